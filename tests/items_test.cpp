@@ -481,4 +481,9 @@ TEST_F(Items, ExtremeAcceptedItemsSurviveCollisionAndSteps) {
   EXPECT_EQ(LiveCount(), 4);
 }
 
+TEST(ItemsWithoutWorld, CreationWaitsForThePhysicsWorld) {
+  EXPECT_EQ(CreateItem(D3DXVECTOR3(10, 10, 0), nullptr, 0, 0, kKindBall, 1), -1);
+  EXPECT_EQ(g_items[0].state, kItemFree);
+}
+
 }  // namespace
