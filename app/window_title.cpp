@@ -48,7 +48,7 @@ void UpdateWindowTitle() {
   } else {
     if ((uint8_t)g_stageModified != g_shownDirtyState) {
       g_shownDirtyState = (uint8_t)g_stageModified;
-      EnableMenuItem(g_editorMenu, kCmdOverwriteSave,
+      EnableMenuItem(g_editorMenu, kCmdSaveStage,
                      MF_BYCOMMAND | (g_stageModified ? MF_ENABLED : MF_GRAYED));
     }
     const char* mark = g_stageModified ? "* " : "";

@@ -3,12 +3,11 @@
 #pragma once
 #include <cstdint>
 
+#include "app/menus.h"
+
 extern char g_windowTitle[260];  // the text last given to the window, CP932
 extern int32_t g_isPlayFile;     // 1 while a play or pause file is loaded
 
-// Command ids of the editor menu that the title keeps in step.
-constexpr unsigned kCmdOverwriteSave = 32780;
-constexpr unsigned kCmdExportPlayFile = 32802;
 
 // Builds the title and sets it on the window when it changed; keeps the
 // overwrite-save and export items in step with the changed mark.

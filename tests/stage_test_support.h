@@ -23,7 +23,7 @@ class StageTest : public ::testing::Test {
   void SetUp() override {
     headless::Reset();
     RegisterGameMenus();
-    g_editorMenu = LoadMenuA(nullptr, MAKEINTRESOURCEA(kEditorMenuResource));
+    g_editorMenu = LoadMenuA(nullptr, MAKEINTRESOURCEA(kMenuEditor));
     g_hWnd = headless::MakeWindow("", g_editorMenu);
     std::strcpy(g_appTitle, Cp932Text("ギズモワークス Ver.1.10"));
     std::strcpy(g_editorName, Cp932Text("新人エディター"));

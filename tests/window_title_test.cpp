@@ -57,14 +57,14 @@ TEST_F(WindowTitleTest, MenuItemsFollowTheChangedMark) {
   g_goalType = kGoalBell;
   EnableMenuItem(g_editorMenu, kCmdExportPlayFile, MF_BYCOMMAND | MF_ENABLED);
   UpdateWindowTitle();
-  EXPECT_TRUE(headless::MenuItemById(g_editorMenu, kCmdOverwriteSave).grayed);
+  EXPECT_TRUE(headless::MenuItemById(g_editorMenu, kCmdSaveStage).grayed);
   EXPECT_TRUE(headless::MenuItemById(g_editorMenu, kCmdExportPlayFile).enabled);
 
   // Placing mode: changed, but the export item stays as it is.
   g_appMode = kModePlay;
   g_stageModified = 1;
   UpdateWindowTitle();
-  EXPECT_TRUE(headless::MenuItemById(g_editorMenu, kCmdOverwriteSave).enabled);
+  EXPECT_TRUE(headless::MenuItemById(g_editorMenu, kCmdSaveStage).enabled);
   EXPECT_TRUE(headless::MenuItemById(g_editorMenu, kCmdExportPlayFile).enabled);
   EXPECT_NE(Title().find("* "), std::string::npos);
 
