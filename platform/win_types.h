@@ -10,6 +10,7 @@ typedef int32_t LONG;
 typedef uint32_t UINT;
 typedef int32_t INT;
 typedef int32_t HRESULT;
+typedef uint32_t ULONG;
 
 #ifndef TRUE
 #define TRUE 1
@@ -25,6 +26,14 @@ struct RECT {
 struct POINT {
   LONG x, y;
 };
+
+struct SIZE {
+  LONG cx, cy;
+};
+
+// A device context: here only something that can measure text.
+struct HDC__;
+typedef HDC__* HDC;
 
 #define S_OK ((HRESULT)0)
 #define E_FAIL ((HRESULT)0x80004005)
