@@ -1,0 +1,11 @@
+// The game's text is Shift-JIS (code page 932) bytes; the host speaks UTF-8.
+#pragma once
+#include <string>
+
+// Decodes CP932 bytes (count < 0: up to the first NUL). Bytes that do not
+// decode are dropped.
+std::u32string Cp932ToUtf32(const char* text, int count = -1);
+std::string Cp932ToUtf8(const char* text, int count = -1);
+// A path as the game writes it ("data\Sky.x", CP932) as the host opens it:
+// UTF-8 with slashes, relative paths staying relative to the current folder.
+std::string GamePathToHost(const char* path);
