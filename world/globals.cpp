@@ -51,6 +51,7 @@ int32_t g_areaEditState = kAreaNone;
 int32_t g_areaEdgeHover = 0;
 int32_t g_bellSwing = 0;
 int32_t g_animTick = 0;
+int32_t g_dollLaunchCounter = 0;
 int32_t g_anyOverlap = 0;
 int32_t g_itemOutsideArea = 0;
 int32_t g_truckOverviewCamera = 0;

@@ -63,6 +63,8 @@ extern int32_t g_areaEditState;   // AreaEditState
 extern int32_t g_areaEdgeHover;   // area edges under the mouse
 extern int32_t g_bellSwing;       // degrees the goal bell still swings
 extern int32_t g_animTick;        // run animation counter
+// Run updates until the rocket launches the doll: 60 at run start, -1 once launched.
+extern int32_t g_dollLaunchCounter;
 extern int32_t g_anyOverlap;      // some item overlaps another
 extern int32_t g_itemOutsideArea; // a player item lies outside the placement area
 extern int32_t g_truckOverviewCamera;
