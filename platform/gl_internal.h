@@ -93,3 +93,10 @@ IDirect3DTexture9* CreateTextureFromPixels(IDirect3DDevice9* device, const uint3
 // Replaces a rectangle of level 0 (used by the font's glyph cache).
 void UpdateTextureRect(IDirect3DTexture9* texture, int x, int y, int width, int height,
                        const uint32_t* pixels);
+
+class ID3DXSprite;
+// Queues one picture of the sprite batch: texels (l, t)-(r, b) of the texture
+// drawn with their top-left corner at (x, y) of the sprite's space, under
+// the sprite's current transform. False outside Begin/End.
+bool SpriteQueueQuad(ID3DXSprite* sprite, IDirect3DTexture9* texture, float l, float t, float r,
+                     float b, float x, float y, D3DCOLOR color);
