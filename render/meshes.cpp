@@ -83,7 +83,10 @@ D3DMATERIAL9 EmissiveMaterial(float r, float g, float b) {
   return m;
 }
 
-bool Drawable(const MeshRecord* record) { return record && record->mesh && g_device; }
+// A record with nothing to draw touches no device state at all.
+bool Drawable(const MeshRecord* record) {
+  return record && record->mesh && record->materialCount > 0 && g_device;
+}
 
 }  // namespace
 
