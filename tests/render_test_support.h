@@ -325,8 +325,7 @@ class RenderFixture : public DeviceFixture {
     // Through the item, so the gear shows in front when mirrored too.
     box("Gear.x", D3DXVECTOR3(-1, -1, -2.6f), D3DXVECTOR3(1, 1, 2.6f), 0.9f, 0.9f, 0.9f);
     box("Tire.x", D3DXVECTOR3(-1, -1, -1), D3DXVECTOR3(1, 1, 1), 0.2f, 0.2f, 0.2f);
-    box("Car.x", D3DXVECTOR3(-0.5f, -0.25f, -0.22f), D3DXVECTOR3(0.5f, 0.25f, 0.22f), 0.9f, 0.2f,
-        0.2f);
+    box("Car.x", D3DXVECTOR3(-2, -1, -0.67f), D3DXVECTOR3(2, 1, 0.67f), 0.9f, 0.2f, 0.2f);
     box("Rocket.x", D3DXVECTOR3(-0.5f, -2, -0.5f), D3DXVECTOR3(0.5f, 1.5f, 0.5f), 0.9f, 0.9f,
         0.9f);
     box("Box.x", D3DXVECTOR3(-1, -0.5f, -1), D3DXVECTOR3(1, 0.5f, 1), 0.8f, 0.6f, 0.3f);
