@@ -706,7 +706,7 @@ HRESULT IDirect3DDevice9::EndScene() {
   return D3D_OK;
 }
 
-HRESULT IDirect3DDevice9::Present(const RECT*, const RECT*, void*, const void*) {
+HRESULT IDirect3DDevice9::Present(const RECT*, const RECT*, HWND, const void*) {
   if (impl_->simulatedState != D3D_OK) return D3DERR_DEVICELOST;
   int w = 0, h = 0;
   if (impl_->context && impl_->context->BindPresentTarget(&w, &h)) {
@@ -747,7 +747,7 @@ HRESULT IDirect3D9::GetAdapterDisplayMode(UINT, D3DDISPLAYMODE* mode) {
   return D3D_OK;
 }
 
-HRESULT IDirect3D9::CreateDevice(UINT, D3DDEVTYPE, void*, DWORD, D3DPRESENT_PARAMETERS* params,
+HRESULT IDirect3D9::CreateDevice(UINT, D3DDEVTYPE, HWND, DWORD, D3DPRESENT_PARAMETERS* params,
                                  IDirect3DDevice9** device) {
   return CreateDeviceOnContext(g_currentContext, params, device);
 }
