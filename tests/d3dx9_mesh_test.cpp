@@ -83,6 +83,35 @@ Mesh Tri {
 }
 )";
 
+// One triangle under two nested frames: the inner turns a quarter turn
+// about z, the outer moves by (2, 0, 5); row-vector matrices as .x has them.
+const char* kFramedX = R"(xof 0303txt 0032
+Frame Outer {
+ FrameTransformMatrix {
+  1.0,0.0,0.0,0.0,0.0,1.0,0.0,0.0,0.0,0.0,1.0,0.0,2.0,0.0,5.0,1.0;;
+ }
+ Frame Inner {
+  FrameTransformMatrix {
+   0.0,1.0,0.0,0.0,-1.0,0.0,0.0,0.0,0.0,0.0,1.0,0.0,0.0,0.0,0.0,1.0;;
+  }
+  Mesh Tri {
+   3;
+   1.0;0.0;0.0;,
+   0.0;0.0;0.0;,
+   0.0;-1.0;0.0;;
+   1;
+   3;0,1,2;;
+   MeshNormals {
+    1;
+    1.0;0.0;0.0;;
+    1;
+    3;0,0,0;;
+   }
+  }
+ }
+}
+)";
+
 struct MeshVertex {
   float x, y, z, nx, ny, nz, u, v;
 };
@@ -195,6 +224,38 @@ TEST_F(MeshTest, XModelKeepsMaterialsSubsetsWindingAndTextureNames) {
   mesh->Release();
   materials->Release();
   adjacency->Release();
+}
+
+TEST_F(MeshTest, FrameTransformsAreAppliedAsRowVectorMatrices) {
+  Write("data/framed.x", kFramedX);
+  ID3DXMesh* mesh = nullptr;
+  DWORD count = 9;
+  ASSERT_EQ(D3DXLoadMeshFromXA("data\\framed.x", 0, device, nullptr, nullptr, nullptr, &count,
+                               &mesh),
+            D3D_OK);
+  EXPECT_EQ(count, 0u);
+  ASSERT_EQ(mesh->GetFVF(), (DWORD)(D3DFVF_XYZ | D3DFVF_NORMAL));
+  struct V {
+    float x, y, z, nx, ny, nz;
+  };
+  void* data = nullptr;
+  mesh->LockVertexBuffer(0, &data);
+  auto* v = static_cast<V*>(data);
+  ASSERT_EQ(mesh->GetNumVertices(), 3u);
+  // (1, 0, 0) turns to (0, 1, 0), then moves to (2, 1, 5); the normal turns alike.
+  bool found = false;
+  for (int i = 0; i < 3; ++i) {
+    EXPECT_NEAR(v[i].nx, 0.0f, 1e-6);
+    EXPECT_NEAR(v[i].ny, 1.0f, 1e-6);
+    EXPECT_NEAR(v[i].z, 5.0f, 1e-6);
+    if (std::fabs(v[i].y - 1.0f) < 1e-5) {
+      found = true;
+      EXPECT_NEAR(v[i].x, 2.0f, 1e-5);
+    }
+  }
+  EXPECT_TRUE(found);
+  mesh->UnlockVertexBuffer();
+  mesh->Release();
 }
 
 TEST_F(MeshTest, ModelsThatCannotLoadFailWithoutObjects) {
