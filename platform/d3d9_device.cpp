@@ -12,6 +12,8 @@
 // - depth 0..1 comes from glClipControl (or is remapped in the shader);
 // - vertex colours are read as GL_BGRA bytes, which is ARGB in a uint32.
 // One small shader computes the fixed-function result the game relies on.
+#include <malloc.h>
+
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -367,12 +369,29 @@ UINT VertexCountOf(D3DPRIMITIVETYPE type, UINT n) {
   return 0;
 }
 
-GLuint StreamVertices(D3DDeviceImpl* d, const void* data, size_t bytes) {
+GLuint StreamVertices(D3DDeviceImpl* d, const void* data, size_t bytes, size_t* offset) {
   glBindBuffer(GL_ARRAY_BUFFER, d->streamVbo);
-  // Orphan the old store so a draw still reading it never stalls us.
-  if (bytes > d->streamSize) d->streamSize = bytes < 65536 ? 65536 : bytes;
-  glBufferData(GL_ARRAY_BUFFER, (GLsizeiptr)d->streamSize, nullptr, GL_STREAM_DRAW);
-  glBufferSubData(GL_ARRAY_BUFFER, 0, (GLsizeiptr)bytes, data);
+  // One big buffer filled front to back; draws still reading its earlier
+  // parts are never written over, so no write has to wait for them. When it
+  // is full a fresh store replaces it (the old one lives on until those
+  // draws are done).
+  if (d->streamUsed + bytes > d->streamCapacity) {
+    const size_t kMinimum = (size_t)4 << 20;
+    d->streamCapacity = bytes > kMinimum ? bytes : kMinimum;
+    glBufferData(GL_ARRAY_BUFFER, (GLsizeiptr)d->streamCapacity, nullptr, GL_STREAM_DRAW);
+    d->streamUsed = 0;
+  }
+  void* p = glMapBufferRange(GL_ARRAY_BUFFER, (GLintptr)d->streamUsed, (GLsizeiptr)bytes,
+                             GL_MAP_WRITE_BIT | GL_MAP_INVALIDATE_RANGE_BIT |
+                                 GL_MAP_UNSYNCHRONIZED_BIT);
+  if (p) {
+    memcpy(p, data, bytes);
+    glUnmapBuffer(GL_ARRAY_BUFFER);
+  } else {
+    glBufferSubData(GL_ARRAY_BUFFER, (GLintptr)d->streamUsed, (GLsizeiptr)bytes, data);
+  }
+  *offset = d->streamUsed;
+  d->streamUsed += (bytes + 63) & ~(size_t)63;
   return d->streamVbo;
 }
 
@@ -474,6 +493,12 @@ HRESULT CreateDeviceOnContext(GlContext* context, const D3DPRESENT_PARAMETERS* p
   *device = nullptr;
   if (!context || !context->MakeCurrent()) return D3DERR_NOTAVAILABLE;
   if (epoxy_gl_version() < 33) return D3DERR_NOTAVAILABLE;
+  // A software rasteriser allocates and frees its per-frame scene memory in
+  // large blocks; handed back to the system after every frame, each block
+  // is faulted in again on the next, which costs more than the drawing.
+  // Keep freed memory in the process instead.
+  mallopt(M_MMAP_THRESHOLD, 64 << 20);
+  mallopt(M_TRIM_THRESHOLD, 256 << 20);
   auto* d = new D3DDeviceImpl;
   d->context = context;
   if (params) d->params = *params;
@@ -659,7 +684,7 @@ HRESULT IDirect3DDevice9::DrawPrimitiveUP(D3DPRIMITIVETYPE type, UINT primitiveC
   DrawSetup s;
   s.fvf = impl_->state.fvf;
   s.stride = stride;
-  s.vbo = StreamVertices(impl_, vertices, (size_t)count * stride);
+  s.vbo = StreamVertices(impl_, vertices, (size_t)count * stride, &s.vboOffset);
   s.mode = mode;
   s.count = (GLsizei)count;
   DeviceDraw(impl_, s);
