@@ -45,6 +45,10 @@ IDirect3DDevice9* CreateHeadlessDevice(UINT width = 640, UINT height = 480);
 std::vector<uint32_t> ReadBackBuffer(IDirect3DDevice9* device, int* width = nullptr,
                                      int* height = nullptr);
 
+// How many GL errors were raised since the last call (0 when none), so
+// tests can check that drawing ran clean.
+unsigned TakeGlErrors();
+
 // Makes the device's Present fail and TestCooperativeLevel answer `state`
 // (D3DERR_DEVICELOST or D3DERR_DEVICENOTRESET) until a Reset, as a lost
 // device would; D3D_OK ends it.
