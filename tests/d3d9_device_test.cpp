@@ -273,6 +273,43 @@ TEST_F(DeviceTest, UpIsUpAndViewportClearCoversOnlyTheViewport) {
   EXPECT_EQ(p.at(320, 240 + 3 * 41), 0xFF1E415Au);
 }
 
+TEST_F(DeviceTest, WireframeAndLinesDrawEdgesOnly) {
+  SetCamera();
+  device->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, 0xFF000000, 1.0f, 0);
+  device->SetRenderState(D3DRS_LIGHTING, FALSE);
+  device->SetFVF(D3DFVF_XYZ | D3DFVF_DIFFUSE | D3DFVF_TEX1);
+  device->SetRenderState(D3DRS_FILLMODE, D3DFILL_WIREFRAME);
+  ColorVertex q[4];
+  SquareColor(q, -3, 0, 2, 0, 0xFFFFFF00);
+  device->DrawPrimitiveUP(D3DPT_TRIANGLEFAN, 2, q, sizeof(ColorVertex));
+  device->SetRenderState(D3DRS_FILLMODE, D3DFILL_SOLID);
+  struct LineVertex {
+    float x, y, z;
+    D3DCOLOR c;
+  } strip[5] = {{1, 2, 0, 0xFF00FFFF}, {5, 2, 0, 0xFF00FFFF}, {5, -2, 0, 0xFF00FFFF},
+                {1, -2, 0, 0xFF00FFFF}, {1, 2, 0, 0xFF00FFFF}};
+  device->SetFVF(D3DFVF_XYZ | D3DFVF_DIFFUSE);
+  device->DrawPrimitiveUP(D3DPT_LINESTRIP, 4, strip, sizeof(LineVertex));
+  LineVertex cross[2] = {{3, 2, 0, 0xFFFF00FF}, {3, -2, 0, 0xFFFF00FF}};
+  device->DrawPrimitiveUP(D3DPT_LINELIST, 1, cross, sizeof(LineVertex));
+  Pixels p = Grab(device);
+  SavePicture(p, "device_wireframe_lines");
+  EXPECT_EQ(p.at(320 - 125, 240 + 20), 0xFF000000u);  // inside the wire square: empty
+  int yellow = 0, cyan = 0, magenta = 0;
+  for (uint32_t c : p.argb) {
+    yellow += c == 0xFFFFFF00u;
+    cyan += c == 0xFF00FFFFu;
+    magenta += c == 0xFFFF00FFu;
+  }
+  // Four edges of about 166 pixels each, one pixel wide.
+  EXPECT_GT(yellow, 500);
+  EXPECT_LT(yellow, 900);
+  EXPECT_GT(cyan, 500);
+  EXPECT_LT(cyan, 900);
+  EXPECT_GT(magenta, 150);
+  EXPECT_LT(magenta, 190);
+}
+
 TEST_F(DeviceTest, StatesReadBackAndLostDeviceRecovers) {
   DWORD v = 0;
   device->GetRenderState(D3DRS_CULLMODE, &v);
