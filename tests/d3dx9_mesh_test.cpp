@@ -273,6 +273,16 @@ TEST_F(MeshTest, ModelsThatCannotLoadFailWithoutObjects) {
   EXPECT_LT(D3DXLoadMeshFromXA("data\\empty.x", D3DXMESH_MANAGED, device, nullptr, &materials,
                                nullptr, &count, &mesh),
             0);
+  // A normal index far past the normals: the importer itself would read
+  // wild memory; the load fails and the game goes on.
+  std::string wild = kQuadX;
+  size_t at = wild.find("3;0,0,0;;");
+  ASSERT_NE(at, std::string::npos);
+  wild.replace(at, 9, "3;0,0,548360;;");
+  Write("data/wild.x", wild);
+  EXPECT_LT(D3DXLoadMeshFromXA("data\\wild.x", D3DXMESH_MANAGED, device, nullptr, &materials,
+                               nullptr, &count, &mesh),
+            0);
   EXPECT_EQ(mesh, reinterpret_cast<ID3DXMesh*>(0x1));
   EXPECT_EQ(materials, reinterpret_cast<ID3DXBuffer*>(0x1));
   EXPECT_EQ(count, 77u);
