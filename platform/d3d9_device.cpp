@@ -10,7 +10,11 @@
 //   and GL's counter-clockwise (in its y-up window space) is Direct3D's
 //   clockwise on a y-down screen: front faces agree without reordering;
 // - depth 0..1 comes from glClipControl (or is remapped in the shader);
-// - vertex colours are read as GL_BGRA bytes, which is ARGB in a uint32.
+// - vertex colours are read as GL_BGRA bytes, which is ARGB in a uint32;
+// - Direct3D 9 puts pixel centres on whole screen coordinates, GL half a
+//   pixel further on, so 3-D geometry moves half a pixel right and down to
+//   cover the pixels it covers there (the sprite maps texels to pixels
+//   exactly by itself and is not moved).
 // One small shader computes the fixed-function result the game relies on.
 #include <malloc.h>
 
@@ -38,10 +42,12 @@ uniform int uLightCount;
 uniform vec3 uLightDir[8];
 uniform vec3 uLightDiffuse[8];
 uniform int uDepthFix;
+uniform vec2 uPixelShift;
 out vec4 vColor;
 out vec2 vTex;
 void main() {
   vec4 p = uWvp * vec4(aPos, 1.0);
+  p.xy += uPixelShift * p.w;
   if (uDepthFix != 0) p.z = 2.0 * p.z - p.w;
   gl_Position = vec4(p.x, -p.y, p.z, p.w);
   vTex = aTex;
@@ -225,6 +231,10 @@ void ApplyState(D3DDeviceImpl* d, const DrawSetup& s) {
   }
 
   glUniform1i(d->uDepthFix, d->clipControl ? 0 : 1);
+  if (s.overlay)
+    glUniform2f(d->uPixelShift, 0.0f, 0.0f);
+  else  // half a pixel in clip units, y up before the flip
+    glUniform2f(d->uPixelShift, 1.0f / (float)vp.Width, -1.0f / (float)vp.Height);
   glUniform1i(d->uTex, 0);
   glActiveTexture(GL_TEXTURE0);
 
@@ -541,6 +551,7 @@ HRESULT CreateDeviceOnContext(GlContext* context, const D3DPRESENT_PARAMETERS* p
   d->uAlphaOps = glGetUniformLocation(p, "uAlphaOps");
   d->uTex = glGetUniformLocation(p, "uTex");
   d->uDepthFix = glGetUniformLocation(p, "uDepthFix");
+  d->uPixelShift = glGetUniformLocation(p, "uPixelShift");
   DefaultState(&d->state, w, h, true);
   *device = new IDirect3DDevice9(d);
   return D3D_OK;

@@ -78,7 +78,7 @@ struct D3DDeviceImpl {
   GLint uWvp = -1, uNormalMat = -1, uLighting = -1, uNormalize = -1, uColorVertex = -1,
         uMatDiffuse = -1, uMatEmissive = -1, uLightCount = -1, uLightDir = -1,
         uLightDiffuse = -1, uHasTex = -1, uColorOps = -1, uAlphaOps = -1, uTex = -1,
-        uDepthFix = -1;
+        uDepthFix = -1, uPixelShift = -1;
 };
 
 // Appends `bytes` of vertex data to the device's streaming buffer; returns

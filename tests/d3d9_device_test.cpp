@@ -310,6 +310,40 @@ TEST_F(DeviceTest, WireframeAndLinesDrawEdgesOnly) {
   EXPECT_LT(magenta, 190);
 }
 
+TEST_F(DeviceTest, PixelCentresSitOnWholeCoordinatesAsInDirect3D9) {
+  // World units are screen pixels here (x right, y down).
+  D3DXMATRIX proj(1.0f / 320, 0, 0, 0, 0, -1.0f / 240, 0, 0, 0, 0, 1, 0, -1, 1, 0, 1);
+  device->SetTransform(D3DTS_PROJECTION, &proj);
+  device->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, 0xFF000000, 1.0f, 0);
+  device->SetRenderState(D3DRS_LIGHTING, FALSE);
+  device->SetRenderState(D3DRS_CULLMODE, D3DCULL_NONE);
+  device->SetFVF(D3DFVF_XYZ | D3DFVF_DIFFUSE);
+  struct V {
+    float x, y, z;
+    D3DCOLOR c;
+  };
+  // A vertical line on x = 100 covers column 100, whose centre it passes.
+  V line[2] = {{100, 10, 0.5f, 0xFFFFFFFF}, {100, 50, 0.5f, 0xFFFFFFFF}};
+  device->DrawPrimitiveUP(D3DPT_LINELIST, 1, line, sizeof(V));
+  // A rectangle from x = 200.3 to 210.7 covers the centres 201 .. 210.
+  V quad[4] = {{200.3f, 10, 0.5f, 0xFFFF0000}, {210.7f, 10, 0.5f, 0xFFFF0000},
+               {210.7f, 50, 0.5f, 0xFFFF0000}, {200.3f, 50, 0.5f, 0xFFFF0000}};
+  device->DrawPrimitiveUP(D3DPT_TRIANGLEFAN, 2, quad, sizeof(V));
+  Pixels p = Grab(device);
+  EXPECT_EQ(p.at(100, 30), 0xFFFFFFFFu);
+  EXPECT_EQ(p.at(99, 30), 0xFF000000u);
+  EXPECT_EQ(p.at(101, 30), 0xFF000000u);
+  EXPECT_EQ(p.at(200, 30), 0xFF000000u);
+  EXPECT_EQ(p.at(201, 30), 0xFFFF0000u);
+  EXPECT_EQ(p.at(210, 30), 0xFFFF0000u);
+  EXPECT_EQ(p.at(211, 30), 0xFF000000u);
+  // Rows alike: the top edge at y = 10 takes row 10, the bottom at 50 not row 50.
+  EXPECT_EQ(p.at(205, 10), 0xFFFF0000u);
+  EXPECT_EQ(p.at(205, 9), 0xFF000000u);
+  EXPECT_EQ(p.at(205, 49), 0xFFFF0000u);
+  EXPECT_EQ(p.at(205, 50), 0xFF000000u);
+}
+
 TEST_F(DeviceTest, StatesReadBackAndLostDeviceRecovers) {
   DWORD v = 0;
   device->GetRenderState(D3DRS_CULLMODE, &v);
