@@ -372,4 +372,79 @@ TEST_F(DeviceTest, StatesReadBackAndLostDeviceRecovers) {
   EXPECT_EQ(v, (DWORD)TRUE);  // a reset puts every state back to its default
 }
 
+// A window-like present target: a GL framebuffer of its own, rows bottom-up
+// as a window's are, half the device's size.
+class TargetContext : public GlContext {
+ public:
+  explicit TargetContext(GlContext* inner) : inner_(inner) {
+    glGenFramebuffers(1, &fbo);
+    glGenRenderbuffers(1, &rb);
+    glBindRenderbuffer(GL_RENDERBUFFER, rb);
+    glRenderbufferStorage(GL_RENDERBUFFER, GL_RGBA8, 320, 240);
+    glBindFramebuffer(GL_FRAMEBUFFER, fbo);
+    glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_RENDERBUFFER, rb);
+  }
+  ~TargetContext() override {
+    glDeleteFramebuffers(1, &fbo);
+    glDeleteRenderbuffers(1, &rb);
+  }
+  bool MakeCurrent() override { return inner_->MakeCurrent(); }
+  bool BindPresentTarget(int* w, int* h) override {
+    glBindFramebuffer(GL_DRAW_FRAMEBUFFER, fbo);
+    *w = 320;
+    *h = 240;
+    return true;
+  }
+  void Presented() override { ++presents; }
+  GLuint fbo = 0, rb = 0;
+  int presents = 0;
+
+ private:
+  GlContext* inner_;
+};
+
+TEST(PresentTest, PresentCopiesThePictureUprightIntoTheWindowTarget) {
+  IDirect3DDevice9* headless = CreateHeadlessDevice();  // makes the shared context current
+  ASSERT_NE(headless, nullptr);
+  headless->Release();
+  std::string why;
+  GlContext* base = CreateHeadlessGlContext(&why);
+  ASSERT_NE(base, nullptr) << why;
+  TargetContext target(base);
+  SetGlContext(&target);
+  IDirect3D9* d3d = Direct3DCreate9(D3D_SDK_VERSION);
+  D3DDISPLAYMODE mode;
+  ASSERT_EQ(d3d->GetAdapterDisplayMode(D3DADAPTER_DEFAULT, &mode), D3D_OK);
+  D3DPRESENT_PARAMETERS pp{};
+  pp.BackBufferWidth = 640;
+  pp.BackBufferHeight = 480;
+  pp.BackBufferFormat = mode.Format;
+  pp.Windowed = TRUE;
+  pp.EnableAutoDepthStencil = TRUE;
+  pp.AutoDepthStencilFormat = D3DFMT_D24X8;
+  IDirect3DDevice9* device = nullptr;
+  ASSERT_EQ(d3d->CreateDevice(D3DADAPTER_DEFAULT, D3DDEVTYPE_HAL, nullptr,
+                              D3DCREATE_HARDWARE_VERTEXPROCESSING, &pp, &device),
+            D3D_OK);
+  // Top half red, bottom half blue.
+  device->BeginScene();
+  device->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFF0000FF, 1.0f, 0);
+  D3DVIEWPORT9 top = {0, 0, 640, 240, 0, 1};
+  device->SetViewport(&top);
+  device->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFFFF0000, 1.0f, 0);
+  device->EndScene();
+  EXPECT_EQ(device->Present(nullptr, nullptr, nullptr, nullptr), D3D_OK);
+  EXPECT_EQ(target.presents, 1);
+  uint32_t bottomRow = 0, topRow = 0;
+  glBindFramebuffer(GL_READ_FRAMEBUFFER, target.fbo);
+  glReadPixels(10, 0, 1, 1, GL_BGRA, GL_UNSIGNED_INT_8_8_8_8_REV, &bottomRow);
+  glReadPixels(10, 239, 1, 1, GL_BGRA, GL_UNSIGNED_INT_8_8_8_8_REV, &topRow);
+  EXPECT_EQ(topRow | 0xFF000000u, 0xFFFF0000u);
+  EXPECT_EQ(bottomRow | 0xFF000000u, 0xFF0000FFu);
+  device->Release();
+  d3d->Release();
+  SetGlContext(nullptr);
+  EXPECT_EQ(TakeGlErrors(), 0u);
+}
+
 }  // namespace
