@@ -8,6 +8,12 @@
 
 #include "platform/d3d9.h"
 
+// A window's face implements it on its GL widget: MakeCurrent makes the
+// widget's context current; BindPresentTarget attaches the widget's buffers
+// (which binds its framebuffer) and gives the widget's size in pixels;
+// Presented asks the toolkit to show the new picture. The device draws into
+// a framebuffer of its own (so every frame starts from what the last one
+// left, as a copy swap does) and Present scales it onto the target.
 class GlContext {
  public:
   virtual ~GlContext() = default;
