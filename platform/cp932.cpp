@@ -50,13 +50,9 @@ std::u32string Cp932ToUtf32(const char* text, int count) {
   return out;
 }
 
-std::string Cp932ToUtf8(const char* text, int count) {
-  return Convert("UTF-8", text, LengthOf(text, count));
-}
-
 std::string GamePathToHost(const char* path) {
   // Decode first: a CP932 trail byte may be 0x5C and is not a separator.
-  std::string p = Cp932ToUtf8(path);
+  std::string p = Convert("UTF-8", path, LengthOf(path, -1));
   for (char& c : p)
     if (c == '\\') c = '/';
   return p;

@@ -3,6 +3,8 @@
 // fonts. Only what the game uses is declared. Paths and texts are the game's
 // Shift-JIS (CP932) bytes; paths may use backslashes.
 #pragma once
+#include <cstddef>
+
 #include "platform/d3d9.h"
 #include "platform/d3dx_math.h"
 #include "platform/win_types.h"

@@ -13,6 +13,7 @@
 #include <unordered_map>
 
 #include "platform/cp932.h"
+#include "platform/text_encoding.h"
 #include "platform/d3dx9.h"
 #include "platform/device_context.h"
 #include "platform/gl_internal.h"

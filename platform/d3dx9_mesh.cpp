@@ -5,7 +5,12 @@
 #include <assimp/postprocess.h>
 #include <assimp/scene.h>
 
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include <algorithm>
+#include <cerrno>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
@@ -356,6 +361,29 @@ void CollectNode(const aiScene* scene, const aiNode* node, const aiMatrix4x4& pa
     CollectNode(scene, node->mChildren[c], world, m, materialOf, normals, texcoords);
 }
 
+constexpr unsigned kImportFlags =
+    aiProcess_Triangulate | aiProcess_JoinIdenticalVertices | aiProcess_ConvertToLeftHanded;
+
+// The importer trusts the indices inside a .x file (a normal index past the
+// normals reads wild memory), and a damaged model must not take the game
+// down. So a model is first imported by a child process: only when that
+// finishes cleanly, within 20 seconds, is it imported here.
+bool ImportSurvives(const std::string& hostPath) {
+  pid_t pid = fork();
+  if (pid < 0) return true;  // no child to be had: trust the file
+  if (pid == 0) {
+    alarm(20);
+    Assimp::Importer importer;
+    const aiScene* scene = importer.ReadFile(hostPath, kImportFlags);
+    _exit(scene && scene->mNumMeshes > 0 ? 0 : 1);
+  }
+  int status = 0;
+  while (waitpid(pid, &status, 0) < 0) {
+    if (errno != EINTR) return true;  // children are reaped elsewhere: trust the file
+  }
+  return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
+
 }  // namespace
 
 HRESULT D3DXLoadMeshFromXA(const char* path, DWORD, IDirect3DDevice9* device,
@@ -363,10 +391,10 @@ HRESULT D3DXLoadMeshFromXA(const char* path, DWORD, IDirect3DDevice9* device,
                            ID3DXBuffer** effectInstances, DWORD* materialCount,
                            ID3DXMesh** mesh) {
   if (!path || !device || !mesh) return D3DERR_INVALIDCALL;
+  std::string hostPath = GamePathToHost(path);
+  if (access(hostPath.c_str(), R_OK) != 0 || !ImportSurvives(hostPath)) return D3DXERR_INVALIDDATA;
   Assimp::Importer importer;
-  const aiScene* scene = importer.ReadFile(
-      GamePathToHost(path),
-      aiProcess_Triangulate | aiProcess_JoinIdenticalVertices | aiProcess_ConvertToLeftHanded);
+  const aiScene* scene = importer.ReadFile(hostPath, kImportFlags);
   if (!scene || !scene->mRootNode || scene->mNumMeshes == 0 ||
       (scene->mFlags & AI_SCENE_FLAGS_INCOMPLETE))
     return D3DXERR_INVALIDDATA;

@@ -68,12 +68,15 @@ HRESULT ID3DXSprite::Flush() {
   if (!s->begun) return D3DERR_INVALIDCALL;
   if (!s->vertices.empty()) {
     D3DDeviceImpl* d = s->device->impl();
-    GLuint vbo = StreamVertices(d, s->vertices.data(), s->vertices.size() * sizeof(SpriteVertex));
+    size_t offset = 0;
+    GLuint vbo = StreamVertices(d, s->vertices.data(), s->vertices.size() * sizeof(SpriteVertex),
+                                &offset);
     for (const Run& r : s->runs) {
       DrawSetup setup;
       setup.fvf = D3DFVF_XYZ | D3DFVF_DIFFUSE | D3DFVF_TEX1;
       setup.stride = sizeof(SpriteVertex);
       setup.vbo = vbo;
+      setup.vboOffset = offset;
       setup.mode = GL_TRIANGLES;
       setup.first = (GLint)r.first;
       setup.count = (GLsizei)r.count;

@@ -83,6 +83,35 @@ Mesh Tri {
 }
 )";
 
+// One triangle under two nested frames: the inner turns a quarter turn
+// about z, the outer moves by (2, 0, 5); row-vector matrices as .x has them.
+const char* kFramedX = R"(xof 0303txt 0032
+Frame Outer {
+ FrameTransformMatrix {
+  1.0,0.0,0.0,0.0,0.0,1.0,0.0,0.0,0.0,0.0,1.0,0.0,2.0,0.0,5.0,1.0;;
+ }
+ Frame Inner {
+  FrameTransformMatrix {
+   0.0,1.0,0.0,0.0,-1.0,0.0,0.0,0.0,0.0,0.0,1.0,0.0,0.0,0.0,0.0,1.0;;
+  }
+  Mesh Tri {
+   3;
+   1.0;0.0;0.0;,
+   0.0;0.0;0.0;,
+   0.0;-1.0;0.0;;
+   1;
+   3;0,1,2;;
+   MeshNormals {
+    1;
+    1.0;0.0;0.0;;
+    1;
+    3;0,0,0;;
+   }
+  }
+ }
+}
+)";
+
 struct MeshVertex {
   float x, y, z, nx, ny, nz, u, v;
 };
@@ -197,6 +226,38 @@ TEST_F(MeshTest, XModelKeepsMaterialsSubsetsWindingAndTextureNames) {
   adjacency->Release();
 }
 
+TEST_F(MeshTest, FrameTransformsAreAppliedAsRowVectorMatrices) {
+  Write("data/framed.x", kFramedX);
+  ID3DXMesh* mesh = nullptr;
+  DWORD count = 9;
+  ASSERT_EQ(D3DXLoadMeshFromXA("data\\framed.x", 0, device, nullptr, nullptr, nullptr, &count,
+                               &mesh),
+            D3D_OK);
+  EXPECT_EQ(count, 0u);
+  ASSERT_EQ(mesh->GetFVF(), (DWORD)(D3DFVF_XYZ | D3DFVF_NORMAL));
+  struct V {
+    float x, y, z, nx, ny, nz;
+  };
+  void* data = nullptr;
+  mesh->LockVertexBuffer(0, &data);
+  auto* v = static_cast<V*>(data);
+  ASSERT_EQ(mesh->GetNumVertices(), 3u);
+  // (1, 0, 0) turns to (0, 1, 0), then moves to (2, 1, 5); the normal turns alike.
+  bool found = false;
+  for (int i = 0; i < 3; ++i) {
+    EXPECT_NEAR(v[i].nx, 0.0f, 1e-6);
+    EXPECT_NEAR(v[i].ny, 1.0f, 1e-6);
+    EXPECT_NEAR(v[i].z, 5.0f, 1e-6);
+    if (std::fabs(v[i].y - 1.0f) < 1e-5) {
+      found = true;
+      EXPECT_NEAR(v[i].x, 2.0f, 1e-5);
+    }
+  }
+  EXPECT_TRUE(found);
+  mesh->UnlockVertexBuffer();
+  mesh->Release();
+}
+
 TEST_F(MeshTest, ModelsThatCannotLoadFailWithoutObjects) {
   ID3DXMesh* mesh = reinterpret_cast<ID3DXMesh*>(0x1);
   ID3DXBuffer* materials = reinterpret_cast<ID3DXBuffer*>(0x1);
@@ -210,6 +271,16 @@ TEST_F(MeshTest, ModelsThatCannotLoadFailWithoutObjects) {
             0);
   Write("data/empty.x", "");
   EXPECT_LT(D3DXLoadMeshFromXA("data\\empty.x", D3DXMESH_MANAGED, device, nullptr, &materials,
+                               nullptr, &count, &mesh),
+            0);
+  // A normal index far past the normals: the importer itself would read
+  // wild memory; the load fails and the game goes on.
+  std::string wild = kQuadX;
+  size_t at = wild.find("3;0,0,0;;");
+  ASSERT_NE(at, std::string::npos);
+  wild.replace(at, 9, "3;0,0,548360;;");
+  Write("data/wild.x", wild);
+  EXPECT_LT(D3DXLoadMeshFromXA("data\\wild.x", D3DXMESH_MANAGED, device, nullptr, &materials,
                                nullptr, &count, &mesh),
             0);
   EXPECT_EQ(mesh, reinterpret_cast<ID3DXMesh*>(0x1));
