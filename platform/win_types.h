@@ -10,6 +10,21 @@ typedef int32_t LONG;
 typedef uint32_t UINT;
 typedef int32_t INT;
 typedef int32_t HRESULT;
+typedef int16_t SHORT;
+typedef uintptr_t UINT_PTR;
+typedef uintptr_t ULONG_PTR;
+typedef intptr_t LONG_PTR;
+typedef char* LPSTR;
+typedef const char* LPCSTR;
+
+// Window-system handles. They are opaque tokens handed out by the platform
+// layer; the game only stores and passes them back, never looks inside.
+struct PlatformWindow;
+struct PlatformMenu;
+struct PlatformInstance;
+typedef PlatformWindow* HWND;
+typedef PlatformMenu* HMENU;
+typedef PlatformInstance* HINSTANCE;
 
 #ifndef TRUE
 #define TRUE 1
