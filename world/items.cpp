@@ -148,6 +148,7 @@ void UprightRotation(dMatrix3 R) {
 
 int CreateItem(D3DXVECTOR3 position, const D3DXMATRIX* rotation, float sizeA, float sizeB,
                int kind, int movable) {
+  if (!g_world || !g_space) return -1;  // no physics world yet
   const ItemRecipe* recipe = RecipeOf(kind);
   if (!recipe) return -1;
   if (!IsUsablePosition(position)) return -1;

@@ -163,7 +163,7 @@ struct StageItem {
   dGeomID geom;
   dBodyID body;
   dJointID fixJoint;      // joint to the static world while fixed
-  int32_t* jointIndexes;  // heap array of jointCount joint indexes, or null
+  int32_t* jointIndexes;  // malloc/realloc array of jointCount joint indexes, or null
   int32_t jointCount;
   int32_t motorSpeed;     // -5..5
 };
