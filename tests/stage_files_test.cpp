@@ -381,6 +381,7 @@ TEST_F(StageFilesTest, DamagedFilesAreRefusedAndChangeNothing) {
       {"empty", true, [](std::vector<uint8_t>& b) { b.clear(); }},
       {"truncated", false, [](std::vector<uint8_t>& b) { b.resize(b.size() / 2); }},
       {"last word missing", false, [](std::vector<uint8_t>& b) { b.resize(b.size() - 4); }},
+      {"megabytes too long", false, [](std::vector<uint8_t>& b) { b.resize(b.size() + 3000000); }},
       {"wrong magic", true, [](std::vector<uint8_t>& b) { b[11] = 'X'; }},
       {"play file magic", true,
        [](std::vector<uint8_t>& b) { std::memcpy(b.data(), "GIZMOWORKS_PLAYONLY\0", 20); }},
