@@ -1,5 +1,6 @@
 #include "world/collision.h"
 
+#include <cfloat>
 #include <cstring>
 
 #include "game/goal_reached.h"

@@ -9,7 +9,9 @@
 #include <cstdint>
 
 // The ID of the loaded play or pause file, or the one last computed: 16
-// bytes, read and written as four little-endian words.
+// bytes, read and written as four little-endian words. It points at storage
+// of this module for the whole run: start-up need not allocate it, and
+// shut-down must not free it.
 extern uint32_t* g_stageId;
 
 // One mixing step: adds value to the first word and rotates it to the back.
@@ -28,6 +30,11 @@ void SortStageIdRecords(void* base, size_t count, size_t width,
 // Truncation of a float toward zero to int32. NaN and values outside the
 // int32 range give INT32_MIN, as the processor's truncating conversion does.
 int32_t TruncateToInt32(float v);
+
+// The whole degrees an item is turned in the plane, as the ID counts them,
+// from the engine's 3 x 4 rotation (row-major): the angle of the local x axis
+// from its x component, negative when its y component is below 0.
+int32_t StageIdAngle(const double* R);
 
 // Overwrites the 16 bytes of id16 (four little-endian words) with the ID of
 // the stage held in the item and joint tables, the area and the goal.
