@@ -15,8 +15,6 @@
 #include "world/physics_world.h"
 #include "world/snapshot.h"
 
-int32_t g_leftButtonDown = 0;
-int32_t g_rightButtonDown = 0;
 int32_t g_pressMouseX = 0;
 int32_t g_pressMouseY = 0;
 int32_t g_bandSelecting = 0;

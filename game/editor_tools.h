@@ -5,10 +5,9 @@
 #pragma once
 #include <cstdint>
 
+#include "game/update_state.h"
 #include "platform/d3dx_math.h"
 
-extern int32_t g_leftButtonDown;   // 1 from the handled press to the handled release
-extern int32_t g_rightButtonDown;  // the same for the right button
 extern int32_t g_pressMouseX;      // client pixels at the press
 extern int32_t g_pressMouseY;
 extern int32_t g_bandSelecting;    // 1 while a band selection runs

@@ -27,10 +27,6 @@ int32_t g_paletteWheelAngle = 0;
 int32_t g_fastScroll = 0;
 int32_t g_connectTarget = -1;
 int32_t g_dragTool = kToolNone;
-int32_t g_itemCount = 0;
-int32_t g_goalPanelState = 0;
-int32_t g_goalPanelAlpha = 0;
-int32_t g_goalPanelHoldFrames = 0;
 float g_previewSpin = 0.0f;
 
 namespace {

@@ -7,6 +7,7 @@
 
 #include <cstdint>
 
+#include "game/update_state.h"
 #include "platform/win_types.h"
 #include "world/types.h"
 
@@ -40,10 +41,6 @@ extern int32_t g_paletteWheelAngle;  // degrees, follows 90 x g_paletteIndex
 extern int32_t g_fastScroll;         // double-speed scrolling until W, A, S, D are up
 extern int32_t g_connectTarget;      // item the hovered item may be joined to, -1 none
 extern int32_t g_dragTool;           // DragTool of the current mouse drag
-extern int32_t g_itemCount;          // live items, recounted every update
-extern int32_t g_goalPanelState;     // 0 hidden, 1 fading in, 2 holding, 3 fading out
-extern int32_t g_goalPanelAlpha;
-extern int32_t g_goalPanelHoldFrames;
 extern float g_previewSpin;  // degrees, turns the 3-D previews outside runs
 
 // One update of the game. Always returns 1.
