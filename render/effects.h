@@ -61,3 +61,17 @@ extern SmokePuff g_smokePuffs[kMaxSmokePuffs];
 extern Trail g_trails[kMaxTrails];
 extern Shard g_shards[kMaxShards];
 extern Sparkle g_sparkles[kMaxSparkles];
+
+// Spawners. Each fills free records from index 0 and never touches a live one;
+// a full table is not reported.
+// Up to `count` shards at `at`; at least one when a record is free.
+void SpawnShardBurst(const D3DXVECTOR3* at, int count);
+// Up to `count` sparkles at `at` (overlay pixels) sharing one scale and speed;
+// at least one when a record is free.
+void SpawnSparkles(D3DXVECTOR3 at, int count);
+// One puff. With `vel` null the record keeps its old drift direction, so such
+// callers pass a speedFactor of 0.
+void SpawnSmokePuff(const D3DXVECTOR3* at, const D3DXVECTOR3* vel, float speedFactor, float size,
+                    int startCell);
+// One trail flying from `at` along `vel`, slightly turned at random.
+void SpawnTrail(const D3DXVECTOR3* at, const D3DXVECTOR3* vel, float speed, float width);

@@ -43,3 +43,19 @@ FrustumKey g_frustumKey = {9999.0f, 9999.0f, -1.0f, -1};
 // "テストプレイ開始(&T)" and "テストプレイ終了(&T)" in Shift-JIS.
 char g_testPlayStartText[30] = "\x83\x65\x83\x58\x83\x67\x83\x76\x83\x8c\x83\x43\x8a\x4a\x8e\x6e(&T)";
 char g_testPlayEndText[30] = "\x83\x65\x83\x58\x83\x67\x83\x76\x83\x8c\x83\x43\x8f\x49\x97\xb9(&T)";
+
+int32_t g_stageModified = 0;
+char g_stageName[256] = "";
+char g_stagePath[256] = "";
+int32_t g_areaEditState = kAreaNone;
+int32_t g_areaEdgeHover = 0;
+int32_t g_bellSwing = 0;
+int32_t g_animTick = 0;
+int32_t g_anyOverlap = 0;
+int32_t g_itemOutsideArea = 0;
+int32_t g_truckOverviewCamera = 0;
+int32_t g_truckFlipFrames = 0;
+int32_t g_itemBarOpen = 0;
+int32_t g_itemBarCloseTimer = 0;
+int32_t g_itemBarHeight = 0;
+int32_t g_cursorIdleFrames = 0;

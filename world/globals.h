@@ -54,3 +54,20 @@ extern int32_t g_testPlayEnabledCache;  // -1: nothing written to the menu yet
 extern FrustumKey g_frustumKey;
 extern char g_testPlayStartText[30];  // Shift-JIS menu texts
 extern char g_testPlayEndText[30];
+
+// Stage and run state that starts at zero
+extern int32_t g_stageModified;   // 1 while the stage has unsaved changes
+extern char g_stageName[256];     // file title of the open stage, "" for a new one
+extern char g_stagePath[256];     // its full path without extension, "" for a new one
+extern int32_t g_areaEditState;   // AreaEditState
+extern int32_t g_areaEdgeHover;   // area edges under the mouse
+extern int32_t g_bellSwing;       // degrees the goal bell still swings
+extern int32_t g_animTick;        // run animation counter
+extern int32_t g_anyOverlap;      // some item overlaps another
+extern int32_t g_itemOutsideArea; // a player item lies outside the placement area
+extern int32_t g_truckOverviewCamera;
+extern int32_t g_truckFlipFrames;
+extern int32_t g_itemBarOpen;
+extern int32_t g_itemBarCloseTimer;
+extern int32_t g_itemBarHeight;
+extern int32_t g_cursorIdleFrames;  // run updates without mouse movement

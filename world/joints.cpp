@@ -2,7 +2,9 @@
 
 #include <cstdlib>
 
+#include "render/effects.h"
 #include "world/globals.h"
+#include "world/items.h"
 #include "world/physics_world.h"
 
 namespace {
@@ -119,5 +121,121 @@ void DestroyJoint(int /*item*/, int joint) {
   for (int i = 0; i < kMaxItems; ++i) {
     StageItem& it = g_items[i];
     if (it.state != kItemFree) RemoveFromList(it, joint);
+  }
+}
+
+// ---------------------------------------------------------------------------
+// Assemblies
+
+void MarkConnectedGroup(int item, int group) {
+  StageItem& it = g_items[item];
+  if (it.group != 0) return;
+  it.group = group;
+  if (g_dollBody != nullptr && it.body == g_dollBody) g_dollGroup = group;
+  for (int k = 0; k < it.jointCount; ++k) {
+    const JointRecord& j = g_joints[it.jointIndexes[k]];
+    MarkConnectedGroup(j.itemA == item ? j.itemB : j.itemA, group);
+  }
+}
+
+void NumberConnectedGroups() {
+  for (int i = 0; i < kMaxItems; ++i) {
+    if (g_items[i].state != kItemFree) g_items[i].group = 0;
+  }
+  int counter = 1;
+  for (int i = 0; i < kMaxItems; ++i) {
+    if (g_items[i].state == kItemFree || g_items[i].jointCount < 1) continue;
+    MarkConnectedGroup(i, counter);
+    ++counter;  // also when the item was reached through an earlier one
+  }
+}
+
+namespace {
+
+// The partner of `item` across joint `joint`.
+int JointPartner(int joint, int item) {
+  const JointRecord& j = g_joints[joint];
+  return j.itemA == item ? j.itemB : j.itemA;
+}
+
+// A player's item dragged away from a stage part tears the joint: shards fly
+// from where the hinge is now and the joint goes.
+void BreakJoint(int item, int joint) {
+  dVector3 anchor = {0, 0, 0, 0};
+  if (g_joints[joint].joint != nullptr) dJointGetHingeAnchor(g_joints[joint].joint, anchor);
+  const D3DXVECTOR3 at((float)anchor[0], (float)anchor[1], 0);
+  SpawnShardBurst(&at, 20);
+  DestroyJoint(item, joint);
+}
+
+// After a walk into a partner, which may have torn joints of this item too,
+// the entry to look at next: the one after `joint`, or the one that has moved
+// into its place.
+int NextEntry(const StageItem& it, int k, int joint) {
+  return (k < it.jointCount && it.jointIndexes[k] == joint) ? k + 1 : k;
+}
+
+}  // namespace
+
+void MoveConnectedItems(int item, const D3DXVECTOR3* delta, int* visited) {
+  visited[item] = 1;
+  StageItem& it = g_items[item];
+  int k = 0;
+  while (k < it.jointCount) {
+    const int joint = it.jointIndexes[k];
+    const int partner = JointPartner(joint, item);
+    if (visited[partner]) {
+      ++k;
+      continue;
+    }
+    StageItem& p = g_items[partner];
+    if (g_appMode == kModePlay && p.createdInMode == kModeEdit) {
+      BreakJoint(item, joint);  // the next entry moves into place k
+      continue;
+    }
+    const dReal* pos = dGeomGetPosition(p.geom);
+    const dReal x = pos[0] + delta->x, y = pos[1] + delta->y, z = pos[2] + delta->z;
+    dBodySetPosition(p.body, x, y, z);
+    if (p.state == kItemFixed && p.fixJoint != nullptr) dJointSetFixed(p.fixJoint);
+    MoveConnectedItems(partner, delta, visited);
+    k = NextEntry(it, k, joint);
+  }
+}
+
+void RotateConnectedItems(int item, float angleDeg, int* visited) {
+  visited[item] = 1;
+  StageItem& it = g_items[item];
+  int k = 0;
+  while (k < it.jointCount) {
+    const int joint = it.jointIndexes[k];
+    const int partner = JointPartner(joint, item);
+    if (visited[partner]) {
+      ++k;
+      continue;
+    }
+    StageItem& p = g_items[partner];
+    if (g_appMode == kModePlay && p.createdInMode == kModeEdit) {
+      // Turning tears the item off the stage part and off everything else.
+      while (it.jointCount > 0) BreakJoint(item, it.jointIndexes[0]);
+      return;
+    }
+    D3DXMATRIX turn;
+    D3DXMatrixRotationZ(&turn, angleDeg * kDegToRad);
+    D3DXVECTOR3 pos;
+    ConvertOdeVectorToVector3(dGeomGetPosition(p.geom), &pos);
+    const D3DXVECTOR3 r = pos - g_rotationPivot;
+    D3DXVECTOR3 turned;
+    D3DXVec3TransformCoord(&turned, &r, &turn);
+    const D3DXVECTOR3 placed = g_rotationPivot + turned;
+    dGeomSetPosition(p.geom, placed.x, placed.y, placed.z);
+    D3DXMATRIX rotation;
+    ConvertOdeRotationToMatrix(dGeomGetRotation(p.geom), &rotation);
+    rotation = rotation * turn;
+    dMatrix3 R;
+    ConvertMatrixToOdeRotation(&rotation, R);
+    dGeomSetRotation(p.geom, R);
+    if (p.state == kItemFixed && p.fixJoint != nullptr) dJointSetFixed(p.fixJoint);
+    RotateConnectedItems(partner, angleDeg, visited);
+    k = NextEntry(it, k, joint);
   }
 }

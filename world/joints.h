@@ -15,3 +15,19 @@ int CreateHingeJoint(int itemA, int itemB, const D3DXVECTOR3* anchor, int builtI
 // Destroys the joint and takes it out of its items' lists. The first argument
 // is not used.
 void DestroyJoint(int item, int joint);
+
+// Gives `item` and everything jointed to it the assembly number `group`,
+// leaving items that already carry a number alone. The launched doll's body
+// passes the number on to g_dollGroup.
+void MarkConnectedGroup(int item, int group);
+// Renumbers every assembly: items without joints get 0; an assembly's number
+// is 1 + the count of jointed items below its lowest member.
+void NumberConnectedGroups();
+// Moves everything jointed to `item` (which the caller has moved already) by
+// `delta`. `visited` is 500 ints, zeroed by the caller. In the placing mode a
+// joint to a stage part breaks with a burst of shards instead.
+void MoveConnectedItems(int item, const D3DXVECTOR3* delta, int* visited);
+// Turns everything jointed to `item` (which the caller has turned already) by
+// `angleDeg` about g_rotationPivot. `visited` as above. In the placing mode a
+// joint to a stage part tears every joint of the item.
+void RotateConnectedItems(int item, float angleDeg, int* visited);
