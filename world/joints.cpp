@@ -134,7 +134,8 @@ void MarkConnectedGroup(int item, int group) {
   if (g_dollBody != nullptr && it.body == g_dollBody) g_dollGroup = group;
   for (int k = 0; k < it.jointCount; ++k) {
     const JointRecord& j = g_joints[it.jointIndexes[k]];
-    MarkConnectedGroup(j.itemA == item ? j.itemB : j.itemA, group);
+    const int partner = j.itemA == item ? j.itemB : j.itemA;
+    if (IsLiveItem(partner)) MarkConnectedGroup(partner, group);
   }
 }
 
@@ -184,7 +185,7 @@ void MoveConnectedItems(int item, const D3DXVECTOR3* delta, int* visited) {
   while (k < it.jointCount) {
     const int joint = it.jointIndexes[k];
     const int partner = JointPartner(joint, item);
-    if (visited[partner]) {
+    if (!IsLiveItem(partner) || visited[partner]) {
       ++k;
       continue;
     }
@@ -209,7 +210,7 @@ void RotateConnectedItems(int item, float angleDeg, int* visited) {
   while (k < it.jointCount) {
     const int joint = it.jointIndexes[k];
     const int partner = JointPartner(joint, item);
-    if (visited[partner]) {
+    if (!IsLiveItem(partner) || visited[partner]) {
       ++k;
       continue;
     }

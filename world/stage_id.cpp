@@ -161,6 +161,18 @@ void SortStageIdRecords(void* base, size_t count, size_t width,
   }
 }
 
+int32_t StageIdAngle(const double* R) {
+  float d = (float)R[0];
+  if (d > 1.0f) d = 1.0f;
+  if (d < -1.0f) d = -1.0f;
+  float angle = (float)std::acos((double)d);
+  float degrees = angle * 57.2957763671875f;
+  int32_t a = TruncateToInt32(degrees);
+  // Negated as a 32-bit word, so INT32_MIN stays what it is.
+  if ((float)R[4] < 0.0f) a = (int32_t)(0u - (uint32_t)a);
+  return a;
+}
+
 // Signed remainder placed at a bit position of a word. A negative remainder
 // sets every bit from the position upward; that is part of the ID.
 static uint32_t Part(int32_t value, int32_t modulus, int shift) {
@@ -192,13 +204,7 @@ void ComputeStageId(uint32_t* id16) {
     const dReal* rot = dGeomGetRotation(it.geom);
     float px = (float)pos[0];
     float py = (float)pos[1];
-    float d = (float)rot[0];
-    if (d > 1.0f) d = 1.0f;
-    if (d < -1.0f) d = -1.0f;
-    float angle = (float)std::acos((double)d);
-    float degrees = angle * 57.2957763671875f;
-    int32_t a = TruncateToInt32(degrees);
-    if ((float)rot[4] < 0.0f) a = (int32_t)(0u - (uint32_t)a);
+    int32_t a = StageIdAngle(rot);
 
     float sizeA1000 = it.sizeA * 1000.0f;
     float sizeB1000 = it.sizeB * 1000.0f;

@@ -29,6 +29,11 @@ void SortStageIdRecords(void* base, size_t count, size_t width,
 // int32 range give INT32_MIN, as the processor's truncating conversion does.
 int32_t TruncateToInt32(float v);
 
+// The whole degrees an item is turned in the plane, as the ID counts them,
+// from the engine's 3 x 4 rotation (row-major): the angle of the local x axis
+// from its x component, negative when its y component is below 0.
+int32_t StageIdAngle(const double* R);
+
 // Overwrites the 16 bytes of id16 (four little-endian words) with the ID of
 // the stage held in the item and joint tables, the area and the goal.
 void ComputeStageId(uint32_t* id16);
