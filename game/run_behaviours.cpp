@@ -282,8 +282,13 @@ void ApplyRunBehaviours() {
     const D3DXVECTOR3 p = GeomPosition(it.geom);
     switch (it.kind) {
       case kKindGrenade:
-        it.state -= 1;  // the fuse
-        if (it.state <= 0) ExplodeGrenade(i);
+        // The state is the fuse. A burnt-out fuse frees the slot through
+        // DestroyItem, which needs to find the item still live.
+        if (it.state - 1 <= 0) {
+          ExplodeGrenade(i);
+        } else {
+          it.state -= 1;
+        }
         break;
       case kKindStartBall: {
         const int mark = ClampToField(it, p);
