@@ -29,6 +29,8 @@ void ShowRunCursor() {
 void StartRun() {
   if (g_appMode != kModePlay) return;
   if (g_itemOutsideArea != 0 || g_anyOverlap != 0) return;
+  // Without the run snapshot a stop could not put the stage back.
+  if (!g_runSnapshotItems || !g_runSnapshotBodies || !g_runSnapshotJoints) return;
   ClearItemSelection();
   g_appMode = kModeRun;
   g_goalPanelState = 0;

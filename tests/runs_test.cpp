@@ -143,6 +143,15 @@ TEST_F(Runs, OverlapOrAnItemOutsideTheAreaRefusesTheStart) {
     EXPECT_EQ(std::memcmp(&after[k], &before[k], sizeof(Pose)), 0) << k;
 }
 
+TEST_F(Runs, NoRunWithoutTheRunSnapshotBuffers) {
+  FreeSnapshotBuffers();
+  PressSpace();
+  EXPECT_EQ(g_appMode, kModePlay);
+  AllocateSnapshotBuffers();
+  PressSpace();
+  EXPECT_EQ(g_appMode, kModeRun);
+}
+
 TEST_F(Runs, StartResetsTheRunState) {
   g_items[a].flags = kFlagSelected;
   g_hoveredItem = a;
