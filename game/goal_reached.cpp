@@ -3,6 +3,7 @@
 #include <cstdlib>
 #include <string>
 
+#include "app/menus.h"
 #include "app/shell_globals.h"
 #include "app/window_title.h"
 #include "game/clear_list.h"
@@ -22,7 +23,7 @@ void HandleGoalReached() {
   g_stageCleared = 1;
   if (g_isPlayFile == 0) {
     g_clearVerified = 1;
-    SetEditorBarState(1, MFS_ENABLED);
+    SetEditorBarState(kEditorMenuExportPos, MFS_ENABLED);
     g_stageModified = 1;
     UpdateWindowTitle();
   }

@@ -202,6 +202,31 @@ TEST_F(SnapshotTest, UnknownKindIsReportedOnceAndLeftOut) {
   EXPECT_TRUE(std::isfinite(Pos(s.ball).y));
 }
 
+TEST_F(SnapshotTest, BrokenJointRecordsAndListsAreLeftOut) {
+  Stage s = BuildStage();
+  Capture(1);
+  // Damage of the kind a file can bring: a joint of an item to itself, a
+  // joint to a free slot, a list naming a free joint, a duplicate and an
+  // index out of range.
+  g_fileSnapshotJoints[s.j1].itemB = g_fileSnapshotJoints[s.j1].itemA;
+  g_fileSnapshotJoints[7] = g_fileSnapshotJoints[s.j2];
+  g_fileSnapshotJoints[7].itemB = 400;
+  int bar = 0;
+  for (int32_t k = 0; k < g_jointListLength; ++k) {
+    if (g_snapshotJointList[k] == s.j1) g_snapshotJointList[k] = (bar++ ? s.j2 : 9999);  // box: out of range; bar: twice j2
+  }
+  Restore();
+  EXPECT_EQ(LiveItems(), 4);
+  EXPECT_EQ(LiveJoints(), 1);
+  EXPECT_EQ(g_joints[7].type, kJointFree);
+  EXPECT_EQ(List(s.bar), std::vector<int32_t>{s.j2});
+  EXPECT_EQ(List(s.box), std::vector<int32_t>{});
+  EXPECT_EQ(List(s.ball), std::vector<int32_t>{s.j2});
+  DestroyJoint(s.bar, s.j2);
+  EXPECT_EQ(g_items[s.bar].jointCount, 0);
+  for (int i = 0; i < 10; ++i) dWorldQuickStep(g_world, 1.0 / 30);
+}
+
 TEST_F(SnapshotTest, StartBallComesBackWithACapsuleMass) {
   SetGoalType(kGoalStartBall);
   int ball = 0;

@@ -232,6 +232,20 @@ TEST(StageFileLayout, PlayAndPauseFilesInsertCountIdAndEditorName) {
   }
 }
 
+TEST(StageFileLayout, ThePlayListReadsTheFirst108Bytes) {
+  std::vector<uint8_t> image = BuildStageFileImage(kFilePlay, *MakeContent());
+  image.resize(108);
+  StageFileHeader h;
+  ReadPlayListHead(image.data(), &h);
+  EXPECT_TRUE(StageFileMagicMatches((const uint8_t*)h.magic, kFilePlay));
+  EXPECT_EQ(h.goalType, kGoalStartBall);
+  EXPECT_EQ(h.stageItemCount, 2);
+  EXPECT_EQ(h.stageId[0], 0x11223344u);
+  EXPECT_EQ(h.stageId[3], 0xDDEEFF00u);
+  EXPECT_STREQ(h.editorName, "\x90\x56\x90\x6C");
+  EXPECT_EQ(h.zoomLevel, 0);
+}
+
 TEST(StageFileLayout, MeaninglessFieldsAreWrittenAsZeros) {
   auto c = MakeContent();
   // Handles, pointers, selection marks, a stale free slot and rotation padding.

@@ -158,6 +158,35 @@ TEST_F(StageIdTest, PlayersItemsAndJointsLeaveTheIdAlone) {
   EXPECT_EQ(Compute(), stage);
 }
 
+TEST_F(StageIdTest, PauseFileCarriesThePlayFilesIdThroughSnapshots) {
+  SetGoalType(kGoalTruck);
+  SetArea(100, 300, 700, 50);
+  int a = CreateItem(D3DXVECTOR3(200, 40, 0), nullptr, 0, 0, kKindBox, 0);
+  int b = CreateItem(D3DXVECTOR3(220, 40, 0), nullptr, 0, 0, kKindRubberBall, 1);
+  D3DXVECTOR3 at(210, 40, 0);
+  ASSERT_GE(CreateHingeJoint(a, b, &at, 0), 0);
+  // Exporting the play file: a stage-only capture, then the ID.
+  CaptureSnapshot(0, g_fileSnapshotItems, g_fileSnapshotBodies, g_fileSnapshotJoints,
+                  &g_snapshotJointList);
+  std::vector<uint8_t> play = Compute();
+
+  // Playing it: the player joins a ball of their own to the stage's ball.
+  RestoreSnapshot(g_fileSnapshotItems, g_fileSnapshotBodies, g_fileSnapshotJoints,
+                  &g_snapshotJointList);
+  g_appMode = kModePlay;
+  int mine = CreateItem(D3DXVECTOR3(240, 40, 0), nullptr, 0, 0, kKindBall, 1);
+  D3DXVECTOR3 at2(230, 40, 0);
+  ASSERT_GE(CreateHingeJoint(b, mine, &at2, 0), 0);
+  // Saving and reopening the pause file keeps everything.
+  CaptureSnapshot(1, g_fileSnapshotItems, g_fileSnapshotBodies, g_fileSnapshotJoints,
+                  &g_snapshotJointList);
+  EXPECT_EQ(Compute(), play);
+  RestoreSnapshot(g_fileSnapshotItems, g_fileSnapshotBodies, g_fileSnapshotJoints,
+                  &g_snapshotJointList);
+  EXPECT_EQ(g_items[b].jointCount, 2);
+  EXPECT_EQ(Compute(), play);
+}
+
 TEST_F(StageIdTest, RocketToyBoxJointsKeepTheSortsOrderOfEquals) {
   g_cameraPos = D3DXVECTOR3(400, 10, -50);
   SetGoalType(kGoalRocketDoll);

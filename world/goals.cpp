@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "app/menus.h"
 #include "app/shell_globals.h"
 #include "app/window_title.h"
 #include "game/goal_reached.h"
@@ -161,7 +162,7 @@ void SetGoalType(int goal) {
   if (old != kGoalNone && g_appMode == kModeEdit) {
     g_stageModified = 1;
     if (g_clearVerified) {
-      SetEditorBarState(1, MFS_GRAYED);
+      SetEditorBarState(kEditorMenuExportPos, MFS_GRAYED);
       g_clearVerified = 0;
     }
   }

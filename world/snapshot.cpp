@@ -288,7 +288,8 @@ bool JointRebuildable(const JointRecord& jr) {
   return std::isfinite(jr.anchor.x) && std::isfinite(jr.anchor.y) && std::isfinite(jr.anchor.z);
 }
 
-// Keeps only the list entries that name a rebuilt joint of this item.
+// Keeps only the list entries that name a rebuilt joint of this item, each
+// once, so that destroying a joint always takes it out of the list.
 void PruneJointList(int item) {
   StageItem& it = g_items[item];
   int32_t kept = 0;
@@ -297,7 +298,9 @@ void PruneJointList(int item) {
     if (j < 0 || j >= kMaxJoints) continue;
     const JointRecord& jr = g_joints[j];
     if (jr.type == kJointFree || (jr.itemA != item && jr.itemB != item)) continue;
-    it.jointIndexes[kept++] = j;
+    bool seen = false;
+    for (int32_t m = 0; m < kept && !seen; ++m) seen = it.jointIndexes[m] == j;
+    if (!seen) it.jointIndexes[kept++] = j;
   }
   it.jointCount = kept;
   if (kept == 0) {

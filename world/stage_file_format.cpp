@@ -372,6 +372,18 @@ void ReadStageFileHead(int kind, const uint8_t* in, StageFileHeader* header) {
   header->area.corner2 = GetVec3(in + kHeadArea + 12 + shift);
 }
 
+void ReadPlayListHead(const uint8_t* in, StageFileHeader* header) {
+  std::memcpy(header->magic, in + kHeadMagic, kMagicFieldSize);
+  header->goalType = GetI32(in + kHeadGoal);
+  header->stageItemCount = GetI32(in + kHeadItemCount);
+  for (int i = 0; i < 4; ++i) header->stageId[i] = GetU32(in + kHeadStageId + 4 * i);
+  std::memcpy(header->editorName, in + kHeadEditorName, kEditorNameSize);
+  header->cameraPos = D3DXVECTOR3(0.0f, 0.0f, 0.0f);
+  header->zoomLevel = 0;
+  header->areaState = 0;
+  header->area = AreaCorners{D3DXVECTOR3(0.0f, 0.0f, 0.0f), D3DXVECTOR3(0.0f, 0.0f, 0.0f)};
+}
+
 // ---------------------------------------------------------------------------
 // Whole files
 

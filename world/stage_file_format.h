@@ -106,9 +106,14 @@ void WriteBodyRecord(const BodyState& body, uint8_t* out);
 void ReadBodyRecord(const uint8_t* in, BodyState* body);
 void WriteJointRecord(const JointRecord& joint, uint8_t* out);
 void ReadJointRecord(const uint8_t* in, JointRecord* joint);
-// The head; the magic is written from the kind and the reserved word as 0.
+// The head (StageFileHeadSize(kind) bytes); the magic is written from the
+// kind and the reserved word as 0.
 void WriteStageFileHead(int kind, const StageFileHeader& header, uint8_t* out);
 void ReadStageFileHead(int kind, const uint8_t* in, StageFileHeader* header);
+// What the play list reads of a play file: the first kPlayListHeadSize bytes
+// (magic, goal, stage item count, stage ID, editor name). The fields after
+// the editor name are set to zero.
+void ReadPlayListHead(const uint8_t* in, StageFileHeader* header);
 
 // The whole file image of content. Item records of free slots, the body
 // records of free item slots and joints whose items are not both live are

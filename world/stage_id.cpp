@@ -10,7 +10,6 @@
 static_assert(__BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__,
               "the stage ID is read as little-endian words");
 
-// Start-up may put the ID on the heap; until then it lives here.
 static uint32_t s_stageIdStorage[4];
 uint32_t* g_stageId = s_stageIdStorage;
 

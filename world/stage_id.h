@@ -9,7 +9,9 @@
 #include <cstdint>
 
 // The ID of the loaded play or pause file, or the one last computed: 16
-// bytes, read and written as four little-endian words.
+// bytes, read and written as four little-endian words. It points at storage
+// of this module for the whole run: start-up need not allocate it, and
+// shut-down must not free it.
 extern uint32_t* g_stageId;
 
 // One mixing step: adds value to the first word and rotates it to the back.
