@@ -67,6 +67,8 @@ extern int32_t g_anyOverlap;      // some item overlaps another
 extern int32_t g_itemOutsideArea; // a player item lies outside the placement area
 extern int32_t g_truckOverviewCamera;
 extern int32_t g_truckFlipFrames;
+extern int32_t g_dollStillFrames;  // drawn frames the launched doll has rested
+extern int32_t g_dollAtRest;       // the run camera has seen the doll come to rest
 extern int32_t g_itemBarOpen;
 extern int32_t g_itemBarCloseTimer;
 extern int32_t g_itemBarHeight;
