@@ -6,6 +6,7 @@
 #include "app/shell_globals.h"
 #include "app/window_title.h"
 #include "game/goal_reached.h"
+#include "game/runs.h"
 #include "game/update.h"
 #include "platform/win_input.h"
 #include "platform/win_menu.h"
@@ -174,8 +175,8 @@ void Press() {
 
   if (g_mouseOverButton) {
     if (g_itemBarOpen && g_hoveredBarSlot != -1) g_paletteIndex = g_hoveredBarSlot;
-    // The start button (hover slot 0) in the placing mode: StartRun goes here
-    // together with the runs themselves.
+    // StartRun refuses by itself while an item is outside the area or overlaps.
+    if (g_buttonHover[kButtonStartStop] && g_appMode == kModePlay) StartRun();
     return;
   }
   if (g_appMode == kModePlay && g_goalType == kGoalTruck) return;  // nothing is placed in a race
@@ -421,7 +422,7 @@ void UpdateLeftButtonTools() {
     if (g_appMode == kModeRun) {
       if (g_leftButtonDown == 0) {
         g_leftButtonDown = 1;
-        // The stop button (hover slot 0) stops the run here, with the runs.
+        if (g_mouseOverButton && g_buttonHover[kButtonStartStop]) StopRun();
       }
       return;
     }

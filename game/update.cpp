@@ -6,6 +6,8 @@
 #include "app/menus.h"
 #include "app/shell_globals.h"
 #include "game/editor_tools.h"
+#include "game/run_behaviours.h"
+#include "game/runs.h"
 #include "game/simulation.h"
 #include "platform/d3d9.h"
 #include "platform/win_input.h"
@@ -121,29 +123,38 @@ void DestroyPickRay() {
 }
 
 void UpdateButtonHover() {
-  // Every flag is worked out afresh; a button whose condition does not hold
-  // in this update is not lit (a flag left from an earlier mode would take a
-  // press meant for another button).
-  std::memset(g_buttonHover, 0, sizeof(g_buttonHover));
+  const bool buttonsUp = g_leftButtonDown == 0 && g_rightButtonDown == 0;
+  const bool editing = !IsRun();
 
-  if (!IsRun()) {
-    g_buttonHover[kButtonScrollUp] = MouseIn(299, 340, 1, 28);
-    g_buttonHover[kButtonScrollDown] = MouseIn(299, 340, 451, 478);
-    g_buttonHover[kButtonScrollLeft] = MouseIn(1, 28, 219, 260);
-    if (g_itemBarOpen && !PlacingTruckRace()) {
-      g_buttonHover[kButtonItemBar] = g_mousePos.x >= kItemBarLeft;
-    }
-    if (!g_itemBarOpen) g_buttonHover[kButtonScrollRight] = MouseIn(611, 638, 219, 260);
+  // A flag whose button is not offered in this update goes out: a flag left
+  // over from another mode or bar state would take a press meant for another
+  // button. While a mouse button is held, the buttons that are still offered
+  // keep what lay under the press.
+  g_buttonHover[kButtonPaletteNext] = 0;
+  g_buttonHover[kButtonPalettePrev] = 0;
+  g_buttonHover[kButtonScrollUp] = editing && MouseIn(299, 340, 1, 28);
+  g_buttonHover[kButtonScrollDown] = editing && MouseIn(299, 340, 451, 478);
+  g_buttonHover[kButtonScrollLeft] = editing && MouseIn(1, 28, 219, 260);
+  g_buttonHover[kButtonItemBar] =
+      editing && g_itemBarOpen && !PlacingTruckRace() && g_mousePos.x >= kItemBarLeft;
+  g_buttonHover[kButtonScrollRight] = editing && !g_itemBarOpen && MouseIn(611, 638, 219, 260);
+
+  const bool zoomOffered = editing && !g_itemBarOpen;
+  const bool openerOffered = zoomOffered && !PlacingTruckRace();
+  if (!zoomOffered) {
+    g_buttonHover[kButtonZoomIn] = 0;
+    g_buttonHover[kButtonZoomOut] = 0;
   }
+  if (!openerOffered) g_buttonHover[kButtonBarOpener] = 0;
 
-  if (g_leftButtonDown == 0 && g_rightButtonDown == 0) {
-    if (!IsRun() && !g_itemBarOpen) {
+  if (buttonsUp) {
+    if (zoomOffered) {
       g_buttonHover[kButtonZoomIn] = MouseIn(600, 651, 62, 85);
       g_buttonHover[kButtonZoomOut] = MouseIn(600, 651, 86, 116);
-      if (!PlacingTruckRace()) {
-        g_buttonHover[kButtonBarOpener] = MouseIn(545, 639, 385, 479);
-        if (g_buttonHover[kButtonBarOpener]) g_itemBarOpen = 1;
-      }
+    }
+    if (openerOffered) {
+      g_buttonHover[kButtonBarOpener] = MouseIn(545, 639, 385, 479);
+      if (g_buttonHover[kButtonBarOpener]) g_itemBarOpen = 1;
     }
     if (g_itemBarOpen) {
       if (g_itemBarCloseTimer > 0) g_itemBarCloseTimer -= 1;
@@ -458,18 +469,18 @@ void UpdateGoalPanel() {
 int UpdateFrame() {
   NumberConnectedGroups();
   ReadMouse();
-  // Shards fly in every mode: MoveShards() goes here once the run behaviours exist.
+  MoveShards();
   UpdateButtonHover();
   if (!IsRun()) EaseCameraToZoom();
 
   if (IsRun()) {
-    // The run cursor goes here, before the step.
+    UpdateRunCursor(g_mousePos);
     StepSimulation();
     HoldBodiesToPlane();
-    // UpdateTruckControl (truck goal) and UpdateRocketCountdown (rocket-doll
-    // goal) go here.
-    g_animTick = (g_animTick + 1) % 360;
-    // UpdateClearCelebration (after the goal) goes here.
+    if (g_goalType == kGoalTruck) UpdateTruckControl();
+    if (g_goalType == kGoalRocketDoll) UpdateRocketCountdown();
+    AdvanceAnimTick();
+    UpdateClearCelebration();
   } else {
     g_animTick = 0;
     g_previewSpin += 1.0f;
@@ -493,14 +504,16 @@ int UpdateFrame() {
 
   if (IsRun()) {
     g_hoveredJoint = -1;
-    // ApplyRunBehaviours, MoveRunEffects and CheckRunGoals go here.
+    ApplyRunBehaviours();
+    MoveRunEffects();
+    CheckRunGoals();
   }
 
   UpdateLeftButtonTools();
   // The area edges, the Delete key and the right-button tools follow the
   // left button here (UpdateAreaEdgeHover, HandleDeleteKey,
   // UpdateRightButtonTools).
-  // The Space key (start and stop of a run) comes last of the input.
+  HandleSpaceKey();
 
   g_mouseOverButton = 0;
   for (int slot = 0; slot < kButtonCount; ++slot) {

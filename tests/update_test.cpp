@@ -177,8 +177,11 @@ TEST_F(UpdateTest, AZoomFlagFromBeforeARunDoesNotTakeTheStopPress) {
   Mouse(620, 70);
   Frame();
   ASSERT_EQ(g_buttonHover[kButtonZoomIn], 1);
-  g_appMode = kModeRun;  // a run starts with the mouse there
-  Mouse(400, 460);       // and goes to the stop button
+  Key(VK_SPACE, true);  // the run starts with the mouse on the zoom button
+  Frame();
+  Key(VK_SPACE, false);
+  ASSERT_EQ(g_appMode, kModeRun);
+  Mouse(400, 460);  // then it goes to the stop button
   Frame();
   EXPECT_EQ(g_buttonHover[kButtonZoomIn], 0);
   EXPECT_EQ(g_buttonHover[kButtonStartStop], 1);
@@ -186,7 +189,89 @@ TEST_F(UpdateTest, AZoomFlagFromBeforeARunDoesNotTakeTheStopPress) {
   Key(VK_LBUTTON, true);
   Frame();
   EXPECT_EQ(g_zoomLevel, 1);  // the press went to the stop button, not the zoom
-  EXPECT_EQ(g_leftButtonDown, 1);
+  EXPECT_EQ(g_appMode, kModePlay);
+  Key(VK_LBUTTON, false);
+  Frame();
+  EXPECT_EQ(g_leftButtonDown, 0);
+}
+
+// --- runs through the update ----------------------------------------------------
+
+TEST_F(UpdateTest, SpaceRunsThePlacedStageAndSpaceAgainRestoresEveryPoseExactly) {
+  g_appMode = kModePlay;
+  const int ball = Ball(100, 60, 2);
+  const int box = Box(103, 40, 6, 2);
+  const int floor = Box(100, 20, 40, 2, 0);
+  ClickAt(96, 70);  // the player places a ball of their own
+  const int own = LastLiveItem();
+  ASSERT_EQ(g_items[own].createdInMode, kModePlay);
+  BodyState before[kMaxItems];
+  std::memset(before, 0, sizeof(before));
+  auto poses = [](BodyState* out) {
+    for (int i = 0; i < kMaxItems; ++i) {
+      if (g_items[i].state == kItemFree) continue;
+      std::memcpy(out[i].position, dBodyGetPosition(g_items[i].body), sizeof(out[i].position));
+      std::memcpy(out[i].rotation, dBodyGetRotation(g_items[i].body), sizeof(out[i].rotation));
+    }
+  };
+  poses(before);
+  const D3DXVECTOR3 camera = g_cameraPos;
+
+  Key(VK_SPACE, true);
+  Frames(3);  // held: starts once
+  EXPECT_EQ(g_appMode, kModeRun);
+  Key(VK_SPACE, false);
+  Frames(40);
+  EXPECT_LT(Pos(ball).y, 59.0f);  // things fell
+  EXPECT_EQ(g_hoveredItem, -1);   // no picking in a run
+  Key(VK_SPACE, true);
+  Frame();
+  Key(VK_SPACE, false);
+  Frame();
+  EXPECT_EQ(g_appMode, kModePlay);
+  BodyState after[kMaxItems];
+  std::memset(after, 0, sizeof(after));
+  poses(after);
+  for (int i : {ball, box, floor, own}) {
+    ASSERT_NE(g_items[i].state, kItemFree) << i;
+    EXPECT_EQ(std::memcmp(before[i].position, after[i].position, sizeof(before[i].position)), 0)
+        << "item " << i;
+    EXPECT_EQ(std::memcmp(before[i].rotation, after[i].rotation, sizeof(before[i].rotation)), 0)
+        << "item " << i;
+  }
+  EXPECT_EQ(g_cameraPos, camera);
+}
+
+TEST_F(UpdateTest, TheStartButtonStartsARunUnlessSomethingOverlaps) {
+  g_appMode = kModePlay;
+  const int a = Box(100, 60);
+  Mouse(430, 460);
+  Frame();
+  Key(VK_LBUTTON, true);
+  Frame();
+  Key(VK_LBUTTON, false);
+  Frame();
+  EXPECT_EQ(g_appMode, kModeRun);
+  EXPECT_EQ(LiveItems(), 1);  // the press placed nothing
+  Key(VK_LBUTTON, true);
+  Frame();
+  Key(VK_LBUTTON, false);
+  Frame();
+  EXPECT_EQ(g_appMode, kModePlay);
+  EXPECT_FLOAT_EQ(Pos(a).y, 60.0f);
+
+  Box(101, 60);  // deep into a
+  Frame();
+  ASSERT_EQ(g_anyOverlap, 1);
+  Key(VK_LBUTTON, true);
+  Frame();
+  Key(VK_LBUTTON, false);
+  Frame();
+  EXPECT_EQ(g_appMode, kModePlay);
+  Key(VK_SPACE, true);
+  Frame();
+  Key(VK_SPACE, false);
+  EXPECT_EQ(g_appMode, kModePlay);
 }
 
 TEST_F(UpdateTest, TheItemBarOpensOnItsOpenerAndClosesWhenTheMouseLeaves) {
