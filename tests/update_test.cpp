@@ -61,6 +61,16 @@ TEST_F(UpdateTest, ShiftSnapsTheStagePointToFourKPlusTwo) {
   MouseAt(103.9f, 61.0f);
   Frame();
   EXPECT_NEAR(g_stageMouse.x, 103.9f, 0.1f);
+
+  // Near the field's left edge: 5.9 becomes 6 and 3.9 becomes 2.
+  g_cameraPos.x = 20.0f;
+  Key(VK_SHIFT, true);
+  MouseAt(5.9f, 61.0f);
+  Frame();
+  EXPECT_FLOAT_EQ(g_stageMouse.x, 6.0f);
+  MouseAt(3.9f, 61.0f);
+  Frame();
+  EXPECT_FLOAT_EQ(g_stageMouse.x, 2.0f);
 }
 
 TEST_F(UpdateTest, ShiftCtrlPutsTheGrabbedItemOnTheGrid) {
