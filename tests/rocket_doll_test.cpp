@@ -69,7 +69,9 @@ TEST_F(RocketDoll, UprightLaunchBuildsTheFigureAndFliesStraightUp) {
     EXPECT_EQ(it.state, kItemMovable);
     EXPECT_EQ(it.createdInMode, kModeRun);
     EXPECT_FLOAT_EQ(it.sizeA, kLayout[k].sizeA);
-    if (kLayout[k].kind != kKindDollHead) EXPECT_FLOAT_EQ(it.sizeB, kLayout[k].sizeB);
+    if (kLayout[k].kind != kKindDollHead) {
+      EXPECT_FLOAT_EQ(it.sizeB, kLayout[k].sizeB);
+    }
     const D3DXVECTOR3 p = Pos(doll[k]);
     EXPECT_NEAR(p.x, 300 + kLayout[k].dx, 1e-4);
     EXPECT_NEAR(p.y, 100 + kLayout[k].dy, 1e-4);
