@@ -375,6 +375,17 @@ TEST_F(EditorToolsTest, ZoomButtonPressChangesTheZoomAndNothingElse) {
   Frame();
   EXPECT_EQ(g_zoomLevel, 1);
   EXPECT_EQ(LiveItems(), 0);
+
+  // At the closest step the button is no button: the press goes to the stage.
+  g_zoomLevel = 2;
+  g_cameraPos.z = -50.0f;
+  Frame();
+  Key(VK_LBUTTON, true);
+  Frame();
+  Key(VK_LBUTTON, false);
+  Frame();
+  EXPECT_EQ(g_zoomLevel, 2);
+  EXPECT_EQ(LiveItems(), 1);
 }
 
 }  // namespace
