@@ -5,6 +5,7 @@
 
 #include "app/fonts_textures.h"
 #include "app/shell_globals.h"
+#include "game/run_behaviours.h"
 #include "render/camera.h"
 #include "render/meshes.h"
 #include "world/globals.h"

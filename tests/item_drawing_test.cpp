@@ -1,10 +1,9 @@
 // Item drawing: every kind in every style on real pixels, the view cull, the
 // materials and textures of the styles, where each recipe puts its meshes,
 // and kinds or models that have nothing to draw.
-#include <epoxy/gl.h>
-
 #include <cstring>
 
+#include "game/run_behaviours.h"
 #include "render/item_drawing.h"
 #include "tests/render_test_support.h"
 
@@ -91,8 +90,6 @@ class ItemDrawingTest : public RenderFixture {
     LoadDataFolder();
     g_appMode = kModeEdit;
     SetGameCamera(D3DXVECTOR3(0, 0, -50));
-    while (glGetError() != GL_NO_ERROR) {
-    }
   }
   // One item in its own frame; the picture afterwards.
   Pixels DrawAlone(int kind, D3DXVECTOR3 at, const D3DXMATRIX& rotation, float a, float b,
@@ -135,7 +132,7 @@ TEST_F(ItemDrawingTest, EveryKindInEveryStyleDrawsInItsCellWithoutGlErrors) {
       D3DXVECTOR3 c = cellCentre(i);
       D3DXMATRIX t = Translation(c.x, c.y, c.z);
       DrawItem(s.kind, &t, &s.rotation, s.sizeA, s.sizeB, 0.6f, style, (int)(i % 2), 1);
-      EXPECT_EQ(glGetError(), (GLenum)GL_NO_ERROR) << "kind " << s.kind << " style " << style;
+      EXPECT_EQ(TakeGlErrors(), 0u) << "kind " << s.kind << " style " << style;
     }
     device->EndScene();
     Pixels p = Grab(device);

@@ -63,12 +63,12 @@ extern int32_t g_areaEditState;   // AreaEditState
 extern int32_t g_areaEdgeHover;   // area edges under the mouse
 extern int32_t g_bellSwing;       // degrees the goal bell still swings
 extern int32_t g_animTick;        // run animation counter
-// Run updates until the rocket launches the doll: 60 at run start, -1 once launched.
-extern int32_t g_dollLaunchCounter;
 extern int32_t g_anyOverlap;      // some item overlaps another
 extern int32_t g_itemOutsideArea; // a player item lies outside the placement area
 extern int32_t g_truckOverviewCamera;
 extern int32_t g_truckFlipFrames;
+extern int32_t g_dollStillFrames;  // drawn frames the launched doll has rested
+extern int32_t g_dollAtRest;       // the run camera has seen the doll come to rest
 extern int32_t g_itemBarOpen;
 extern int32_t g_itemBarCloseTimer;
 extern int32_t g_itemBarHeight;
