@@ -2,7 +2,6 @@
 // fixed-function defaults (render states, samplers, lights) that every 3-D
 // drawing of the game relies on.
 #pragma once
-#include <cstddef>  // the D3DX header uses size_t without including it
 #include <cstdint>
 
 #include "platform/d3d9.h"

@@ -1,6 +1,7 @@
 // Item drawing: every kind in every style on real pixels, the view cull, the
 // materials and textures of the styles, where each recipe puts its meshes,
 // and kinds or models that have nothing to draw.
+#include <algorithm>
 #include <cstring>
 
 #include "game/run_behaviours.h"
@@ -38,11 +39,13 @@ D3DXMATRIX RotZ(float a) {
 }
 const D3DXMATRIX kIdentity(1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1);
 
-// An item as the tests place it: kind, sizes and the rotation of its body.
+// An item as the tests place it: kind, sizes and the rotation of its body;
+// `view` is the half-height a picture of it should show (0: its cull radius).
 struct Sample {
   int kind;
   float sizeA, sizeB;
   D3DXMATRIX rotation;
+  float view = 0;
 };
 
 // Every kind with a drawing, at the sizes the game gives them (bars and the
@@ -53,10 +56,10 @@ std::vector<Sample> AllKinds() {
       {kKindBall, 5, 0, kIdentity},        {kKindBox, 8, 5, kIdentity},
       {kKindCapsule, 2.5f, 8, up},         {kKindRubberBall, 5, 0, kIdentity},
       {kKindRubberBox, 8, 5, kIdentity},   {kKindRubberCapsule, 2.5f, 8, up},
-      {kKindGoalBell, 2, 2.5f, kIdentity}, {kKindStartBall, 2.5f, 0, kIdentity},
-      {kKindFan, 1.25f, 5, up},            {kKindTruck, 16, 8, kIdentity},
-      {kKindTire, 4, 0, kIdentity},        {kKindRocket, 6, 12, kIdentity},
-      {kKindToyBox, 4, 4, kIdentity},      {kKindDollHead, 1.2f, 0, kIdentity},
+      {kKindGoalBell, 2, 2.5f, kIdentity, 6}, {kKindStartBall, 2.5f, 0, kIdentity},
+      {kKindFan, 1.25f, 5, up, 5},            {kKindTruck, 16, 8, kIdentity, 9},
+      {kKindTire, 4, 0, kIdentity},        {kKindRocket, 6, 12, kIdentity, 9},
+      {kKindToyBox, 4, 4, kIdentity, 10},      {kKindDollHead, 1.2f, 0, kIdentity},
       {kKindDollBody, 3, 4, kIdentity},    {kKindDollHat, 2, 2, kIdentity},
       {kKindDollUpperArm, 1, 3, kIdentity}, {kKindDollForearm, 1, 3, kIdentity},
       {kKindDollLeg, 1.5f, 6, kIdentity},  {kKindDollWaist, 3, 2, kIdentity},
@@ -115,22 +118,32 @@ class ItemDrawingTest : public RenderFixture {
 }  // namespace
 
 TEST_F(ItemDrawingTest, EveryKindInEveryStyleDrawsInItsCellWithoutGlErrors) {
-  // Six columns by five rows, 40 x 36 units each, seen whole from z = -160.
-  SetGameCamera(D3DXVECTOR3(0, 0, -160));
+  // Six columns by five cells of 106 x 96 pixels, each its own viewport with
+  // a camera in front of its item, close enough to see it whole.
   std::vector<Sample> kinds = AllKinds();
-  auto cellCentre = [](size_t i) {
-    return D3DXVECTOR3(-100.0f + 40.0f * (float)(i % 6), 72.0f - 36.0f * (float)(i / 6), 0);
-  };
   g_appMode = kModeEdit;
   g_animTick = 7;
   g_bellSwing = 30;
+  D3DXMATRIX proj;
+  D3DXMatrixPerspectiveFovLH(&proj, D3DX_PI / 3, 106.0f / 96.0f, 1.0f, 5000.0f);
   for (int style = kStyleNeutral; style <= kStyleMotorRight; ++style) {
+    D3DVIEWPORT9 whole = {0, 0, 640, 480, 0, 1};
+    device->SetViewport(&whole);
     ClearScreen(0xFF303040);
     device->BeginScene();
     for (size_t i = 0; i < kinds.size(); ++i) {
       const Sample& s = kinds[i];
-      D3DXVECTOR3 c = cellCentre(i);
-      D3DXMATRIX t = Translation(c.x, c.y, c.z);
+      D3DVIEWPORT9 cell = {(DWORD)(106 * (i % 6)), (DWORD)(96 * (i / 6)), 106, 96, 0, 1};
+      device->SetViewport(&cell);
+      float extent = s.view > 0 ? s.view : std::max(ItemCullRadius(s.kind, s.sizeA, s.sizeB), 4.0f);
+      D3DXVECTOR3 centre(1000.0f * (float)i, 0, 0);
+      g_cameraPos = centre + D3DXVECTOR3(0, 0, -extent * 1.9f - 2);
+      D3DXVECTOR3 up(0, 1, 0);
+      D3DXMATRIX view;
+      D3DXMatrixLookAtLH(&view, &g_cameraPos, &centre, &up);
+      device->SetTransform(D3DTS_VIEW, &view);
+      device->SetTransform(D3DTS_PROJECTION, &proj);
+      D3DXMATRIX t = Translation(centre.x, centre.y, centre.z);
       DrawItem(s.kind, &t, &s.rotation, s.sizeA, s.sizeB, 0.6f, style, (int)(i % 2), 1);
       EXPECT_EQ(TakeGlErrors(), 0u) << "kind " << s.kind << " style " << style;
     }
@@ -139,15 +152,12 @@ TEST_F(ItemDrawingTest, EveryKindInEveryStyleDrawsInItsCellWithoutGlErrors) {
     SavePicture(p, "items_style_" + std::to_string(style));
 
     for (size_t i = 0; i < kinds.size(); ++i) {
-      D3DXVECTOR3 c = cellCentre(i);
-      POINT lo = ScreenOf(device, c + D3DXVECTOR3(-19, 17, 0));
-      POINT hi = ScreenOf(device, c + D3DXVECTOR3(19, -17, 0));
       int changed = 0;
-      for (int y = lo.y; y <= hi.y; ++y)
-        for (int x = lo.x; x <= hi.x; ++x)
+      for (int y = 96 * (int)(i / 6); y < 96 * (int)(i / 6 + 1); ++y)
+        for (int x = 106 * (int)(i % 6); x < 106 * (int)(i % 6 + 1); ++x)
           if ((p.at(x, y) & 0xFFFFFF) != 0x303040) ++changed;
       if (HasDrawing(kinds[i].kind))
-        EXPECT_GT(changed, 20) << "kind " << kinds[i].kind << " style " << style;
+        EXPECT_GT(changed, 40) << "kind " << kinds[i].kind << " style " << style;
       else
         EXPECT_EQ(changed, 0) << "kind " << kinds[i].kind << " style " << style;
     }
