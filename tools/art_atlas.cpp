@@ -184,9 +184,9 @@ Canvas RotateArrow() {  // 60 x 65: a curved double arrow bulging away from the 
   Canvas c(60, 65);
   // Drawn at (-60, 60) from the item (up and to the right of the picture at
   // rotation 0); the arc's centre lies toward the item.
-  float cx = 52, cy = 8, R = 34;
-  float a0 = 90 * kPi / 180, a1 = 180 * kPi / 180;
-  std::vector<float> poly = ArcArrowPolygon(cx, cy, R, a0, a1, 10, 15, 12, true, true);
+  float cx = 50, cy = 12, R = 28;
+  float a0 = 80 * kPi / 180, a1 = 190 * kPi / 180;
+  std::vector<float> poly = ArcArrowPolygon(cx, cy, R, a0, a1, 9, 13, 11, true, true);
   Sdf s = Polygon(poly);
   Outlined(c, s, Radial(cx, cy, R + 8, Lighter(kBlue, 0.45f), Darker(kBlue, 0.05f)), 2);
   std::vector<float> hl = ArcArrowPolygon(cx, cy, R + 1.5f, a0 + 0.5f, a1 - 0.5f, 2.2f, 0, 0, false, false);
@@ -269,8 +269,8 @@ Canvas GoalMarker() {  // 55 x 55, centred
       float x0 = fx + 2 + i * 3, y0 = fy + 1 + j * 2.7f;
       Fill(c, RoundRect(x0, y0, x0 + 3, y0 + 2.7f, 0), Solid(((i + j) % 2) ? kInk : kWhite));
     }
-  TextStyle st{11, 0.5f};
-  DrawText(c, U"ゴール", st, cx, 37, Solid(kRed), kWhite, 0);
+  TextStyle st{11.5f, 0.9f};
+  DrawText(c, U"ゴール", st, cx, 37.5f, Solid(Darker(kRed, 0.15f)), kWhite, 0);
   return c;
 }
 

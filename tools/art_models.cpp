@@ -485,25 +485,50 @@ Mesh DollHat() {  // 2 x 2: a striped party hat with a pompom
   return m;
 }
 
+// A thin tube along a polyline (for wire guards).
+void AddWire(Mesh& m, const std::vector<V3>& pts, float r, int mat) {
+  for (size_t i = 0; i + 1 < pts.size(); ++i) {
+    V3 d = pts[i + 1] - pts[i];
+    float len = std::sqrt(Dot(d, d));
+    if (len <= 0) continue;
+    // Each piece runs a wire's radius past its ends so the bends stay closed.
+    V3 u = d * (1 / len);
+    V3 p = pts[i] - u * r;
+    AddCylinder(m, r, 0, len + 2 * r, 5, Xf::AlongAxis(d) * Xf::Translate(p.x, p.y, p.z), mat, false);
+  }
+}
+
 Mesh FanCase() {
-  // Blows along x: the guard's rings stand in the y-z plane, the rotor
-  // turns about x; drawn at 3 x the fan's radius with its upright turn.
+  // Blows along x: a domed wire guard around the rotor, which turns about
+  // x; the motor sits behind it. Drawn at 3 x the fan's radius with the
+  // capsule kinds' upright turn, so the camera sees the guard from its side.
   Mesh m;
   int guard = m.AddMaterial(MakeMaterial("Guard", kWhiteC, 0.45f));
+  int rim = m.AddMaterial(MakeMaterial("GuardRim", kBlueC, 0.4f));
   int motor = m.AddMaterial(MakeMaterial("Motor", kBlueC, 0.4f));
+  int badge = m.AddMaterial(MakeMaterial("Badge", kYellowC, 0.5f));
   Xf alongX = Xf::AlongAxis({1, 0, 0});
-  for (float x : {-0.28f, 0.28f}) AddTorus(m, 0.96f, 0.035f, 48, 8, alongX * Xf::Translate(x, 0, 0), guard);
-  for (int i = 0; i < 12; ++i) {
-    float a = 2 * kPi * i / 12;
-    AddCylinder(m, 0.022f, -0.28f, 0.28f, 6, alongX * Xf::Translate(0, 0.96f * std::cos(a), 0.96f * std::sin(a)),
-                guard, false);
+  const float R = 0.955f, depth = 0.29f, wire = 0.016f;
+  auto domeX = [&](float r) { return depth * std::sqrt(std::max(0.0f, 1 - (r / R) * (r / R))); };
+  AddTorus(m, R, 0.04f, 48, 8, alongX, rim);
+  for (float side : {-1.0f, 1.0f}) {
+    // Ribs from the rim over the dome to its centre.
+    for (int i = 0; i < 12; ++i) {
+      float a = 2 * kPi * i / 12;
+      std::vector<V3> pts;
+      for (int k = 0; k <= 7; ++k) {
+        float r = R * (1 - k / 7.0f);
+        if (side < 0 && r < 0.16f) break;  // the motor fills the back's middle
+        pts.push_back({side * domeX(r), r * std::cos(a), r * std::sin(a)});
+      }
+      AddWire(m, pts, wire, guard);
+    }
+    // Rings across the ribs.
+    for (float r : {0.35f, 0.65f}) AddTorus(m, r, wire * 1.2f, 32, 5, alongX * Xf::Translate(side * domeX(r), 0, 0), guard);
   }
-  for (int i = 0; i < 4; ++i) {  // spokes holding the motor, behind the rotor
-    float a = 2 * kPi * i / 4 + kPi / 4;
-    V3 dir{0, std::cos(a), std::sin(a)};
-    AddCylinder(m, 0.025f, 0.1f, 0.94f, 6, Xf::AlongAxis(dir) * Xf::Translate(-0.28f, 0, 0), guard, false);
-  }
-  AddLathe(m, {{{0, -0.33f}, {0.08f, -0.325f}, {0.13f, -0.3f}, {0.15f, -0.26f}, {0.15f, -0.05f}, {0, -0.05f}}}, 24,
+  // A badge in the middle of the front guard.
+  AddCylinder(m, 0.1f, depth - 0.01f, depth + 0.02f, 20, alongX, badge);
+  AddLathe(m, {{{0, -0.333f}, {0.08f, -0.328f}, {0.13f, -0.3f}, {0.15f, -0.26f}, {0.15f, -0.06f}, {0, -0.06f}}}, 24,
            alongX, motor);
   return m;
 }
@@ -513,13 +538,13 @@ Mesh FanBody() {
   int blade = m.AddMaterial(MakeMaterial("Blade", kOrangeC, 0.45f));
   int hub = m.AddMaterial(MakeMaterial("Spinner", kRedC, 0.4f));
   Xf alongX = Xf::AlongAxis({1, 0, 0});
-  AddLathe(m, {{{0, -0.04f}, {0.13f, -0.04f}}, {{0.13f, -0.04f}, {0.13f, 0.06f}, {0.1f, 0.13f}, {0.05f, 0.17f}, {0, 0.18f}}},
+  AddLathe(m, {{{0, -0.05f}, {0.12f, -0.05f}}, {{0.12f, -0.05f}, {0.12f, 0.04f}, {0.09f, 0.1f}, {0.05f, 0.14f}, {0, 0.15f}}},
            24, alongX, hub);
   // Blade outline: width across, radius along local y.
   std::vector<float> o = {-0.06f, 0.1f, 0.06f, 0.1f, 0.17f, 0.55f, 0.16f, 0.78f, 0.08f, 0.88f, -0.04f, 0.88f,
                           -0.12f, 0.76f, -0.1f, 0.5f};
   for (int i = 0; i < 4; ++i) {
-    Xf xf = Xf::RotY(kPi / 2) * Xf::RotY(0.45f) * Xf::Translate(0.05f, 0, 0) * Xf::RotX(kPi / 2 * i);
+    Xf xf = Xf::RotY(kPi / 2) * Xf::RotY(0.45f) * Xf::RotX(kPi / 2 * i);
     AddExtrusion(m, o, -0.018f, 0.018f, xf, blade, 0);
   }
   return m;
@@ -563,8 +588,8 @@ Mesh Uzi() {  // not drawn by the game
 const std::vector<ModelInfo>& ModelInfos() {
   static const std::vector<ModelInfo> infos = {
       {"Sky.x", {-1, -1, -1}, {1, 1, 1}, 0.02f},
-      {"FanBody.x", {-0.1f, -0.9f, -0.9f}, {0.2f, 0.9f, 0.9f}, 0.1f},
-      {"FanCase.x", {-0.333f, -1, -1}, {0.315f, 1, 1}, 0.02f},
+      {"FanBody.x", {-0.08f, -0.9f, -0.9f}, {0.15f, 0.9f, 0.9f}, 0.05f},
+      {"FanCase.x", {-0.333f, -1, -1}, {0.31f, 1, 1}, 0.02f},
       {"Hand.x", {-0.8f, -0.7f, -0.2f}, {0.5f, 0.6f, 0.2f}, 0.3f},
       {"Granade.x", {-0.5f, -0.6f, -0.5f}, {0.7f, 0.8f, 0.5f}, 0.3f},
       {"GranadeNude.x", {-0.5f, -0.6f, -0.5f}, {0.5f, 0.72f, 0.5f}, 0.1f},

@@ -78,15 +78,17 @@ Canvas AtlasSheet(const Image8& atlas) {
 Canvas TextureSheet(const std::vector<Texture>& textures) {
   Canvas sheet(1400, 1300);
   sheet.Clear(Hex(0x3A3A44));
-  int x = 10, y = 10;
+  int x = 10, y = 10, rowH = 0;
   for (const Texture& t : textures) {
     Canvas c = FromImage(t.image);
     int zoom = c.w <= 1 ? 64 : (c.w <= 64 ? 4 : (c.w <= 128 ? 2 : 1));
     int w = c.w * zoom, h = c.h * zoom;
     if (x + w > 1390) {
       x = 10;
-      y += 540;
+      y += rowH + 30;
+      rowH = 0;
     }
+    rowH = std::max(rowH, h);
     // A chequerboard behind, so alpha shows.
     for (int yy = 0; yy < h; ++yy)
       for (int xx = 0; xx < w; ++xx)
