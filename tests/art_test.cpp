@@ -156,7 +156,7 @@ TEST(ArtTextures, SizesFormatsAndTheWhiteSolidTexel) {
   } expect[] = {{"Ground.bmp", 512, 512}, {"OB.bmp", 256, 256},    {"Sprite.bmp", 512, 512},
                 {"Smoke.png", 256, 256},  {"Flash.bmp", 64, 64},   {"Jet.bmp", 128, 128},
                 {"1Black.bmp", 1, 1},     {"Text.jpg", 64, 64},    {"Text10.png", 64, 64},
-                {"Sky.bmp", 512, 256},    {"Joint.bmp", 128, 64}};
+                {"Sky.jpg", 1024, 512},    {"Joint.bmp", 128, 64}};
   for (const auto& e : expect) {
     int w, h;
     ImageSize(std::string("data/") + e.file, &w, &h);

@@ -80,7 +80,7 @@ void Capsule(Mesh& m, float r, float y0, float y1, const Xf& xf, int mat, int se
 
 Mesh Sky() {
   Mesh m;
-  Material mat = MakeMaterial("Sky", 0xFFFFFF, 1.0f, "data\\Sky.bmp");
+  Material mat = MakeMaterial("Sky", 0xFFFFFF, 1.0f, "data\\Sky.jpg");
   int s = m.AddMaterial(mat);
   // Inward-facing: the profile runs from the top down, so normals face in.
   Profile p(1);

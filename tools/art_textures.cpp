@@ -64,21 +64,25 @@ Canvas OutOfBounds() {
 }
 
 // Sky dome, longitude along u (seamless) and latitude along v (top = up).
+// The camera looks at the band around the horizon, so that is where the
+// clouds float: soft-edged cartoon puffs, lit from above.
 Canvas Sky() {
-  const int w = 512, h = 256;
+  const int w = 1024, h = 512;
   Canvas c(w, h);
-  Rgba zenith = Hex(0x3F86D8), horizon = Hex(0xB9E2FA), below = Hex(0xCFE9F7);
+  Rgba zenith = Hex(0x2F78D0), horizon = Hex(0xA8DBFA), below = Hex(0xC4E6F8);
   for (int y = 0; y < h; ++y)
     for (int x = 0; x < w; ++x) {
       float lat = 0.5f - (y + 0.5f) / h;  // +0.5 up .. -0.5 down
-      Rgba col = lat > 0 ? Mix(horizon, zenith, std::pow(lat * 2, 0.7f)) : Mix(horizon, below, std::min(1.0f, -lat * 4));
-      // Puffy clouds in a band above the horizon.
-      if (lat > -0.02f) {
-        float band = Smooth(-0.02f, 0.06f, lat) * (1 - Smooth(0.22f, 0.38f, lat));
-        float f = Fbm(x / 40.0f, y / 22.0f, w / 40 * 1, 7, 5);
-        float cloud = Smooth(0.52f, 0.68f, f) * band;
-        float lit = Smooth(0.5f, 0.8f, Fbm(x / 40.0f + 0.15f, y / 22.0f - 0.2f, w / 40, 7, 5));
-        Rgba cc = Mix(Hex(0xDCE8F5), Hex(0xFFFFFF), lit);
+      Rgba col = lat > 0 ? Mix(horizon, zenith, std::pow(lat * 2, 0.6f)) : Mix(horizon, below, std::min(1.0f, -lat * 4));
+      if (lat > -0.03f) {
+        float band = Smooth(-0.03f, 0.04f, lat) * (1 - Smooth(0.2f, 0.34f, lat));
+        // Clouds flatten toward the horizon: squash the noise vertically.
+        float sx = x / 56.0f, sy = y / 30.0f;
+        float f = Fbm(sx, sy, w / 56 + 0, 7, 5);
+        float cloud = Smooth(0.54f, 0.6f, f + 0.12f * (band - 0.5f)) * band;
+        float top = Fbm(sx, sy + 0.18f, w / 56, 7, 5);
+        float lit = Smooth(-0.05f, 0.08f, f - top);  // brighter where the puff thins upward
+        Rgba cc = Mix(Hex(0xD3E2F2), Hex(0xFFFFFF), 0.45f + 0.55f * lit);
         col = Mix(col, cc, cloud);
       }
       c.Blend(x, y, col, 1);
@@ -245,7 +249,7 @@ std::vector<Texture> BuildTextures() {
   t.push_back({"1Black.bmp", ToImage(white, 3), Texture::kBmp});
   t.push_back({"Text.jpg", ToImage(PlayerItems(), 3), Texture::kJpeg});
   t.push_back({"Text10.png", ToImage(StageItems(), 3), Texture::kPng});
-  t.push_back({"Sky.bmp", ToImage(Sky(), 3), Texture::kBmp});
+  t.push_back({"Sky.jpg", ToImage(Sky(), 3), Texture::kJpeg});
   t.push_back({"Joint.bmp", ToImage(Joints(), 3), Texture::kBmp});
   return t;
 }
