@@ -7,6 +7,7 @@
 #include <assimp/scene.h>
 #include <dirent.h>
 #include <gtest/gtest.h>
+#include <png.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -179,6 +180,37 @@ TEST(ArtTextures, SizesFormatsAndTheWhiteSolidTexel) {
   for (int y : {0, 64, 127}) {
     EXPECT_LT(jet.at(0, y)[0] + jet.at(0, y)[1] + jet.at(0, y)[2], 12);
     EXPECT_GT(jet.at(64, y)[0], 200);
+  }
+}
+
+TEST(ArtTextures, SmokeCellsGoFromADensePuffToNothing) {
+  png_image img;
+  std::memset(&img, 0, sizeof img);
+  img.version = PNG_IMAGE_VERSION;
+  ASSERT_TRUE(png_image_begin_read_from_file(&img, "data/Smoke.png"));
+  img.format = PNG_FORMAT_RGBA;
+  std::vector<uint8_t> px(PNG_IMAGE_SIZE(img));
+  ASSERT_TRUE(png_image_finish_read(&img, nullptr, px.data(), 0, nullptr));
+  ASSERT_EQ(img.width, 256u);
+  auto cellAlpha = [&](int cell) {
+    long sum = 0;
+    int ox = (cell % 8) * 32, oy = (cell / 8) * 32;
+    for (int y = 0; y < 32; ++y)
+      for (int x = 0; x < 32; ++x) sum += px[((oy + y) * 256 + ox + x) * 4 + 3];
+    return sum;
+  };
+  // Read row by row, each cell thinner than the one before, the last gone.
+  for (int cell = 1; cell < 64; ++cell) EXPECT_LE(cellAlpha(cell), cellAlpha(cell - 1) + 32 * 255) << cell;
+  EXPECT_GT(cellAlpha(0), 200 * 255);  // a dense puff of 200 pixels or so
+  EXPECT_LT(cellAlpha(32), cellAlpha(0) * 2 / 3);
+  EXPECT_LT(cellAlpha(63), 32 * 32 * 2);
+  // No puff reaches into its neighbour: the cells' edges are clear.
+  for (int cell = 0; cell < 64; ++cell) {
+    int ox = (cell % 8) * 32, oy = (cell / 8) * 32;
+    for (int k = 0; k < 32; ++k) {
+      EXPECT_EQ(px[((oy + k) * 256 + ox) * 4 + 3], 0);
+      EXPECT_EQ(px[((oy) * 256 + ox + k) * 4 + 3], 0);
+    }
   }
 }
 
@@ -408,4 +440,14 @@ TEST(ArtModels, PartsThatAnchorOrAlignSitExactly) {
     }
   }
   EXPECT_EQ(across, 0u);
+}
+
+// Draws the contact sheets into the build folder for a person to look at.
+TEST(ArtGenerator, WritesTheContactSheets) {
+  std::string prefix = std::string(ART_SHEET_DIR) + "/art_sheet";
+  ASSERT_EQ(art::WriteContactSheets("data", prefix), 0);
+  for (const char* part : {"_atlas.png", "_textures.png", "_models.png"}) {
+    struct stat st;
+    EXPECT_EQ(stat((prefix + part).c_str(), &st), 0) << part;
+  }
 }

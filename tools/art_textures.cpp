@@ -30,14 +30,6 @@ Canvas Ground() {
       col = Scale(col, 0.93f + blade * 0.12f);
       c.Blend(x, y, col, 1);
     }
-  // Sprinkled daisies and buttercups.
-  for (int i = 0; i < 140; ++i) {
-    float fx = std::fmod(i * 97.13f, (float)n);
-    float fy = std::fmod(i * 57.71f + (i % 7) * 31.0f, (float)n);
-    Rgba petal = (i % 3) ? Hex(0xFFFFFF) : Hex(0xFFE066);
-    Fill(c, Circle(fx, fy, 1.6f), Solid(petal));
-    Fill(c, Circle(fx, fy, 0.6f), Solid(Hex(0xF2A81D)));
-  }
   return c;
 }
 
@@ -90,25 +82,36 @@ Canvas Sky() {
   return c;
 }
 
-// 8 x 8 cells of 32 x 32: a puff from dense to gone, read row by row.
+// 8 x 8 cells of 32 x 32: a puff from dense to gone, read row by row. Each
+// puff is a cluster of round lobes that spreads and turns as it thins.
 Canvas Smoke() {
   const int n = 256;
   Canvas c(n, n);
   for (int cell = 0; cell < 64; ++cell) {
     float t = cell / 63.0f;
     int ox = (cell % 8) * 32, oy = (cell / 8) * 32;
-    float radius = 9.0f + 6.0f * std::sqrt(t);
-    float density = std::min(1.0f, 1.25f * (1 - t));
+    float R = 10.5f + 3.5f * t;
+    float density = std::pow(1 - t, 1.5f);  // spreading while thinning: less smoke per cell
+    float lobes[6][3];
+    lobes[0][0] = 0;
+    lobes[0][1] = 0;
+    lobes[0][2] = 0.62f * R;
+    for (int k = 1; k < 6; ++k) {
+      float a = (72.0f * k + 40.0f * t) * kPi / 180;
+      lobes[k][0] = 0.42f * R * std::cos(a);
+      lobes[k][1] = 0.42f * R * std::sin(a);
+      lobes[k][2] = (0.44f + 0.06f * (k % 2)) * R;
+    }
     for (int y = 0; y < 32; ++y)
       for (int x = 0; x < 32; ++x) {
         float dx = x + 0.5f - 16, dy = y + 0.5f - 16;
+        float d = 1e9f;
+        for (auto& l : lobes) d = std::min(d, std::hypot(dx - l[0], dy - l[1]) - l[2]);
+        d += (Fbm(x / 6.0f + cell * 0.37f, y / 6.0f, 0, 31, 3) - 0.5f) * 3.0f;
         float r = std::hypot(dx, dy);
-        float wob = Fbm((x + ox * 0.0f) / 9.0f + t * 1.5f, y / 9.0f - t, 0, 31, 3);
-        float edge = radius * (0.8f + 0.45f * wob);
-        float a = (1 - Smooth(edge * 0.2f, edge, r)) * density;
-        if (r > 15.5f) a = 0;  // never reach into the neighbouring cell
-        float light = 0.82f + 0.18f * std::clamp((-dx - dy) / 20.0f + 0.5f, 0.0f, 1.0f);
-        Rgba col = Scale(Hex(0xF2F2F4), light);
+        float a = (1 - Smooth(-3.0f, 1.5f, d)) * density * (1 - Smooth(13.0f, 15.5f, r));
+        float light = 0.8f + 0.2f * std::clamp((-dx - dy) / (R * 1.5f) + 0.5f, 0.0f, 1.0f);
+        Rgba col = Scale(Hex(0xF4F4F6), light);
         col.a = std::clamp(a, 0.0f, 1.0f);
         c.Blend(ox + x, oy + y, col, 1);
       }
