@@ -263,7 +263,8 @@ Mesh Tire() {  // radius 1, z -1..1, a chunky tyre on a yellow rim with spokes
 }
 
 Mesh Car() {
-  // Body x -2..2, y up to the cab (the cab block sits at y 1..1.5), z +-0.6;
+  // Body x -2..2, y -1 (the axles) up to the cab (the cab block sits at
+  // y 1..1.5), z +-0.667;
   // the wheel arches are centred on the tyres at (+-1.25, -1).
   Mesh m;
   int body = m.AddMaterial(MakeMaterial("TruckBody", kRedC, 0.4f));
@@ -305,16 +306,23 @@ Mesh Car() {
   P(-0.52f, 1.0f);
   P(-1.9f, 1.0f);
   P(-2.0f, 0.92f);
-  AddExtrusion(m, o, -0.6f, 0.6f, Xf(), body, 0);
+  AddExtrusion(m, o, -0.64f, 0.64f, Xf(), body, 0);
   for (float s : {-1.0f, 1.0f}) {
-    float z = s * 0.604f;
+    float z = s * 0.644f;
     AddFlat(m, {0.58f, 1.02f, 0.39f, 1.38f, 0.02f, 1.38f, 0.02f, 1.02f}, z, s < 0, Xf(), glass);
     AddFlat(m, {-0.06f, 1.02f, -0.06f, 1.38f, -0.38f, 1.38f, -0.42f, 1.02f}, z, s < 0, Xf(), glass);
     AddFlat(m, {-1.85f, 0.32f, 1.9f, 0.32f, 1.9f, 0.46f, -1.85f, 0.46f}, z, s < 0, Xf(), stripe);
     AddFlat(m, {-1.85f, 0.58f, -0.7f, 0.58f, -0.7f, 0.66f, -1.85f, 0.66f}, z, s < 0, Xf(), stripe);
   }
-  AddBox(m, {1.86f, -0.28f, -0.62f}, {2.0f, 0.02f, 0.62f}, Xf(), trim);
-  AddBox(m, {-2.0f, -0.28f, -0.62f}, {-1.86f, 0.02f, 0.62f}, Xf(), trim);
+  AddBox(m, {1.86f, -0.28f, -0.667f}, {2.0f, 0.02f, 0.667f}, Xf(), trim);
+  AddBox(m, {-2.0f, -0.28f, -0.667f}, {-1.86f, 0.02f, 0.667f}, Xf(), trim);
+  // Axles down to the tyres' centres at (+-1.25, -1), with the differential
+  // between them: the body reaches the bottom of its box there.
+  int axle = m.AddMaterial(MakeMaterial("Axle", 0x4A4E5A, 0.4f));
+  AddCylinder(m, 0.07f, -1.25f, 1.25f, 12, Xf::AlongAxis({1, 0, 0}) * Xf::Translate(0, -0.93f, 0), axle);
+  AddSphere(m, 0.2f, 16, 8, Xf::Scale(1, 0.8f, 1) * Xf::Translate(0, -0.84f, 0), axle);
+  for (float x : {-0.9f, 0.9f})
+    AddCylinder(m, 0.05f, -0.93f, -0.1f, 8, Xf::RotZ(x > 0 ? 0.35f : -0.35f) * Xf::Translate(x, 0, 0), trim);
   AddBox(m, {1.9f, 0.58f, -0.5f}, {2.0f, 0.76f, -0.22f}, Xf(), lamp);
   AddBox(m, {1.9f, 0.58f, 0.22f}, {2.0f, 0.76f, 0.5f}, Xf(), lamp);
   AddBox(m, {-2.0f, 0.6f, -0.5f}, {-1.92f, 0.82f, -0.3f}, Xf(), tail);
@@ -604,7 +612,7 @@ const std::vector<ModelInfo>& ModelInfos() {
       {"Gear.x", {-1, -1, -2.485f}, {1, 1, 2.485f}, 0.03f},
       {"Tire.x", {-1, -1, -1}, {1, 1, 1}, 0.02f},
       // Truck: the 16 x 8 body at S(4, 4, 3), the cab block 4 x 2 above it.
-      {"Car.x", {-2, -0.55f, -0.62f}, {2, 1.5f, 0.62f}, 0.03f},
+      {"Car.x", {-2, -1, -0.667f}, {2, 1.5f, 0.667f}, 0.02f},
       // Rocket: the 6 x 12 box at S(3, 3, 3); the bottom is the squash anchor.
       {"Rocket.x", {-1, -2, -0.67f}, {1, 2, 0.67f}, 0.02f},
       // Toy box: 30 x 20 at S(10, 10, 1.5).
