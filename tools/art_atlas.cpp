@@ -378,7 +378,7 @@ Canvas Badge(int w, const std::u32string& text, const Rgba& base, BadgeIcon icon
       Fill(c, Polygon({ix - 2.5f, iy - 4.5f, ix + 4.5f, iy, ix - 2.5f, iy + 4.5f}), Solid(Darker(base, 0.2f)));
       break;
   }
-  TextStyle st = FitText(text, TextStyle{13, 0.6f}, w - 30.0f);
+  TextStyle st = FitText(text, TextStyle{14, 0.6f}, w - 32.0f);
   float cx = 22 + (w - 22) / 2.0f - 2;
   DrawText(c, text, st, cx, 11.5f, Solid(kWhite), kInk, 1.4f);
   return c;
