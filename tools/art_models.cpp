@@ -573,8 +573,9 @@ Mesh Grenade(bool withLever) {  // not drawn by the game
   AddSphere(m, 0.5f, 20, 12, Xf::Scale(1, 1.15f, 1), body);
   AddCylinder(m, 0.15f, 0.5f, 0.72f, 12, Xf(), metal);
   if (withLever) {
-    AddBox(m, {0.1f, 0.55f, -0.06f}, {0.22f, 0.72f, 0.06f}, Xf(), metal);
-    AddBox(m, {0.16f, -0.2f, -0.05f}, {0.24f, 0.62f, 0.05f}, Xf::Translate(0.38f, 0, 0), metal);
+    // The lever runs from the fuse down along the shell.
+    AddBox(m, {0.1f, 0.62f, -0.06f}, {0.56f, 0.7f, 0.06f}, Xf(), metal);
+    AddBox(m, {0.5f, -0.2f, -0.05f}, {0.58f, 0.7f, 0.05f}, Xf(), metal);
     AddTorus(m, 0.12f, 0.025f, 16, 6, Xf::AlongAxis({0, 0, 1}) * Xf::Translate(-0.25f, 0.7f, 0), metal);
   }
   return m;
@@ -599,7 +600,7 @@ const std::vector<ModelInfo>& ModelInfos() {
       {"FanBody.x", {-0.08f, -0.9f, -0.9f}, {0.15f, 0.9f, 0.9f}, 0.05f},
       {"FanCase.x", {-0.333f, -1, -1}, {0.31f, 1, 1}, 0.02f},
       {"Hand.x", {-0.8f, -0.7f, -0.2f}, {0.5f, 0.6f, 0.2f}, 0.3f},
-      {"Granade.x", {-0.5f, -0.6f, -0.5f}, {0.7f, 0.8f, 0.5f}, 0.3f},
+      {"Granade.x", {-0.5f, -0.575f, -0.5f}, {0.58f, 0.8f, 0.5f}, 0.05f},
       {"GranadeNude.x", {-0.5f, -0.6f, -0.5f}, {0.5f, 0.72f, 0.5f}, 0.1f},
       {"Uzi.x", {-0.6f, -0.5f, -0.1f}, {0.8f, 0.25f, 0.1f}, 0.1f},
       {"Joint.x", {-0.8f, -0.8f, -2.7f}, {0.8f, 0.8f, 2.7f}, 0.02f},
