@@ -69,10 +69,11 @@ Canvas Sky() {
       if (lat > -0.03f) {
         float band = Smooth(-0.03f, 0.04f, lat) * (1 - Smooth(0.2f, 0.34f, lat));
         // Clouds flatten toward the horizon: squash the noise vertically.
-        float sx = x / 56.0f, sy = y / 30.0f;
-        float f = Fbm(sx, sy, w / 56 + 0, 7, 5);
+        // 64 texels per noise cell: the noise repeats exactly once around.
+        float sx = x / 64.0f, sy = y / 34.0f;
+        float f = Fbm(sx, sy, w / 64, 7, 5);
         float cloud = Smooth(0.54f, 0.6f, f + 0.12f * (band - 0.5f)) * band;
-        float top = Fbm(sx, sy + 0.18f, w / 56, 7, 5);
+        float top = Fbm(sx, sy + 0.18f, w / 64, 7, 5);
         float lit = Smooth(-0.05f, 0.08f, f - top);  // brighter where the puff thins upward
         Rgba cc = Mix(Hex(0xD3E2F2), Hex(0xFFFFFF), 0.45f + 0.55f * lit);
         col = Mix(col, cc, cloud);
