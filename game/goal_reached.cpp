@@ -1,0 +1,42 @@
+#include "game/goal_reached.h"
+
+#include <cstdlib>
+#include <string>
+
+#include "app/menus.h"
+#include "app/shell_globals.h"
+#include "app/window_title.h"
+#include "game/clear_list.h"
+#include "render/effects.h"
+#include "world/globals.h"
+#include "world/stage_id.h"
+
+int32_t g_stageCleared = 0;
+int32_t g_clearVerified = 0;
+int32_t g_clearFlashAlpha = 0;
+int32_t g_clearBlinkAngle = 0;
+
+static std::string ClearListPath() { return std::string(g_programDir) + "ClearList.dat"; }
+
+void HandleGoalReached() {
+  if (g_stageCleared == 1) return;
+  g_stageCleared = 1;
+  if (g_isPlayFile == 0) {
+    g_clearVerified = 1;
+    SetEditorBarState(kEditorMenuExportPos, MFS_ENABLED);
+    g_stageModified = 1;
+    UpdateWindowTitle();
+  }
+  g_clearFlashAlpha = 200;
+  g_clearBlinkAngle = 90;
+  for (int i = 0; i < 400; ++i) {
+    int y = std::rand() % 480;
+    int x = std::rand() % 640;
+    SpawnSparkles(D3DXVECTOR3((float)x, (float)y, 0.0f), 1);
+  }
+  if (g_isPlayFile == 1) AddToClearList(ClearListPath().c_str(), g_stageId);
+}
+
+int IsStageCleared(const uint32_t* stageId16) {
+  return ClearListContains(ClearListPath().c_str(), stageId16);
+}

@@ -1,0 +1,8 @@
+#include "game/update_state.h"
+
+int32_t g_leftButtonDown = 0;
+int32_t g_rightButtonDown = 0;
+int32_t g_itemCount = 0;
+int32_t g_goalPanelState = 0;
+int32_t g_goalPanelAlpha = 0;
+int32_t g_goalPanelHoldFrames = 0;

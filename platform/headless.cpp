@@ -1,0 +1,133 @@
+// The headless face: scripted answers, and read-back helpers for tests.
+#include "platform/headless.h"
+
+#include <deque>
+
+#include "platform/text_encoding.h"
+#include "platform/win_user.h"
+
+namespace headless {
+
+namespace {
+
+class HeadlessFace : public platform::WindowFace {
+ public:
+  int RunMessageBox(const platform::MessageBoxRequest& request) override {
+    if (answers.empty()) return platform::DefaultMessageBoxAnswer(request.type);
+    int answer = answers.front();
+    answers.pop_front();
+    return answer;
+  }
+  std::deque<int> answers;
+};
+
+HeadlessFace& TheFace() {
+  static HeadlessFace* face = new HeadlessFace;
+  return *face;
+}
+
+MenuItemView View(const platform::MenuItemModel& item) {
+  MenuItemView v;
+  v.found = true;
+  v.id = item.id;
+  v.textCp932 = item.text;
+  v.textUtf8 = Cp932ToUtf8(item.text);
+  v.state = item.state;
+  v.enabled = (item.state & (MF_GRAYED | MF_DISABLED)) == 0;
+  v.grayed = (item.state & MF_GRAYED) != 0;
+  v.checked = (item.state & MF_CHECKED) != 0;
+  v.separator = item.type == MFT_SEPARATOR;
+  v.subMenu = item.subMenu;
+  return v;
+}
+
+const platform::MenuItemModel* FindById(HMENU menu, UINT id, int depth) {
+  const platform::MenuModel* m = platform::GetMenuModel(menu);
+  if (!m || depth > 16) return nullptr;
+  for (const auto& item : m->items) {
+    if (!item.subMenu && item.type != MFT_SEPARATOR && item.id == id) return &item;
+    if (item.subMenu)
+      if (const platform::MenuItemModel* found = FindById(item.subMenu, id, depth + 1)) return found;
+  }
+  return nullptr;
+}
+
+}  // namespace
+
+platform::WindowFace& Face() { return TheFace(); }
+
+void Reset() {
+  platform::ResetWindowSystem();
+  TheFace().answers.clear();
+}
+
+HWND MakeWindow(const char* titleCp932, HMENU menu, POINT clientOrigin) {
+  return platform::CreateWindowModel(titleCp932, menu, clientOrigin, 640, 480);
+}
+
+MenuItemView MenuItemAt(HMENU menu, int position) {
+  const platform::MenuModel* m = platform::GetMenuModel(menu);
+  if (!m || position < 0 || position >= static_cast<int>(m->items.size())) return {};
+  return View(m->items[position]);
+}
+
+MenuItemView MenuItemById(HMENU menu, UINT id) {
+  const platform::MenuItemModel* item = FindById(menu, id, 0);
+  return item ? View(*item) : MenuItemView{};
+}
+
+std::vector<MenuItemView> MenuItems(HMENU menu) {
+  std::vector<MenuItemView> out;
+  if (const platform::MenuModel* m = platform::GetMenuModel(menu))
+    for (const auto& item : m->items) out.push_back(View(item));
+  return out;
+}
+
+std::vector<MenuItemView> ShownMenuBar(HWND window) {
+  std::vector<MenuItemView> out;
+  if (const platform::WindowModel* w = platform::GetWindowModel(window))
+    for (const auto& item : w->shownMenuBar) out.push_back(View(item));
+  return out;
+}
+
+int MenuBarDrawCount(HWND window) {
+  const platform::WindowModel* w = platform::GetWindowModel(window);
+  return w ? w->menuBarDrawCount : 0;
+}
+
+std::string WindowTitleCp932(HWND window) {
+  const platform::WindowModel* w = platform::GetWindowModel(window);
+  return w ? w->title : std::string();
+}
+
+std::string WindowTitleUtf8(HWND window) { return Cp932ToUtf8(WindowTitleCp932(window)); }
+
+int TitleSetCount(HWND window) {
+  const platform::WindowModel* w = platform::GetWindowModel(window);
+  return w ? w->titleSetCount : 0;
+}
+
+void QueueMessageBoxAnswer(int answer) { TheFace().answers.push_back(answer); }
+size_t PendingMessageBoxAnswers() { return TheFace().answers.size(); }
+const std::vector<platform::MessageBoxRecord>& MessageBoxes() { return platform::GetMessageBoxLog(); }
+void ClearMessageBoxes() { platform::ClearMessageBoxLog(); }
+
+int CursorDisplayCount() { return platform::GetCursorDisplayCount(); }
+bool CursorShown() { return platform::GetCursorDisplayCount() >= 0; }
+
+void SetKey(int virtualKey, bool held) { platform::SetKeyHeld(virtualKey, held); }
+void ReleaseAllKeys() { platform::ReleaseAllKeys(); }
+void SetCursorScreenPos(LONG x, LONG y) { platform::SetCursorScreenPos(POINT{x, y}); }
+
+void SetCursorClientPos(HWND window, LONG x, LONG y) {
+  POINT p{x, y};
+  ClientToScreen(window, &p);
+  platform::SetCursorScreenPos(p);
+}
+
+void SetTime(DWORD nowMs) { platform::SetManualClock(nowMs); }
+void AdvanceTime(DWORD ms) { platform::AdvanceManualClock(ms); }
+void SetTimerCaps(UINT periodMin, UINT periodMax) { platform::SetTimerCaps(periodMin, periodMax); }
+std::vector<UINT> ActiveTimerPeriods() { return platform::GetActiveTimerPeriods(); }
+
+}  // namespace headless

@@ -1,0 +1,88 @@
+// The headless face of the window system: what tests use to drive the game's
+// input and read back what it showed, with no window on screen.
+//
+// Nothing is drawn. Keys, mouse buttons, the cursor and the clock are set by
+// the test before each update; message boxes are answered from a queue of
+// scripted answers (an empty queue answers with the box's default button:
+// MB_DEFBUTTONn, else the first, IDOK or IDYES); menus, the title and the
+// boxes shown are read back here.
+//
+//   HWND w = headless::MakeWindow();
+//   g_hWnd = w;
+//   headless::SetCursorClientPos(w, 320, 240);
+//   headless::SetKey(VK_LBUTTON, true);
+//   headless::QueueMessageBoxAnswer(IDCANCEL);
+//   UpdateFrame();
+//   EXPECT_EQ(headless::WindowTitleUtf8(w), "...");
+//   EXPECT_FALSE(headless::MenuItemAt(GetMenu(w), 1).enabled);
+#pragma once
+#include <cstddef>
+#include <string>
+#include <vector>
+
+#include "platform/window_model.h"
+#include "platform/win_types.h"
+
+namespace headless {
+
+// Forgets every window, menu, key, cursor, clock, message box and answer.
+void Reset();
+
+// A window with a 640 x 480 client area whose top-left lies at the given
+// screen point.
+HWND MakeWindow(const char* titleCp932 = "", HMENU menu = nullptr,
+                POINT clientOrigin = POINT{0, 0});
+
+// --- menus -------------------------------------------------------------------
+struct MenuItemView {
+  bool found = false;       // false: no such item (the other fields are empty)
+  UINT id = 0;
+  std::string textCp932;
+  std::string textUtf8;
+  UINT state = 0;           // raw MFS_* bits
+  bool enabled = false;     // neither greyed nor disabled
+  bool grayed = false;      // MF_GRAYED bit
+  bool checked = false;
+  bool separator = false;
+  HMENU subMenu = nullptr;  // set for a pop-up entry
+};
+MenuItemView MenuItemAt(HMENU menu, int position);
+// Searched through the pop-ups, depth first, like the MF_BYCOMMAND calls.
+MenuItemView MenuItemById(HMENU menu, UINT id);
+// Every entry of a menu, in order.
+std::vector<MenuItemView> MenuItems(HMENU menu);
+// The window's bar as last drawn (SetMenu, DrawMenuBar): top-level entries.
+std::vector<MenuItemView> ShownMenuBar(HWND window);
+int MenuBarDrawCount(HWND window);
+
+// --- window title ------------------------------------------------------------
+std::string WindowTitleCp932(HWND window);
+std::string WindowTitleUtf8(HWND window);
+int TitleSetCount(HWND window);  // SetWindowTextA calls on the window
+
+// --- message boxes -----------------------------------------------------------
+void QueueMessageBoxAnswer(int answer);  // used by the next box, in order
+size_t PendingMessageBoxAnswers();
+const std::vector<platform::MessageBoxRecord>& MessageBoxes();
+void ClearMessageBoxes();
+
+// --- cursor ------------------------------------------------------------------
+int CursorDisplayCount();
+bool CursorShown();
+
+// --- keys, buttons and cursor position ------------------------------------------
+void SetKey(int virtualKey, bool held);  // VK_LBUTTON, VK_SPACE, 'Z', ...
+void ReleaseAllKeys();
+void SetCursorScreenPos(LONG x, LONG y);
+void SetCursorClientPos(HWND window, LONG x, LONG y);
+
+// --- clock ---------------------------------------------------------------------
+void SetTime(DWORD nowMs);       // switches timeGetTime to the manual clock
+void AdvanceTime(DWORD ms);
+void SetTimerCaps(UINT periodMin, UINT periodMax = 1000000);
+std::vector<UINT> ActiveTimerPeriods();
+
+// The face used while no desktop face is installed.
+platform::WindowFace& Face();
+
+}  // namespace headless

@@ -1,0 +1,131 @@
+// The window system's state, owned by the platform layer.
+//
+// The game talks to the window system only through the Windows-named calls of
+// win_window.h, win_menu.h, win_dialog.h, win_input.h and winmm.h. Those calls
+// read and change the model declared here: windows (title, menu bar, client
+// area), menus (bars and pop-ups with their items), the key and mouse-button
+// state, the cursor position and display count, the clock and the message
+// boxes shown.
+//
+// A "face" shows the model and feeds it:
+// - the headless face (headless.h) is built in and is what tests use: input,
+//   clock and message-box answers are scripted, and nothing is drawn;
+// - a desktop face renders titles, menu bars and message boxes in real
+//   windows and feeds key, button and cursor events into the model through
+//   the setters below. It registers itself with SetWindowFace.
+// Nothing in this header depends on any toolkit.
+#pragma once
+#include <string>
+#include <vector>
+
+#include "platform/win_types.h"
+
+namespace platform {
+
+// One entry of a menu. Texts are CP932 bytes as the game gives them: '&'
+// marks the mnemonic letter, a tab separates the accelerator text.
+struct MenuItemModel {
+  UINT id = 0;              // command id; 0 for pop-up entries and separators
+  UINT type = 0;            // MFT_STRING (0) or MFT_SEPARATOR
+  UINT state = 0;           // MFS_* bits: greyed 1, disabled 2, checked 8, ...
+  std::string text;         // CP932
+  HMENU subMenu = nullptr;  // the pop-up this entry opens, or null
+  ULONG_PTR data = 0;       // application data (MIIM_DATA)
+};
+
+struct MenuModel {
+  bool isBar = false;  // CreateMenu (a bar) or CreatePopupMenu
+  std::vector<MenuItemModel> items;
+};
+
+struct WindowModel {
+  std::string title;           // CP932
+  HMENU menu = nullptr;        // the menu bar (SetMenu), or null
+  POINT clientOrigin = {0, 0}; // top-left of the client area, screen pixels
+  LONG clientWidth = 640;
+  LONG clientHeight = 480;
+  // The top-level entries of the menu bar as they were when last drawn
+  // (SetMenu, DrawMenuBar): a change to the bar shows only once redrawn.
+  std::vector<MenuItemModel> shownMenuBar;
+  int titleSetCount = 0;       // SetWindowTextA calls that reached the window
+  int menuBarDrawCount = 0;    // DrawMenuBar calls
+};
+
+// A message box as the game asked for it.
+struct MessageBoxRequest {
+  HWND owner = nullptr;
+  UINT type = 0;             // MB_* flags
+  std::string text;          // CP932
+  std::string caption;       // CP932
+};
+
+// A message box that was shown, with the answer it gave.
+struct MessageBoxRecord {
+  HWND owner = nullptr;
+  UINT type = 0;
+  std::string textCp932, captionCp932;
+  std::string textUtf8, captionUtf8;
+  int answer = 0;            // IDOK, IDCANCEL, IDYES, IDNO, ...
+};
+
+// The desktop face's hooks. Every notification comes after the model has
+// changed; the face reads the model to render it.
+class WindowFace {
+ public:
+  virtual ~WindowFace() = default;
+  virtual void TitleChanged(HWND) {}
+  virtual void MenuBarChanged(HWND) {}       // SetMenu or DrawMenuBar
+  virtual void MenuChanged(HMENU) {}         // any change of a menu's items
+  virtual void CursorShownChanged(bool /*shown*/) {}
+  // Shows the box modally and returns the button chosen (one of the box's
+  // buttons; anything else is taken as the box's default button).
+  virtual int RunMessageBox(const MessageBoxRequest& request) = 0;
+};
+
+// Installs the desktop face; null goes back to the headless face.
+void SetWindowFace(WindowFace* face);
+
+// --- windows ---------------------------------------------------------------
+// Makes a window: what the desktop face (or a test) gets for the main window.
+HWND CreateWindowModel(const char* titleCp932, HMENU menu, POINT clientOrigin,
+                       LONG clientWidth = 640, LONG clientHeight = 480);
+void DestroyWindowModel(HWND window);
+const WindowModel* GetWindowModel(HWND window);  // null: not a window
+void SetWindowClientOrigin(HWND window, POINT clientOrigin);  // the window moved
+
+// --- menus -----------------------------------------------------------------
+const MenuModel* GetMenuModel(HMENU menu);  // null: not a live menu
+
+// --- input -----------------------------------------------------------------
+// Key and button state by virtual-key code (VK_LBUTTON, VK_SPACE, 'A', ...).
+// VK_SHIFT, VK_CONTROL and VK_MENU also count as held while their left or
+// right form is held.
+void SetKeyHeld(int virtualKey, bool held);
+bool IsKeyHeld(int virtualKey);
+void ReleaseAllKeys();
+void SetCursorScreenPos(POINT screen);
+POINT GetCursorScreenPos();
+
+// ShowCursor's display counter (the cursor shows while it is >= 0).
+int GetCursorDisplayCount();
+
+// --- clock (WINMM) -----------------------------------------------------------
+// By default timeGetTime reads the system's monotonic clock. Setting the time
+// switches to a manual clock that moves only when told.
+void SetManualClock(DWORD nowMs);
+void AdvanceManualClock(DWORD ms);
+void UseSystemClock();
+void SetTimerCaps(UINT periodMin, UINT periodMax);  // what timeGetDevCaps reports
+std::vector<UINT> GetActiveTimerPeriods();          // begun and not yet ended
+
+// --- message boxes -----------------------------------------------------------
+// The button a box of this type answers with when the user just confirms it:
+// the MB_DEFBUTTONn button, else the first (IDOK, IDYES, IDABORT, IDRETRY).
+int DefaultMessageBoxAnswer(UINT type);
+const std::vector<MessageBoxRecord>& GetMessageBoxLog();
+void ClearMessageBoxLog();
+
+// Forgets every window, menu, key, cursor, clock and message-box state.
+void ResetWindowSystem();
+
+}  // namespace platform

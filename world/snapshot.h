@@ -1,0 +1,53 @@
+// Snapshots: complete copies of the stage (item, body and joint tables plus
+// the flattened joint-index lists) from which the stage is rebuilt. The game
+// keeps the file snapshot, the run snapshot and two undo slots.
+#pragma once
+#include <cstdint>
+
+#include "world/types.h"
+
+// One undo slot: full-table buffers and a joint list of its own.
+struct UndoSlot {
+  StageItem* items;
+  BodyState* bodies;
+  JointRecord* joints;
+  int32_t* jointList;
+};
+
+extern StageItem* g_fileSnapshotItems;
+extern BodyState* g_fileSnapshotBodies;
+extern JointRecord* g_fileSnapshotJoints;
+extern StageItem* g_runSnapshotItems;
+extern BodyState* g_runSnapshotBodies;
+extern JointRecord* g_runSnapshotJoints;
+// The flattened joint list shared by the file and the run snapshot: a capture
+// into either frees and replaces it.
+extern int32_t* g_snapshotJointList;
+// After a capture the length of the list just made; after a restore the
+// number of entries consumed.
+extern int32_t g_jointListLength;
+extern UndoSlot g_undoSlots[2];
+extern int32_t g_undoIndex;  // the slot the next undo restores
+
+// Allocates the buffers of the four snapshot sets, zero-filled so that no
+// uninitialised byte ever reaches a file. FreeSnapshotBuffers frees them and
+// every joint list.
+void AllocateSnapshotBuffers();
+void FreeSnapshotBuffers();
+
+// Copies the stage into the buffers. Mode 0 keeps only what belongs to the
+// stage itself (items and joints made in stage editing); any other mode keeps
+// everything. Refreshes every live joint's anchor from the engine.
+void CaptureSnapshot(int mode, StageItem* items, BodyState* bodies, JointRecord* joints,
+                     int32_t** jointList);
+
+// Rebuilds the whole stage from a snapshot: every item gets new physics
+// objects at its stored pose, at rest. A record that cannot be rebuilt (a
+// kind without a physics recipe, sizes or a pose that are not finite) is
+// reported once and its slot left free, together with the joints naming it.
+void RestoreSnapshot(StageItem* items, BodyState* bodies, JointRecord* joints,
+                     int32_t** jointList);
+
+// Empties the world and resets the stage state for a new stage. The goal type
+// and the area corners are kept.
+void ClearStage();

@@ -1,0 +1,327 @@
+#include "world/stage_files.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/save_command.h"
+#include "app/shell_globals.h"
+#include "app/window_title.h"
+#include "game/goal_reached.h"
+#include "game/update_state.h"
+#include "platform/win_user.h"
+#include "render/camera.h"
+#include "render/effects.h"
+#include "world/globals.h"
+#include "world/goals.h"
+#include "world/items.h"
+#include "world/snapshot.h"
+#include "world/stage_file_format.h"
+#include "world/stage_id.h"
+
+namespace {
+
+// The editor bar's entries that files switch by position, and the pause save.
+constexpr UINT kExportPos = 1;
+constexpr UINT kTestPlayPos = 2;
+constexpr UINT kStageSettingsPos = 3;
+constexpr UINT kCmdSavePauseFile = 32823;
+
+// ファイルを保存できませんでした。\n保存先の場所と空き容量を確認してください。
+constexpr char kSaveFailedText[] =
+    "\x83\x74\x83\x40\x83\x43\x83\x8B\x82\xF0\x95\xDB\x91\xB6\x82\xC5\x82\xAB\x82\xDC\x82\xB9"
+    "\x82\xF1\x82\xC5\x82\xB5\x82\xBD\x81\x42\n\x95\xDB\x91\xB6\x90\xE6\x82\xCC\x8F\xEA\x8F\x8A"
+    "\x82\xC6\x8B\xF3\x82\xAB\x97\x65\x97\xCA\x82\xF0\x8A\x6D\x94\x46\x82\xB5\x82\xC4\x82\xAD"
+    "\x82\xBE\x82\xB3\x82\xA2\x81\x42";
+// ファイルを読み込めませんでした。
+constexpr char kReadFailedText[] =
+    "\x83\x74\x83\x40\x83\x43\x83\x8B\x82\xF0\x93\xC7\x82\xDD\x8D\x9E\x82\xDF\x82\xDC\x82\xB9"
+    "\x82\xF1\x82\xC5\x82\xB5\x82\xBD\x81\x42";
+// 変更されたステージ内容を保存しますか？
+constexpr char kAskSaveText[] =
+    "\x95\xCF\x8D\x58\x82\xB3\x82\xEA\x82\xBD\x83\x58\x83\x65\x81\x5B\x83\x57\x93\xE0\x97\x65"
+    "\x82\xF0\x95\xDB\x91\xB6\x82\xB5\x82\xDC\x82\xB7\x82\xA9\x81\x48";
+
+// The largest file of any kind that can be sound; anything longer is damaged
+// and is not read further.
+constexpr size_t kLargestSoundFile = kPlayFileFixedSize + 4 * (size_t)kMaxJointListLength;
+
+void ShowMessage(const char* text) { MessageBoxA(g_hWnd, text, g_appTitle, MB_OK); }
+
+void ShowCursorAgain() {
+  if (g_cursorVisible == 0) {
+    g_cursorVisible = 1;
+    ShowCursor(TRUE);
+  }
+  g_cursorIdleFrames = 0;
+}
+
+// Sets text and state of an editor bar entry by position; the shared record's
+// mask goes back to state only, so later state changes leave the text alone.
+void SetEditorBarTextAndState(UINT position, char* text, UINT state) {
+  g_menuItemInfo.fMask = MIIM_STATE | MIIM_STRING;
+  g_menuItemInfo.dwTypeData = text;
+  g_menuItemInfo.fState = state;
+  SetMenuItemInfoA(g_editorMenu, position, TRUE, &g_menuItemInfo);
+  g_menuItemInfo.fMask = MIIM_STATE;
+  DrawMenuBar(g_hWnd);
+}
+
+void CaptureUndoPair() {
+  for (UndoSlot& slot : g_undoSlots)
+    CaptureSnapshot(g_appMode, slot.items, slot.bodies, slot.joints, &slot.jointList);
+}
+
+// Writes bytes to path so that path holds either its old content or all of
+// the new bytes, never a part: the bytes go to a new file beside it, which
+// replaces path only after every write, the flush to disk and the close have
+// succeeded. A failure leaves path untouched and removes the new file.
+bool WriteFileReplacing(const std::string& path, const std::vector<uint8_t>& bytes) {
+  std::string temp;
+  int fd = -1;
+  for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
+    temp = path + "." + std::to_string((long)getpid()) + "-" + std::to_string(attempt) + ".tmp";
+    fd = open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    if (fd < 0 && errno != EEXIST) return false;
+  }
+  if (fd < 0) return false;
+
+  bool ok = true;
+  size_t done = 0;
+  while (ok && done < bytes.size()) {
+    ssize_t n = write(fd, bytes.data() + done, bytes.size() - done);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) ok = false;
+    else done += (size_t)n;
+  }
+  // A file replaced by the new one keeps its permissions.
+  struct stat old;
+  if (ok && stat(path.c_str(), &old) == 0) fchmod(fd, old.st_mode & 07777);
+  if (ok && fsync(fd) != 0) ok = false;
+  if (close(fd) != 0) ok = false;
+  if (ok && rename(temp.c_str(), path.c_str()) != 0) ok = false;
+  if (!ok) unlink(temp.c_str());
+  return ok;
+}
+
+// Reads the whole file, up to one byte more than the largest sound file.
+// False when it cannot be opened or read.
+bool ReadWholeFile(const char* path, std::vector<uint8_t>* bytes) {
+  FILE* f = std::fopen(path, "rb");
+  if (!f) return false;
+  bytes->clear();
+  uint8_t buffer[65536];
+  bool ok = true;
+  while (bytes->size() <= kLargestSoundFile) {
+    size_t n = std::fread(buffer, 1, sizeof buffer, f);
+    bytes->insert(bytes->end(), buffer, buffer + n);
+    if (n < sizeof buffer) {
+      ok = !std::ferror(f);
+      break;
+    }
+  }
+  std::fclose(f);
+  return ok;
+}
+
+// The file's title: its name after the last folder separator.
+const char* FileTitleOf(const char* path) {
+  const char* title = path;
+  for (const char* p = path; *p; ++p)
+    if (*p == '/' || *p == '\\') title = p + 1;
+  return title;
+}
+
+// Copies src into a 256-byte field; false (and dst empty) when it does not fit.
+bool CopyField(char (&dst)[256], const char* src) {
+  size_t n = std::strlen(src);
+  if (n >= sizeof dst) {
+    dst[0] = '\0';
+    return false;
+  }
+  std::memcpy(dst, src, n + 1);
+  return true;
+}
+
+}  // namespace
+
+int SaveStageFile(const char* pathWithoutExtension, int kind) {
+  const char* extension = StageFileExtension(kind);
+  if (!extension || !pathWithoutExtension) return 0;
+  std::string path = pathWithoutExtension;
+
+  if (kind == kFileStage || kind == kFilePlay) {
+    // Stage and play files hold the stage's own parts: leave the test play.
+    if (g_appMode != kModeEdit) {
+      g_goalPanelState = 0;
+      if (g_appMode == kModeRun) {
+        g_cameraPos = g_savedCameraPos;
+        ShowCursorAgain();
+      }
+      SetEditorBarTextAndState(kTestPlayPos, g_testPlayStartText, MFS_ENABLED);
+      SetEditorBarState(kStageSettingsPos, MFS_ENABLED);
+      EnableMenuItem(g_editorMenu, kCmdSavePauseFile, MF_BYCOMMAND | MF_GRAYED);
+      ReturnToStageEditing(kFileStage);
+      CaptureUndoPair();
+    }
+    CaptureSnapshot(0, g_fileSnapshotItems, g_fileSnapshotBodies, g_fileSnapshotJoints,
+                    &g_snapshotJointList);
+  } else {
+    // A pause file holds the placed state with the player's items.
+    if (g_appMode == kModeRun) {
+      RestoreSnapshot(g_runSnapshotItems, g_runSnapshotBodies, g_runSnapshotJoints,
+                      &g_snapshotJointList);
+      g_appMode = kModePlay;
+      g_cameraPos = g_savedCameraPos;
+      ShowCursorAgain();
+    }
+    CaptureSnapshot(1, g_fileSnapshotItems, g_fileSnapshotBodies, g_fileSnapshotJoints,
+                    &g_snapshotJointList);
+  }
+
+  std::unique_ptr<StageFileContent> content(new StageFileContent());
+  StageFileHeader& h = content->header;
+  h.goalType = g_goalType;
+  if (kind != kFileStage) {
+    // Count and ID come from the live tables right after the capture, so a
+    // pause file carries the ID of the play file it was played from.
+    int32_t count = 0;
+    for (const StageItem& item : g_items)
+      if (item.state != kItemFree && item.createdInMode == kModeEdit) ++count;
+    h.stageItemCount = count;
+    ComputeStageId(g_stageId);
+    std::memcpy(h.stageId, g_stageId, sizeof h.stageId);
+    std::memcpy(h.editorName, g_editorName, sizeof h.editorName);
+  }
+  h.cameraPos = g_cameraPos;
+  h.zoomLevel = g_zoomLevel;
+  h.areaState = g_areaEditState;
+  h.area = g_area;
+  std::memcpy(content->items, g_fileSnapshotItems, sizeof content->items);
+  std::memcpy(content->bodies, g_fileSnapshotBodies, sizeof content->bodies);
+  std::memcpy(content->joints, g_fileSnapshotJoints, sizeof content->joints);
+  if (g_snapshotJointList && g_jointListLength > 0)
+    content->jointList.assign(g_snapshotJointList, g_snapshotJointList + g_jointListLength);
+  content->clearVerified = g_clearVerified;
+
+  if (!WriteFileReplacing(path + extension, BuildStageFileImage(kind, *content))) {
+    ShowMessage(kSaveFailedText);
+    return 0;
+  }
+  if (kind == kFileStage) {
+    g_stageModified = 0;
+    UpdateWindowTitle();
+  }
+  return 1;
+}
+
+int LoadStageFile(char* path, int kind) {
+  g_leftButtonDown = 1;
+  g_rightButtonDown = 1;
+  if (!StageFileMagic(kind) || !path) return 0;
+
+  if (g_stageModified) {
+    // A save under a new name during the prompt goes through the caller's
+    // buffer (the shared file-dialog buffer): give it back as it was.
+    std::string kept = path;
+    if (AskSaveChanges() != 1) return 0;
+    std::memcpy(path, kept.c_str(), kept.size() + 1);
+  }
+
+  // Everything is read and checked before the stage is touched.
+  std::vector<uint8_t> bytes;
+  if (!ReadWholeFile(path, &bytes)) {
+    ShowMessage(kReadFailedText);
+    return 0;
+  }
+  std::unique_ptr<StageFileContent> content(new StageFileContent());
+  StageFileCheck check = ParseStageFileImage(kind, bytes.data(), bytes.size(), content.get());
+  if (check != kFileOk) {
+    ShowMessage(StageFileCheckMessage(check));
+    return 0;
+  }
+  const StageFileHeader& h = content->header;
+
+  for (int i = 0; i < kMaxItems; ++i)
+    if (g_items[i].state != kItemFree) DestroyItem(i);
+  for (SmokePuff& puff : g_smokePuffs) puff.active = 0;
+
+  SetModeForFileKind(kind);
+  if (kind == kFilePause) {
+    // A pause file is played: its undo pair below must keep the player's
+    // items, which a capture in stage editing would drop.
+    g_isPlayFile = 1;
+    g_appMode = kModePlay;
+  }
+  SetGoalType(h.goalType);
+  if (kind != kFileStage) {
+    g_itemCount = h.stageItemCount;
+    std::memcpy(g_stageId, h.stageId, sizeof h.stageId);
+  }
+  g_cameraPos = h.cameraPos;
+  g_zoomLevel = h.zoomLevel;
+  g_areaEditState = h.areaState;
+  if (kind == kFileStage) {
+    SetEditorBarTextAndState(kTestPlayPos, g_testPlayStartText,
+                             g_areaEditState == kAreaDefined ? MFS_ENABLED : MFS_GRAYED);
+  }
+  g_area = h.area;
+  std::memcpy(g_fileSnapshotItems, content->items, sizeof content->items);
+  std::memcpy(g_fileSnapshotBodies, content->bodies, sizeof content->bodies);
+  std::memcpy(g_fileSnapshotJoints, content->joints, sizeof content->joints);
+
+  std::free(g_snapshotJointList);
+  g_snapshotJointList = nullptr;
+  g_jointListLength = (int32_t)content->jointList.size();
+  if (g_jointListLength > 0) {
+    g_snapshotJointList = (int32_t*)std::malloc(sizeof(int32_t) * content->jointList.size());
+    std::memcpy(g_snapshotJointList, content->jointList.data(),
+                sizeof(int32_t) * content->jointList.size());
+  }
+  if (kind == kFileStage) {
+    g_clearVerified = content->clearVerified;
+    SetEditorBarState(kExportPos, g_clearVerified == 1 ? MFS_ENABLED : MFS_GRAYED);
+  }
+
+  RestoreSnapshot(g_fileSnapshotItems, g_fileSnapshotBodies, g_fileSnapshotJoints,
+                  &g_snapshotJointList);
+  CaptureUndoPair();
+
+  // Name and path without the kind's extension. A path too long for the
+  // stage's path field is not kept: a later overwrite save asks for a name
+  // rather than writing to a cut-off path.
+  const char* title = FileTitleOf(path);
+  size_t titleLength = std::strlen(title);
+  bool haveName = CopyField(g_stageName, title);
+  if (!haveName) {
+    std::memcpy(g_stageName, title, sizeof g_stageName - 1);
+    g_stageName[sizeof g_stageName - 1] = '\0';
+  }
+  bool havePath = CopyField(g_stagePath, path);
+  if (titleLength >= 4 && std::strcmp(title + titleLength - 4, StageFileExtension(kind)) == 0) {
+    if (haveName) g_stageName[titleLength - 4] = '\0';
+    if (havePath) g_stagePath[std::strlen(g_stagePath) - 4] = '\0';
+  }
+
+  g_stageModified = 0;
+  UpdateWindowTitle();
+  FitCameraToStage();
+  g_truckOverviewCamera = 0;
+  return 1;
+}
+
+int AskSaveChanges() {
+  int answer = MessageBoxA(g_hWnd, kAskSaveText, g_appTitle, MB_YESNOCANCEL);
+  if (answer == IDNO) return 1;
+  if (answer != IDYES) return 0;
+  // Go on only when the stage really is in a file now.
+  return SaveStageCommand() == 1 ? 1 : 0;
+}

@@ -1,0 +1,38 @@
+// Stage (.stg), play (.ply) and pause (.pau) files: writing the stage, reading
+// it back, and the prompt that offers to save unsaved changes.
+//
+// The layout itself is world/stage_file_format.h. Both directions go through
+// the file snapshot (world/snapshot.h).
+#pragma once
+
+// Writes the stage as a file of the given kind (StageFileKind) to
+// pathWithoutExtension + ".stg", ".ply" or ".pau". Stage and play files hold
+// the stage's own parts: a test play or run is left first. A pause file holds
+// the player's items too: a run is stopped first (placing mode).
+//
+// The file is written beside its final name and renamed over it only once
+// every byte has reached the disk, so a failed save never loses or damages the
+// file that was there. On failure the user is told in a message box, nothing
+// on disk changes and a stage file's changed mark stays set. Returns 1 when
+// the file was written, 0 when it was not.
+int SaveStageFile(const char* pathWithoutExtension, int kind);
+
+// Opens a file of the given kind (path with its extension). When the stage
+// has unsaved changes the user is asked first (AskSaveChanges); the caller's
+// path buffer is given back as it was passed even when the prompt saved under
+// a new name through the same buffer.
+//
+// The whole file is read and checked before anything in memory changes. A
+// file that cannot be read, is not of this kind or is damaged is refused with
+// a message, and the current stage stays exactly as it was. Returns 1 when the
+// stage was loaded, 0 otherwise (also when the user cancelled the prompt).
+//
+// A pause file leaves the program in the placing mode of a loaded play file;
+// the callers may set the same again.
+int LoadStageFile(char* path, int kind);
+
+// Asks whether to save the changed stage (Yes, No, Cancel). Yes runs the save
+// command of Ctrl+S (SaveStageCommand, app/save_command.h). Returns 1 (go on)
+// when the stage was saved or the user chose not to save, 0 (stop) when the
+// user cancelled, cancelled the file dialog or the save failed.
+int AskSaveChanges();
