@@ -414,6 +414,7 @@ void DrawGhosts() {
 
 void DrawBand() {
   if (g_appMode == kModeRun || !g_bandSelecting) return;
+  if (!Finite(g_bandStart) || !Finite(g_bandEnd)) return;
   g_device->SetRenderState(D3DRS_CULLMODE, D3DCULL_NONE);
   g_device->SetRenderState(D3DRS_LIGHTING, FALSE);
   SetWorld(Identity());
@@ -433,6 +434,7 @@ void DrawBand() {
 void DrawArea() {
   if (g_areaEditState == kAreaNone) return;
   if (g_appMode == kModeRun && g_goalType != kGoalStartBall && g_goalType != kGoalTruck) return;
+  if (!Finite(g_area.corner1) || !Finite(g_area.corner2)) return;
   g_device->SetRenderState(D3DRS_CULLMODE, D3DCULL_NONE);
   g_device->SetRenderState(D3DRS_LIGHTING, FALSE);
   SetWorld(Identity());

@@ -687,7 +687,14 @@ TEST_F(WorldDrawingTest, DamagedRecordsDrawNothingInsteadOfNaNs) {
   g_shards[0].pos = D3DXVECTOR3(100, 100, -5);
   g_shards[0].angle = kNaN;
   g_area.corner1 = D3DXVECTOR3(kNaN, 0, 0);
-  g_areaEditState = kAreaNone;
+  g_area.corner2 = D3DXVECTOR3(120, 120, 0);
+  g_areaEditState = kAreaDefined;
+  g_bandSelecting = 1;
+  g_bandStart = D3DXVECTOR3(90, 90, 0);
+  g_bandEnd = D3DXVECTOR3(110, kNaN, 0);
+  // A joint slot marked in use without its physics joint.
+  g_joints[7].type = kJointRotary;
+  g_joints[7].joint = nullptr;
   g_cursorOnStage = 1;
   g_paletteIndex = -3;
   Pixels damaged = Frame();
