@@ -449,14 +449,19 @@ TEST_F(WorldDrawingTest, TrailRibbonFadesFromHeadToTailAdditively) {
   for (int k = 0; k < 10; ++k) t.points[k] = D3DXVECTOR3(76.0f + 5.0f * k, 100, -5);
   Pixels after = Frame();
   SavePicture(after, "world_trail");
-  auto gain = [&](float x) {
-    D3DXVECTOR3 w(x, 100, -5);
+  auto gain = [&](float x, float y = 100) {
+    D3DXVECTOR3 w(x, y, -5);
     return Blue(At(after, w)) - Blue(At(before, w)) + Green(At(after, w)) - Green(At(before, w));
   };
   EXPECT_GT(gain(78), 100);
   EXPECT_GT(gain(78), gain(100));
   EXPECT_GT(gain(100), gain(118));
   EXPECT_GE(gain(118), 0);
+  // At the head the side vector (5, 0, 0) x (24, 0, -55) x 0.02 is 5.5 long.
+  EXPECT_GT(gain(78, 104.5f), 100);
+  EXPECT_GT(gain(78, 95.5f), 100);
+  EXPECT_EQ(gain(78, 107), 0);
+  EXPECT_EQ(gain(78, 93), 0);
   // Additive: nothing gets darker anywhere.
   for (int y = 0; y < 480; y += 4)
     for (int x = 0; x < 640; x += 4) {
