@@ -227,6 +227,23 @@ TEST_F(SnapshotTest, BrokenJointRecordsAndListsAreLeftOut) {
   for (int i = 0; i < 10; ++i) dWorldQuickStep(g_world, 1.0 / 30);
 }
 
+TEST_F(SnapshotTest, AGrenadeKeepsItsFuse) {
+  Stage s = BuildStage();
+  Capture(1);
+  g_fileSnapshotItems[s.bar].kind = kKindGrenade;
+  g_fileSnapshotItems[s.bar].state = 40;
+  g_fileSnapshotItems[s.ball].kind = kKindGrenade;
+  g_fileSnapshotItems[s.ball].state = kItemFixed;
+  Restore();
+  EXPECT_EQ(g_items[s.bar].state, 40);
+  EXPECT_EQ(g_items[s.bar].fixJoint, nullptr);
+  EXPECT_EQ(dGeomGetClass(g_items[s.bar].geom), dCapsuleClass);
+  // A fuse of 2 reads as fixed, as every state 2 does.
+  EXPECT_EQ(g_items[s.ball].state, kItemFixed);
+  EXPECT_NE(g_items[s.ball].fixJoint, nullptr);
+  EXPECT_EQ(LiveJoints(), 2);
+}
+
 TEST_F(SnapshotTest, StartBallComesBackWithACapsuleMass) {
   SetGoalType(kGoalStartBall);
   int ball = 0;

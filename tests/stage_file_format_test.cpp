@@ -459,6 +459,26 @@ TEST(StageFileLayout, DamagedImagesAreRefusedWithoutTouchingTheContent) {
   }
 }
 
+TEST(StageFileLayout, AGrenadesStateIsItsFuse) {
+  // Grenades come only from files, their state counting the updates left.
+  auto c = MakeContent();
+  c->items[9].kind = kKindGrenade;
+  c->items[9].state = 40;
+  const std::vector<uint8_t> image = BuildStageFileImage(kFilePause, *c);
+  EXPECT_EQ(I32At(image, 152 + 9 * 56), 40);
+  auto back = std::make_unique<StageFileContent>();
+  ASSERT_EQ(ParseStageFileImage(kFilePause, image.data(), image.size(), back.get()), kFileOk);
+  EXPECT_EQ(back->items[9].state, 40);
+  EXPECT_EQ(BuildStageFileImage(kFilePause, *back), image);
+  // Only a grenade has a fuse, and a fuse is never below 1.
+  std::vector<uint8_t> other = image;
+  PutI32At(other, 152 + 9 * 56 + 4, kKindBall);
+  EXPECT_EQ(ParseStageFileImage(kFilePause, other.data(), other.size(), back.get()), kFileBadItem);
+  other = image;
+  PutI32At(other, 152 + 9 * 56, -1);
+  EXPECT_EQ(ParseStageFileImage(kFilePause, other.data(), other.size(), back.get()), kFileBadItem);
+}
+
 TEST(StageFileLayout, PlayFilesAreCheckedAlike) {
   const std::vector<uint8_t> good = BuildStageFileImage(kFilePause, *MakeContent());
   auto content = std::make_unique<StageFileContent>();

@@ -345,7 +345,9 @@ void RestoreSnapshot(StageItem* items, BodyState* bodies, JointRecord* joints,
       }
       g_jointListLength += count;
     }
-    if (it.state != kItemMovable && it.state != kItemFixed) it.state = kItemMovable;
+    // A grenade keeps its fuse (its state); anything else is movable or fixed.
+    bool fuse = it.kind == kKindGrenade && it.state > 0;
+    if (!fuse && it.state != kItemMovable && it.state != kItemFixed) it.state = kItemMovable;
     if (!RebuildItem(it, bodies[i])) {
       // The slot stays free; its joints are dropped below. One message per
       // restore is enough to tell the user that the stage is not whole.

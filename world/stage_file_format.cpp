@@ -481,8 +481,11 @@ StageFileCheck ParseStageFileImage(int kind, const uint8_t* data, size_t size,
     StageItem& item = c.items[i];
     ReadItemRecord(tables + kTableItems + i * kItemRecordSize, &item);
     ReadBodyRecord(tables + kTableBodies + i * kBodyRecordSize, &c.bodies[i]);
-    if (item.state < kItemFree || item.state > kItemFixed) return kFileBadItem;
     if (item.state == kItemFree) continue;
+    // A grenade's state is its fuse: the updates it has left before it goes
+    // off. Every other live item is movable or fixed.
+    bool fuse = item.kind == kKindGrenade && item.state > 0;
+    if (!fuse && item.state != kItemMovable && item.state != kItemFixed) return kFileBadItem;
     if (!SoundItem(item)) return kFileBadItem;
     if (!SoundBody(c.bodies[i])) return kFileBadBody;
     listTotal += item.jointCount;
