@@ -359,10 +359,9 @@ void RestoreSnapshot(StageItem* items, BodyState* bodies, JointRecord* joints,
                     g_appTitle, MB_OK);
         reported = true;
       }
+      // Nothing of the record stays behind in the free slot.
       std::free(it.jointIndexes);
-      it.jointIndexes = nullptr;
-      it.jointCount = 0;
-      it.state = kItemFree;
+      std::memset(&it, 0, sizeof it);
     }
   }
 
