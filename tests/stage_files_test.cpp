@@ -459,12 +459,18 @@ TEST_F(StageFilesTest, AnItemOfAnUnknownKindIsLeftOutWithAMessage) {
   EXPECT_STREQ(g_stageName, "odd");
 }
 
-TEST_F(StageFilesTest, FilesThatCannotBeReadAreReportedAndChangeNothing) {
+TEST_F(StageFilesTest, FilesThatCannotBeReadChangeNothing) {
   BuildEditorStage(kGoalBell);
   const std::string before = StageState();
+  // A file that does not open: nothing is said.
+  headless::ClearMessageBoxes();
   EXPECT_EQ(Load(Path("missing.stg"), kFileStage), 0);
+  EXPECT_EQ(headless::MessageBoxes().size(), 0u);
+  EXPECT_EQ(StageState(), before);
+  // One that opens but cannot be read (a folder) is reported.
+  EXPECT_EQ(Load(dir_, kFileStage), 0);
+  ASSERT_EQ(headless::MessageBoxes().size(), 1u);
   EXPECT_EQ(LastMessageUtf8(), "ファイルを読み込めませんでした。");
-  EXPECT_EQ(Load(dir_, kFileStage), 0);  // a folder
   EXPECT_EQ(StageState(), before);
 }
 
