@@ -11,6 +11,9 @@ char g_programDir[256] = "";
 MENUITEMINFOA g_menuItemInfo = {48, MIIM_STATE, 0, 0, 0, nullptr, nullptr, nullptr, 0,
                                 nullptr, 0, nullptr};
 Config g_config = {};
+IDirect3DDevice9* g_device = nullptr;
+D3DVIEWPORT9 g_viewport = {};
+dGeomID g_pickRay = nullptr;
 char (&g_editorName)[40] = g_config.editorName;
 
 void SetEditorBarState(int position, UINT state) {

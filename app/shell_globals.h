@@ -3,6 +3,9 @@
 #pragma once
 #include <cstdint>
 
+#include <ode/ode.h>
+
+#include "platform/d3d9.h"
 #include "platform/win_menu.h"
 #include "platform/win_types.h"
 #include "world/types.h"
@@ -17,6 +20,11 @@ extern char g_programDir[256];  // the program's folder with its trailing separa
 // mask stays MIIM_STATE between calls, so state changes leave texts alone.
 extern MENUITEMINFOA g_menuItemInfo;
 extern Config g_config;
+// The drawing device; the frame driver leaves this frame's view, projection
+// and viewport on it, and the picking reads them back.
+extern IDirect3DDevice9* g_device;
+extern D3DVIEWPORT9 g_viewport;  // the device's viewport, as last fetched
+extern dGeomID g_pickRay;        // the mouse's pick ray, in no space
 extern char (&g_editorName)[40];  // the editor name kept in g_config
 
 // Sets the state (0 enabled, MFS_GRAYED greyed) of the editor bar's entry at

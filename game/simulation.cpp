@@ -67,8 +67,10 @@ void HoldBodiesToPlane() {
     }
     dBodySetAngularVel(it.body, 0, 0, wz);
 
-    const dReal* pos = dGeomGetPosition(it.geom);
-    const dReal x = pos[0], y = pos[1];
-    dGeomSetPosition(it.geom, x, y, 0);
+    // The position goes through the drawing library's float vector, so every
+    // pass also rounds x and y to single precision.
+    D3DXVECTOR3 pos;
+    ConvertOdeVectorToVector3(dGeomGetPosition(it.geom), &pos);
+    dGeomSetPosition(it.geom, pos.x, pos.y, 0);
   }
 }

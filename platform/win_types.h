@@ -25,6 +25,7 @@ struct PlatformInstance;
 typedef PlatformWindow* HWND;
 typedef PlatformMenu* HMENU;
 typedef PlatformInstance* HINSTANCE;
+typedef uint32_t ULONG;
 
 #ifndef TRUE
 #define TRUE 1
@@ -40,6 +41,14 @@ struct RECT {
 struct POINT {
   LONG x, y;
 };
+
+struct SIZE {
+  LONG cx, cy;
+};
+
+// A device context: here only something that can measure text.
+struct HDC__;
+typedef HDC__* HDC;
 
 #define S_OK ((HRESULT)0)
 #define E_FAIL ((HRESULT)0x80004005)

@@ -1,0 +1,61 @@
+// The per-frame update: mouse and keys, what lies under the mouse, camera
+// zoom and scrolling, the palette, the overlap and area flags, the editor
+// tools and the goal panel. The frame driver calls UpdateFrame once per paced
+// frame in every mode but the title screen.
+#pragma once
+#include <ode/ode.h>
+
+#include <cstdint>
+
+#include "game/update_state.h"
+#include "platform/win_types.h"
+#include "world/types.h"
+
+// On-screen buttons by hover slot.
+enum ButtonSlot : int {
+  kButtonStartStop = 0,
+  kButtonItemBar = 1,      // the whole open bar
+  kButtonPaletteNext = 2,  // never lit
+  kButtonPalettePrev = 3,  // never lit
+  kButtonBarOpener = 4,
+  kButtonScrollUp = 5,
+  kButtonScrollDown = 6,
+  kButtonScrollLeft = 7,
+  kButtonScrollRight = 8,
+  kButtonZoomIn = 9,
+  kButtonZoomOut = 10,
+  kButtonCount = 11,
+};
+
+// Length of the pick ray: the far plane of the projection, so the ray reaches
+// everything the camera shows at every zoom step.
+constexpr dReal kPickRayLength = 5000.0;
+
+extern POINT g_mousePos;                     // client pixels, read every update
+extern int32_t g_buttonHover[kButtonCount];  // 1 while the mouse is on the button
+extern int32_t g_mouseOverButton;            // the mouse is on a button that counts
+extern int32_t g_hoveredBarSlot;             // item-bar slot under the mouse, -1 none
+extern int32_t g_paletteCount;
+extern int32_t g_paletteIndex;
+extern int32_t g_paletteWheelAngle;  // degrees, follows 90 x g_paletteIndex
+extern int32_t g_fastScroll;         // double-speed scrolling until W, A, S, D are up
+extern int32_t g_connectTarget;      // item the hovered item may be joined to, -1 none
+extern int32_t g_dragTool;           // DragTool of the current mouse drag
+extern float g_previewSpin;  // degrees, turns the 3-D previews outside runs
+
+// One update of the game. Always returns 1.
+int UpdateFrame();
+
+// Steps of UpdateFrame, callable on their own by tests and by the shell.
+void UpdateButtonHover();
+void UpdatePaletteKeys();
+void UpdatePaletteWheel();
+void UpdateZoomAndScrollKeys();
+void UpdatePicking();
+void UpdateOverlapFlags();
+void UpdateAreaFlags();
+void UpdateGoalPanel();
+
+// Makes the pick ray (outside any space) when there is none yet.
+void CreatePickRay();
+void DestroyPickRay();
