@@ -47,14 +47,12 @@ D3DXVECTOR3 BodyPosition(dBodyID body) {
 }
 
 // Degrees between an own x axis and the world x axis, negative when the
-// axis points downwards. The arc cosine is the double-precision one taken to
-// the nearest float (the single-precision library function misses that by a
-// step now and then, which moves a truncated launch angle by a whole degree).
+// axis points downwards.
 float AxisAngle(const D3DXVECTOR3& v) {
   float d = v.x;  // v . (1, 0, 0)
   if (d > 1.0f) d = 1.0f;
   if (d < -1.0f) d = -1.0f;
-  float a = (float)std::acos((double)d) * kRadToDeg;
+  float a = ArcCosine(d) * kRadToDeg;
   if (v.y < 0.0f) a = -a;
   return a;
 }
