@@ -30,10 +30,11 @@ constexpr float kSnapStep = 22.5f;
 // A right press on an item that chose none of rotate, delete or motor down.
 constexpr int32_t kRightToolNone = 0;
 
-// The anchor that a one-jointed item swings about, taken at the press. The
-// shared pivot is moved by the selection and assembly turns of every step, so
-// the swing keeps its own copy.
+// The anchor that a one-jointed item swings about, taken at the press, and
+// the joint it belongs to (-1 none). The shared pivot is moved by the
+// selection and assembly turns of every step, so the swing keeps its own copy.
 D3DXVECTOR3 g_swingPivot(0.0f, 0.0f, 0.0f);
+int g_swingJoint = -1;
 
 bool Held(int virtualKey) { return (GetAsyncKeyState(virtualKey) & 0x8000) != 0; }
 
@@ -102,6 +103,15 @@ void RebuildFixedJoint(JointRecord& jr) {
   dJointSetHingeParam(jr.joint, dParamHiStop, 0);
 }
 
+// The swing pivot: the joint's anchor as the engine has it now (z 0).
+void TakeSwingPivot(int joint) {
+  g_swingJoint = joint;
+  if (joint < 0 || joint >= kMaxJoints || g_joints[joint].joint == nullptr) return;
+  dVector3 a;
+  dJointGetHingeAnchor(g_joints[joint].joint, a);
+  g_swingPivot = D3DXVECTOR3((float)a[0], (float)a[1], 0.0f);
+}
+
 // One update of a rotation drag on `item`.
 void RotateStep(int item) {
   StageItem& it = g_items[item];
@@ -151,6 +161,7 @@ void RotateStep(int item) {
   std::memset(visited, 0, sizeof(visited));
   if (it.jointCount == 1 && it.jointIndexes != nullptr) {
     // Swing about the joint's anchor; the partner stays.
+    if (it.jointIndexes[0] != g_swingJoint) TakeSwingPivot(it.jointIndexes[0]);
     const D3DXVECTOR3 p = PlanePosition(item);
     const D3DXVECTOR3 placed = TurnedAbout(p, g_swingPivot, turnA);
     dGeomSetPosition(it.geom, placed.x, placed.y, 0);
@@ -200,14 +211,10 @@ void PressOnItem(int item) {
     case kToolRotate:
       dBodySetLinearVel(it.body, 0, 0, 0);
       dBodySetAngularVel(it.body, 0, 0, 0);
+      g_swingJoint = -1;
       if (it.jointCount == 1 && it.jointIndexes != nullptr) {
-        const int j = it.jointIndexes[0];
-        if (j >= 0 && j < kMaxJoints && g_joints[j].joint != nullptr) {
-          dVector3 a;
-          dJointGetHingeAnchor(g_joints[j].joint, a);
-          g_rotationPivot = D3DXVECTOR3((float)a[0], (float)a[1], 0.0f);
-          g_swingPivot = g_rotationPivot;
-        }
+        TakeSwingPivot(it.jointIndexes[0]);
+        g_rotationPivot = g_swingPivot;
       }
       break;
     case kToolDelete:
