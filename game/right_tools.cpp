@@ -391,8 +391,17 @@ void HandleDeleteKey() {
 }
 
 void UpdateRightButtonTools() {
-  if (g_appMode == kModeRun) return;
   const bool down = Held(VK_RBUTTON) && !Held(VK_LBUTTON);
+  if (g_appMode == kModeRun) {
+    // The tools rest in a run, but a run started during a right drag must
+    // not keep the latch: while it is set the on-screen buttons are not
+    // hovered anew, and the stop button could not be clicked.
+    if (!down && g_rightButtonDown == 1) {
+      g_rightButtonDown = 0;
+      g_rotateSnapLatch = 0;
+    }
+    return;
+  }
   if (down) {
     if (g_rightButtonDown == 0) {
       Press();

@@ -433,6 +433,28 @@ TEST_F(RightToolsTest, NothingInARunOrInATruckRaceAndOnlyOwnItemsWhenPlacing) {
   EXPECT_NEAR(Angle(own), 10.0f, 1e-3f);
 }
 
+TEST_F(RightToolsTest, ARunStartedDuringARightDragLetsTheStopButtonWork) {
+  g_appMode = kModePlay;
+  const int own = Box(100, 60, 6, 2);
+  RightDragPixels(PixelOf(D3DXVECTOR3(100, 60, 0)), {30});
+  ASSERT_NEAR(Angle(own), 10.0f, 1e-3f);
+  Key(VK_SPACE, true);
+  Frame();
+  Key(VK_SPACE, false);
+  ASSERT_EQ(g_appMode, kModeRun);
+  Key(VK_RBUTTON, false);
+  Frame();
+  EXPECT_EQ(g_rightButtonDown, 0);
+  Mouse(430, 460);  // the start/stop button
+  Frame();
+  EXPECT_EQ(g_buttonHover[kButtonStartStop], 1);
+  Key(VK_LBUTTON, true);
+  Frame();
+  Key(VK_LBUTTON, false);
+  Frame();
+  EXPECT_EQ(g_appMode, kModePlay);
+}
+
 // --- the area ------------------------------------------------------------------
 
 TEST_F(RightToolsTest, AnAreaDrawnFromAnyCornerEndsOrderedAndASmallOneIsRemoved) {
