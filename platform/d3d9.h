@@ -129,7 +129,7 @@ struct D3DPRESENT_PARAMETERS {
   DWORD MultiSampleType;
   DWORD MultiSampleQuality;
   D3DSWAPEFFECT SwapEffect;
-  void* hDeviceWindow;
+  HWND hDeviceWindow;
   BOOL Windowed;
   BOOL EnableAutoDepthStencil;
   D3DFORMAT AutoDepthStencilFormat;
@@ -215,7 +215,7 @@ class IDirect3DDevice9 : public D3DObject {
                 DWORD stencil);
   HRESULT BeginScene();
   HRESULT EndScene();
-  HRESULT Present(const RECT* source, const RECT* dest, void* window, const void* dirty);
+  HRESULT Present(const RECT* source, const RECT* dest, HWND window, const void* dirty);
   HRESULT TestCooperativeLevel();
   HRESULT Reset(D3DPRESENT_PARAMETERS* params);
 
@@ -233,7 +233,7 @@ typedef IDirect3DDevice9* LPDIRECT3DDEVICE9;
 class IDirect3D9 : public D3DObject {
  public:
   HRESULT GetAdapterDisplayMode(UINT adapter, D3DDISPLAYMODE* mode);
-  HRESULT CreateDevice(UINT adapter, D3DDEVTYPE type, void* focusWindow, DWORD flags,
+  HRESULT CreateDevice(UINT adapter, D3DDEVTYPE type, HWND focusWindow, DWORD flags,
                        D3DPRESENT_PARAMETERS* params, IDirect3DDevice9** device);
 };
 IDirect3D9* Direct3DCreate9(UINT sdkVersion);

@@ -10,8 +10,14 @@
 //   and GL's counter-clockwise (in its y-up window space) is Direct3D's
 //   clockwise on a y-down screen: front faces agree without reordering;
 // - depth 0..1 comes from glClipControl (or is remapped in the shader);
-// - vertex colours are read as GL_BGRA bytes, which is ARGB in a uint32.
+// - vertex colours are read as GL_BGRA bytes, which is ARGB in a uint32;
+// - Direct3D 9 puts pixel centres on whole screen coordinates, GL half a
+//   pixel further on, so 3-D geometry moves half a pixel right and down to
+//   cover the pixels it covers there (the sprite maps texels to pixels
+//   exactly by itself and is not moved).
 // One small shader computes the fixed-function result the game relies on.
+#include <malloc.h>
+
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -36,10 +42,12 @@ uniform int uLightCount;
 uniform vec3 uLightDir[8];
 uniform vec3 uLightDiffuse[8];
 uniform int uDepthFix;
+uniform vec2 uPixelShift;
 out vec4 vColor;
 out vec2 vTex;
 void main() {
   vec4 p = uWvp * vec4(aPos, 1.0);
+  p.xy += uPixelShift * p.w;
   if (uDepthFix != 0) p.z = 2.0 * p.z - p.w;
   gl_Position = vec4(p.x, -p.y, p.z, p.w);
   vTex = aTex;
@@ -223,6 +231,10 @@ void ApplyState(D3DDeviceImpl* d, const DrawSetup& s) {
   }
 
   glUniform1i(d->uDepthFix, d->clipControl ? 0 : 1);
+  if (s.overlay)
+    glUniform2f(d->uPixelShift, 0.0f, 0.0f);
+  else  // half a pixel in clip units, y up before the flip
+    glUniform2f(d->uPixelShift, 1.0f / (float)vp.Width, -1.0f / (float)vp.Height);
   glUniform1i(d->uTex, 0);
   glActiveTexture(GL_TEXTURE0);
 
@@ -367,12 +379,29 @@ UINT VertexCountOf(D3DPRIMITIVETYPE type, UINT n) {
   return 0;
 }
 
-GLuint StreamVertices(D3DDeviceImpl* d, const void* data, size_t bytes) {
+GLuint StreamVertices(D3DDeviceImpl* d, const void* data, size_t bytes, size_t* offset) {
   glBindBuffer(GL_ARRAY_BUFFER, d->streamVbo);
-  // Orphan the old store so a draw still reading it never stalls us.
-  if (bytes > d->streamSize) d->streamSize = bytes < 65536 ? 65536 : bytes;
-  glBufferData(GL_ARRAY_BUFFER, (GLsizeiptr)d->streamSize, nullptr, GL_STREAM_DRAW);
-  glBufferSubData(GL_ARRAY_BUFFER, 0, (GLsizeiptr)bytes, data);
+  // One big buffer filled front to back; draws still reading its earlier
+  // parts are never written over, so no write has to wait for them. When it
+  // is full a fresh store replaces it (the old one lives on until those
+  // draws are done).
+  if (d->streamUsed + bytes > d->streamCapacity) {
+    const size_t kMinimum = (size_t)4 << 20;
+    d->streamCapacity = bytes > kMinimum ? bytes : kMinimum;
+    glBufferData(GL_ARRAY_BUFFER, (GLsizeiptr)d->streamCapacity, nullptr, GL_STREAM_DRAW);
+    d->streamUsed = 0;
+  }
+  void* p = glMapBufferRange(GL_ARRAY_BUFFER, (GLintptr)d->streamUsed, (GLsizeiptr)bytes,
+                             GL_MAP_WRITE_BIT | GL_MAP_INVALIDATE_RANGE_BIT |
+                                 GL_MAP_UNSYNCHRONIZED_BIT);
+  if (p) {
+    memcpy(p, data, bytes);
+    glUnmapBuffer(GL_ARRAY_BUFFER);
+  } else {
+    glBufferSubData(GL_ARRAY_BUFFER, (GLintptr)d->streamUsed, (GLsizeiptr)bytes, data);
+  }
+  *offset = d->streamUsed;
+  d->streamUsed += (bytes + 63) & ~(size_t)63;
   return d->streamVbo;
 }
 
@@ -474,6 +503,12 @@ HRESULT CreateDeviceOnContext(GlContext* context, const D3DPRESENT_PARAMETERS* p
   *device = nullptr;
   if (!context || !context->MakeCurrent()) return D3DERR_NOTAVAILABLE;
   if (epoxy_gl_version() < 33) return D3DERR_NOTAVAILABLE;
+  // A software rasteriser allocates and frees its per-frame scene memory in
+  // large blocks; handed back to the system after every frame, each block
+  // is faulted in again on the next, which costs more than the drawing.
+  // Keep freed memory in the process instead.
+  mallopt(M_MMAP_THRESHOLD, 64 << 20);
+  mallopt(M_TRIM_THRESHOLD, 256 << 20);
   auto* d = new D3DDeviceImpl;
   d->context = context;
   if (params) d->params = *params;
@@ -516,6 +551,7 @@ HRESULT CreateDeviceOnContext(GlContext* context, const D3DPRESENT_PARAMETERS* p
   d->uAlphaOps = glGetUniformLocation(p, "uAlphaOps");
   d->uTex = glGetUniformLocation(p, "uTex");
   d->uDepthFix = glGetUniformLocation(p, "uDepthFix");
+  d->uPixelShift = glGetUniformLocation(p, "uPixelShift");
   DefaultState(&d->state, w, h, true);
   *device = new IDirect3DDevice9(d);
   return D3D_OK;
@@ -659,7 +695,7 @@ HRESULT IDirect3DDevice9::DrawPrimitiveUP(D3DPRIMITIVETYPE type, UINT primitiveC
   DrawSetup s;
   s.fvf = impl_->state.fvf;
   s.stride = stride;
-  s.vbo = StreamVertices(impl_, vertices, (size_t)count * stride);
+  s.vbo = StreamVertices(impl_, vertices, (size_t)count * stride, &s.vboOffset);
   s.mode = mode;
   s.count = (GLsizei)count;
   DeviceDraw(impl_, s);
@@ -706,7 +742,7 @@ HRESULT IDirect3DDevice9::EndScene() {
   return D3D_OK;
 }
 
-HRESULT IDirect3DDevice9::Present(const RECT*, const RECT*, void*, const void*) {
+HRESULT IDirect3DDevice9::Present(const RECT*, const RECT*, HWND, const void*) {
   if (impl_->simulatedState != D3D_OK) return D3DERR_DEVICELOST;
   int w = 0, h = 0;
   if (impl_->context && impl_->context->BindPresentTarget(&w, &h)) {
@@ -747,7 +783,7 @@ HRESULT IDirect3D9::GetAdapterDisplayMode(UINT, D3DDISPLAYMODE* mode) {
   return D3D_OK;
 }
 
-HRESULT IDirect3D9::CreateDevice(UINT, D3DDEVTYPE, void*, DWORD, D3DPRESENT_PARAMETERS* params,
+HRESULT IDirect3D9::CreateDevice(UINT, D3DDEVTYPE, HWND, DWORD, D3DPRESENT_PARAMETERS* params,
                                  IDirect3DDevice9** device) {
   return CreateDeviceOnContext(g_currentContext, params, device);
 }

@@ -8,6 +8,12 @@
 
 #include "platform/d3d9.h"
 
+// A window's face implements it on its GL widget: MakeCurrent makes the
+// widget's context current; BindPresentTarget attaches the widget's buffers
+// (which binds its framebuffer) and gives the widget's size in pixels;
+// Presented asks the toolkit to show the new picture. The device draws into
+// a framebuffer of its own (so every frame starts from what the last one
+// left, as a copy swap does) and Present scales it onto the target.
 class GlContext {
  public:
   virtual ~GlContext() = default;
@@ -44,6 +50,10 @@ IDirect3DDevice9* CreateHeadlessDevice(UINT width = 640, UINT height = 480);
 // 0xFF (the back buffer has no alpha channel of its own).
 std::vector<uint32_t> ReadBackBuffer(IDirect3DDevice9* device, int* width = nullptr,
                                      int* height = nullptr);
+
+// How many GL errors were raised since the last call (0 when none), so
+// tests can check that drawing ran clean.
+unsigned TakeGlErrors();
 
 // Makes the device's Present fail and TestCooperativeLevel answer `state`
 // (D3DERR_DEVICELOST or D3DERR_DEVICENOTRESET) until a Reset, as a lost

@@ -142,3 +142,9 @@ bool WritePngFile(const char* path, const uint32_t* pixels, int width, int heigh
   png_destroy_write_struct(&png, &info);
   return fclose(f) == 0;
 }
+
+unsigned TakeGlErrors() {
+  unsigned n = 0;
+  while (glGetError() != GL_NO_ERROR && n < 1000) ++n;
+  return n;
+}

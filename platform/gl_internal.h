@@ -69,7 +69,7 @@ struct D3DDeviceImpl {
   int width = 0, height = 0;
   GLuint fbo = 0, colorBuffer = 0, depthBuffer = 0;
   GLuint program = 0, vao = 0, streamVbo = 0;
-  size_t streamSize = 0;
+  size_t streamCapacity = 0, streamUsed = 0;
   GLuint stageSampler = 0, overlaySampler = 0;
   bool clipControl = false;
   HRESULT simulatedState = D3D_OK;
@@ -78,12 +78,12 @@ struct D3DDeviceImpl {
   GLint uWvp = -1, uNormalMat = -1, uLighting = -1, uNormalize = -1, uColorVertex = -1,
         uMatDiffuse = -1, uMatEmissive = -1, uLightCount = -1, uLightDir = -1,
         uLightDiffuse = -1, uHasTex = -1, uColorOps = -1, uAlphaOps = -1, uTex = -1,
-        uDepthFix = -1;
+        uDepthFix = -1, uPixelShift = -1;
 };
 
-// Uploads `bytes` of vertex data into the device's streaming buffer and
-// returns that buffer (bound to GL_ARRAY_BUFFER).
-GLuint StreamVertices(D3DDeviceImpl* device, const void* data, size_t bytes);
+// Appends `bytes` of vertex data to the device's streaming buffer; returns
+// that buffer (bound to GL_ARRAY_BUFFER) and where in it the data starts.
+GLuint StreamVertices(D3DDeviceImpl* device, const void* data, size_t bytes, size_t* offset);
 void DeviceDraw(D3DDeviceImpl* device, const DrawSetup& setup);
 
 // Creates a texture of width x height from 0xAARRGGBB texels (top row first),
@@ -93,3 +93,10 @@ IDirect3DTexture9* CreateTextureFromPixels(IDirect3DDevice9* device, const uint3
 // Replaces a rectangle of level 0 (used by the font's glyph cache).
 void UpdateTextureRect(IDirect3DTexture9* texture, int x, int y, int width, int height,
                        const uint32_t* pixels);
+
+class ID3DXSprite;
+// Queues one picture of the sprite batch: texels (l, t)-(r, b) of the texture
+// drawn with their top-left corner at (x, y) of the sprite's space, under
+// the sprite's current transform. False outside Begin/End.
+bool SpriteQueueQuad(ID3DXSprite* sprite, IDirect3DTexture9* texture, float l, float t, float r,
+                     float b, float x, float y, D3DCOLOR color);

@@ -273,6 +273,77 @@ TEST_F(DeviceTest, UpIsUpAndViewportClearCoversOnlyTheViewport) {
   EXPECT_EQ(p.at(320, 240 + 3 * 41), 0xFF1E415Au);
 }
 
+TEST_F(DeviceTest, WireframeAndLinesDrawEdgesOnly) {
+  SetCamera();
+  device->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, 0xFF000000, 1.0f, 0);
+  device->SetRenderState(D3DRS_LIGHTING, FALSE);
+  device->SetFVF(D3DFVF_XYZ | D3DFVF_DIFFUSE | D3DFVF_TEX1);
+  device->SetRenderState(D3DRS_FILLMODE, D3DFILL_WIREFRAME);
+  ColorVertex q[4];
+  SquareColor(q, -3, 0, 2, 0, 0xFFFFFF00);
+  device->DrawPrimitiveUP(D3DPT_TRIANGLEFAN, 2, q, sizeof(ColorVertex));
+  device->SetRenderState(D3DRS_FILLMODE, D3DFILL_SOLID);
+  struct LineVertex {
+    float x, y, z;
+    D3DCOLOR c;
+  } strip[5] = {{1, 2, 0, 0xFF00FFFF}, {5, 2, 0, 0xFF00FFFF}, {5, -2, 0, 0xFF00FFFF},
+                {1, -2, 0, 0xFF00FFFF}, {1, 2, 0, 0xFF00FFFF}};
+  device->SetFVF(D3DFVF_XYZ | D3DFVF_DIFFUSE);
+  device->DrawPrimitiveUP(D3DPT_LINESTRIP, 4, strip, sizeof(LineVertex));
+  LineVertex cross[2] = {{3, 2, 0, 0xFFFF00FF}, {3, -2, 0, 0xFFFF00FF}};
+  device->DrawPrimitiveUP(D3DPT_LINELIST, 1, cross, sizeof(LineVertex));
+  Pixels p = Grab(device);
+  SavePicture(p, "device_wireframe_lines");
+  EXPECT_EQ(p.at(320 - 125, 240 + 20), 0xFF000000u);  // inside the wire square: empty
+  int yellow = 0, cyan = 0, magenta = 0;
+  for (uint32_t c : p.argb) {
+    yellow += c == 0xFFFFFF00u;
+    cyan += c == 0xFF00FFFFu;
+    magenta += c == 0xFFFF00FFu;
+  }
+  // Four edges of about 166 pixels each, one pixel wide.
+  EXPECT_GT(yellow, 500);
+  EXPECT_LT(yellow, 900);
+  EXPECT_GT(cyan, 500);
+  EXPECT_LT(cyan, 900);
+  EXPECT_GT(magenta, 150);
+  EXPECT_LT(magenta, 190);
+}
+
+TEST_F(DeviceTest, PixelCentresSitOnWholeCoordinatesAsInDirect3D9) {
+  // World units are screen pixels here (x right, y down).
+  D3DXMATRIX proj(1.0f / 320, 0, 0, 0, 0, -1.0f / 240, 0, 0, 0, 0, 1, 0, -1, 1, 0, 1);
+  device->SetTransform(D3DTS_PROJECTION, &proj);
+  device->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, 0xFF000000, 1.0f, 0);
+  device->SetRenderState(D3DRS_LIGHTING, FALSE);
+  device->SetRenderState(D3DRS_CULLMODE, D3DCULL_NONE);
+  device->SetFVF(D3DFVF_XYZ | D3DFVF_DIFFUSE);
+  struct V {
+    float x, y, z;
+    D3DCOLOR c;
+  };
+  // A vertical line on x = 100 covers column 100, whose centre it passes.
+  V line[2] = {{100, 10, 0.5f, 0xFFFFFFFF}, {100, 50, 0.5f, 0xFFFFFFFF}};
+  device->DrawPrimitiveUP(D3DPT_LINELIST, 1, line, sizeof(V));
+  // A rectangle from x = 200.3 to 210.7 covers the centres 201 .. 210.
+  V quad[4] = {{200.3f, 10, 0.5f, 0xFFFF0000}, {210.7f, 10, 0.5f, 0xFFFF0000},
+               {210.7f, 50, 0.5f, 0xFFFF0000}, {200.3f, 50, 0.5f, 0xFFFF0000}};
+  device->DrawPrimitiveUP(D3DPT_TRIANGLEFAN, 2, quad, sizeof(V));
+  Pixels p = Grab(device);
+  EXPECT_EQ(p.at(100, 30), 0xFFFFFFFFu);
+  EXPECT_EQ(p.at(99, 30), 0xFF000000u);
+  EXPECT_EQ(p.at(101, 30), 0xFF000000u);
+  EXPECT_EQ(p.at(200, 30), 0xFF000000u);
+  EXPECT_EQ(p.at(201, 30), 0xFFFF0000u);
+  EXPECT_EQ(p.at(210, 30), 0xFFFF0000u);
+  EXPECT_EQ(p.at(211, 30), 0xFF000000u);
+  // Rows alike: the top edge at y = 10 takes row 10, the bottom at 50 not row 50.
+  EXPECT_EQ(p.at(205, 10), 0xFFFF0000u);
+  EXPECT_EQ(p.at(205, 9), 0xFF000000u);
+  EXPECT_EQ(p.at(205, 49), 0xFFFF0000u);
+  EXPECT_EQ(p.at(205, 50), 0xFF000000u);
+}
+
 TEST_F(DeviceTest, StatesReadBackAndLostDeviceRecovers) {
   DWORD v = 0;
   device->GetRenderState(D3DRS_CULLMODE, &v);
@@ -299,6 +370,81 @@ TEST_F(DeviceTest, StatesReadBackAndLostDeviceRecovers) {
   EXPECT_EQ(device->TestCooperativeLevel(), D3D_OK);
   device->GetRenderState(D3DRS_LIGHTING, &v);
   EXPECT_EQ(v, (DWORD)TRUE);  // a reset puts every state back to its default
+}
+
+// A window-like present target: a GL framebuffer of its own, rows bottom-up
+// as a window's are, half the device's size.
+class TargetContext : public GlContext {
+ public:
+  explicit TargetContext(GlContext* inner) : inner_(inner) {
+    glGenFramebuffers(1, &fbo);
+    glGenRenderbuffers(1, &rb);
+    glBindRenderbuffer(GL_RENDERBUFFER, rb);
+    glRenderbufferStorage(GL_RENDERBUFFER, GL_RGBA8, 320, 240);
+    glBindFramebuffer(GL_FRAMEBUFFER, fbo);
+    glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_RENDERBUFFER, rb);
+  }
+  ~TargetContext() override {
+    glDeleteFramebuffers(1, &fbo);
+    glDeleteRenderbuffers(1, &rb);
+  }
+  bool MakeCurrent() override { return inner_->MakeCurrent(); }
+  bool BindPresentTarget(int* w, int* h) override {
+    glBindFramebuffer(GL_DRAW_FRAMEBUFFER, fbo);
+    *w = 320;
+    *h = 240;
+    return true;
+  }
+  void Presented() override { ++presents; }
+  GLuint fbo = 0, rb = 0;
+  int presents = 0;
+
+ private:
+  GlContext* inner_;
+};
+
+TEST(PresentTest, PresentCopiesThePictureUprightIntoTheWindowTarget) {
+  IDirect3DDevice9* headless = CreateHeadlessDevice();  // makes the shared context current
+  ASSERT_NE(headless, nullptr);
+  headless->Release();
+  std::string why;
+  GlContext* base = CreateHeadlessGlContext(&why);
+  ASSERT_NE(base, nullptr) << why;
+  TargetContext target(base);
+  SetGlContext(&target);
+  IDirect3D9* d3d = Direct3DCreate9(D3D_SDK_VERSION);
+  D3DDISPLAYMODE mode;
+  ASSERT_EQ(d3d->GetAdapterDisplayMode(D3DADAPTER_DEFAULT, &mode), D3D_OK);
+  D3DPRESENT_PARAMETERS pp{};
+  pp.BackBufferWidth = 640;
+  pp.BackBufferHeight = 480;
+  pp.BackBufferFormat = mode.Format;
+  pp.Windowed = TRUE;
+  pp.EnableAutoDepthStencil = TRUE;
+  pp.AutoDepthStencilFormat = D3DFMT_D24X8;
+  IDirect3DDevice9* device = nullptr;
+  ASSERT_EQ(d3d->CreateDevice(D3DADAPTER_DEFAULT, D3DDEVTYPE_HAL, nullptr,
+                              D3DCREATE_HARDWARE_VERTEXPROCESSING, &pp, &device),
+            D3D_OK);
+  // Top half red, bottom half blue.
+  device->BeginScene();
+  device->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFF0000FF, 1.0f, 0);
+  D3DVIEWPORT9 top = {0, 0, 640, 240, 0, 1};
+  device->SetViewport(&top);
+  device->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFFFF0000, 1.0f, 0);
+  device->EndScene();
+  EXPECT_EQ(device->Present(nullptr, nullptr, nullptr, nullptr), D3D_OK);
+  EXPECT_EQ(target.presents, 1);
+  uint32_t bottomRow = 0, topRow = 0;
+  glBindFramebuffer(GL_READ_FRAMEBUFFER, target.fbo);
+  glReadPixels(10, 0, 1, 1, GL_BGRA, GL_UNSIGNED_INT_8_8_8_8_REV, &bottomRow);
+  glReadPixels(10, 239, 1, 1, GL_BGRA, GL_UNSIGNED_INT_8_8_8_8_REV, &topRow);
+  EXPECT_EQ(topRow | 0xFF000000u, 0xFFFF0000u);
+  EXPECT_EQ(bottomRow | 0xFF000000u, 0xFF0000FFu);
+  device->Release();
+  d3d->Release();
+  SetGlContext(nullptr);
+  EXPECT_EQ(TakeGlErrors(), 0u);
 }
 
 }  // namespace

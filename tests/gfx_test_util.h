@@ -48,8 +48,10 @@ class DeviceFixture : public ::testing::Test {
   void SetUp() override {
     device = CreateHeadlessDevice();
     ASSERT_NE(device, nullptr) << "no headless GL device";
+    TakeGlErrors();
   }
   void TearDown() override {
+    EXPECT_EQ(TakeGlErrors(), 0u) << "GL errors while drawing";
     if (device) device->Release();
   }
   // Eye at (0, 0, -10) looking along +z, 60 degree vertical field, 4:3.
