@@ -125,6 +125,49 @@ void SetCursorClientPos(HWND window, LONG x, LONG y) {
   platform::SetCursorScreenPos(p);
 }
 
+void KeyDown(HWND window, int virtualKey) {
+  platform::SetKeyHeld(virtualKey, true);
+  PostMessageA(window, WM_KEYDOWN, static_cast<WPARAM>(virtualKey), 1);
+}
+
+void KeyUp(HWND window, int virtualKey) {
+  platform::SetKeyHeld(virtualKey, false);
+  PostMessageA(window, WM_KEYUP, static_cast<WPARAM>(virtualKey), static_cast<LPARAM>(0xC0000001u));
+}
+
+void PressCtrlKey(HWND window, int virtualKey) {
+  KeyDown(window, VK_CONTROL);
+  KeyDown(window, virtualKey);
+  KeyUp(window, virtualKey);
+  KeyUp(window, VK_CONTROL);
+}
+
+void Wheel(HWND window, int notches) {
+  POINT p = platform::GetCursorScreenPos();
+  WPARAM w = MAKEWPARAM(0, static_cast<WORD>(static_cast<SHORT>(notches * WHEEL_DELTA)));
+  PostMessageA(window, WM_MOUSEWHEEL, w, MAKELPARAM(static_cast<WORD>(p.x), static_cast<WORD>(p.y)));
+}
+
+bool ChooseMenuCommand(HWND window, UINT id) {
+  const platform::WindowModel* w = platform::GetWindowModel(window);
+  if (!w) return false;
+  for (const platform::MenuItemModel& top : w->shownMenuBar) {
+    const platform::MenuItemModel* item = nullptr;
+    if (top.subMenu) {
+      if (top.state & (MF_GRAYED | MF_DISABLED)) continue;
+      item = FindById(top.subMenu, id, 1);
+    } else if (top.type != MFT_SEPARATOR && top.id == id) {
+      item = &top;
+    }
+    if (!item || (item->state & (MF_GRAYED | MF_DISABLED))) continue;
+    PostMessageA(window, WM_COMMAND, MAKEWPARAM(id, 0), 0);
+    return true;
+  }
+  return false;
+}
+
+void ClickCloseBox(HWND window) { PostMessageA(window, WM_CLOSE, 0, 0); }
+
 void SetTime(DWORD nowMs) { platform::SetManualClock(nowMs); }
 void AdvanceTime(DWORD ms) { platform::AdvanceManualClock(ms); }
 void SetTimerCaps(UINT periodMin, UINT periodMax) { platform::SetTimerCaps(periodMin, periodMax); }

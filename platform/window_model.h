@@ -80,10 +80,25 @@ class WindowFace {
   // Shows the box modally and returns the button chosen (one of the box's
   // buttons; anything else is taken as the box's default button).
   virtual int RunMessageBox(const MessageBoxRequest& request) = 0;
+
+  // Windows (win_message.h). Each comes after the model has changed.
+  virtual void WindowCreated(HWND) {}
+  virtual void WindowDestroyed(HWND) {}    // before the model forgets it
+  virtual void WindowShown(HWND, bool /*visible*/) {}
+  virtual void WindowMoved(HWND) {}        // SetWindowPos, MoveWindow
+  virtual void WindowRaised(HWND) {}       // SetForegroundWindow
+  virtual void FocusSet(HWND) {}           // SetFocus
+  virtual void CursorSet(int /*systemCursorId*/) {}  // SetCursor: 32512 arrow, 32649 hand
+  // Turns the desktop's waiting events into input and messages. With wait,
+  // blocks until at least one event came; returns false when no event can
+  // ever come (nothing to wait for).
+  virtual bool PumpEvents(bool /*wait*/) { return false; }
 };
 
 // Installs the desktop face; null goes back to the headless face.
 void SetWindowFace(WindowFace* face);
+// The desktop face when one is installed, else the headless face.
+WindowFace& CurrentFace();
 
 // --- windows ---------------------------------------------------------------
 // Makes a window: what the desktop face (or a test) gets for the main window.
@@ -92,6 +107,7 @@ HWND CreateWindowModel(const char* titleCp932, HMENU menu, POINT clientOrigin,
 void DestroyWindowModel(HWND window);
 const WindowModel* GetWindowModel(HWND window);  // null: not a window
 void SetWindowClientOrigin(HWND window, POINT clientOrigin);  // the window moved
+void SetWindowClientSize(HWND window, LONG width, LONG height);
 
 // --- menus -----------------------------------------------------------------
 const MenuModel* GetMenuModel(HMENU menu);  // null: not a live menu
