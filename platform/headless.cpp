@@ -18,7 +18,17 @@ class HeadlessFace : public platform::WindowFace {
     answers.pop_front();
     return answer;
   }
+  bool RunFileDialog(const platform::FileDialogRequest&, std::string* gamePath,
+                     int*) override {
+    if (fileAnswers.empty()) return false;
+    std::pair<bool, std::string> answer = fileAnswers.front();
+    fileAnswers.pop_front();
+    if (!answer.first) return false;
+    *gamePath = answer.second;
+    return true;
+  }
   std::deque<int> answers;
+  std::deque<std::pair<bool, std::string>> fileAnswers;
 };
 
 HeadlessFace& TheFace() {
@@ -59,6 +69,7 @@ platform::WindowFace& Face() { return TheFace(); }
 void Reset() {
   platform::ResetWindowSystem();
   TheFace().answers.clear();
+  TheFace().fileAnswers.clear();
 }
 
 HWND MakeWindow(const char* titleCp932, HMENU menu, POINT clientOrigin) {
@@ -167,6 +178,17 @@ bool ChooseMenuCommand(HWND window, UINT id) {
 }
 
 void ClickCloseBox(HWND window) { PostMessageA(window, WM_CLOSE, 0, 0); }
+
+void QueueFileDialogAnswer(const std::string& gamePath) {
+  TheFace().fileAnswers.push_back({true, gamePath});
+}
+void QueueFileDialogCancel() { TheFace().fileAnswers.push_back({false, std::string()}); }
+size_t PendingFileDialogAnswers() { return TheFace().fileAnswers.size(); }
+const std::vector<platform::FileDialogRecord>& FileDialogs() { return platform::GetFileDialogLog(); }
+
+bool DropFiles(HWND window, const std::vector<std::string>& gamePaths, POINT clientPoint) {
+  return platform::DropFiles(window, gamePaths, clientPoint);
+}
 
 void SetTime(DWORD nowMs) { platform::SetManualClock(nowMs); }
 void AdvanceTime(DWORD ms) { platform::AdvanceManualClock(ms); }

@@ -20,6 +20,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/win_files.h"
 #include "platform/window_model.h"
 #include "platform/win_types.h"
 
@@ -94,6 +95,18 @@ void Wheel(HWND window, int notches);
 bool ChooseMenuCommand(HWND window, UINT id);
 // The close box of the window's caption: posts WM_CLOSE.
 void ClickCloseBox(HWND window);
+
+// --- file dialogs and dropped files ------------------------------------------------------
+// The next file dialog chooses this game path (CP932, '\' between folders).
+void QueueFileDialogAnswer(const std::string& gamePath);
+// The next file dialog is cancelled (so is any dialog with no answer queued).
+void QueueFileDialogCancel();
+size_t PendingFileDialogAnswers();
+const std::vector<platform::FileDialogRecord>& FileDialogs();
+// Files dragged onto the window and let go at a client point: posts
+// WM_DROPFILES when the window takes dropped files (false otherwise).
+bool DropFiles(HWND window, const std::vector<std::string>& gamePaths,
+               POINT clientPoint = POINT{320, 240});
 
 // --- clock ---------------------------------------------------------------------
 void SetTime(DWORD nowMs);       // switches timeGetTime to the manual clock

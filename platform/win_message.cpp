@@ -206,6 +206,10 @@ WindowInfo GetWindowInfo(HWND window) {
 
 std::vector<HWND> GetChildWindows(HWND parent) { return ChildrenOf(parent); }
 
+void SetWindowExStyle(HWND window, DWORD exStyle) {
+  if (WindowExtra* e = Extra(window)) e->exStyle = exStyle;
+}
+
 void SetWindowPlacementFromFace(HWND window, POINT windowPos, POINT clientOrigin, bool minimized) {
   WindowExtra* e = Extra(window);
   if (!e) return;

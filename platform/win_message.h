@@ -297,6 +297,7 @@ struct WindowInfo {
 };
 WindowInfo GetWindowInfo(HWND window);
 std::vector<HWND> GetChildWindows(HWND parent);  // in creation order
+void SetWindowExStyle(HWND window, DWORD exStyle);
 
 // The desktop moved or minimised the window: its top-left corner and its
 // client area's top-left, in screen pixels.

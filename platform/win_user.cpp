@@ -195,6 +195,7 @@ void ClearMessageBoxLog() { S().messageBoxes.clear(); }
 
 void ResetWindowClock();  // winmm.cpp
 void ResetMessageState();  // win_message.cpp
+void ResetFileState();     // win_files.cpp
 
 void ResetWindowSystem() {
   WindowFace* face = S().face;
@@ -206,6 +207,7 @@ void ResetWindowSystem() {
   S().menuResources = std::move(resources);  // resources outlive the menus built from them
   ResetWindowClock();
   ResetMessageState();
+  ResetFileState();
 }
 
 }  // namespace platform

@@ -3,6 +3,7 @@
 // their messages.
 #pragma once
 #include "platform/win_dialog.h"
+#include "platform/win_files.h"
 #include "platform/win_input.h"
 #include "platform/win_menu.h"
 #include "platform/win_message.h"

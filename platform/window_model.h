@@ -68,6 +68,28 @@ struct MessageBoxRecord {
   int answer = 0;            // IDOK, IDCANCEL, IDYES, IDNO, ...
 };
 
+// A file dialog as the game asked for it.
+struct FileDialogRequest {
+  bool save = false;
+  HWND owner = nullptr;
+  std::string title;                 // CP932
+  struct Filter {
+    std::string text;                // CP932, as shown
+    std::vector<std::string> patterns;  // "*.stg", ...
+  };
+  std::vector<Filter> filters;
+  int filterIndex = 1;               // 1-based, the one shown first
+  std::string folder;                // game path of the folder it opens in
+  std::string fileName;              // the name proposed (a save dialog), CP932
+  DWORD flags = 0;                   // OFN_*
+};
+
+struct FileDialogRecord {
+  FileDialogRequest request;
+  bool chosen = false;
+  std::string path;                  // game path chosen
+};
+
 // The desktop face's hooks. Every notification comes after the model has
 // changed; the face reads the model to render it.
 class WindowFace {
@@ -93,6 +115,12 @@ class WindowFace {
   // blocks until at least one event came; returns false when no event can
   // ever come (nothing to wait for).
   virtual bool PumpEvents(bool /*wait*/) { return false; }
+  // Shows a modal file dialog; true with the game path chosen (and the
+  // 1-based filter in use), false when cancelled.
+  virtual bool RunFileDialog(const FileDialogRequest&, std::string* /*gamePath*/,
+                             int* /*filterIndex*/) {
+    return false;
+  }
 };
 
 // Installs the desktop face; null goes back to the headless face.
