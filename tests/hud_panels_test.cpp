@@ -155,6 +155,13 @@ TEST_F(PanelsTest, TheGoalPanelFadesWithItsAlphaOnlyForAPlayFile) {
   p = Draw();
   EXPECT_GT(CountNear(p, 100, 124, 540, 142, 0xFFFFFFFF, 30), 40);
 
+  // A stage without a goal has no text to show: the heading stands alone.
+  g_goalType = kGoalNone;
+  p = Draw();
+  EXPECT_GT(CountNear(p, 100, 78, 540, 104, 0xFFFFFFFF, 30), 40);
+  EXPECT_EQ(CountNear(p, 100, 108, 540, 146, 0xFFFFFFFF, 60), 0);
+  g_goalType = kGoalBell;
+
   // Nothing in a test play from the editor, nor once it has faded out.
   g_isPlayFile = 0;
   p = Draw();

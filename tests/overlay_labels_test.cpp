@@ -210,6 +210,31 @@ TEST_F(LabelsTest, LabelsMakeWayForANearbyConnectionLabel) {
   ExpectLabel(p, 270, 210, 0xFF000000, 0xFF00FFFF);
 }
 
+TEST_F(LabelsTest, PointsAreProjectedWithTheDevicesViewportEvenBeforeThePickingFetchedIt) {
+  // The picking fetches g_viewport only while the mouse is over the window;
+  // until then it is empty, and the labels must still land at their items.
+  g_viewport = D3DVIEWPORT9{};
+  int a = Item(400, 200);
+  g_hoveredItem = a;
+  Pixels p = Draw();
+  ExpectLabel(p, 270, 210, 0xFF000000, 0xFF00FFFF);
+}
+
+TEST_F(LabelsTest, HoverIndexesOfFreeSlotsShowNothing) {
+  int a = Item(400, 200);
+  DestroyItem(a);
+  g_hoveredItem = a;
+  g_connectTarget = a;
+  g_hoveredJoint = 12;  // a free joint slot
+  g_hoveredJointScreen = D3DXVECTOR3(200, 300, 0);
+  Pixels p = Draw(2);
+  EXPECT_EQ(CountNear(p, 0, 0, 640, 480, kGrey, 0), 640 * 480);
+  g_hoveredItem = kMaxItems;  // out of the table
+  g_hoveredJoint = -7;
+  p = Draw(2);
+  EXPECT_EQ(CountNear(p, 0, 0, 640, 480, kGrey, 0), 640 * 480);
+}
+
 TEST_F(LabelsTest, AHoveredJointIsLabelledAtItsScreenPoint) {
   g_joints[7].type = kJointRotary;
   g_hoveredJoint = 7;
