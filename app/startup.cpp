@@ -1,0 +1,396 @@
+#include "app/startup.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+#include "app/fonts_textures.h"
+#include "app/menus.h"
+#include "app/shell_globals.h"
+#include "app/title_screen.h"
+#include "app/window_proc.h"
+#include "app/window_title.h"
+#include "game/frame.h"
+#include "game/update.h"
+#include "platform/cp932.h"
+#include "platform/d3dx9.h"
+#include "platform/gl_context.h"
+#include "platform/gtk_face.h"
+#include "platform/text_encoding.h"
+#include "platform/win_kernel.h"
+#include "platform/win_user.h"
+#include "platform/winmm.h"
+#include "render/meshes.h"
+#include "world/globals.h"
+#include "world/items.h"
+#include "world/physics_world.h"
+#include "world/snapshot.h"
+
+char g_configPath[256] = "";
+IDirect3D9* g_d3d = nullptr;
+HACCEL g_accelerators = nullptr;
+HCURSOR g_handCursor = nullptr;
+int32_t g_startUpFailed = 0;
+
+namespace {
+
+constexpr char kWindowClassName[] = "Generic Game SDK Window";
+constexpr char kVersion[] = "Ver.1.10";
+constexpr int kClientWidth = 640;
+constexpr int kClientHeight = 480;
+constexpr DWORD kWindowStyle = WS_POPUP | WS_VISIBLE | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;
+constexpr int kIconResource = 202;
+
+UINT g_timerPeriod = 0;  // the period raised at start-up, 0 while none is
+
+void PutInt32(unsigned char* p, int32_t v) {
+  uint32_t u = static_cast<uint32_t>(v);
+  for (int i = 0; i < 4; ++i) p[i] = static_cast<unsigned char>(u >> (8 * i));
+}
+
+int32_t GetInt32(const unsigned char* p) {
+  uint32_t u = 0;
+  for (int i = 0; i < 4; ++i) u |= static_cast<uint32_t>(p[i]) << (8 * i);
+  return static_cast<int32_t>(u);
+}
+
+void ShowStartUpError(const char* textUtf8) {
+  MessageBoxA(nullptr, Cp932Text(textUtf8), "ERROR", MB_ICONERROR);
+}
+
+// The four ways of making the device, best first: device type, vertex
+// processing and depth buffer.
+struct DeviceSetup {
+  int level;
+  D3DDEVTYPE type;
+  DWORD flags;
+  D3DFORMAT depth;
+};
+constexpr DeviceSetup kDeviceSetups[] = {
+    {4, D3DDEVTYPE_HAL, D3DCREATE_HARDWARE_VERTEXPROCESSING, D3DFMT_D24X8},
+    {3, D3DDEVTYPE_HAL, D3DCREATE_HARDWARE_VERTEXPROCESSING, D3DFMT_D16},
+    {2, D3DDEVTYPE_HAL, D3DCREATE_SOFTWARE_VERTEXPROCESSING, D3DFMT_D16},
+    {1, D3DDEVTYPE_REF, D3DCREATE_SOFTWARE_VERTEXPROCESSING, D3DFMT_D16},
+};
+
+// The device on the main window, trying the four set-ups in turn.
+bool CreateGameDevice() {
+  D3DDISPLAYMODE mode = {};
+  g_d3d->GetAdapterDisplayMode(D3DADAPTER_DEFAULT, &mode);
+  g_presentParams = {};
+  g_presentParams.BackBufferWidth = kClientWidth;
+  g_presentParams.BackBufferHeight = kClientHeight;
+  g_presentParams.BackBufferFormat = mode.Format;
+  g_presentParams.Windowed = TRUE;
+  g_presentParams.EnableAutoDepthStencil = TRUE;
+  g_presentParams.Flags = D3DPRESENTFLAG_LOCKABLE_BACKBUFFER;
+  g_presentParams.hDeviceWindow = g_hWnd;
+  g_presentParams.SwapEffect = D3DSWAPEFFECT_COPY;
+  g_presentParams.PresentationInterval = D3DPRESENT_INTERVAL_IMMEDIATE;
+  // The device draws into the main window's own GL area when the desktop
+  // face shows it; otherwise into whatever context was set (tests).
+  if (GlContext* context = platform::GtkWindowGlContext(g_hWnd)) SetGlContext(context);
+  for (const DeviceSetup& setup : kDeviceSetups) {
+    g_presentParams.AutoDepthStencilFormat = setup.depth;
+    IDirect3DDevice9* device = nullptr;
+    if (SUCCEEDED(g_d3d->CreateDevice(D3DADAPTER_DEFAULT, setup.type, g_hWnd, setup.flags,
+                                      &g_presentParams, &device)) &&
+        device) {
+      g_device = device;
+      g_deviceLevel = setup.level;
+      return true;
+    }
+  }
+  return false;
+}
+
+// Everything start-up may have made, released in the order of the end of a
+// run; each object only when it exists, so a start-up that stopped half way
+// is taken apart the same way.
+void ReleaseEverything() {
+  g_initDone = 0;  // a paint from here on draws nothing
+  FreeSnapshotBuffers();
+  ReleaseFonts();
+  ReleaseTextures();
+  ReleasePrimitiveMeshes();
+  ReleaseModels();
+  DestroyPickRay();
+  // Items before the world that holds their bodies and geoms.
+  for (int i = 0; i < kMaxItems; ++i)
+    if (g_items[i].state != 0) DestroyItem(i);
+  if (g_world) DestroyPhysicsWorld();
+  if (g_timerPeriod) {
+    timeEndPeriod(g_timerPeriod);
+    g_timerPeriod = 0;
+  }
+  if (g_cursorVisible == 0) {
+    g_cursorVisible = 1;
+    ShowCursor(TRUE);
+  }
+  g_cursorIdleFrames = 0;
+  if (g_sprite) {
+    g_sprite->Release();
+    g_sprite = nullptr;
+  }
+  if (g_device) {
+    g_device->Release();
+    g_device = nullptr;
+  }
+  g_deviceLevel = 0;
+  if (g_d3d) {
+    g_d3d->Release();
+    g_d3d = nullptr;
+  }
+  // The window goes before its menus: the title menu is its bar.
+  if (g_hWnd) {
+    DestroyWindow(g_hWnd);
+    g_hWnd = nullptr;
+  }
+  for (HMENU* menu : {&g_editorMenu, &g_playMenu, &g_titleMenu}) {
+    if (*menu) DestroyMenu(*menu);
+    *menu = nullptr;
+  }
+  g_accelerators = nullptr;
+}
+
+}  // namespace
+
+void SetDefaultConfig(Config* config) {
+  std::memset(config, 0, sizeof *config);
+  std::snprintf(config->editorName, sizeof config->editorName, "%s", Cp932Text("新人エディター"));
+}
+
+int ReadConfigFile(const char* path, Config* config) {
+  SetDefaultConfig(config);
+  FILE* f = std::fopen(GamePathToHost(path).c_str(), "rb");
+  if (!f) return 0;
+  unsigned char bytes[kConfigFileSize];
+  size_t n = std::fread(bytes, 1, sizeof bytes, f);
+  std::fclose(f);
+  // A record cut short or a name that runs past its field is a damaged file:
+  // none of it is trusted.
+  if (n < sizeof bytes) return 0;
+  const unsigned char* name = bytes + kConfigNameOffset;
+  if (!std::memchr(name, '\0', sizeof config->editorName)) return 0;
+  config->reserved = GetInt32(bytes + 0);
+  config->windowX = GetInt32(bytes + 4);
+  config->windowY = GetInt32(bytes + 8);
+  std::memcpy(config->editorName, name, sizeof config->editorName);
+  return 1;
+}
+
+int WriteConfigFile(const char* path, const Config* config) {
+  unsigned char bytes[kConfigFileSize] = {};
+  PutInt32(bytes + 0, 0);
+  PutInt32(bytes + 4, config->windowX);
+  PutInt32(bytes + 8, config->windowY);
+  std::memcpy(bytes + kConfigNameOffset, config->editorName, sizeof config->editorName);
+  FILE* f = std::fopen(GamePathToHost(path).c_str(), "wb");
+  if (!f) return 0;
+  bool ok = std::fwrite(bytes, 1, sizeof bytes, f) == sizeof bytes;
+  ok = (std::fclose(f) == 0) && ok;
+  return ok ? 1 : 0;
+}
+
+int ProgramFolderOfPath(const char* modulePath, char* folder, int size) {
+  if (!folder || size <= 0) return 0;
+  folder[0] = '\0';
+  if (!modulePath) return 0;
+  // The folder ends at the last separator; a double-byte character's second
+  // byte may look like '\' and is stepped over.
+  size_t end = 0;
+  for (size_t i = 0; modulePath[i] != '\0';) {
+    unsigned char c = static_cast<unsigned char>(modulePath[i]);
+    int len = Cp932CharLength(c);
+    if (len == 1 && (c == '\\' || c == '/' || c == ':')) end = i + 1;
+    if (len == 2 && modulePath[i + 1] == '\0') break;
+    i += len;
+  }
+  if (end == 0 || end >= static_cast<size_t>(size)) return 0;
+  std::memcpy(folder, modulePath, end);
+  folder[end] = '\0';
+  return static_cast<int>(end);
+}
+
+void FindProgramFolder() {
+  char path[256] = "";
+  DWORD n = GetModuleFileNameA(nullptr, path, sizeof path);
+  g_programDir[0] = '\0';
+  // A path that did not fit names no folder: the files beside the program are
+  // then looked for in the current folder.
+  if (n > 0 && n < sizeof path) ProgramFolderOfPath(path, g_programDir, sizeof g_programDir);
+  int written = std::snprintf(g_configPath, sizeof g_configPath, "%sConfig.dat", g_programDir);
+  if (written < 0 || written >= static_cast<int>(sizeof g_configPath)) {
+    g_programDir[0] = '\0';
+    std::snprintf(g_configPath, sizeof g_configPath, "Config.dat");
+  }
+}
+
+int EnterProgramFolder() {
+  FindProgramFolder();
+  if (g_programDir[0] == '\0') return 0;
+  std::string data = std::string(g_programDir) + "data";
+  // Entering data\ first tells whether it is there; the folder holding it
+  // becomes the current one.
+  if (!SetCurrentDirectoryA(data.c_str())) return 0;
+  return SetCurrentDirectoryA(g_programDir) ? 1 : 0;
+}
+
+HCURSOR LoadHandCursor() {
+  if (HCURSOR hand = LoadCursorA(nullptr, IDC_HAND)) return hand;
+  return LoadCursorA(nullptr, IDC_ARROW);
+}
+
+int StartUp(HINSTANCE instance, int showCommand) {
+  g_hInstance = instance;
+  FindProgramFolder();
+  ReadConfigFile(g_configPath, &g_config);
+  std::snprintf(g_appTitle, sizeof g_appTitle, Cp932Text("ギズモワークス %s"), kVersion);
+
+  RegisterGameMenus();
+  RegisterGameAccelerators();
+  WNDCLASSEXA windowClass = {};
+  windowClass.cbSize = sizeof windowClass;
+  windowClass.style = CS_DBLCLKS;
+  windowClass.lpfnWndProc = MainWndProc;
+  windowClass.hInstance = instance;
+  windowClass.hIcon = LoadIconA(instance, MAKEINTRESOURCEA(kIconResource));
+  windowClass.hCursor = LoadCursorA(nullptr, IDC_ARROW);
+  windowClass.hbrBackground = static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH));
+  windowClass.lpszClassName = kWindowClassName;
+  RegisterClassExA(&windowClass);  // a second start-up in one process finds it registered
+
+  g_editorMenu = LoadMenuA(instance, MAKEINTRESOURCEA(kMenuEditor));
+  g_playMenu = LoadMenuA(instance, MAKEINTRESOURCEA(kMenuPlay));
+  g_titleMenu = LoadMenuA(instance, MAKEINTRESOURCEA(kMenuTitle));
+
+  g_hWnd = CreateWindowExA(WS_EX_ACCEPTFILES, kWindowClassName, g_appTitle, kWindowStyle,
+                           g_config.windowX, g_config.windowY, kClientWidth, kClientHeight,
+                           nullptr, g_titleMenu, instance, nullptr);
+  if (!g_hWnd) {
+    ReleaseEverything();
+    return 0;
+  }
+  RECT outer = {0, 0, kClientWidth, kClientHeight};
+  AdjustWindowRect(&outer, kWindowStyle, TRUE);
+  SetWindowPos(g_hWnd, nullptr, g_config.windowX, g_config.windowY, outer.right - outer.left,
+               outer.bottom - outer.top, SWP_NOZORDER);
+  ShowWindow(g_hWnd, showCommand);
+  UpdateWindow(g_hWnd);
+  SetFocus(g_hWnd);
+  InitCommonControls();
+
+  g_d3d = Direct3DCreate9(D3D_SDK_VERSION);
+  if (!g_d3d) {
+    ShowStartUpError("Direct3D の作成に失敗しました。");
+    ReleaseEverything();
+    return 0;
+  }
+  if (!CreateGameDevice()) {
+    ShowStartUpError("DirectX9が初期化できません。\n未対応のパソコンと思われます。");
+    ReleaseEverything();
+    return 0;
+  }
+  SetDefaultRenderStates();
+
+  TIMECAPS caps = {1, 1000000};
+  if (timeGetDevCaps(&caps, sizeof caps) != TIMERR_NOERROR) caps.wPeriodMin = 1;
+  if (timeBeginPeriod(caps.wPeriodMin) == TIMERR_NOERROR) g_timerPeriod = caps.wPeriodMin;
+  g_frameInterval = FrameIntervalForPeriod(caps.wPeriodMin);
+  std::srand(timeGetTime() % 0x7FFF);
+
+  if (SUCCEEDED(D3DXCreateSprite(g_device, &g_sprite)) && g_sprite) g_sprite->OnResetDevice();
+  g_menuItemInfo = {};
+  g_menuItemInfo.cbSize = 48;
+  g_menuItemInfo.fMask = MIIM_STATE;
+  CreateFonts();  // sets up the lights first
+
+  CreatePhysicsWorld();
+  LoadTextureFiles(0, kTexturesBeforeModels);
+  LoadModels();
+  CreatePickRay();
+  LoadTextureFiles(kTexturesBeforeModels, kTextureCount - kTexturesBeforeModels);
+  CreatePrimitiveMeshes();
+
+  // Every frame draws with all of these; a data folder that is missing or
+  // incomplete is told now rather than shown as a broken picture.
+  char missing[1024];
+  if (!g_sprite || !CheckDrawingResources(missing, sizeof missing)) {
+    if (!g_sprite) std::snprintf(missing, sizeof missing, "%s", Cp932Text("スプライトを作成できませんでした。"));
+    MessageBoxA(nullptr, missing, "ERROR", MB_ICONERROR);
+    ReleaseEverything();
+    return 0;
+  }
+
+  AllocateSnapshotBuffers();
+  CaptureSnapshot(1, g_fileSnapshotItems, g_fileSnapshotBodies, g_fileSnapshotJoints,
+                  &g_snapshotJointList);
+  CaptureSnapshot(1, g_runSnapshotItems, g_runSnapshotBodies, g_runSnapshotJoints,
+                  &g_snapshotJointList);
+  D3DXMatrixIdentity(&g_worldIdentity);
+
+  g_accelerators = LoadAcceleratorsA(instance, MAKEINTRESOURCEA(kAccelTable));
+  g_handCursor = LoadHandCursor();
+  UpdateWindowTitle();
+  g_device->GetViewport(&g_viewport);
+  g_initDone = 1;
+  return 1;
+}
+
+int RunMainLoopPass(int* exitCode) {
+  MSG msg;
+  if (PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE)) {
+    BOOL got = GetMessageA(&msg, nullptr, 0, 0);
+    if (got == 0) {
+      if (exitCode) *exitCode = static_cast<int>(msg.wParam);
+      return 0;
+    }
+    if (got > 0 && !TranslateAcceleratorA(g_hWnd, g_accelerators, &msg)) {
+      TranslateMessage(&msg);
+      DispatchMessageA(&msg);
+    }
+    return 1;
+  }
+  const DWORD lastFrame = g_lastFrameTime;
+  if (g_appMode == kModeTitle)
+    RunTitleFrame();
+  else
+    RunFrame();
+  // No frame was due: rest until about the next tick of the timer instead of
+  // spinning a whole processor core between frames.
+  if (g_lastFrameTime == lastFrame) Sleep(1);
+  return 1;
+}
+
+int RunMainLoop() {
+  int exitCode = 0;
+  while (RunMainLoopPass(&exitCode)) {
+  }
+  return exitCode;
+}
+
+void ShutDown() {
+  g_config.reserved = 0;
+  WINDOWPLACEMENT placement = {};
+  placement.length = sizeof placement;
+  // The restored rectangle, so a window closed while minimised comes back
+  // where it was shown.
+  if (g_hWnd && GetWindowPlacement(g_hWnd, &placement)) {
+    g_config.windowX = placement.rcNormalPosition.left;
+    g_config.windowY = placement.rcNormalPosition.top;
+  }
+  WriteConfigFile(g_configPath, &g_config);
+  ReleaseEverything();
+}
+
+int WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCommand) {
+  g_startUpFailed = 0;
+  if (!StartUp(instance, showCommand)) {
+    g_startUpFailed = 1;
+    return 0;
+  }
+  int exitCode = RunMainLoop();
+  ShutDown();
+  return exitCode;
+}

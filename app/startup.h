@@ -1,0 +1,69 @@
+// Start-up and shut-down: the program's folder, Config.dat, the window, the
+// drawing device, every resource of the game, the main loop, and the release
+// of all of it in a fixed order at the end.
+#pragma once
+#include <cstdint>
+
+#include "platform/d3d9.h"
+#include "platform/win_message.h"
+#include "platform/win_types.h"
+#include "world/types.h"
+
+// Shell globals of start-up that only it and shut-down use; the others
+// (window, menus, device, sprite, folder, settings) are in shell_globals.h.
+extern char g_configPath[256];  // the program folder followed by "Config.dat"
+extern IDirect3D9* g_d3d;
+extern HACCEL g_accelerators;
+extern HCURSOR g_handCursor;  // the pointing hand of the About dialog's links
+extern int32_t g_startUpFailed;  // 1 when WinMain's start-up failed
+
+// Config.dat's fields in the file: a little-endian image of the 52-byte record.
+constexpr int kConfigFileSize = 52;
+constexpr int kConfigNameOffset = 12;
+
+// The settings of a first start: the window at the screen's top-left corner
+// and the editor name "新人エディター".
+void SetDefaultConfig(Config* config);
+// Reads Config.dat at a game path. Returns 1 when a whole record was read;
+// 0 when the file is missing, shorter than a record or its editor name has
+// no end within its field, and then *config holds the defaults instead.
+int ReadConfigFile(const char* path, Config* config);
+// Writes the record (reserved as 0). Returns 1 on success, 0 when the file
+// could not be written.
+int WriteConfigFile(const char* path, const Config* config);
+
+// The folder of a program path: everything up to and including its last
+// separator. Into folder (size bytes); an empty folder when the path has no
+// separator or the folder does not fit. Returns the folder's length.
+int ProgramFolderOfPath(const char* modulePath, char* folder, int size);
+// Sets g_programDir and g_configPath from the running program's path.
+void FindProgramFolder();
+
+// The game reads data\ from the current folder. So that it starts the same
+// from a file manager, a launcher or a terminal anywhere, the program makes
+// its own folder the current one when that folder holds data\. Returns 1
+// when it did, 0 when the current folder was left as it was.
+int EnterProgramFolder();
+
+// The cursor of the About dialog's links: the system's pointing hand, or the
+// arrow where there is none.
+HCURSOR LoadHandCursor();
+
+// The steps of WinMain, callable on their own by tests.
+// Start-up: 1 when the game is ready for its loop; 0 after a failure has
+// been reported (caption "ERROR") and what was made has been released.
+int StartUp(HINSTANCE instance, int showCommand);
+// One pass of the main loop: a waiting message is taken and dispatched
+// (accelerators first); otherwise one frame call, the title frame in the
+// title mode and RunFrame in every other. Returns 0 when it took WM_QUIT
+// (its wParam into *exitCode), else 1.
+int RunMainLoopPass(int* exitCode);
+// Runs passes until WM_QUIT; returns its wParam.
+int RunMainLoop();
+// Writes Config.dat and releases everything start-up made, items before the
+// physics world, the device last.
+void ShutDown();
+
+// The program: start-up, the loop, shut-down. Returns the wParam of the
+// final WM_QUIT, or 0 when start-up failed.
+int WinMain(HINSTANCE instance, HINSTANCE previousInstance, LPSTR commandLine, int showCommand);

@@ -1,0 +1,26 @@
+// Process calls of the start-up code: the program's own path, the current
+// folder, and a short wait for the main loop while no frame is due.
+//
+// Paths are the game's (CP932, '\' between folders; see win_files.h).
+#pragma once
+#include "platform/win_types.h"
+
+typedef HINSTANCE HMODULE;
+
+// The full path of the running program (module null: the program itself).
+// Copies at most size - 1 bytes (never half of a double-byte character) and
+// a NUL; returns the bytes copied, or size when the path was cut (as the
+// system call does), 0 on failure.
+DWORD GetModuleFileNameA(HMODULE module, LPSTR buffer, DWORD size);
+// The current folder, without a trailing separator. Returns the bytes
+// copied, or the size needed (with the NUL) when buffer is too small.
+DWORD GetCurrentDirectoryA(DWORD size, LPSTR buffer);
+BOOL SetCurrentDirectoryA(LPCSTR path);
+// Gives up the processor for about ms milliseconds.
+void Sleep(DWORD ms);
+
+namespace platform {
+// Makes GetModuleFileNameA answer this game path instead of the real one
+// (tests); an empty path goes back to the real one.
+void SetModuleFileNameForTests(const char* gamePath);
+}  // namespace platform
