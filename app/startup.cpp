@@ -173,7 +173,7 @@ int ReadConfigFile(const char* path, Config* config) {
   if (n < sizeof bytes) return 0;
   const unsigned char* name = bytes + kConfigNameOffset;
   if (!std::memchr(name, '\0', sizeof config->editorName)) return 0;
-  config->reserved = GetInt32(bytes + 0);
+  config->reserved = 0;  // written as 0 and never looked at
   config->windowX = GetInt32(bytes + 4);
   config->windowY = GetInt32(bytes + 8);
   std::memcpy(config->editorName, name, sizeof config->editorName);

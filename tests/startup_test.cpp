@@ -1,0 +1,456 @@
+// Start-up and shut-down without a display: the program's folder, Config.dat
+// on disk, the whole start-up on a headless drawing context with the real
+// data folder, failures reported under "ERROR", the main loop's choices, and
+// everything released at the end with Config.dat written.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "app/fonts_textures.h"
+#include "app/menus.h"
+#include "app/shell_globals.h"
+#include "app/startup.h"
+#include "app/title_screen.h"
+#include "game/frame.h"
+#include "platform/gl_context.h"
+#include "platform/headless.h"
+#include "platform/text_encoding.h"
+#include "platform/win_kernel.h"
+#include "platform/win_user.h"
+#include "platform/winmm.h"
+#include "render/meshes.h"
+#include "world/globals.h"
+#include "world/items.h"
+#include "world/physics_world.h"
+#include "world/snapshot.h"
+
+namespace {
+
+std::string MakeTempFolder() {
+  char pattern[] = "/tmp/startup_test_XXXXXX";
+  const char* made = mkdtemp(pattern);
+  return made ? made : "";
+}
+
+// Plays the program living in hostFolder (its Config.dat goes there).
+void PretendProgramIn(const std::string& hostFolder) {
+  platform::SetModuleFileNameForTests(
+      platform::HostPathToGamePath(hostFolder + "/gizmoworks").c_str());
+}
+
+std::vector<unsigned char> ReadBytes(const std::string& path) {
+  std::vector<unsigned char> bytes;
+  if (FILE* f = std::fopen(path.c_str(), "rb")) {
+    int c;
+    while ((c = std::fgetc(f)) != EOF) bytes.push_back(static_cast<unsigned char>(c));
+    std::fclose(f);
+  }
+  return bytes;
+}
+
+void WriteBytes(const std::string& path, const std::vector<unsigned char>& bytes) {
+  FILE* f = std::fopen(path.c_str(), "wb");
+  ASSERT_NE(f, nullptr);
+  std::fwrite(bytes.data(), 1, bytes.size(), f);
+  std::fclose(f);
+}
+
+int32_t Int32At(const std::vector<unsigned char>& b, size_t at) {
+  return static_cast<int32_t>(b[at] | (b[at + 1] << 8) | (b[at + 2] << 16) |
+                              (static_cast<uint32_t>(b[at + 3]) << 24));
+}
+
+// A Config.dat image: reserved, x, y and a name.
+std::vector<unsigned char> ConfigImage(int32_t reserved, int32_t x, int32_t y, const char* name) {
+  std::vector<unsigned char> b(52, 0);
+  int32_t fields[3] = {reserved, x, y};
+  for (int f = 0; f < 3; ++f)
+    for (int i = 0; i < 4; ++i) b[4 * f + i] = static_cast<unsigned char>(static_cast<uint32_t>(fields[f]) >> (8 * i));
+  std::memcpy(b.data() + 12, name, std::strlen(name));
+  return b;
+}
+
+const std::string kDefaultName = Cp932Text("新人エディター");
+
+// Everything the loop and frames need, on a context without a window.
+void UseHeadlessDrawing() {
+  std::string why;
+  GlContext* context = CreateHeadlessGlContext(&why);
+  ASSERT_NE(context, nullptr) << why;
+  SetGlContext(context);
+}
+
+}  // namespace
+
+TEST(ConfigFile, RecordIsWrittenFieldByFieldAndReadBack) {
+  std::string folder = MakeTempFolder();
+  std::string path = folder + "/Config.dat";
+  Config config = {};
+  config.reserved = 77;  // never stored
+  config.windowX = -3;
+  config.windowY = 0x01020304;
+  std::strcpy(config.editorName, Cp932Text("表示テスト"));  // a trail byte 0x5C inside
+  ASSERT_EQ(WriteConfigFile(platform::HostPathToGamePath(path).c_str(), &config), 1);
+
+  std::vector<unsigned char> b = ReadBytes(path);
+  ASSERT_EQ(b.size(), 52u);
+  EXPECT_EQ(Int32At(b, 0), 0);
+  EXPECT_EQ(b[4], 0xFD);
+  EXPECT_EQ(b[7], 0xFF);
+  EXPECT_EQ(b[8], 0x04);
+  EXPECT_EQ(b[11], 0x01);
+  EXPECT_EQ(std::string(reinterpret_cast<const char*>(b.data() + 12)), config.editorName);
+  for (size_t i = 12 + std::strlen(config.editorName); i < 52; ++i) EXPECT_EQ(b[i], 0) << i;
+
+  Config back;
+  ASSERT_EQ(ReadConfigFile(platform::HostPathToGamePath(path).c_str(), &back), 1);
+  EXPECT_EQ(back.reserved, 0);
+  EXPECT_EQ(back.windowX, -3);
+  EXPECT_EQ(back.windowY, 0x01020304);
+  EXPECT_STREQ(back.editorName, config.editorName);
+
+  // A record with more after it: the first 52 bytes are the record.
+  std::vector<unsigned char> longer = ConfigImage(5, 10, 20, "Long");
+  longer.resize(60, 0xEE);
+  WriteBytes(path, longer);
+  ASSERT_EQ(ReadConfigFile(path.c_str(), &back), 1);
+  EXPECT_EQ(back.reserved, 0);
+  EXPECT_EQ(back.windowX, 10);
+  EXPECT_EQ(back.windowY, 20);
+  EXPECT_STREQ(back.editorName, "Long");
+}
+
+TEST(ConfigFile, MissingShortOrDamagedFilesGiveTheDefaults) {
+  std::string folder = MakeTempFolder();
+  std::string path = folder + "/Config.dat";
+  auto expectDefaults = [&](const Config& c) {
+    EXPECT_EQ(c.reserved, 0);
+    EXPECT_EQ(c.windowX, 0);
+    EXPECT_EQ(c.windowY, 0);
+    EXPECT_EQ(std::string(c.editorName), kDefaultName);
+    for (size_t i = kDefaultName.size(); i < sizeof c.editorName; ++i) EXPECT_EQ(c.editorName[i], 0);
+  };
+  Config c;
+  std::memset(&c, 0x5A, sizeof c);
+  EXPECT_EQ(ReadConfigFile(path.c_str(), &c), 0);  // not there
+  expectDefaults(c);
+
+  for (size_t size : {0u, 4u, 12u, 30u, 51u}) {
+    std::vector<unsigned char> cut = ConfigImage(0, 300, 400, "Cut");
+    cut.resize(size);
+    WriteBytes(path, cut);
+    std::memset(&c, 0x5A, sizeof c);
+    EXPECT_EQ(ReadConfigFile(path.c_str(), &c), 0) << size;
+    expectDefaults(c);
+  }
+
+  // A name that fills its field without an end is not read past the field.
+  std::vector<unsigned char> unended = ConfigImage(0, 300, 400, "");
+  std::memset(unended.data() + 12, 'A', 40);
+  WriteBytes(path, unended);
+  EXPECT_EQ(ReadConfigFile(path.c_str(), &c), 0);
+  expectDefaults(c);
+
+  // A folder where the file should be.
+  std::string dir = folder + "/Dir.dat";
+  ASSERT_EQ(mkdir(dir.c_str(), 0700), 0);
+  EXPECT_EQ(ReadConfigFile(dir.c_str(), &c), 0);
+  expectDefaults(c);
+  EXPECT_EQ(WriteConfigFile(dir.c_str(), &c), 0);
+}
+
+TEST(ProgramFolder, IsThePathUpToItsLastSeparator) {
+  char folder[256];
+  EXPECT_EQ(ProgramFolderOfPath("\\home\\u\\gizmoworks", folder, sizeof folder), 8);
+  EXPECT_STREQ(folder, "\\home\\u\\");
+  // With or without an extension, the same folder.
+  ProgramFolderOfPath("C:\\Games\\Gizmo\\gizmo.exe", folder, sizeof folder);
+  EXPECT_STREQ(folder, "C:\\Games\\Gizmo\\");
+  ProgramFolderOfPath("C:\\Games\\Gizmo\\gizmo", folder, sizeof folder);
+  EXPECT_STREQ(folder, "C:\\Games\\Gizmo\\");
+  // 表 is 0x95 0x5C: its second byte is no separator.
+  ProgramFolderOfPath("\\g\\\x95\x5C\\game\x95\x5C", folder, sizeof folder);
+  EXPECT_STREQ(folder, "\\g\\\x95\x5C\\");
+  EXPECT_EQ(ProgramFolderOfPath("gizmoworks", folder, sizeof folder), 0);
+  EXPECT_STREQ(folder, "");
+  // A folder that does not fit the buffer is none at all, never a cut one.
+  EXPECT_EQ(ProgramFolderOfPath("\\abcdef\\x", folder, 8), 0);
+  EXPECT_STREQ(folder, "");
+}
+
+TEST(ProgramFolder, ComesFromTheProgramsOwnPath) {
+  // The real path of this test program, as the game sees it.
+  char path[256];
+  ASSERT_GT(GetModuleFileNameA(nullptr, path, sizeof path), 0u);
+  FindProgramFolder();
+  std::string dir = g_programDir;
+  ASSERT_FALSE(dir.empty());
+  EXPECT_EQ(dir.back(), '\\');
+  EXPECT_EQ(std::string(path).substr(0, dir.size()), dir);
+  EXPECT_EQ(std::string(path).substr(dir.size()), "startup_test");
+  EXPECT_EQ(std::string(g_configPath), dir + "Config.dat");
+
+  platform::SetModuleFileNameForTests("\\opt\\\x95\x5C\\gizmoworks");
+  FindProgramFolder();
+  EXPECT_STREQ(g_programDir, "\\opt\\\x95\x5C\\");
+  EXPECT_STREQ(g_configPath, "\\opt\\\x95\x5C\\Config.dat");
+
+  // A program path too long to hold names no folder: the files beside the
+  // program are looked for in the current folder.
+  std::string deep = "\\" + std::string(300, 'd') + "\\gizmoworks";
+  platform::SetModuleFileNameForTests(deep.c_str());
+  FindProgramFolder();
+  EXPECT_STREQ(g_programDir, "");
+  EXPECT_STREQ(g_configPath, "Config.dat");
+}
+
+TEST(ProgramFolder, BecomesTheCurrentFolderWhenItHoldsTheData) {
+  char start[4096];
+  ASSERT_NE(getcwd(start, sizeof start), nullptr);
+  std::string bare = MakeTempFolder();
+  PretendProgramIn(bare);
+  EXPECT_EQ(EnterProgramFolder(), 0);
+  char now[4096];
+  ASSERT_NE(getcwd(now, sizeof now), nullptr);
+  EXPECT_STREQ(now, start);
+
+  std::string game = MakeTempFolder();
+  ASSERT_EQ(mkdir((game + "/data").c_str(), 0700), 0);
+  PretendProgramIn(game);
+  EXPECT_EQ(EnterProgramFolder(), 1);
+  ASSERT_NE(getcwd(now, sizeof now), nullptr);
+  EXPECT_EQ(std::string(now), game);
+  ASSERT_EQ(chdir(start), 0);
+}
+
+TEST(StartUp, MakesEverythingAndShutDownReleasesItAndWritesConfig) {
+  std::string folder = MakeTempFolder();
+  PretendProgramIn(folder);
+  WriteBytes(folder + "/Config.dat", ConfigImage(9, 120, 80, "Maker"));
+  headless::SetTimerCaps(1);
+  UseHeadlessDrawing();
+
+  ASSERT_EQ(StartUp(nullptr, SW_SHOWNORMAL), 1);
+  EXPECT_EQ(g_initDone, 1);
+  EXPECT_STREQ(g_editorName, "Maker");
+  EXPECT_EQ(g_config.reserved, 0);
+  EXPECT_EQ(std::string(g_programDir), platform::HostPathToGamePath(folder) + "\\");
+
+  // The window: class, styles, position, client size, title menu, title.
+  ASSERT_NE(g_hWnd, nullptr);
+  platform::WindowInfo info = platform::GetWindowInfo(g_hWnd);
+  EXPECT_EQ(info.className, "Generic Game SDK Window");
+  EXPECT_TRUE(info.exStyle & WS_EX_ACCEPTFILES);
+  EXPECT_EQ(info.style & (WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX),
+            WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX);
+  EXPECT_TRUE(info.visible);
+  EXPECT_EQ(info.windowRect.left, 120);
+  EXPECT_EQ(info.windowRect.top, 80);
+  RECT client;
+  GetClientRect(g_hWnd, &client);
+  EXPECT_EQ(client.right, 640);
+  EXPECT_EQ(client.bottom, 480);
+  EXPECT_EQ(GetMenu(g_hWnd), g_titleMenu);
+  EXPECT_NE(g_editorMenu, nullptr);
+  EXPECT_NE(g_playMenu, nullptr);
+  EXPECT_EQ(headless::WindowTitleCp932(g_hWnd), Cp932Text("ギズモワークス Ver.1.10"));
+  EXPECT_STREQ(g_appTitle, Cp932Text("ギズモワークス Ver.1.10"));
+
+  // The device, its set-up and the frame clock.
+  ASSERT_NE(g_device, nullptr);
+  EXPECT_EQ(g_deviceLevel, 4);
+  EXPECT_EQ(g_presentParams.BackBufferWidth, 640u);
+  EXPECT_EQ(g_presentParams.BackBufferHeight, 480u);
+  EXPECT_TRUE(g_presentParams.Windowed);
+  EXPECT_TRUE(g_presentParams.EnableAutoDepthStencil);
+  EXPECT_EQ(g_presentParams.AutoDepthStencilFormat, D3DFMT_D24X8);
+  EXPECT_EQ(g_presentParams.SwapEffect, D3DSWAPEFFECT_COPY);
+  EXPECT_EQ(g_presentParams.PresentationInterval, D3DPRESENT_INTERVAL_IMMEDIATE);
+  EXPECT_EQ(g_presentParams.hDeviceWindow, g_hWnd);
+  EXPECT_EQ(g_frameInterval, 17u);
+  EXPECT_EQ(headless::ActiveTimerPeriods(), std::vector<UINT>{1});
+  EXPECT_EQ(g_viewport.Width, 640u);
+  EXPECT_EQ(g_viewport.Height, 480u);
+  EXPECT_EQ(g_menuItemInfo.cbSize, 48u);
+  EXPECT_EQ(g_menuItemInfo.fMask, (UINT)MIIM_STATE);
+
+  // Drawing resources, physics, the pick ray, snapshots, accelerators.
+  char missing[512];
+  EXPECT_EQ(CheckDrawingResources(missing, sizeof missing), 1) << missing;
+  EXPECT_NE(g_sprite, nullptr);
+  EXPECT_NE(g_world, nullptr);
+  EXPECT_NE(g_space, nullptr);
+  EXPECT_NE(g_groundGeom, nullptr);
+  EXPECT_NE(g_contactGroup, nullptr);
+  EXPECT_NE(g_pickRay, nullptr);
+  EXPECT_NE(g_fileSnapshotItems, nullptr);
+  EXPECT_NE(g_runSnapshotJoints, nullptr);
+  EXPECT_NE(g_undoSlots[1].bodies, nullptr);
+  EXPECT_NE(g_accelerators, nullptr);
+  EXPECT_NE(g_handCursor, nullptr);
+  EXPECT_EQ(g_worldIdentity._11, 1.0f);
+  EXPECT_EQ(g_worldIdentity._44, 1.0f);
+  EXPECT_EQ(g_appMode, kModeTitle);
+
+  // Items alive at the end (the title's boxes, a run's items), a cursor
+  // hidden by a run, a window the player moved.
+  D3DXMATRIX identity;
+  D3DXMatrixIdentity(&identity);
+  ASSERT_GE(CreateItem(D3DXVECTOR3(100, 50, 0), &identity, 5, 5, kKindBox, 1), 0);
+  ASSERT_GE(CreateItem(D3DXVECTOR3(130, 50, 0), &identity, 3, 3, kKindBall, 1), 0);
+  g_cursorVisible = 0;
+  ShowCursor(FALSE);
+  g_cursorIdleFrames = 40;
+  platform::SetWindowPlacementFromFace(g_hWnd, POINT{333, 222}, POINT{333, 250}, false);
+
+  HWND window = g_hWnd;
+  ShutDown();
+  for (int i = 0; i < kMaxItems; ++i) EXPECT_EQ(g_items[i].state, 0) << i;
+  EXPECT_EQ(g_world, nullptr);
+  EXPECT_EQ(g_space, nullptr);
+  EXPECT_EQ(g_pickRay, nullptr);
+  EXPECT_EQ(g_fileSnapshotItems, nullptr);
+  EXPECT_EQ(g_device, nullptr);
+  EXPECT_EQ(g_sprite, nullptr);
+  EXPECT_EQ(g_d3d, nullptr);
+  EXPECT_EQ(g_groundTexture, nullptr);
+  EXPECT_EQ(g_meshSky.mesh, nullptr);
+  EXPECT_EQ(g_primitiveMeshes[kPrimCap], nullptr);
+  EXPECT_EQ(g_boldFont, nullptr);
+  EXPECT_TRUE(headless::ActiveTimerPeriods().empty());
+  EXPECT_EQ(g_cursorVisible, 1);
+  EXPECT_TRUE(headless::CursorShown());
+  EXPECT_EQ(g_cursorIdleFrames, 0);
+  EXPECT_FALSE(IsWindow(window));
+  EXPECT_EQ(g_titleMenu, nullptr);
+  EXPECT_EQ(g_initDone, 0);
+
+  std::vector<unsigned char> b = ReadBytes(folder + "/Config.dat");
+  ASSERT_EQ(b.size(), 52u);
+  EXPECT_EQ(Int32At(b, 0), 0);
+  EXPECT_EQ(Int32At(b, 4), 333);
+  EXPECT_EQ(Int32At(b, 8), 222);
+  EXPECT_STREQ(reinterpret_cast<const char*>(b.data() + 12), "Maker");
+}
+
+TEST(StartUp, FirstStartOpensAtTheCornerAndExitWhileMinimisedKeepsTheRestoredPlace) {
+  std::string folder = MakeTempFolder();
+  PretendProgramIn(folder);
+  headless::SetTimerCaps(2);
+  UseHeadlessDrawing();
+  ASSERT_EQ(StartUp(nullptr, SW_SHOWNORMAL), 1);
+  platform::WindowInfo info = platform::GetWindowInfo(g_hWnd);
+  EXPECT_EQ(info.windowRect.left, 0);
+  EXPECT_EQ(info.windowRect.top, 0);
+  EXPECT_EQ(std::string(g_editorName), kDefaultName);
+  EXPECT_EQ(g_frameInterval, 8u);  // 60 frames a second at a 2 ms timer
+
+  platform::SetWindowPlacementFromFace(g_hWnd, POINT{64, 48}, POINT{64, 76}, false);
+  platform::SetWindowPlacementFromFace(g_hWnd, POINT{-32000, -32000}, POINT{-32000, -32000}, true);
+  ShutDown();
+  std::vector<unsigned char> b = ReadBytes(folder + "/Config.dat");
+  ASSERT_EQ(b.size(), 52u);
+  EXPECT_EQ(Int32At(b, 4), 64);
+  EXPECT_EQ(Int32At(b, 8), 48);
+  EXPECT_EQ(std::string(reinterpret_cast<const char*>(b.data() + 12)), kDefaultName);
+}
+
+TEST(StartUp, NoDeviceIsReportedUnderErrorAndNothingIsLeft) {
+  std::string folder = MakeTempFolder();
+  PretendProgramIn(folder);
+  SetGlContext(nullptr);  // no drawing context anywhere: every device set-up fails
+  EXPECT_EQ(WinMain(nullptr, nullptr, nullptr, SW_SHOWNORMAL), 0);
+  EXPECT_EQ(g_startUpFailed, 1);
+  const auto& boxes = headless::MessageBoxes();
+  ASSERT_EQ(boxes.size(), 1u);
+  EXPECT_EQ(boxes[0].captionCp932, "ERROR");
+  EXPECT_EQ(boxes[0].textCp932,
+            Cp932Text("DirectX9が初期化できません。\n未対応のパソコンと思われます。"));
+  EXPECT_EQ(boxes[0].type & MB_ICONMASK, MB_ICONERROR);
+  EXPECT_EQ(boxes[0].owner, nullptr);
+  EXPECT_EQ(g_hWnd, nullptr);
+  EXPECT_EQ(g_d3d, nullptr);
+  EXPECT_EQ(g_deviceLevel, 0);
+  EXPECT_EQ(g_initDone, 0);
+  // A start that failed leaves the settings as they were.
+  EXPECT_TRUE(ReadBytes(folder + "/Config.dat").empty());
+}
+
+TEST(StartUp, AMissingDataFolderIsReportedUnderErrorInsteadOfDrawnWithHoles) {
+  char start[4096];
+  ASSERT_NE(getcwd(start, sizeof start), nullptr);
+  std::string folder = MakeTempFolder();
+  PretendProgramIn(folder);
+  ASSERT_EQ(chdir(folder.c_str()), 0);  // no data\ here
+  UseHeadlessDrawing();
+  EXPECT_EQ(StartUp(nullptr, SW_SHOWNORMAL), 0);
+  ASSERT_EQ(chdir(start), 0);
+  const auto& boxes = headless::MessageBoxes();
+  ASSERT_EQ(boxes.size(), 1u);
+  EXPECT_EQ(boxes[0].captionCp932, "ERROR");
+  const std::string& text = boxes[0].textCp932;
+  EXPECT_EQ(text.find(Cp932Text("次のファイルを読み込めませんでした。")), 0u) << boxes[0].textUtf8;
+  EXPECT_NE(text.find("data\\Ground.bmp"), std::string::npos);
+  EXPECT_NE(text.find("data\\Sky.x"), std::string::npos);
+  // Everything made before the check is gone again.
+  EXPECT_EQ(g_hWnd, nullptr);
+  EXPECT_EQ(g_device, nullptr);
+  EXPECT_EQ(g_world, nullptr);
+  EXPECT_EQ(g_pickRay, nullptr);
+  EXPECT_EQ(g_boldFont, nullptr);
+  EXPECT_TRUE(headless::ActiveTimerPeriods().empty());
+  EXPECT_EQ(g_initDone, 0);
+}
+
+TEST(MainLoop, MessagesFirstAcceleratorsBeforeDispatchAndFramesByMode) {
+  std::string folder = MakeTempFolder();
+  PretendProgramIn(folder);
+  headless::SetTime(1000);
+  UseHeadlessDrawing();
+  ASSERT_EQ(StartUp(nullptr, SW_SHOWNORMAL), 1);
+  platform::ClearMessageQueue();
+  int exitCode = -1;
+
+  // No message in the title mode: a title frame, which drops the first box.
+  headless::AdvanceTime(20);
+  ASSERT_EQ(RunMainLoopPass(&exitCode), 1);
+  EXPECT_EQ(g_lastFrameTime, 1020u);
+  int boxes = 0;
+  for (int i = 0; i < kMaxItems; ++i) boxes += g_items[i].state != 0;
+  EXPECT_EQ(boxes, 1);
+
+  // Ctrl+N is the new-stage accelerator: the title is left for the editor.
+  headless::PressCtrlKey(g_hWnd, 'N');
+  while (!platform::PendingMessages().empty()) ASSERT_EQ(RunMainLoopPass(&exitCode), 1);
+  EXPECT_EQ(g_appMode, kModeEdit);
+  EXPECT_EQ(GetMenu(g_hWnd), g_editorMenu);
+  // The title's box is gone; the new stage holds its goal bell only.
+  std::vector<int> kinds;
+  for (int i = 0; i < kMaxItems; ++i)
+    if (g_items[i].state != 0) kinds.push_back(g_items[i].kind);
+  EXPECT_EQ(kinds, std::vector<int>{kKindGoalBell});
+
+  // No message in the editor: RunFrame, which spawns nothing.
+  int32_t spawn = g_titleSpawnTimer;
+  headless::AdvanceTime(20);
+  ASSERT_EQ(RunMainLoopPass(&exitCode), 1);
+  EXPECT_EQ(g_lastFrameTime, 1040u);
+  EXPECT_EQ(g_titleSpawnTimer, spawn);
+  int live = 0;
+  for (int i = 0; i < kMaxItems; ++i) live += g_items[i].state != 0;
+  EXPECT_EQ(live, 1);
+
+  // Messages queued before the quit are all handled; the quit ends the loop.
+  g_zoomLevel = 0;
+  headless::Wheel(g_hWnd, 1);
+  PostQuitMessage(3);
+  EXPECT_EQ(RunMainLoop(), 3);
+  EXPECT_EQ(g_zoomLevel, 1);
+  ShutDown();
+}
