@@ -1,0 +1,291 @@
+// The real program on a virtual display (run under xvfb-run): started from
+// another folder, it finds its own folder and data, opens at the place kept
+// in Config.dat with the title screen, goes to the editor through the title's
+// button, places an item, asks to save on Escape and, answered "No", quits
+// and writes Config.dat with where the window was moved to; started again it
+// comes back there. Without its data it says so under "ERROR". Screenshots
+// go to the build folder.
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "app/title_screen.h"
+
+#ifndef TEST_BUILD_DIR
+#define TEST_BUILD_DIR "."
+#endif
+#ifndef TEST_GAME_BINARY
+#define TEST_GAME_BINARY "gizmoworks"
+#endif
+
+namespace {
+
+const std::string kBuild = TEST_BUILD_DIR;
+const std::string kTitle = "ギズモワークス Ver.1.10";
+
+std::string Shell(const std::string& command) {
+  std::string out;
+  if (FILE* p = popen(command.c_str(), "r")) {
+    char buf[512];
+    while (fgets(buf, sizeof(buf), p)) out += buf;
+    pclose(p);
+  }
+  while (!out.empty() && (out.back() == '\n' || out.back() == '\r')) out.pop_back();
+  return out;
+}
+
+void Wait(int ms) { usleep(ms * 1000); }
+
+bool WaitFor(const std::function<bool()>& done, int maxMs) {
+  for (int t = 0; t < maxMs; t += 50) {
+    if (done()) return true;
+    Wait(50);
+  }
+  return done();
+}
+
+// A program folder of its own in the build folder: a copy of the game (its
+// folder is where the binary really lies) and, when asked, its data.
+std::string MakeProgramFolder(const std::string& name, bool withData) {
+  std::string folder = kBuild + "/" + name;
+  Shell("rm -rf '" + folder + "' && mkdir -p '" + folder + "' && cp '" TEST_GAME_BINARY "' '" +
+        folder + "/gizmoworks'");
+  if (withData) {
+    char cwd[4096];
+    if (getcwd(cwd, sizeof cwd)) symlink((std::string(cwd) + "/data").c_str(), (folder + "/data").c_str());
+  }
+  return folder;
+}
+
+std::vector<unsigned char> ReadBytes(const std::string& path) {
+  std::vector<unsigned char> bytes;
+  if (FILE* f = std::fopen(path.c_str(), "rb")) {
+    int c;
+    while ((c = std::fgetc(f)) != EOF) bytes.push_back(static_cast<unsigned char>(c));
+    std::fclose(f);
+  }
+  return bytes;
+}
+
+int32_t Int32At(const std::vector<unsigned char>& b, size_t at) {
+  return static_cast<int32_t>(b[at] | (b[at + 1] << 8) | (b[at + 2] << 16) |
+                              (static_cast<uint32_t>(b[at + 3]) << 24));
+}
+
+void WriteConfig(const std::string& folder, int32_t x, int32_t y, const char* name) {
+  unsigned char b[52] = {};
+  for (int i = 0; i < 4; ++i) {
+    b[4 + i] = static_cast<unsigned char>(static_cast<uint32_t>(x) >> (8 * i));
+    b[8 + i] = static_cast<unsigned char>(static_cast<uint32_t>(y) >> (8 * i));
+  }
+  std::memcpy(b + 12, name, std::strlen(name));
+  FILE* f = std::fopen((folder + "/Config.dat").c_str(), "wb");
+  ASSERT_NE(f, nullptr);
+  std::fwrite(b, 1, sizeof b, f);
+  std::fclose(f);
+}
+
+// The game started from the root folder, as a launcher anywhere would.
+struct Game {
+  pid_t pid = -1;
+  int status = -1;
+
+  void Start(const std::string& folder) {
+    pid = fork();
+    if (pid == 0) {
+      if (chdir("/") != 0) _exit(126);
+      std::string log = folder + "/game.log";
+      std::freopen(log.c_str(), "w", stdout);
+      std::freopen(log.c_str(), "a", stderr);
+      std::string binary = folder + "/gizmoworks";
+      execl(binary.c_str(), binary.c_str(), static_cast<char*>(nullptr));
+      _exit(127);
+    }
+  }
+  bool Ended(int maxMs) {
+    return WaitFor([&] { return pid <= 0 || waitpid(pid, &status, WNOHANG) == pid; }, maxMs);
+  }
+  ~Game() {
+    if (pid > 0 && waitpid(pid, &status, WNOHANG) == 0) {
+      kill(pid, SIGKILL);
+      waitpid(pid, &status, 0);
+    }
+  }
+};
+
+std::string FindWindow(const std::string& name) {
+  std::string id;
+  WaitFor([&] {
+    id = Shell("xdotool search --name '" + name + "' 2>/dev/null | head -1");
+    return !id.empty();
+  }, 20000);
+  return id;
+}
+
+std::string WindowName(const std::string& id) { return Shell("xdotool getwindowname " + id); }
+
+struct Geometry {
+  int x = 0, y = 0, width = 0, height = 0;
+  int ClientTop() const { return y + height - 480; }  // the GL area lies under the menu bar
+};
+
+Geometry GeometryOf(const std::string& id) {
+  Geometry g;
+  std::string out = Shell("xdotool getwindowgeometry --shell " + id);
+  std::sscanf(out.c_str() + out.find("X="), "X=%d", &g.x);
+  std::sscanf(out.c_str() + out.find("Y="), "Y=%d", &g.y);
+  std::sscanf(out.c_str() + out.find("WIDTH="), "WIDTH=%d", &g.width);
+  std::sscanf(out.c_str() + out.find("HEIGHT="), "HEIGHT=%d", &g.height);
+  return g;
+}
+
+void Screenshot(const std::string& name) {
+  Shell("import -window root '" + kBuild + "/" + name + ".png'");
+}
+
+// The pixel at a screen point of a screenshot as r, g, b.
+struct Rgb {
+  int r = -1, g = -1, b = -1;
+};
+Rgb PixelOf(const std::string& name, int x, int y) {
+  std::string out = Shell("convert '" + kBuild + "/" + name + ".png' -crop 1x1+" +
+                          std::to_string(x) + "+" + std::to_string(y) +
+                          " -depth 8 -format '%[fx:int(255*r)] %[fx:int(255*g)] %[fx:int(255*b)]' info:");
+  Rgb c;
+  std::sscanf(out.c_str(), "%d %d %d", &c.r, &c.g, &c.b);
+  return c;
+}
+
+// A press held long enough for a frame to see it, as a hand's click is.
+void ClickAt(int x, int y) {
+  Shell("xdotool mousemove " + std::to_string(x) + " " + std::to_string(y));
+  Wait(100);
+  Shell("xdotool mousedown 1");
+  Wait(150);
+  Shell("xdotool mouseup 1");
+  Wait(100);
+}
+
+// The middle of a title button, in client pixels, from the title's own layout.
+POINT TitleButtonCentre(int button) {
+  long sx = 0, sy = 0, n = 0;
+  for (LONG y = 0; y < 480; ++y)
+    for (LONG x = 0; x < 640; ++x)
+      if (TitleButtonAt(POINT{x, y}) == button) sx += x, sy += y, ++n;
+  if (n == 0) return POINT{-1, -1};
+  return POINT{static_cast<LONG>(sx / n), static_cast<LONG>(sy / n)};
+}
+
+}  // namespace
+
+TEST(GameWindow, StartsEditsAndQuitsWithConfigWritten) {
+  std::string folder = MakeProgramFolder("window_game", true);
+  WriteConfig(folder, 40, 30, "Tester");
+  Game game;
+  game.Start(folder);
+  std::string id = FindWindow("Ver.1.10");
+  ASSERT_FALSE(id.empty()) << Shell("cat '" + folder + "/game.log'");
+  EXPECT_EQ(WindowName(id), kTitle);
+
+  // Where Config.dat put it, a 640 x 480 client area under the menu bar.
+  Geometry g = GeometryOf(id);
+  EXPECT_EQ(g.x, 40);
+  EXPECT_EQ(g.y, 30);
+  EXPECT_EQ(g.width, 640);
+  EXPECT_GT(g.height, 480);
+  const int top = g.ClientTop();
+
+  // The title screen: the ground below, the two buttons in their colours.
+  Wait(1500);
+  Screenshot("game_window_title");
+  Rgb ground = PixelOf("game_window_title", g.x + 20, top + 470);
+  EXPECT_GT(ground.g, ground.r);
+  EXPECT_GT(ground.g, ground.b);
+  POINT playList = TitleButtonCentre(kTitleButtonPlayList);
+  POINT newStage = TitleButtonCentre(kTitleButtonNewStage);
+  ASSERT_GE(newStage.x, 0);
+  Rgb blue = PixelOf("game_window_title", g.x + playList.x - 60, top + playList.y);
+  EXPECT_GT(blue.b, blue.r) << blue.r << " " << blue.g << " " << blue.b;
+  Rgb orange = PixelOf("game_window_title", g.x + newStage.x - 60, top + newStage.y);
+  EXPECT_GT(orange.r, orange.b) << orange.r << " " << orange.g << " " << orange.b;
+
+  // The new-stage button: the editor with a new stage.
+  ClickAt(g.x + newStage.x, top + newStage.y);
+  EXPECT_TRUE(WaitFor([&] { return WindowName(id).find("新規ステージ") != std::string::npos; }, 5000))
+      << WindowName(id);
+  Wait(500);
+  Screenshot("game_window_editor");
+
+  // A click on the empty stage places the palette's item: the stage changed.
+  ClickAt(g.x + 200, top + 300);
+  EXPECT_TRUE(WaitFor([&] { return WindowName(id).find("* ］") != std::string::npos; }, 5000))
+      << WindowName(id);
+  Wait(500);
+  Screenshot("game_window_item");
+
+  // The player moves the window.
+  Shell("xdotool windowmove " + id + " 120 90");
+  EXPECT_TRUE(WaitFor([&] {
+    Geometry m = GeometryOf(id);
+    return m.x == 120 && m.y == 90;
+  }, 3000));
+  Wait(300);
+
+  // Escape asks whether to save the changed stage; "No" quits.
+  Shell("xdotool mousemove " + std::to_string(120 + 320) + " " + std::to_string(90 + 240));
+  Shell("xdotool key Escape");
+  Wait(1000);
+  Screenshot("game_window_save_prompt");
+  EXPECT_TRUE(kill(game.pid, 0) == 0) << "quit without asking";
+  Shell("xdotool key alt+n");
+  ASSERT_TRUE(game.Ended(10000));
+  ASSERT_TRUE(WIFEXITED(game.status));
+  EXPECT_EQ(WEXITSTATUS(game.status), 0);
+
+  std::vector<unsigned char> config = ReadBytes(folder + "/Config.dat");
+  ASSERT_EQ(config.size(), 52u);
+  EXPECT_EQ(Int32At(config, 0), 0);
+  EXPECT_EQ(Int32At(config, 4), 120);
+  EXPECT_EQ(Int32At(config, 8), 90);
+  EXPECT_STREQ(reinterpret_cast<const char*>(config.data() + 12), "Tester");
+
+  // Started again, it opens where it was left; Escape on the title quits at once.
+  Game again;
+  again.Start(folder);
+  std::string id2 = FindWindow("Ver.1.10");
+  ASSERT_FALSE(id2.empty());
+  Geometry g2 = GeometryOf(id2);
+  EXPECT_EQ(g2.x, 120);
+  EXPECT_EQ(g2.y, 90);
+  Wait(800);
+  Shell("xdotool mousemove " + std::to_string(120 + 320) + " " + std::to_string(90 + 100));
+  Shell("xdotool key Escape");
+  ASSERT_TRUE(again.Ended(10000));
+  ASSERT_TRUE(WIFEXITED(again.status));
+  EXPECT_EQ(WEXITSTATUS(again.status), 0);
+}
+
+TEST(GameWindow, WithoutItsDataItSaysSoUnderErrorAndEnds) {
+  std::string folder = MakeProgramFolder("window_game_nodata", false);
+  Game game;
+  game.Start(folder);
+  std::string id = FindWindow("^ERROR$");
+  ASSERT_FALSE(id.empty()) << Shell("cat '" + folder + "/game.log'");
+  Wait(500);
+  Screenshot("game_window_no_data");
+  Shell("xdotool key Return");
+  ASSERT_TRUE(game.Ended(10000));
+  ASSERT_TRUE(WIFEXITED(game.status));
+  EXPECT_EQ(WEXITSTATUS(game.status), 1);
+  // Nothing was saved from a start that never finished.
+  EXPECT_TRUE(ReadBytes(folder + "/Config.dat").empty());
+}
