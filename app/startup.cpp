@@ -168,16 +168,28 @@ int ReadConfigFile(const char* path, Config* config) {
   unsigned char bytes[kConfigFileSize];
   size_t n = std::fread(bytes, 1, sizeof bytes, f);
   std::fclose(f);
-  // A record cut short or a name that runs past its field is a damaged file:
-  // none of it is trusted.
+  // A record cut short cannot be taken apart: none of it is trusted.
   if (n < sizeof bytes) return 0;
-  const unsigned char* name = bytes + kConfigNameOffset;
-  if (!std::memchr(name, '\0', sizeof config->editorName)) return 0;
+  int whole = 1;
   config->reserved = 0;  // written as 0 and never looked at
-  config->windowX = GetInt32(bytes + 4);
-  config->windowY = GetInt32(bytes + 8);
-  std::memcpy(config->editorName, name, sizeof config->editorName);
-  return 1;
+  // A place no screen can have (window systems keep 16-bit coordinates)
+  // would put the window out of reach: it opens at the default place.
+  int32_t x = GetInt32(bytes + 4), y = GetInt32(bytes + 8);
+  if (x >= kMinWindowCoordinate && x <= kMaxWindowCoordinate && y >= kMinWindowCoordinate &&
+      y <= kMaxWindowCoordinate) {
+    config->windowX = x;
+    config->windowY = y;
+  } else {
+    whole = 0;
+  }
+  // A name that runs past its field is never read beyond it: the default
+  // name stands instead.
+  const unsigned char* name = bytes + kConfigNameOffset;
+  if (std::memchr(name, '\0', sizeof config->editorName))
+    std::memcpy(config->editorName, name, sizeof config->editorName);
+  else
+    whole = 0;
+  return whole;
 }
 
 int WriteConfigFile(const char* path, const Config* config) {

@@ -20,13 +20,17 @@ extern int32_t g_startUpFailed;  // 1 when WinMain's start-up failed
 // Config.dat's fields in the file: a little-endian image of the 52-byte record.
 constexpr int kConfigFileSize = 52;
 constexpr int kConfigNameOffset = 12;
+// The window positions a screen can have.
+constexpr int32_t kMinWindowCoordinate = -32768;
+constexpr int32_t kMaxWindowCoordinate = 32767;
 
 // The settings of a first start: the window at the screen's top-left corner
 // and the editor name "新人エディター".
 void SetDefaultConfig(Config* config);
-// Reads Config.dat at a game path. Returns 1 when a whole record was read;
-// 0 when the file is missing, shorter than a record or its editor name has
-// no end within its field, and then *config holds the defaults instead.
+// Reads Config.dat at a game path. Returns 1 when a whole, sound record was
+// read. A missing file or one shorter than a record gives the defaults; in a
+// whole record a position outside the window coordinates, or an editor name
+// with no end inside its field, gives that field's default. Returns 0 then.
 int ReadConfigFile(const char* path, Config* config);
 // Writes the record (reserved as 0). Returns 1 on success, 0 when the file
 // could not be written.

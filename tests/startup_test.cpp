@@ -6,6 +6,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <climits>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -94,7 +96,7 @@ TEST(ConfigFile, RecordIsWrittenFieldByFieldAndReadBack) {
   Config config = {};
   config.reserved = 77;  // never stored
   config.windowX = -3;
-  config.windowY = 0x01020304;
+  config.windowY = 0x1234;
   std::strcpy(config.editorName, Cp932Text("表示テスト"));  // a trail byte 0x5C inside
   ASSERT_EQ(WriteConfigFile(platform::HostPathToGamePath(path).c_str(), &config), 1);
 
@@ -103,8 +105,9 @@ TEST(ConfigFile, RecordIsWrittenFieldByFieldAndReadBack) {
   EXPECT_EQ(Int32At(b, 0), 0);
   EXPECT_EQ(b[4], 0xFD);
   EXPECT_EQ(b[7], 0xFF);
-  EXPECT_EQ(b[8], 0x04);
-  EXPECT_EQ(b[11], 0x01);
+  EXPECT_EQ(b[8], 0x34);
+  EXPECT_EQ(b[9], 0x12);
+  EXPECT_EQ(b[11], 0x00);
   EXPECT_EQ(std::string(reinterpret_cast<const char*>(b.data() + 12)), config.editorName);
   for (size_t i = 12 + std::strlen(config.editorName); i < 52; ++i) EXPECT_EQ(b[i], 0) << i;
 
@@ -112,7 +115,7 @@ TEST(ConfigFile, RecordIsWrittenFieldByFieldAndReadBack) {
   ASSERT_EQ(ReadConfigFile(platform::HostPathToGamePath(path).c_str(), &back), 1);
   EXPECT_EQ(back.reserved, 0);
   EXPECT_EQ(back.windowX, -3);
-  EXPECT_EQ(back.windowY, 0x01020304);
+  EXPECT_EQ(back.windowY, 0x1234);
   EXPECT_STREQ(back.editorName, config.editorName);
 
   // A record with more after it: the first 52 bytes are the record.
@@ -150,12 +153,32 @@ TEST(ConfigFile, MissingShortOrDamagedFilesGiveTheDefaults) {
     expectDefaults(c);
   }
 
-  // A name that fills its field without an end is not read past the field.
+  // A name that fills its field without an end is not read past the field:
+  // the default name, the place kept.
   std::vector<unsigned char> unended = ConfigImage(0, 300, 400, "");
   std::memset(unended.data() + 12, 'A', 40);
   WriteBytes(path, unended);
   EXPECT_EQ(ReadConfigFile(path.c_str(), &c), 0);
-  expectDefaults(c);
+  EXPECT_EQ(c.windowX, 300);
+  EXPECT_EQ(c.windowY, 400);
+  EXPECT_EQ(std::string(c.editorName), kDefaultName);
+
+  // A place no screen has: the default place, the name kept.
+  for (int32_t bad : {INT32_MIN, -32769, 32768, 0x7FFFFFFF}) {
+    WriteBytes(path, ConfigImage(0, bad, 10, "Keeper"));
+    EXPECT_EQ(ReadConfigFile(path.c_str(), &c), 0) << bad;
+    EXPECT_EQ(c.windowX, 0);
+    EXPECT_EQ(c.windowY, 0);
+    EXPECT_STREQ(c.editorName, "Keeper");
+    WriteBytes(path, ConfigImage(0, 10, bad, "Keeper"));
+    EXPECT_EQ(ReadConfigFile(path.c_str(), &c), 0) << bad;
+    EXPECT_EQ(c.windowX, 0);
+    EXPECT_EQ(c.windowY, 0);
+  }
+  WriteBytes(path, ConfigImage(0, -32768, 32767, "Edge"));
+  EXPECT_EQ(ReadConfigFile(path.c_str(), &c), 1);
+  EXPECT_EQ(c.windowX, -32768);
+  EXPECT_EQ(c.windowY, 32767);
 
   // A folder where the file should be.
   std::string dir = folder + "/Dir.dat";
