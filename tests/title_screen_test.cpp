@@ -269,19 +269,6 @@ TEST_F(TitleTest, AWholeCyclePilesUpToTheCapAndClearsTheGround) {
   EXPECT_EQ(updates, 100 * 31 + 1 + 127);  // the fade's 128 passes began on 3101
 }
 
-TEST_F(TitleTest, AFullItemTableSpawnsNothingAndNeverOverflows) {
-  // Stage parts beyond the field fill the table (the title cannot make them,
-  // but nothing may break if the table is full).
-  for (int i = 0; i < kMaxItems; ++i)
-    ASSERT_GE(CreateItem(D3DXVECTOR3(-100.0f - 10.0f * (i % 40), 3.0f, 10.0f * (i / 40)), nullptr,
-                         0, 0, kKindHiddenBox, 0),
-              0);
-  g_titleSpawnTimer = 0;
-  EXPECT_EQ(UpdateTitleScreen(), 1);
-  EXPECT_EQ(g_titleSpawnTimer, -1);  // more than the cap: the fade begins
-  EXPECT_EQ(LiveItems(), kMaxItems);
-}
-
 // ---- the buttons -----------------------------------------------------------------
 
 TEST_F(TitleTest, ButtonsCoverTheirPicturesOnly) {
@@ -345,15 +332,6 @@ TEST_F(TitleTest, OnlyAPressCountsNotAButtonHeldOntoAPicture) {
   ASSERT_EQ(g_sent.size(), 1u);
   EXPECT_EQ(Updates(5), 1);  // held: one command only
   EXPECT_EQ(g_sent.size(), 1u);
-}
-
-TEST_F(TitleTest, APlayFileChosenFromThePlayListEndsTheTitle) {
-  Updates(40);
-  g_playListLoadsFile = true;
-  EXPECT_EQ(ClickAt(300, 320), 0);
-  ASSERT_EQ(g_sent.size(), 1u);
-  EXPECT_EQ(g_sent[0].wParam, (WPARAM)kCmdPlayList);
-  EXPECT_EQ(g_appMode, kModePlay);
 }
 
 // ---- frames --------------------------------------------------------------------
