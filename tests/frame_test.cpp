@@ -272,6 +272,19 @@ TEST_F(RunCameraTest, TheRocketIsFramedUntilTheLaunchThenTheDollIsWatched) {
   EXPECT_FLOAT_EQ(g_lastDollPos[0], 410.0f);
 }
 
+TEST_F(RunCameraTest, ADollStageWithoutItsRocketFramesTheRest) {
+  g_goalType = kGoalRocketDoll;
+  Box(100, 100, 4, 4);
+  g_rocketBody = nullptr;
+  g_dollBody = nullptr;
+  g_dollLaunchCounter = 30;
+  UpdateRunCamera();
+  EXPECT_FLOAT_EQ(g_cameraTarget.x, 100.0f);
+  g_dollLaunchCounter = -1;  // launched, but no doll to watch
+  UpdateRunCamera();
+  EXPECT_EQ(g_sceneMoving, 1);
+}
+
 TEST_F(RunCameraTest, AClearedStageFramesEveryItem) {
   g_goalType = kGoalBell;
   Box(100, 50, 4, 4);
