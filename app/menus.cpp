@@ -4,6 +4,7 @@
 #include "app/menus.h"
 
 #include "platform/win_menu.h"
+#include "platform/win_message.h"
 
 const char kTextTestPlayStart[] = "\x83" "e\x83X\x83g\x83v\x83\x8C\x83" "C\x8AJ\x8En(&T)";  // テストプレイ開始(&T)
 const char kTextTestPlayEnd[] = "\x83" "e\x83X\x83g\x83v\x83\x8C\x83" "C\x8FI\x97\xB9(&T)";  // テストプレイ終了(&T)
@@ -63,5 +64,20 @@ void RegisterGameMenus() {
     MenuPopupEntry("", {
       MenuItemEntry(kCmdDeletePlayFile, "\x8D\xED\x8F\x9C(&D)"),  // 削除(&D)
     }),
+  });
+}
+
+void RegisterGameAccelerators() {
+  // The keyboard forms of New, Open, Save and Play list carry ids of their
+  // own, so the window procedure can test more before it acts.
+  const BYTE ctrl = FVIRTKEY | FCONTROL;
+  RegisterAcceleratorResource(kAccelTable, {
+    ACCEL{ctrl, 'D', static_cast<WORD>(kCmdClearSelection)},
+    ACCEL{ctrl, 'A', static_cast<WORD>(kCmdSelectAll)},
+    ACCEL{ctrl, 'N', static_cast<WORD>(kCmdAccelNew)},
+    ACCEL{ctrl, 'O', static_cast<WORD>(kCmdAccelOpen)},
+    ACCEL{ctrl, 'P', static_cast<WORD>(kCmdAccelPlayList)},
+    ACCEL{ctrl, 'S', static_cast<WORD>(kCmdAccelSave)},
+    ACCEL{ctrl, 'Z', static_cast<WORD>(kCmdUndo)},
   });
 }

@@ -7,6 +7,7 @@
 // - kMenuPlay, the bar while a play or pause file is loaded;
 // - kMenuTitle, the bar of the title screen (four plain items);
 // - kMenuPlayListPopup, the play list's right-click menu (GetSubMenu(menu, 0)).
+// RegisterGameAccelerators does the same for the accelerator table.
 #pragma once
 #include "platform/win_types.h"
 
@@ -15,6 +16,7 @@ enum : int {
   kMenuPlay = 208,
   kMenuTitle = 209,
   kMenuPlayListPopup = 210,
+  kAccelTable = 204,  // the keyboard accelerators of the main window
 };
 
 // Top-level positions of the editor bar that are changed by position.
@@ -58,3 +60,6 @@ extern const char kTextTestPlayStart[];  // テストプレイ開始(&T)
 extern const char kTextTestPlayEnd[];    // テストプレイ終了(&T)
 
 void RegisterGameMenus();
+// Registers the accelerator table kAccelTable for LoadAcceleratorsA: Ctrl+A,
+// Ctrl+D, Ctrl+N, Ctrl+O, Ctrl+P, Ctrl+S and Ctrl+Z.
+void RegisterGameAccelerators();

@@ -15,6 +15,7 @@ IDirect3DDevice9* g_device = nullptr;
 D3DVIEWPORT9 g_viewport = {};
 ID3DXSprite* g_sprite = nullptr;
 int32_t g_appInactive = 0;
+int32_t g_deviceLevel = 0;
 dGeomID g_pickRay = nullptr;
 char (&g_editorName)[40] = g_config.editorName;
 

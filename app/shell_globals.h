@@ -29,6 +29,9 @@ extern D3DVIEWPORT9 g_viewport;  // the device's viewport, as last fetched
 extern ID3DXSprite* g_sprite;
 // 1 while the main window is not the active one (kept by the window procedure).
 extern int32_t g_appInactive;
+// Which device creation start-up succeeded with: 4 the best .. 1 the plainest
+// (0 before start-up); the title screen shows it as pips.
+extern int32_t g_deviceLevel;
 extern dGeomID g_pickRay;        // the mouse's pick ray, in no space
 extern char (&g_editorName)[40];  // the editor name kept in g_config
 

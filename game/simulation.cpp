@@ -44,7 +44,7 @@ void HoldBodiesToPlane() {
       float d = D3DXVec3Dot(&axis, &zAxis);
       if (d > 1.0f) d = 1.0f;
       if (d < -1.0f) d = -1.0f;
-      const float theta = acosf(d) * kRadToDeg;
+      const float theta = ArcCosine(d) * kRadToDeg;
       D3DXMATRIX upright;
       D3DXMatrixRotationX(&upright, (90.0f - theta) * kDegToRad);
       m = upright * m;

@@ -18,7 +18,17 @@ class HeadlessFace : public platform::WindowFace {
     answers.pop_front();
     return answer;
   }
+  bool RunFileDialog(const platform::FileDialogRequest&, std::string* gamePath,
+                     int*) override {
+    if (fileAnswers.empty()) return false;
+    std::pair<bool, std::string> answer = fileAnswers.front();
+    fileAnswers.pop_front();
+    if (!answer.first) return false;
+    *gamePath = answer.second;
+    return true;
+  }
   std::deque<int> answers;
+  std::deque<std::pair<bool, std::string>> fileAnswers;
 };
 
 HeadlessFace& TheFace() {
@@ -59,6 +69,7 @@ platform::WindowFace& Face() { return TheFace(); }
 void Reset() {
   platform::ResetWindowSystem();
   TheFace().answers.clear();
+  TheFace().fileAnswers.clear();
 }
 
 HWND MakeWindow(const char* titleCp932, HMENU menu, POINT clientOrigin) {
@@ -123,6 +134,60 @@ void SetCursorClientPos(HWND window, LONG x, LONG y) {
   POINT p{x, y};
   ClientToScreen(window, &p);
   platform::SetCursorScreenPos(p);
+}
+
+void KeyDown(HWND window, int virtualKey) {
+  platform::SetKeyHeld(virtualKey, true);
+  PostMessageA(window, WM_KEYDOWN, static_cast<WPARAM>(virtualKey), 1);
+}
+
+void KeyUp(HWND window, int virtualKey) {
+  platform::SetKeyHeld(virtualKey, false);
+  PostMessageA(window, WM_KEYUP, static_cast<WPARAM>(virtualKey), static_cast<LPARAM>(0xC0000001u));
+}
+
+void PressCtrlKey(HWND window, int virtualKey) {
+  KeyDown(window, VK_CONTROL);
+  KeyDown(window, virtualKey);
+  KeyUp(window, virtualKey);
+  KeyUp(window, VK_CONTROL);
+}
+
+void Wheel(HWND window, int notches) {
+  POINT p = platform::GetCursorScreenPos();
+  WPARAM w = MAKEWPARAM(0, static_cast<WORD>(static_cast<SHORT>(notches * WHEEL_DELTA)));
+  PostMessageA(window, WM_MOUSEWHEEL, w, MAKELPARAM(static_cast<WORD>(p.x), static_cast<WORD>(p.y)));
+}
+
+bool ChooseMenuCommand(HWND window, UINT id) {
+  const platform::WindowModel* w = platform::GetWindowModel(window);
+  if (!w) return false;
+  for (const platform::MenuItemModel& top : w->shownMenuBar) {
+    const platform::MenuItemModel* item = nullptr;
+    if (top.subMenu) {
+      if (top.state & (MF_GRAYED | MF_DISABLED)) continue;
+      item = FindById(top.subMenu, id, 1);
+    } else if (top.type != MFT_SEPARATOR && top.id == id) {
+      item = &top;
+    }
+    if (!item || (item->state & (MF_GRAYED | MF_DISABLED))) continue;
+    PostMessageA(window, WM_COMMAND, MAKEWPARAM(id, 0), 0);
+    return true;
+  }
+  return false;
+}
+
+void ClickCloseBox(HWND window) { PostMessageA(window, WM_CLOSE, 0, 0); }
+
+void QueueFileDialogAnswer(const std::string& gamePath) {
+  TheFace().fileAnswers.push_back({true, gamePath});
+}
+void QueueFileDialogCancel() { TheFace().fileAnswers.push_back({false, std::string()}); }
+size_t PendingFileDialogAnswers() { return TheFace().fileAnswers.size(); }
+const std::vector<platform::FileDialogRecord>& FileDialogs() { return platform::GetFileDialogLog(); }
+
+bool DropFiles(HWND window, const std::vector<std::string>& gamePaths, POINT clientPoint) {
+  return platform::DropFiles(window, gamePaths, clientPoint);
 }
 
 void SetTime(DWORD nowMs) { platform::SetManualClock(nowMs); }

@@ -20,6 +20,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/win_files.h"
 #include "platform/window_model.h"
 #include "platform/win_types.h"
 
@@ -75,6 +76,37 @@ void SetKey(int virtualKey, bool held);  // VK_LBUTTON, VK_SPACE, 'Z', ...
 void ReleaseAllKeys();
 void SetCursorScreenPos(LONG x, LONG y);
 void SetCursorClientPos(HWND window, LONG x, LONG y);
+
+// --- the user's actions as messages (posted; a loop takes them) -----------------
+// Holds the key (SetKey) and posts WM_KEYDOWN / WM_KEYUP for it.
+void KeyDown(HWND window, int virtualKey);
+void KeyUp(HWND window, int virtualKey);
+// Ctrl pressed, the key pressed and let go, Ctrl let go, as four key
+// messages: an accelerator key of the game. Accelerators read the keys as
+// they were held when each message was queued, so this works whenever the
+// loop takes the messages.
+void PressCtrlKey(HWND window, int virtualKey);
+// One notch (+1 away from the user, -1 toward) of the wheel: WM_MOUSEWHEEL
+// with notches x 120 in the high word of wParam and the cursor in lParam.
+void Wheel(HWND window, int notches);
+// A click on a menu item of the window's bar (as last drawn) or of one of its
+// pop-ups: posts WM_COMMAND(id) and returns true when the item is there and
+// enabled (a greyed item cannot be clicked), else posts nothing.
+bool ChooseMenuCommand(HWND window, UINT id);
+// The close box of the window's caption: posts WM_CLOSE.
+void ClickCloseBox(HWND window);
+
+// --- file dialogs and dropped files ------------------------------------------------------
+// The next file dialog chooses this game path (CP932, '\' between folders).
+void QueueFileDialogAnswer(const std::string& gamePath);
+// The next file dialog is cancelled (so is any dialog with no answer queued).
+void QueueFileDialogCancel();
+size_t PendingFileDialogAnswers();
+const std::vector<platform::FileDialogRecord>& FileDialogs();
+// Files dragged onto the window and let go at a client point: posts
+// WM_DROPFILES when the window takes dropped files (false otherwise).
+bool DropFiles(HWND window, const std::vector<std::string>& gamePaths,
+               POINT clientPoint = POINT{320, 240});
 
 // --- clock ---------------------------------------------------------------------
 void SetTime(DWORD nowMs);       // switches timeGetTime to the manual clock

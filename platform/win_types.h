@@ -10,6 +10,7 @@ typedef int32_t LONG;
 typedef uint32_t UINT;
 typedef int32_t INT;
 typedef int32_t HRESULT;
+typedef uint32_t ULONG;
 typedef int16_t SHORT;
 typedef uintptr_t UINT_PTR;
 typedef uintptr_t ULONG_PTR;
@@ -25,7 +26,6 @@ struct PlatformInstance;
 typedef PlatformWindow* HWND;
 typedef PlatformMenu* HMENU;
 typedef PlatformInstance* HINSTANCE;
-typedef uint32_t ULONG;
 
 #ifndef TRUE
 #define TRUE 1

@@ -135,6 +135,7 @@ void AppendEntries(HMENU menu, const std::vector<MenuTemplateEntry>& entries, in
 namespace platform {
 
 void SetWindowFace(WindowFace* face) { S().face = face; }
+WindowFace& CurrentFace() { return Face(); }
 
 HWND CreateWindowModel(const char* titleCp932, HMENU menu, POINT clientOrigin,
                        LONG clientWidth, LONG clientHeight) {
@@ -152,6 +153,13 @@ HWND CreateWindowModel(const char* titleCp932, HMENU menu, POINT clientOrigin,
 void DestroyWindowModel(HWND window) { S().windows.erase(HandleId(window)); }
 
 const WindowModel* GetWindowModel(HWND window) { return Window(window); }
+
+void SetWindowClientSize(HWND window, LONG width, LONG height) {
+  if (WindowModel* w = Window(window)) {
+    w->clientWidth = width;
+    w->clientHeight = height;
+  }
+}
 
 void SetWindowClientOrigin(HWND window, POINT clientOrigin) {
   if (WindowModel* w = Window(window)) w->clientOrigin = clientOrigin;
@@ -186,6 +194,8 @@ const std::vector<MessageBoxRecord>& GetMessageBoxLog() { return S().messageBoxe
 void ClearMessageBoxLog() { S().messageBoxes.clear(); }
 
 void ResetWindowClock();  // winmm.cpp
+void ResetMessageState();  // win_message.cpp
+void ResetFileState();     // win_files.cpp
 
 void ResetWindowSystem() {
   WindowFace* face = S().face;
@@ -196,6 +206,8 @@ void ResetWindowSystem() {
   S().nextHandle = nextHandle;  // old handles must stay invalid
   S().menuResources = std::move(resources);  // resources outlive the menus built from them
   ResetWindowClock();
+  ResetMessageState();
+  ResetFileState();
 }
 
 }  // namespace platform

@@ -68,6 +68,28 @@ struct MessageBoxRecord {
   int answer = 0;            // IDOK, IDCANCEL, IDYES, IDNO, ...
 };
 
+// A file dialog as the game asked for it.
+struct FileDialogRequest {
+  bool save = false;
+  HWND owner = nullptr;
+  std::string title;                 // CP932
+  struct Filter {
+    std::string text;                // CP932, as shown
+    std::vector<std::string> patterns;  // "*.stg", ...
+  };
+  std::vector<Filter> filters;
+  int filterIndex = 1;               // 1-based, the one shown first
+  std::string folder;                // game path of the folder it opens in
+  std::string fileName;              // the name proposed (a save dialog), CP932
+  DWORD flags = 0;                   // OFN_*
+};
+
+struct FileDialogRecord {
+  FileDialogRequest request;
+  bool chosen = false;
+  std::string path;                  // game path chosen
+};
+
 // The desktop face's hooks. Every notification comes after the model has
 // changed; the face reads the model to render it.
 class WindowFace {
@@ -80,10 +102,31 @@ class WindowFace {
   // Shows the box modally and returns the button chosen (one of the box's
   // buttons; anything else is taken as the box's default button).
   virtual int RunMessageBox(const MessageBoxRequest& request) = 0;
+
+  // Windows (win_message.h). Each comes after the model has changed.
+  virtual void WindowCreated(HWND) {}
+  virtual void WindowDestroyed(HWND) {}    // before the model forgets it
+  virtual void WindowShown(HWND, bool /*visible*/) {}
+  virtual void WindowMoved(HWND) {}        // SetWindowPos, MoveWindow
+  virtual void WindowRaised(HWND) {}       // SetForegroundWindow
+  virtual void FocusSet(HWND) {}           // SetFocus
+  virtual void CursorSet(int /*systemCursorId*/) {}  // SetCursor: 32512 arrow, 32649 hand
+  // Turns the desktop's waiting events into input and messages. With wait,
+  // blocks until at least one event came; returns false when no event can
+  // ever come (nothing to wait for).
+  virtual bool PumpEvents(bool /*wait*/) { return false; }
+  // Shows a modal file dialog; true with the game path chosen (and the
+  // 1-based filter in use), false when cancelled.
+  virtual bool RunFileDialog(const FileDialogRequest&, std::string* /*gamePath*/,
+                             int* /*filterIndex*/) {
+    return false;
+  }
 };
 
 // Installs the desktop face; null goes back to the headless face.
 void SetWindowFace(WindowFace* face);
+// The desktop face when one is installed, else the headless face.
+WindowFace& CurrentFace();
 
 // --- windows ---------------------------------------------------------------
 // Makes a window: what the desktop face (or a test) gets for the main window.
@@ -92,6 +135,7 @@ HWND CreateWindowModel(const char* titleCp932, HMENU menu, POINT clientOrigin,
 void DestroyWindowModel(HWND window);
 const WindowModel* GetWindowModel(HWND window);  // null: not a window
 void SetWindowClientOrigin(HWND window, POINT clientOrigin);  // the window moved
+void SetWindowClientSize(HWND window, LONG width, LONG height);
 
 // --- menus -----------------------------------------------------------------
 const MenuModel* GetMenuModel(HMENU menu);  // null: not a live menu

@@ -106,11 +106,9 @@ void DrawPlaneQuad(float x0, float y0, float x1, float y1, float x2, float y2, f
 
 void DrawSky() {
   if (g_appMode == kModePlay) return;
-  SetWorld(Scaling(1000, 1000, 1000) * [] {
-    D3DXMATRIX m;
-    D3DXMatrixRotationY(&m, g_skyAngle * kDegToRad);
-    return m;
-  }() * Translation(400, 0, 0));
+  D3DXMATRIX yaw;
+  D3DXMatrixRotationY(&yaw, g_skyAngle * kDegToRad);
+  SetWorld(Scaling(1000, 1000, 1000) * yaw * Translation(400, 0, 0));
   g_device->SetRenderState(D3DRS_LIGHTING, FALSE);
   DrawMesh(&g_meshSky);
   g_device->SetRenderState(D3DRS_LIGHTING, TRUE);
@@ -414,6 +412,7 @@ void DrawGhosts() {
 
 void DrawBand() {
   if (g_appMode == kModeRun || !g_bandSelecting) return;
+  if (!Finite(g_bandStart) || !Finite(g_bandEnd)) return;
   g_device->SetRenderState(D3DRS_CULLMODE, D3DCULL_NONE);
   g_device->SetRenderState(D3DRS_LIGHTING, FALSE);
   SetWorld(Identity());
@@ -433,6 +432,7 @@ void DrawBand() {
 void DrawArea() {
   if (g_areaEditState == kAreaNone) return;
   if (g_appMode == kModeRun && g_goalType != kGoalStartBall && g_goalType != kGoalTruck) return;
+  if (!Finite(g_area.corner1) || !Finite(g_area.corner2)) return;
   g_device->SetRenderState(D3DRS_CULLMODE, D3DCULL_NONE);
   g_device->SetRenderState(D3DRS_LIGHTING, FALSE);
   SetWorld(Identity());

@@ -449,14 +449,19 @@ TEST_F(WorldDrawingTest, TrailRibbonFadesFromHeadToTailAdditively) {
   for (int k = 0; k < 10; ++k) t.points[k] = D3DXVECTOR3(76.0f + 5.0f * k, 100, -5);
   Pixels after = Frame();
   SavePicture(after, "world_trail");
-  auto gain = [&](float x) {
-    D3DXVECTOR3 w(x, 100, -5);
+  auto gain = [&](float x, float y = 100) {
+    D3DXVECTOR3 w(x, y, -5);
     return Blue(At(after, w)) - Blue(At(before, w)) + Green(At(after, w)) - Green(At(before, w));
   };
   EXPECT_GT(gain(78), 100);
   EXPECT_GT(gain(78), gain(100));
   EXPECT_GT(gain(100), gain(118));
   EXPECT_GE(gain(118), 0);
+  // At the head the side vector (5, 0, 0) x (24, 0, -55) x 0.02 is 5.5 long.
+  EXPECT_GT(gain(78, 104.5f), 100);
+  EXPECT_GT(gain(78, 95.5f), 100);
+  EXPECT_EQ(gain(78, 107), 0);
+  EXPECT_EQ(gain(78, 93), 0);
   // Additive: nothing gets darker anywhere.
   for (int y = 0; y < 480; y += 4)
     for (int x = 0; x < 640; x += 4) {
@@ -687,7 +692,14 @@ TEST_F(WorldDrawingTest, DamagedRecordsDrawNothingInsteadOfNaNs) {
   g_shards[0].pos = D3DXVECTOR3(100, 100, -5);
   g_shards[0].angle = kNaN;
   g_area.corner1 = D3DXVECTOR3(kNaN, 0, 0);
-  g_areaEditState = kAreaNone;
+  g_area.corner2 = D3DXVECTOR3(120, 120, 0);
+  g_areaEditState = kAreaDefined;
+  g_bandSelecting = 1;
+  g_bandStart = D3DXVECTOR3(90, 90, 0);
+  g_bandEnd = D3DXVECTOR3(110, kNaN, 0);
+  // A joint slot marked in use without its physics joint.
+  g_joints[7].type = kJointRotary;
+  g_joints[7].joint = nullptr;
   g_cursorOnStage = 1;
   g_paletteIndex = -3;
   Pixels damaged = Frame();
@@ -695,4 +707,124 @@ TEST_F(WorldDrawingTest, DamagedRecordsDrawNothingInsteadOfNaNs) {
   int differ = 0;
   for (size_t i = 0; i < clean.argb.size(); ++i) differ += clean.argb[i] != damaged.argb[i];
   EXPECT_EQ(differ, 0);
+}
+
+// ---------------------------------------------------------------------------
+// The game's own art from data/
+
+namespace {
+
+class WorldDrawingArtTest : public DeviceFixture {
+ protected:
+  void SetUp() override {
+    DeviceFixture::SetUp();
+    if (HasFatalFailure() || !device) return;
+    g_device = device;
+    ASSERT_EQ(LoadTextureFiles(0, kTexturesBeforeModels), 0) << "run from the repository root";
+    ASSERT_EQ(LoadModels(), 0);
+    ASSERT_EQ(LoadTextureFiles(kTexturesBeforeModels, kTextureCount - kTexturesBeforeModels), 0);
+    ASSERT_EQ(CreatePrimitiveMeshes(), 0);
+    CreatePhysicsWorld();
+    memset(g_smokePuffs, 0, sizeof g_smokePuffs);
+    memset(g_shards, 0, sizeof g_shards);
+    g_appMode = kModeEdit;
+    g_goalType = kGoalBell;
+  }
+  void TearDown() override {
+    for (int i = 0; i < kMaxItems; ++i) DestroyItem(i);
+    DestroyPhysicsWorld();
+    ReleaseTextures();
+    ReleaseModels();
+    ReleasePrimitiveMeshes();
+    g_device = nullptr;
+    DeviceFixture::TearDown();
+  }
+  void Look(D3DXVECTOR3 eye) {
+    g_cameraPos = eye;
+    D3DXVECTOR3 at = eye + D3DXVECTOR3(0, 0, 1), up(0, 1, 0);
+    D3DXMATRIX view, proj;
+    D3DXMatrixLookAtLH(&view, &eye, &at, &up);
+    D3DXMatrixPerspectiveFovLH(&proj, D3DX_PI / 3, 4.0f / 3.0f, 10.0f, 5000.0f);
+    device->SetTransform(D3DTS_VIEW, &view);
+    device->SetTransform(D3DTS_PROJECTION, &proj);
+    SetDefaultRenderStates();
+    SetupLights();
+  }
+  Pixels Frame() {
+    device->BeginScene();
+    DrawWorld();
+    device->EndScene();
+    EXPECT_EQ(TakeGlErrors(), 0u);
+    return Grab(device);
+  }
+};
+
+}  // namespace
+
+TEST_F(WorldDrawingArtTest, AStageDrawnWithTheGameArt) {
+  struct {
+    int kind;
+    float x, y, a, b;
+    int movable;
+  } parts[] = {
+      {kKindBall, 40, 30, 8, 0, 1},          {kKindBox, 80, 30, 16, 12, 1},
+      {kKindCapsule, 120, 30, 3, 20, 1},     {kKindRubberBall, 160, 30, 8, 0, 0},
+      {kKindRubberBox, 200, 30, 16, 12, 0},  {kKindRubberCapsule, 240, 30, 3, 20, 0},
+      {kKindGoalBell, 40, 90, 0, 0, 0},      {kKindStartBall, 80, 90, 0, 0, 1},
+      {kKindFan, 120, 90, 0, 0, 0},          {kKindTruck, 170, 90, 0, 0, 1},
+      {kKindRocket, 220, 90, 0, 0, 0},       {kKindToyBox, 280, 90, 0, 0, 0},
+  };
+  int ids[12];
+  for (int i = 0; i < 12; ++i) {
+    ids[i] = CreateItem(D3DXVECTOR3(parts[i].x, parts[i].y, 0), nullptr, parts[i].a, parts[i].b,
+                        parts[i].kind, parts[i].movable);
+    ASSERT_GE(ids[i], 0) << i;
+  }
+  g_items[ids[1]].motorSpeed = 3;
+  g_items[ids[0]].createdInMode = 1;
+  g_items[ids[2]].flags = kFlagSelected;
+  g_items[ids[4]].flags = kFlagOverlap;
+  int extra = CreateItem(D3DXVECTOR3(100, 30, 0), nullptr, 4, 4, kKindBox, 1);
+  ASSERT_GE(extra, 0);
+  D3DXVECTOR3 a1(90, 30, 0), a2(106, 30, 0);
+  int rotary = CreateHingeJoint(ids[1], extra, &a1, 0);
+  int fixed = CreateHingeJoint(extra, ids[2], &a2, 0);
+  ASSERT_GE(rotary, 0);
+  ASSERT_GE(fixed, 0);
+  g_joints[fixed].type = kJointFixed;
+  g_areaEditState = kAreaDefined;
+  g_area.corner1 = D3DXVECTOR3(20, 130, 0);
+  g_area.corner2 = D3DXVECTOR3(140, 10, 0);
+  g_areaEdgeHover = 2;
+  g_cursorOnStage = 1;
+  g_paletteIndex = 0;
+  g_stageMouse = D3DXVECTOR3(200, 120, 0);
+  g_skyAngle = 40;
+
+  Look(D3DXVECTOR3(160, 70, -170));
+  Pixels edit = Frame();
+  SavePicture(edit, "world_art_edit");
+  // The dome fills the sky above the field: little of the bare background shows.
+  int bare = 0;
+  for (int x = 0; x < 640; ++x) bare += (edit.at(x, 2) & 0xFFFFFF) == 0x1E415A;
+  EXPECT_LT(bare, 64);
+
+  g_appMode = kModePlay;
+  SavePicture(Frame(), "world_art_play");
+
+  // A run: the stretched rotary joint breaks into shards, smoke rises.
+  g_appMode = kModeRun;
+  g_cursorOnStage = 0;
+  dBodySetPosition(g_items[ids[1]].body, 77, 32, 0);  // the box alone, off its joint
+  D3DXVECTOR3 smokeAt(170, 100, -6), rise(0, 1, 0);
+  SpawnSmokePuff(&smokeAt, &rise, 0, 0.4f, 10);
+  SavePicture(Frame(), "world_art_run");
+  EXPECT_EQ(g_joints[rotary].type, kJointFree);
+  EXPECT_EQ(g_joints[fixed].type, kJointFixed);
+  int live = 0;
+  for (const Shard& s : g_shards) live += s.life != 0;
+  EXPECT_EQ(live, 20);
+  for (Shard& s : g_shards) s.angle = 50;
+  Look(D3DXVECTOR3(100, 40, -60));
+  SavePicture(Frame(), "world_art_run_shards");
 }

@@ -1,0 +1,216 @@
+// Common file dialogs, file titles and dropped files.
+#include "platform/win_files.h"
+
+#include <unistd.h>
+
+#include <cstring>
+#include <map>
+
+#include "platform/text_encoding.h"
+#include "platform/win_user.h"
+
+namespace {
+
+struct FileState {
+  std::vector<platform::FileDialogRecord> log;
+  std::string lastFolder;  // game path of the folder of the last file chosen
+  DWORD lastError = 0;
+  std::map<uintptr_t, std::pair<std::vector<std::string>, POINT>> drops;
+  uintptr_t nextDrop = 1;
+};
+
+FileState& F() {
+  static FileState* state = new FileState;
+  return *state;
+}
+
+// Byte offset just past the last separator ('\', '/', ':') of a CP932 path,
+// stepping over double-byte characters whose second byte may look like '\'.
+size_t NameStart(const std::string& path) {
+  size_t start = 0;
+  for (size_t i = 0; i < path.size();) {
+    unsigned char c = static_cast<unsigned char>(path[i]);
+    int len = Cp932CharLength(c);
+    if (len == 1 && (c == '\\' || c == '/' || c == ':')) start = i + 1;
+    i += len;
+  }
+  return start;
+}
+
+// Copies text into buffer of size bytes, cut at a whole character.
+size_t CopyCut(const std::string& text, char* buffer, size_t size) {
+  if (!buffer || size == 0) return 0;
+  size_t n = 0;
+  while (n < text.size()) {
+    size_t len = Cp932CharLength(static_cast<unsigned char>(text[n]));
+    if (n + len > size - 1 || n + len > text.size()) break;
+    n += len;
+  }
+  std::memcpy(buffer, text.data(), n);
+  buffer[n] = '\0';
+  return n;
+}
+
+std::string CurrentFolder() {
+  char buf[4096];
+  if (!getcwd(buf, sizeof(buf))) return std::string();
+  return platform::HostPathToGamePath(buf);
+}
+
+bool ValidStructSize(DWORD size) { return size == 76 || size == sizeof(OPENFILENAMEA); }
+
+BOOL RunDialog(OPENFILENAMEA* ofn, bool save) {
+  F().lastError = 0;
+  if (!ofn) return FALSE;
+  if (!ValidStructSize(ofn->lStructSize) || !ofn->lpstrFile || ofn->nMaxFile == 0) {
+    F().lastError = CDERR_STRUCTSIZE;
+    return FALSE;
+  }
+  platform::FileDialogRequest request;
+  request.save = save;
+  request.owner = ofn->hwndOwner;
+  request.title = ofn->lpstrTitle ? ofn->lpstrTitle : "";
+  request.flags = ofn->Flags;
+  if (const char* f = ofn->lpstrFilter) {
+    // Pairs of NUL-ended strings up to an empty one.
+    while (*f) {
+      platform::FileDialogRequest::Filter filter;
+      filter.text = f;
+      f += std::strlen(f) + 1;
+      if (!*f) break;
+      std::string patterns = f;
+      f += patterns.size() + 1;
+      size_t from = 0;
+      while (from <= patterns.size()) {
+        size_t semi = patterns.find(';', from);
+        if (semi == std::string::npos) semi = patterns.size();
+        if (semi > from) filter.patterns.push_back(patterns.substr(from, semi - from));
+        from = semi + 1;
+      }
+      request.filters.push_back(std::move(filter));
+    }
+  }
+  request.filterIndex = ofn->nFilterIndex >= 1 && ofn->nFilterIndex <= request.filters.size()
+                            ? static_cast<int>(ofn->nFilterIndex)
+                            : 1;
+  // The first name may carry a folder of its own; otherwise the initial
+  // folder, else where the last file was chosen, else the current folder.
+  std::string first(ofn->lpstrFile, strnlen(ofn->lpstrFile, ofn->nMaxFile));
+  size_t nameStart = NameStart(first);
+  if (nameStart > 0) {
+    request.folder = first.substr(0, nameStart);
+    request.fileName = first.substr(nameStart);
+  } else {
+    request.fileName = first;
+    if (ofn->lpstrInitialDir && *ofn->lpstrInitialDir)
+      request.folder = ofn->lpstrInitialDir;
+    else if (!F().lastFolder.empty())
+      request.folder = F().lastFolder;
+    else
+      request.folder = CurrentFolder();
+  }
+
+  std::string path;
+  int filterIndex = request.filterIndex;
+  bool chosen = platform::CurrentFace().RunFileDialog(request, &path, &filterIndex) && !path.empty();
+  platform::FileDialogRecord record;
+  record.request = request;
+  record.chosen = chosen;
+  record.path = chosen ? path : std::string();
+  F().log.push_back(record);
+  if (!chosen) return FALSE;
+
+  if (path.size() + 1 > ofn->nMaxFile) {
+    F().lastError = FNERR_BUFFERTOOSMALL;
+    return FALSE;
+  }
+  std::memcpy(ofn->lpstrFile, path.c_str(), path.size() + 1);
+  size_t start = NameStart(path);
+  std::string title = path.substr(start);
+  if (ofn->lpstrFileTitle && ofn->nMaxFileTitle > 0)
+    CopyCut(title, ofn->lpstrFileTitle, ofn->nMaxFileTitle);
+  ofn->nFileOffset = static_cast<WORD>(start);
+  size_t dot = title.rfind('.');
+  ofn->nFileExtension =
+      static_cast<WORD>(dot == std::string::npos ? path.size() : start + dot + 1);
+  ofn->nFilterIndex = static_cast<DWORD>(filterIndex);
+  F().lastFolder = path.substr(0, start);
+  return TRUE;
+}
+
+}  // namespace
+
+BOOL GetOpenFileNameA(OPENFILENAMEA* ofn) { return RunDialog(ofn, false); }
+BOOL GetSaveFileNameA(OPENFILENAMEA* ofn) { return RunDialog(ofn, true); }
+DWORD CommDlgExtendedError() { return F().lastError; }
+
+short GetFileTitleA(LPCSTR file, LPSTR buffer, WORD bufferSize) {
+  if (!file) return -1;
+  std::string path = file;
+  std::string title = path.substr(NameStart(path));
+  if (title.empty()) return -1;
+  if (!buffer || bufferSize < title.size() + 1) return static_cast<short>(title.size() + 1);
+  std::memcpy(buffer, title.c_str(), title.size() + 1);
+  return 0;
+}
+
+// --- drops ----------------------------------------------------------------------------
+
+void DragAcceptFiles(HWND window, BOOL accept) {
+  platform::WindowInfo info = platform::GetWindowInfo(window);
+  if (!info.found) return;
+  platform::SetWindowExStyle(window, accept ? (info.exStyle | WS_EX_ACCEPTFILES)
+                                            : (info.exStyle & ~WS_EX_ACCEPTFILES));
+}
+
+UINT DragQueryFileA(HDROP drop, UINT index, LPSTR buffer, UINT bufferSize) {
+  auto it = F().drops.find(reinterpret_cast<uintptr_t>(drop));
+  if (it == F().drops.end()) return 0;
+  const std::vector<std::string>& files = it->second.first;
+  if (index == 0xFFFFFFFFu) return static_cast<UINT>(files.size());
+  if (index >= files.size()) return 0;
+  if (!buffer) return static_cast<UINT>(files[index].size());
+  return static_cast<UINT>(CopyCut(files[index], buffer, bufferSize));
+}
+
+BOOL DragQueryPoint(HDROP drop, POINT* point) {
+  auto it = F().drops.find(reinterpret_cast<uintptr_t>(drop));
+  if (it == F().drops.end() || !point) return FALSE;
+  *point = it->second.second;
+  return point->x >= 0 && point->y >= 0 ? TRUE : FALSE;
+}
+
+void DragFinish(HDROP drop) { F().drops.erase(reinterpret_cast<uintptr_t>(drop)); }
+
+namespace platform {
+
+std::string HostPathToGamePath(const std::string& hostUtf8) {
+  std::string p = Utf8ToCp932(hostUtf8);
+  // Only single-byte slashes are separators; a trail byte is never 0x2F.
+  for (char& c : p)
+    if (c == '/') c = '\\';
+  return p;
+}
+
+const std::vector<FileDialogRecord>& GetFileDialogLog() { return F().log; }
+
+bool DropFiles(HWND window, const std::vector<std::string>& gamePaths, POINT clientPoint) {
+  WindowInfo info = GetWindowInfo(window);
+  if (!info.found || !(info.exStyle & WS_EX_ACCEPTFILES) || gamePaths.empty()) return false;
+  uintptr_t id = F().nextDrop++;
+  F().drops[id] = {gamePaths, clientPoint};
+  PostMessageA(window, WM_DROPFILES, static_cast<WPARAM>(id), 0);
+  return true;
+}
+
+int LiveDropCount() { return static_cast<int>(F().drops.size()); }
+
+void ResetFileState() {
+  FileState& f = F();
+  f.log.clear();
+  f.lastFolder.clear();
+  f.lastError = 0;
+  f.drops.clear();
+}
+
+}  // namespace platform

@@ -1,0 +1,94 @@
+// The common open and save dialogs, file titles, and files dropped on a window.
+//
+// Paths are the game's: CP932 bytes with backslashes between folders, as the
+// game builds them ("%s\%s"); GamePathToHost (cp932.h) turns one into the
+// host's UTF-8 path, HostPathToGamePath below goes the other way. The dialog
+// itself is the face's: the desktop face shows a modal chooser, the headless
+// face answers from a script (headless.h) and records every request.
+#pragma once
+#include <string>
+#include <vector>
+
+#include "platform/win_message.h"
+#include "platform/win_types.h"
+#include "platform/window_model.h"
+
+// OPENFILENAMEA.Flags
+#define OFN_READONLY 0x00000001u
+#define OFN_OVERWRITEPROMPT 0x00000002u
+#define OFN_HIDEREADONLY 0x00000004u
+#define OFN_NOCHANGEDIR 0x00000008u
+#define OFN_PATHMUSTEXIST 0x00000800u
+#define OFN_FILEMUSTEXIST 0x00001000u
+
+// CommDlgExtendedError
+#define FNERR_BUFFERTOOSMALL 0x3003u
+#define CDERR_STRUCTSIZE 0x0001u
+
+struct OPENFILENAMEA {
+  DWORD lStructSize;        // 76 (the 32-bit record) or sizeof(OPENFILENAMEA)
+  HWND hwndOwner;
+  HINSTANCE hInstance;
+  LPCSTR lpstrFilter;       // pairs of display text and pattern ("*.stg", or
+                            // several joined by ';'), each NUL-ended, then a NUL
+  LPSTR lpstrCustomFilter;  // not used
+  DWORD nMaxCustFilter;
+  DWORD nFilterIndex;       // 1-based; in: the filter shown first, out: the one used
+  LPSTR lpstrFile;          // in: the first name (may hold a folder); out: the full path
+  DWORD nMaxFile;
+  LPSTR lpstrFileTitle;     // out: the file's name with its extension
+  DWORD nMaxFileTitle;
+  LPCSTR lpstrInitialDir;   // null: the folder of the last file chosen
+  LPCSTR lpstrTitle;        // the dialog's caption (CP932)
+  DWORD Flags;              // OFN_*
+  WORD nFileOffset;         // out: where the name starts in lpstrFile
+  WORD nFileExtension;      // out: where the extension starts (after the dot)
+  LPCSTR lpstrDefExt;       // not used: nothing is appended to a typed name
+  LPARAM lCustData;
+  void* lpfnHook;
+  LPCSTR lpTemplateName;
+};
+typedef OPENFILENAMEA* LPOPENFILENAMEA;
+
+// Show the dialog; TRUE with the chosen file filled in, FALSE when cancelled
+// or on an error (CommDlgExtendedError tells which; 0 for a cancel). A path
+// longer than nMaxFile - 1 fails with FNERR_BUFFERTOOSMALL; a file title longer
+// than nMaxFileTitle - 1 is cut (never inside a double-byte character).
+BOOL GetOpenFileNameA(OPENFILENAMEA* ofn);
+BOOL GetSaveFileNameA(OPENFILENAMEA* ofn);
+DWORD CommDlgExtendedError();
+
+// The name of the file that a path names: what follows its last '\', '/' or
+// ':', extension kept. Returns 0 when copied, the size needed (with the NUL)
+// when buffer is null or too small, -1 for an empty name or one that ends in
+// a separator.
+short GetFileTitleA(LPCSTR file, LPSTR buffer, WORD bufferSize);
+
+// --- dropped files -------------------------------------------------------------------
+struct PlatformDrop;
+typedef PlatformDrop* HDROP;
+
+// Lets the window take dropped files (WS_EX_ACCEPTFILES does the same at
+// creation). A drop arrives as WM_DROPFILES with the HDROP in wParam.
+void DragAcceptFiles(HWND window, BOOL accept);
+// index 0xFFFFFFFF: the number of files. buffer null: the path's length.
+// Otherwise copies the path (cut to bufferSize - 1, never inside a
+// double-byte character) and returns the bytes copied.
+UINT DragQueryFileA(HDROP drop, UINT index, LPSTR buffer, UINT bufferSize);
+// The drop point in the window's client pixels; TRUE when inside the client area.
+BOOL DragQueryPoint(HDROP drop, POINT* point);
+void DragFinish(HDROP drop);
+
+namespace platform {
+
+// A host path (UTF-8, '/') as the game's path (CP932, '\').
+std::string HostPathToGamePath(const std::string& hostUtf8);
+
+const std::vector<FileDialogRecord>& GetFileDialogLog();
+
+// A drop on the window: posts WM_DROPFILES when the window
+// takes dropped files. False when it does not (or paths is empty).
+bool DropFiles(HWND window, const std::vector<std::string>& gamePaths, POINT clientPoint);
+int LiveDropCount();  // HDROPs not yet finished
+
+}  // namespace platform

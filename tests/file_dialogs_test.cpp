@@ -1,0 +1,186 @@
+// Common file dialogs, file titles and dropped files, scripted through the
+// headless face.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+
+#include "platform/cp932.h"
+#include "platform/headless.h"
+#include "platform/text_encoding.h"
+#include "platform/win_user.h"
+
+namespace {
+
+// The game's one dialog record: a 256-byte path, a 255-byte title.
+struct GameOfn {
+  char file[256] = "";
+  char title[256] = "";
+  OPENFILENAMEA ofn{};
+  GameOfn() {
+    ofn.lStructSize = 76;
+    ofn.lpstrFile = file;
+    ofn.nMaxFile = 256;
+    ofn.lpstrFileTitle = title;
+    ofn.nMaxFileTitle = 255;
+    ofn.lpstrInitialDir = "\\games\\gizmo\\";
+  }
+};
+
+const char kStageFilter[] = "stage files(*.stg)\0*.stg\0";
+
+LRESULT NullProc(HWND w, UINT m, WPARAM wp, LPARAM lp) { return DefWindowProcA(w, m, wp, lp); }
+
+HWND MakeWindow(DWORD exStyle) {
+  static bool registered = false;
+  if (!registered) {
+    WNDCLASSEXA wc{};
+    wc.cbSize = sizeof(wc);
+    wc.lpfnWndProc = NullProc;
+    wc.lpszClassName = "Drop Target";
+    RegisterClassExA(&wc);
+    registered = true;
+  }
+  return CreateWindowExA(exStyle, "Drop Target", "", WS_POPUP, 0, 0, 640, 480, nullptr, nullptr,
+                         nullptr, nullptr);
+}
+
+class FileDialogs : public ::testing::Test {
+ protected:
+  void SetUp() override { headless::Reset(); }
+};
+
+}  // namespace
+
+TEST_F(FileDialogs, OpenDialogFillsPathTitleAndOffsetsAndRecordsTheRequest) {
+  GameOfn g;
+  g.ofn.lpstrTitle = "open a stage";
+  g.ofn.lpstrFilter = kStageFilter;
+  g.ofn.nFilterIndex = 1;
+  g.ofn.Flags = OFN_FILEMUSTEXIST | OFN_HIDEREADONLY;
+  headless::QueueFileDialogAnswer("\\games\\gizmo\\stages\\bridge.stg");
+  ASSERT_TRUE(GetOpenFileNameA(&g.ofn));
+  EXPECT_STREQ(g.file, "\\games\\gizmo\\stages\\bridge.stg");
+  EXPECT_STREQ(g.title, "bridge.stg");
+  EXPECT_EQ(g.ofn.nFileOffset, 20);
+  EXPECT_EQ(g.ofn.nFileExtension, 27);
+
+  ASSERT_EQ(headless::FileDialogs().size(), 1u);
+  const platform::FileDialogRecord& r = headless::FileDialogs()[0];
+  EXPECT_FALSE(r.request.save);
+  EXPECT_EQ(r.request.title, "open a stage");
+  EXPECT_EQ(r.request.folder, "\\games\\gizmo\\");
+  EXPECT_EQ(r.request.fileName, "");
+  EXPECT_EQ(r.request.flags, (DWORD)0x1004);
+  ASSERT_EQ(r.request.filters.size(), 1u);
+  EXPECT_EQ(r.request.filters[0].text, "stage files(*.stg)");
+  EXPECT_EQ(r.request.filters[0].patterns, std::vector<std::string>{"*.stg"});
+  EXPECT_TRUE(r.chosen);
+}
+
+TEST_F(FileDialogs, CancelLeavesTheBuffersAndReportsNoError) {
+  GameOfn g;
+  std::strcpy(g.file, "before");
+  headless::QueueFileDialogCancel();
+  EXPECT_FALSE(GetSaveFileNameA(&g.ofn));
+  EXPECT_EQ(CommDlgExtendedError(), 0u);
+  EXPECT_STREQ(g.file, "before");
+  // No answer queued at all also cancels.
+  EXPECT_FALSE(GetOpenFileNameA(&g.ofn));
+  EXPECT_EQ(headless::FileDialogs().size(), 2u);
+  EXPECT_FALSE(headless::FileDialogs()[1].chosen);
+}
+
+TEST_F(FileDialogs, SaveProposesTheNameAndFolderOfTheFirstPath) {
+  GameOfn g;
+  g.ofn.lpstrFilter = "play(*.ply)\0*.ply\0all\0*.ply;*.stg;*.pau\0";
+  g.ofn.nFilterIndex = 2;
+  std::strcpy(g.file, "\\home\\me\\work\\level1.ply");
+  headless::QueueFileDialogAnswer("\\home\\me\\work\\level1.ply");
+  ASSERT_TRUE(GetSaveFileNameA(&g.ofn));
+  const platform::FileDialogRequest& r = headless::FileDialogs()[0].request;
+  EXPECT_TRUE(r.save);
+  EXPECT_EQ(r.folder, "\\home\\me\\work\\");
+  EXPECT_EQ(r.fileName, "level1.ply");
+  EXPECT_EQ(r.filterIndex, 2);
+  ASSERT_EQ(r.filters.size(), 2u);
+  EXPECT_EQ(r.filters[1].patterns, (std::vector<std::string>{"*.ply", "*.stg", "*.pau"}));
+
+  // With the initial folder cleared the next dialog opens where the last
+  // file was chosen.
+  GameOfn next;
+  next.ofn.lpstrInitialDir = nullptr;
+  GetOpenFileNameA(&next.ofn);
+  EXPECT_EQ(headless::FileDialogs()[1].request.folder, "\\home\\me\\work\\");
+}
+
+TEST_F(FileDialogs, APathLongerThanTheBufferFailsAndALongTitleIsCutAtACharacter) {
+  GameOfn g;
+  g.ofn.nMaxFile = 10;
+  headless::QueueFileDialogAnswer("\\a\\b\\c\\d.stg");  // 12 bytes
+  EXPECT_FALSE(GetOpenFileNameA(&g.ofn));
+  EXPECT_EQ(CommDlgExtendedError(), (DWORD)FNERR_BUFFERTOOSMALL);
+
+  GameOfn h;
+  h.ofn.nMaxFileTitle = 4;
+  // "\x95\x5C" is one double-byte character whose second byte is a backslash.
+  headless::QueueFileDialogAnswer("\\d\\ab\x95\x5C" "c.stg");
+  ASSERT_TRUE(GetOpenFileNameA(&h.ofn));
+  EXPECT_STREQ(h.title, "ab");  // three bytes would split the character
+  EXPECT_EQ(h.ofn.nFileOffset, 3);
+}
+
+TEST_F(FileDialogs, FileTitleSkipsDoubleByteTrailBytes) {
+  char title[64];
+  EXPECT_EQ(GetFileTitleA("C:\\games\\\x95\x5C.stg", title, sizeof(title)), 0);
+  EXPECT_STREQ(title, "\x95\x5C.stg");
+  EXPECT_EQ(GetFileTitleA("\\dir\\game", title, sizeof(title)), 0);
+  EXPECT_STREQ(title, "game");
+  EXPECT_EQ(GetFileTitleA("/usr/bin/game.exe", title, 4), 9);  // the size needed
+  EXPECT_EQ(GetFileTitleA("/usr/bin/game.exe", nullptr, 0), 9);
+  EXPECT_EQ(GetFileTitleA("\\dir\\", title, sizeof(title)), -1);
+  EXPECT_EQ(GetFileTitleA("", title, sizeof(title)), -1);
+}
+
+TEST_F(FileDialogs, HostAndGamePathsConvertBothWays) {
+  std::string host = "/tmp/\xE3\x82\xB9\xE3\x83\x86\xE3\x83\xBC\xE3\x82\xB8/a.stg";  // /tmp/ステージ/a.stg
+  std::string game = platform::HostPathToGamePath(host);
+  EXPECT_EQ(game, std::string("\\tmp\\") + Utf8ToCp932("\xE3\x82\xB9\xE3\x83\x86\xE3\x83\xBC\xE3\x82\xB8") +
+                      "\\a.stg");
+  EXPECT_EQ(GamePathToHost(game.c_str()), host);
+}
+
+TEST_F(FileDialogs, DropsReachOnlyWindowsThatTakeFiles) {
+  HWND plain = MakeWindow(0);
+  EXPECT_FALSE(headless::DropFiles(plain, {"\\x\\a.stg"}));
+  DragAcceptFiles(plain, TRUE);
+  EXPECT_TRUE(headless::DropFiles(plain, {"\\x\\a.stg"}));
+  DragAcceptFiles(plain, FALSE);
+  EXPECT_FALSE(headless::DropFiles(plain, {"\\x\\a.stg"}));
+
+  HWND w = MakeWindow(WS_EX_ACCEPTFILES);
+  EXPECT_FALSE(headless::DropFiles(w, {}));
+  ASSERT_TRUE(headless::DropFiles(w, {"\\x\\first.ply", "\\x\\second.stg", "\\x\\third.pau"},
+                                  POINT{10, 20}));
+  std::vector<MSG> queued = platform::PendingMessages();
+  ASSERT_EQ(queued.size(), 2u);
+  EXPECT_EQ(queued[1].message, (UINT)WM_DROPFILES);
+  EXPECT_EQ(queued[1].hwnd, w);
+  HDROP drop = reinterpret_cast<HDROP>(queued[1].wParam);
+  EXPECT_EQ(DragQueryFileA(drop, 0xFFFFFFFFu, nullptr, 0), 3u);
+  EXPECT_EQ(DragQueryFileA(drop, 0, nullptr, 0), 12u);
+  char buf[256];
+  EXPECT_EQ(DragQueryFileA(drop, 0, buf, sizeof(buf)), 12u);
+  EXPECT_STREQ(buf, "\\x\\first.ply");
+  EXPECT_EQ(DragQueryFileA(drop, 1, buf, 6), 5u);
+  EXPECT_STREQ(buf, "\\x\\se");
+  EXPECT_EQ(DragQueryFileA(drop, 3, buf, sizeof(buf)), 0u);
+  POINT p;
+  EXPECT_TRUE(DragQueryPoint(drop, &p));
+  EXPECT_EQ(p.x, 10);
+  EXPECT_EQ(p.y, 20);
+  EXPECT_EQ(platform::LiveDropCount(), 2);
+  DragFinish(drop);
+  EXPECT_EQ(platform::LiveDropCount(), 1);
+  EXPECT_EQ(DragQueryFileA(drop, 0xFFFFFFFFu, nullptr, 0), 0u);
+}
