@@ -1,5 +1,5 @@
 // Frame cost of a full stage: 500 items drawn offscreen through the game's
-// item drawing, timed per frame (until the GL work has finished), beside one
+// world drawing, timed per frame (until the GL work has finished), beside one
 // bare physics step of the same bodies. Run from the repository root so the
 // data folder is found; missing models are reported and simply not drawn.
 //
@@ -16,8 +16,8 @@
 #include "app/shell_globals.h"
 #include "game/simulation.h"
 #include "platform/gl_context.h"
-#include "render/item_drawing.h"
 #include "render/meshes.h"
+#include "render/world_drawing.h"
 #include "world/globals.h"
 #include "world/items.h"
 #include "world/physics_world.h"
@@ -52,21 +52,6 @@ int FillStage() {
   return made;
 }
 
-// What the world drawing does per item: pose from the body, style by state.
-void DrawStage() {
-  for (int i = 0; i < kMaxItems; ++i) {
-    const StageItem& item = g_items[i];
-    if (item.state == kItemFree || !item.body) continue;
-    const dReal* p = dBodyGetPosition(item.body);
-    D3DXMATRIX t, r;
-    D3DXMatrixTranslation(&t, (float)p[0], (float)p[1], (float)p[2]);
-    ConvertOdeRotationToMatrix(dBodyGetRotation(item.body), &r);
-    int style = item.state == kItemFixed ? kStyleFixed : kStyleMovable;
-    DrawItem(item.kind, &t, &r, item.sizeA, item.sizeB, (float)item.alpha / 255.0f, style,
-             item.createdInMode, 1);
-  }
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -86,6 +71,7 @@ int main(int argc, char** argv) {
 
   CreatePhysicsWorld();
   int items = FillStage();
+  g_appMode = kModeRun;  // the whole scene of a run: sky, floors, items, effects
 
   // The whole field 800 x 400 in view.
   g_cameraPos = D3DXVECTOR3(400, 200, -540);
@@ -99,9 +85,8 @@ int main(int argc, char** argv) {
   std::vector<double> drawMs, stepMs;
   for (int f = -10; f < frames; ++f) {
     Clock::time_point a = Clock::now();
-    device->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, 0xFF203040, 1.0f, 0);
     device->BeginScene();
-    DrawStage();
+    DrawWorld();
     device->EndScene();
     device->Present(nullptr, nullptr, nullptr, nullptr);
     glFinish();
