@@ -11,6 +11,7 @@
 #include "platform/win_types.h"
 #include "world/types.h"
 
+extern HINSTANCE g_hInstance;  // the program's instance: dialogs and resources
 extern HWND g_hWnd;
 extern HMENU g_editorMenu;  // menu bar of stage editing
 extern HMENU g_playMenu;    // menu bar while a play or pause file is loaded
@@ -34,7 +35,13 @@ extern int32_t g_deviceLevel;
 extern int32_t g_appInactive;
 extern dGeomID g_pickRay;        // the mouse's pick ray, in no space
 extern char (&g_editorName)[40];  // the editor name kept in g_config
+// 1 once start-up has made everything a frame needs; before that WM_PAINT
+// draws nothing.
+extern int32_t g_initDone;
 
 // Sets the state (0 enabled, MFS_GRAYED greyed) of the editor bar's entry at
 // a top-level position and redraws the bar.
 void SetEditorBarState(int position, UINT state);
+// The same with a new text (CP932) for the entry; the shared record's mask
+// goes back to state only afterwards.
+void SetEditorBarTextAndState(int position, char* text, UINT state);

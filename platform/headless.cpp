@@ -27,8 +27,28 @@ class HeadlessFace : public platform::WindowFace {
     *gamePath = answer.second;
     return true;
   }
+  bool DialogIdle(HWND dialog) override {
+    if (dialogActions.empty()) return false;
+    std::function<void(HWND)> action = std::move(dialogActions.front());
+    dialogActions.pop_front();
+    action(dialog);
+    return true;
+  }
+  UINT RunPopupMenu(HMENU, POINT, HWND) override {
+    if (popupChoices.empty()) return 0;
+    UINT id = popupChoices.front();
+    popupChoices.pop_front();
+    return id;
+  }
+  bool OpenDocument(const std::string& utf8) override {
+    opened.push_back(utf8);
+    return true;
+  }
   std::deque<int> answers;
   std::deque<std::pair<bool, std::string>> fileAnswers;
+  std::deque<std::function<void(HWND)>> dialogActions;
+  std::deque<UINT> popupChoices;
+  std::vector<std::string> opened;
 };
 
 HeadlessFace& TheFace() {
@@ -70,6 +90,9 @@ void Reset() {
   platform::ResetWindowSystem();
   TheFace().answers.clear();
   TheFace().fileAnswers.clear();
+  TheFace().dialogActions.clear();
+  TheFace().popupChoices.clear();
+  TheFace().opened.clear();
 }
 
 HWND MakeWindow(const char* titleCp932, HMENU menu, POINT clientOrigin) {
@@ -178,6 +201,42 @@ bool ChooseMenuCommand(HWND window, UINT id) {
 }
 
 void ClickCloseBox(HWND window) { PostMessageA(window, WM_CLOSE, 0, 0); }
+
+void QueueDialogAction(std::function<void(HWND dialog)> action) {
+  TheFace().dialogActions.push_back(std::move(action));
+}
+size_t PendingDialogActions() { return TheFace().dialogActions.size(); }
+
+bool TypeIntoEdit(HWND dialog, int id, const std::string& textCp932) {
+  HWND edit = GetDlgItem(dialog, id);
+  if (!edit || platform::GetWindowInfo(edit).className != WC_EDITA) return false;
+  size_t limit = static_cast<size_t>(platform::GetEditLimit(edit));
+  size_t n = 0;
+  while (n < textCp932.size()) {
+    size_t len = Cp932CharLength(static_cast<unsigned char>(textCp932[n]));
+    if (n + len > limit || n + len > textCp932.size()) break;
+    n += len;
+  }
+  platform::SetWindowTextFromFace(edit, textCp932.substr(0, n));
+  PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(id, EN_CHANGE), reinterpret_cast<LPARAM>(edit));
+  return true;
+}
+
+bool ClickControl(HWND dialog, int id) {
+  HWND control = GetDlgItem(dialog, id);
+  if (!control || !IsWindowEnabled(control)) return false;
+  PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(control));
+  return true;
+}
+
+void PressKeyInDialog(HWND dialog, int virtualKey) {
+  HWND focus = GetFocus();
+  HWND target = focus && (focus == dialog || GetParent(focus) == dialog) ? focus : dialog;
+  PostMessageA(target, WM_KEYDOWN, static_cast<WPARAM>(virtualKey), 1);
+}
+
+void QueuePopupMenuChoice(UINT id) { TheFace().popupChoices.push_back(id); }
+const std::vector<std::string>& OpenedDocuments() { return TheFace().opened; }
 
 void QueueFileDialogAnswer(const std::string& gamePath) {
   TheFace().fileAnswers.push_back({true, gamePath});

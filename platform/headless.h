@@ -17,6 +17,7 @@
 //   EXPECT_FALSE(headless::MenuItemAt(GetMenu(w), 1).enabled);
 #pragma once
 #include <cstddef>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -107,6 +108,26 @@ const std::vector<platform::FileDialogRecord>& FileDialogs();
 // WM_DROPFILES when the window takes dropped files (false otherwise).
 bool DropFiles(HWND window, const std::vector<std::string>& gamePaths,
                POINT clientPoint = POINT{320, 240});
+
+// --- dialogs ------------------------------------------------------------------------------
+// What the user does in the next modal dialog, once its loop has nothing
+// else to do: each action runs once, in order, with the dialog's window. A
+// dialog whose actions are used up is answered with Escape (IDCANCEL).
+void QueueDialogAction(std::function<void(HWND dialog)> action);
+size_t PendingDialogActions();
+// Replaces the text of an edit box as typed: cut to its EM_LIMITTEXT (whole
+// characters), then EN_CHANGE to the dialog. False when there is no such box.
+bool TypeIntoEdit(HWND dialog, int id, const std::string& textCp932);
+// A click on an enabled button (or SS_NOTIFY static) of the dialog: posts
+// its WM_COMMAND. False when there is no such control or it is disabled.
+bool ClickControl(HWND dialog, int id);
+// A key pressed in the dialog (VK_RETURN, VK_ESCAPE): posts WM_KEYDOWN to
+// the control with the focus (or the dialog).
+void PressKeyInDialog(HWND dialog, int virtualKey);
+// The next pop-up menu (TrackPopupMenu) chooses this command (0: dismissed).
+void QueuePopupMenuChoice(UINT id);
+// Documents and addresses opened with ShellExecuteA, in UTF-8.
+const std::vector<std::string>& OpenedDocuments();
 
 // --- clock ---------------------------------------------------------------------
 void SetTime(DWORD nowMs);       // switches timeGetTime to the manual clock

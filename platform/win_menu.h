@@ -113,6 +113,17 @@ HMENU GetMenu(HWND window);
 BOOL SetMenu(HWND window, HMENU menu);  // the bar is drawn anew at once
 BOOL DrawMenuBar(HWND window);
 
+// TrackPopupMenu
+#define TPM_LEFTALIGN 0x0000u
+#define TPM_RIGHTBUTTON 0x0002u
+#define TPM_RETURNCMD 0x0100u
+
+// Shows a pop-up menu at a screen point until the user chooses or leaves.
+// The item chosen is posted to owner as WM_COMMAND; with TPM_RETURNCMD it is
+// returned instead (0: none). Without TPM_RETURNCMD returns TRUE.
+BOOL TrackPopupMenu(HMENU menu, UINT flags, int x, int y, int reserved, HWND owner,
+                    const RECT* rect);
+
 // --- menu descriptions (the application's menu resources) ---------------------
 
 // One entry of a menu description; build them with the helpers below.

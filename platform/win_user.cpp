@@ -154,6 +154,10 @@ void DestroyWindowModel(HWND window) { S().windows.erase(HandleId(window)); }
 
 const WindowModel* GetWindowModel(HWND window) { return Window(window); }
 
+void SetWindowTextFromFace(HWND window, const std::string& cp932) {
+  if (WindowModel* w = Window(window)) w->title = cp932;
+}
+
 void SetWindowClientSize(HWND window, LONG width, LONG height) {
   if (WindowModel* w = Window(window)) {
     w->clientWidth = width;
@@ -196,6 +200,7 @@ void ClearMessageBoxLog() { S().messageBoxes.clear(); }
 void ResetWindowClock();  // winmm.cpp
 void ResetMessageState();  // win_message.cpp
 void ResetFileState();     // win_files.cpp
+void ResetDialogState();   // win_dialog_box.cpp
 
 void ResetWindowSystem() {
   WindowFace* face = S().face;
@@ -208,6 +213,7 @@ void ResetWindowSystem() {
   ResetWindowClock();
   ResetMessageState();
   ResetFileState();
+  ResetDialogState();
 }
 
 }  // namespace platform

@@ -5,6 +5,7 @@
 #include "platform/win_dialog.h"
 #include "platform/win_files.h"
 #include "platform/win_input.h"
+#include "platform/win_listview.h"
 #include "platform/win_menu.h"
 #include "platform/win_message.h"
 #include "platform/win_window.h"

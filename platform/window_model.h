@@ -121,6 +121,20 @@ class WindowFace {
                              int* /*filterIndex*/) {
     return false;
   }
+
+  // Dialogs (win_dialog.h). The dialog window ("#32770") and its controls
+  // come through WindowCreated like every window; these come besides.
+  // A modal dialog's loop found no message: the face may act for the user
+  // (the headless face runs scripted actions); true when it did something.
+  virtual bool DialogIdle(HWND /*dialog*/) { return false; }
+  virtual void WindowEnabled(HWND, bool /*enabled*/) {}
+  // Rows, columns, texts or states of a list view changed.
+  virtual void ListViewChanged(HWND) {}
+  // Shows a pop-up menu at a screen point until it is closed; returns the
+  // command id chosen, 0 when none was.
+  virtual UINT RunPopupMenu(HMENU, POINT /*screen*/, HWND /*owner*/) { return 0; }
+  // Opens a document or address (UTF-8) with the desktop's program for it.
+  virtual bool OpenDocument(const std::string& /*utf8*/) { return false; }
 };
 
 // Installs the desktop face; null goes back to the headless face.
@@ -136,6 +150,9 @@ void DestroyWindowModel(HWND window);
 const WindowModel* GetWindowModel(HWND window);  // null: not a window
 void SetWindowClientOrigin(HWND window, POINT clientOrigin);  // the window moved
 void SetWindowClientSize(HWND window, LONG width, LONG height);
+// The user changed a control's text (an edit box): the model takes it
+// without telling the face back.
+void SetWindowTextFromFace(HWND window, const std::string& cp932);
 
 // --- menus -----------------------------------------------------------------
 const MenuModel* GetMenuModel(HMENU menu);  // null: not a live menu

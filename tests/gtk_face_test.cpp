@@ -1,0 +1,315 @@
+// The GTK face on a real (virtual) display: run under xvfb-run. The window
+// shows the device's picture, menu clicks and accelerator keys become
+// commands, input feeds the key state, message boxes answer. Screenshots of
+// the screen go to the build folder for a person to look at.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "app/menus.h"
+#include "platform/d3d9.h"
+#include "platform/gl_context.h"
+#include "platform/gtk_face.h"
+#include "platform/text_encoding.h"
+#include "platform/win_user.h"
+
+#ifndef TEST_BUILD_DIR
+#define TEST_BUILD_DIR "."
+#endif
+
+namespace {
+
+std::vector<UINT> g_commands;
+std::vector<int> g_wheel;
+std::vector<WPARAM> g_keys;
+int g_paints = 0;
+IDirect3DDevice9* g_dev = nullptr;
+D3DCOLOR g_clear = 0xFF3366CC;
+
+void DrawFrame() {
+  if (!g_dev) return;
+  g_dev->Clear(0, nullptr, D3DCLEAR_TARGET, g_clear, 1.0f, 0);
+  g_dev->BeginScene();
+  g_dev->EndScene();
+  g_dev->Present(nullptr, nullptr, nullptr, nullptr);
+}
+
+LRESULT MainProc(HWND w, UINT message, WPARAM wParam, LPARAM lParam) {
+  switch (message) {
+    case WM_COMMAND: g_commands.push_back(LOWORD(wParam)); return 0;
+    case WM_MOUSEWHEEL: g_wheel.push_back(GET_WHEEL_DELTA_WPARAM(wParam)); return 0;
+    case WM_KEYDOWN: g_keys.push_back(wParam); return 0;
+    case WM_PAINT: ++g_paints; DrawFrame(); break;
+    case WM_CLOSE: return 0;
+  }
+  return DefWindowProcA(w, message, wParam, lParam);
+}
+
+struct Env {
+  HWND window = nullptr;
+  HACCEL accel = nullptr;
+  unsigned long xid = 0;
+};
+
+void PumpUntil(const std::function<bool()>& done, int maxMs = 5000);
+
+Env& E() {
+  static Env* env = nullptr;
+  if (env) return *env;
+  env = new Env;
+  std::string why;
+  if (!platform::InstallGtkFace(&why)) {
+    ADD_FAILURE() << "no display: " << why;
+    return *env;
+  }
+  RegisterGameMenus();
+  RegisterGameAccelerators();
+  WNDCLASSEXA wc{};
+  wc.cbSize = sizeof(wc);
+  wc.style = CS_DBLCLKS;
+  wc.lpfnWndProc = MainProc;
+  wc.hCursor = LoadCursorA(nullptr, IDC_ARROW);
+  wc.lpszClassName = "Generic Game SDK Window";
+  RegisterClassExA(&wc);
+  HMENU editor = LoadMenuA(nullptr, MAKEINTRESOURCEA(kMenuEditor));
+  env->window = CreateWindowExA(WS_EX_ACCEPTFILES, "Generic Game SDK Window", "gizmo",
+                                WS_POPUP | WS_VISIBLE | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX,
+                                40, 30, 640, 480, nullptr, editor, nullptr, nullptr);
+  env->accel = LoadAcceleratorsA(nullptr, MAKEINTRESOURCEA(kAccelTable));
+  env->xid = platform::GtkNativeWindowId(env->window);
+  D3DPRESENT_PARAMETERS pp{};
+  pp.BackBufferWidth = 640;
+  pp.BackBufferHeight = 480;
+  pp.Windowed = TRUE;
+  pp.hDeviceWindow = env->window;
+  IDirect3D9* d3d = Direct3DCreate9(32);
+  EXPECT_EQ(d3d->CreateDevice(D3DADAPTER_DEFAULT, D3DDEVTYPE_HAL, env->window,
+                              D3DCREATE_HARDWARE_VERTEXPROCESSING, &pp, &g_dev),
+            D3D_OK);
+  // Mapped and placed: the client area lies under the menu bar.
+  PumpUntil([&] {
+    POINT p{0, 0};
+    ClientToScreen(env->window, &p);
+    return p.y > 30 && g_paints > 0;
+  });
+  return *env;
+}
+
+void PumpUntil(const std::function<bool()>& done, int maxMs) {
+  for (int t = 0; t < maxMs; t += 5) {
+    platform::DispatchWaitingMessages(E().window, E().accel);
+    if (done()) return;
+    usleep(5000);
+  }
+}
+
+void Pump(int ms) {
+  PumpUntil([] { return false; }, ms);
+}
+
+std::string Shell(const std::string& command) {
+  std::string out;
+  if (FILE* p = popen(command.c_str(), "r")) {
+    char buf[512];
+    while (fgets(buf, sizeof(buf), p)) out += buf;
+    pclose(p);
+  }
+  while (!out.empty() && (out.back() == '\n' || out.back() == '\r')) out.pop_back();
+  return out;
+}
+
+void Screenshot(const std::string& name) {
+  Shell(std::string("import -window root ") + TEST_BUILD_DIR + "/" + name + ".png");
+}
+
+// The screen pixel at (x, y) of a screenshot, as "#RRGGBB".
+std::string PixelOf(const std::string& name, int x, int y) {
+  std::string out = Shell(std::string("convert ") + TEST_BUILD_DIR + "/" + name + ".png -crop 1x1+" +
+                        std::to_string(x) + "+" + std::to_string(y) + " -depth 8 txt:-");
+  size_t hash = out.find('#', out.find('\n'));
+  return hash == std::string::npos ? out : out.substr(hash, 7);
+}
+
+void ClickAt(const RECT& r) {
+  Shell("xdotool mousemove " + std::to_string((r.left + r.right) / 2) + " " +
+      std::to_string((r.top + r.bottom) / 2) + " click 1");
+}
+
+POINT ClientCentre() {
+  POINT p{320, 240};
+  ClientToScreen(E().window, &p);
+  return p;
+}
+
+bool HasCommand(UINT id) {
+  for (UINT c : g_commands)
+    if (c == id) return true;
+  return false;
+}
+
+}  // namespace
+
+TEST(GtkFace, WindowShowsTheDevicePictureAndTheTitle) {
+  ASSERT_TRUE(IsWindow(E().window));
+  ASSERT_NE(E().xid, 0u);
+  ASSERT_NE(g_dev, nullptr);
+  RECT client;
+  GetClientRect(E().window, &client);
+  EXPECT_EQ(client.right, 640);
+  EXPECT_EQ(client.bottom, 480);
+
+  SetWindowTextA(E().window, Cp932Text("ギズモワークス Ver.1.10"));
+  Pump(200);
+  EXPECT_EQ(Shell("xdotool getwindowname " + std::to_string(E().xid)), "ギズモワークス Ver.1.10");
+
+  DrawFrame();
+  Pump(300);
+  Screenshot("gtk_face_window");
+  POINT c = ClientCentre();
+  EXPECT_EQ(PixelOf("gtk_face_window", c.x, c.y), "#3366CC");
+  POINT corner{0, 0};
+  ClientToScreen(E().window, &corner);
+  EXPECT_EQ(PixelOf("gtk_face_window", corner.x, corner.y), "#3366CC");
+  EXPECT_EQ(PixelOf("gtk_face_window", corner.x + 639, corner.y + 479), "#3366CC");
+  EXPECT_NE(PixelOf("gtk_face_window", corner.x + 640, corner.y + 479), "#3366CC");
+
+  // The desktop showing the window again asks for a paint.
+  g_clear = 0xFF20A040;
+  int before = g_paints;
+  ShowWindow(E().window, SW_HIDE);
+  Pump(100);
+  ShowWindow(E().window, SW_SHOW);
+  PumpUntil([&] { return g_paints > before; });
+  EXPECT_GT(g_paints, before);
+  Pump(200);
+  Screenshot("gtk_face_repaint");
+  c = ClientCentre();
+  EXPECT_EQ(PixelOf("gtk_face_repaint", c.x, c.y), "#20A040");
+}
+
+TEST(GtkFace, MenuClicksPostTheirCommands) {
+  HMENU bar = GetMenu(E().window);
+  RECT about;
+  ASSERT_TRUE(platform::GtkMenuEntryScreenRect(E().window, bar, 4, &about));
+  g_commands.clear();
+  ClickAt(about);
+  PumpUntil([] { return HasCommand(kCmdAbout); });
+  EXPECT_TRUE(HasCommand(kCmdAbout));
+
+  // The File pop-up opens on a click; its second item opens a stage.
+  RECT file;
+  ASSERT_TRUE(platform::GtkMenuEntryScreenRect(E().window, bar, 0, &file));
+  ClickAt(file);
+  HMENU filePopup = GetSubMenu(bar, 0);
+  RECT open;
+  PumpUntil([&] { return platform::GtkMenuEntryScreenRect(E().window, filePopup, 1, &open); });
+  ASSERT_TRUE(platform::GtkMenuEntryScreenRect(E().window, filePopup, 1, &open));
+  Pump(200);
+  Screenshot("gtk_face_file_menu");
+  ClickAt(open);
+  PumpUntil([] { return HasCommand(kCmdOpenStage); });
+  EXPECT_TRUE(HasCommand(kCmdOpenStage));
+
+  // A greyed item posts nothing; once enabled it does.
+  g_commands.clear();
+  ClickAt(file);
+  RECT savePause;
+  PumpUntil([&] { return platform::GtkMenuEntryScreenRect(E().window, filePopup, 6, &savePause); });
+  ClickAt(savePause);
+  Pump(300);
+  EXPECT_FALSE(HasCommand(kCmdSavePause));
+  Shell("xdotool key Escape");
+  Pump(200);
+  EnableMenuItem(bar, kCmdSavePause, MF_BYCOMMAND | MF_ENABLED);
+  ClickAt(file);
+  PumpUntil([&] { return platform::GtkMenuEntryScreenRect(E().window, filePopup, 6, &savePause); });
+  Pump(100);
+  ClickAt(savePause);
+  PumpUntil([] { return HasCommand(kCmdSavePause); });
+  EXPECT_TRUE(HasCommand(kCmdSavePause));
+
+  // A bar entry greyed and drawn again cannot be clicked.
+  MENUITEMINFOA info{};
+  info.cbSize = 48;
+  info.fMask = MIIM_STATE | MIIM_STRING;
+  info.fState = 0;
+  info.dwTypeData = const_cast<char*>(kTextTestPlayEnd);
+  SetMenuItemInfoA(bar, kEditorMenuTestPlayPos, TRUE, &info);
+  DrawMenuBar(E().window);
+  Pump(200);
+  RECT testPlay;
+  ASSERT_TRUE(platform::GtkMenuEntryScreenRect(E().window, bar, kEditorMenuTestPlayPos, &testPlay));
+  Screenshot("gtk_face_bar_changed");
+  ClickAt(testPlay);
+  PumpUntil([] { return HasCommand(kCmdTestPlay); });
+  EXPECT_TRUE(HasCommand(kCmdTestPlay));
+}
+
+TEST(GtkFace, AcceleratorsKeysWheelAndButtonsReachTheGame) {
+  POINT c = ClientCentre();
+  Shell("xdotool mousemove " + std::to_string(c.x) + " " + std::to_string(c.y));
+  Pump(200);
+  g_commands.clear();
+  g_keys.clear();
+  Shell("xdotool key ctrl+z");
+  PumpUntil([] { return HasCommand(kCmdUndo); });
+  EXPECT_TRUE(HasCommand(kCmdUndo));
+  for (WPARAM k : g_keys) EXPECT_NE(k, (WPARAM)'Z');  // taken by the accelerator
+
+  Shell("xdotool key ctrl+s");
+  PumpUntil([] { return HasCommand(kCmdAccelSave); });
+  EXPECT_TRUE(HasCommand(kCmdAccelSave));
+
+  g_keys.clear();
+  Shell("xdotool key Escape");
+  PumpUntil([] { return !g_keys.empty(); });
+  ASSERT_FALSE(g_keys.empty());
+  EXPECT_EQ(g_keys.back(), (WPARAM)VK_ESCAPE);
+
+  Shell("xdotool keydown space");
+  PumpUntil([] { return (GetAsyncKeyState(VK_SPACE) & 0x8000) != 0; });
+  EXPECT_TRUE(GetAsyncKeyState(VK_SPACE) & 0x8000);
+  Shell("xdotool keyup space");
+  PumpUntil([] { return (GetAsyncKeyState(VK_SPACE) & 0x8000) == 0; });
+  EXPECT_FALSE(GetAsyncKeyState(VK_SPACE) & 0x8000);
+
+  g_wheel.clear();
+  Shell("xdotool click 4");
+  Shell("xdotool click 5");
+  PumpUntil([] { return g_wheel.size() >= 2; });
+  EXPECT_EQ(g_wheel, (std::vector<int>{120, -120}));
+
+  Shell("xdotool mousemove " + std::to_string(c.x - 200) + " " + std::to_string(c.y + 100));
+  PumpUntil([&] {
+    POINT p;
+    GetCursorPos(&p);
+    return p.x == c.x - 200;
+  });
+  POINT p;
+  GetCursorPos(&p);
+  ScreenToClient(E().window, &p);
+  EXPECT_EQ(p.x, 120);
+  EXPECT_EQ(p.y, 340);
+  Shell("xdotool mousedown 3");
+  PumpUntil([] { return (GetAsyncKeyState(VK_RBUTTON) & 0x8000) != 0; });
+  EXPECT_TRUE(GetAsyncKeyState(VK_RBUTTON) & 0x8000);
+  Shell("xdotool mouseup 3");
+  PumpUntil([] { return (GetAsyncKeyState(VK_RBUTTON) & 0x8000) == 0; });
+  EXPECT_FALSE(GetAsyncKeyState(VK_RBUTTON) & 0x8000);
+}
+
+TEST(GtkFace, MessageBoxAnswersWithItsDefaultButtonOnReturn) {
+  ASSERT_TRUE(IsWindow(E().window));
+  Shell(std::string("(sleep 1; import -window root ") + TEST_BUILD_DIR +
+      "/gtk_face_message_box.png; xdotool key Return) > /dev/null 2>&1 &");
+  int answer = MessageBoxA(E().window, Cp932Text("変更を保存しますか？"), Cp932Text("ギズモワークス"),
+                           MB_YESNOCANCEL | MB_ICONQUESTION | MB_DEFBUTTON2);
+  EXPECT_EQ(answer, IDNO);
+  ASSERT_FALSE(platform::GetMessageBoxLog().empty());
+  EXPECT_EQ(platform::GetMessageBoxLog().back().textUtf8, "変更を保存しますか？");
+}
