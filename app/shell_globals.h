@@ -28,11 +28,11 @@ extern IDirect3DDevice9* g_device;
 extern D3DVIEWPORT9 g_viewport;  // the device's viewport, as last fetched
 // The 2-D batch every overlay picture and text goes through (made at start-up).
 extern ID3DXSprite* g_sprite;
-// 1 while the main window is not the active one (kept by the window procedure).
-extern int32_t g_appInactive;
 // Which device creation start-up succeeded with: 4 the best .. 1 the plainest
 // (0 before start-up); the title screen shows it as pips.
 extern int32_t g_deviceLevel;
+// 1 while the main window is not the active one (kept by the window procedure).
+extern int32_t g_appInactive;
 extern dGeomID g_pickRay;        // the mouse's pick ray, in no space
 extern char (&g_editorName)[40];  // the editor name kept in g_config
 // 1 once start-up has made everything a frame needs; before that WM_PAINT

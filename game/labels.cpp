@@ -169,7 +169,8 @@ void DrawKindLabel(const StageItem& item, const D3DXVECTOR3& l) {
     // A stage part seen by the player: it cannot be changed.
     c = {0xC8FF0000, 0xC8FFFFFF, 0xFFFF0000};
   }
-  if (motor) {
+  // The room of the long motor texts is kept by any item with a speed set.
+  if (item.motorSpeed != 0) {
     DrawLabel(l.x - 50.0f, l.y - 50.0f, 126.0f, 16.0f, c, text);
   } else {
     DrawLabel(l.x - 50.0f, l.y - 30.0f, 72.0f, 16.0f, c, text);

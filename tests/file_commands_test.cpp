@@ -504,3 +504,17 @@ TEST_F(FileCommands, ADroppedStageWithUnsavedChangesAsksAndCancelKeepsEverything
   EXPECT_STREQ(g_stageName, "");
   EXPECT_EQ(headless::MessageBoxes().size(), 1u);
 }
+
+TEST_F(FileCommands, NoExportWhilePlayingAndNoPauseFileOfTheTitle) {
+  EditStage();
+  g_clearVerified = 1;
+  g_isPlayFile = 1;
+  g_appMode = kModePlay;
+  EXPECT_EQ(ExportPlayFileCommand(), 0);
+  g_isPlayFile = 0;
+  g_appMode = kModeTitle;
+  EXPECT_EQ(SavePauseFileCommand(), 0);
+  EXPECT_EQ(DialogCount(), 0u);
+  EXPECT_TRUE(headless::MessageBoxes().empty());
+  EXPECT_TRUE(Files().empty());
+}

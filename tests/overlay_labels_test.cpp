@@ -185,9 +185,12 @@ TEST_F(LabelsTest, RubberItemsGetTheRubberLabel) {
   g_items[a].state = kItemFixed;
   g_items[a].motorSpeed = 2;  // a fixed item shows no speed
   Pixels p = Draw();
-  ExpectLabel(p, 270, 210, 0xFF000000, 0xFFFFFFFF);
+  ExpectLabel(p, 270, 190, 0xFF000000, 0xFFFFFFFF);  // in the place of a motor's label
   ExpectLabel(p, 350, 220, 0xFF000000, 0xFF646464);
   ExpectNoLabel(p, 265, 265);
+  g_items[a].motorSpeed = 0;
+  p = Draw();
+  ExpectLabel(p, 270, 210, 0xFF000000, 0xFFFFFFFF);
 }
 
 TEST_F(LabelsTest, LabelsMakeWayForANearbyConnectionLabel) {

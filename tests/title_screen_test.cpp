@@ -3,6 +3,7 @@
 // window procedure on a press; frames paced, drawn and recovered like the
 // game's own. Drawing tests use the real data folder and leave pictures of the
 // title in the build folder.
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <vector>
@@ -268,19 +269,6 @@ TEST_F(TitleTest, AWholeCyclePilesUpToTheCapAndClearsTheGround) {
   EXPECT_EQ(updates, 100 * 31 + 1 + 127);  // the fade's 128 passes began on 3101
 }
 
-TEST_F(TitleTest, AFullItemTableSpawnsNothingAndNeverOverflows) {
-  // Stage parts beyond the field fill the table (the title cannot make them,
-  // but nothing may break if the table is full).
-  for (int i = 0; i < kMaxItems; ++i)
-    ASSERT_GE(CreateItem(D3DXVECTOR3(-100.0f - 10.0f * (i % 40), 3.0f, 10.0f * (i / 40)), nullptr,
-                         0, 0, kKindHiddenBox, 0),
-              0);
-  g_titleSpawnTimer = 0;
-  EXPECT_EQ(UpdateTitleScreen(), 1);
-  EXPECT_EQ(g_titleSpawnTimer, -1);  // more than the cap: the fade begins
-  EXPECT_EQ(LiveItems(), kMaxItems);
-}
-
 // ---- the buttons -----------------------------------------------------------------
 
 TEST_F(TitleTest, ButtonsCoverTheirPicturesOnly) {
@@ -311,7 +299,7 @@ TEST_F(TitleTest, APressOnThePlayListButtonSendsThePlayListCommand) {
 TEST_F(TitleTest, APressOnTheNewStageButtonPutsUpTheEditorMenuAndSendsNewStage) {
   Updates(40);  // some boxes
   ASSERT_GT(LiveItems(), 0);
-  EXPECT_EQ(ClickAt(407, 389), 0);  // the title is over
+  EXPECT_EQ(ClickAt(233, 350), 0);  // the title is over
   ASSERT_EQ(g_sent.size(), 1u);
   EXPECT_EQ(g_sent[0].wParam, (WPARAM)kCmdNewStage);
   EXPECT_EQ(g_sent[0].menu, g_editorMenu);  // the bar changed before the send
@@ -344,15 +332,6 @@ TEST_F(TitleTest, OnlyAPressCountsNotAButtonHeldOntoAPicture) {
   ASSERT_EQ(g_sent.size(), 1u);
   EXPECT_EQ(Updates(5), 1);  // held: one command only
   EXPECT_EQ(g_sent.size(), 1u);
-}
-
-TEST_F(TitleTest, APlayFileChosenFromThePlayListEndsTheTitle) {
-  Updates(40);
-  g_playListLoadsFile = true;
-  EXPECT_EQ(ClickAt(300, 320), 0);
-  ASSERT_EQ(g_sent.size(), 1u);
-  EXPECT_EQ(g_sent[0].wParam, (WPARAM)kCmdPlayList);
-  EXPECT_EQ(g_appMode, kModePlay);
 }
 
 // ---- frames --------------------------------------------------------------------
@@ -614,6 +593,33 @@ TEST_F(TitleFrameTest, DeviceLevelPipsShowTheLevelsAttained) {
   EXPECT_EQ(pipsAt(3), std::vector<bool>({true, true, false}));
   EXPECT_EQ(pipsAt(4), std::vector<bool>({true, true, true}));
   EXPECT_EQ(pipsAt(0), std::vector<bool>({false, false, false}));  // before start-up
+}
+
+TEST_F(TitleFrameTest, TheDeviceLabelEndsBeforeThePips) {
+  Frames(3);
+  g_appInactive = 1;
+  const float angle = g_titleCameraAngle, sky = g_skyAngle;
+  EXPECT_TRUE(FrameAfter(17));
+  const Pixels withText = Screen();
+  // The same picture without any text tells where the text went.
+  ID3DXFont* const bold = g_boldFont;
+  g_boldFont = nullptr;
+  g_titleCameraAngle = angle;
+  g_skyAngle = sky;
+  EXPECT_TRUE(FrameAfter(17));
+  g_boldFont = bold;
+  const Pixels withoutText = Screen();
+  int left = 640, right = -1;
+  for (int y = 0; y < 30; ++y)
+    for (int x = 400; x < 640; ++x)
+      if (withText.at(x, y) != withoutText.at(x, y)) {
+        left = std::min(left, x);
+        right = std::max(right, x);
+      }
+  ASSERT_GE(right, 0) << "no label drawn";
+  EXPECT_LT(right, 590);  // the first pip's left edge
+  EXPECT_GT(right, 580);  // and close to it
+  EXPECT_LT(left, 500);
 }
 
 TEST_F(TitleFrameTest, ALostDeviceIsResetAndTheTitleDrawsAgain) {

@@ -421,3 +421,18 @@ TEST_F(WindowCommands, PlayListAboutAndEditorNameOpenTheirDialogs) {
   EXPECT_EQ(dialogs_, (std::vector<std::string>{"プレイリスト", "プレイリスト", "バージョン情報",
                                                 "エディター情報"}));
 }
+
+TEST_F(WindowCommands, ANewStageFromATestPlayPutsTheEditorMenuBackForEditing) {
+  EditStage();
+  Command(kCmdTestPlay);
+  ASSERT_TRUE(Enabled(kCmdSavePause));
+  PlaceBall();
+  headless::PressCtrlKey(g_hWnd, 'N');
+  Pump();
+  EXPECT_EQ(g_appMode, kModeEdit);
+  EXPECT_EQ(LiveItems(), 1);
+  EXPECT_EQ(Bar(kEditorMenuTestPlayPos).textCp932, g_testPlayStartText);
+  EXPECT_TRUE(Bar(kEditorMenuTestPlayPos).grayed);  // no area yet
+  EXPECT_TRUE(Bar(kEditorMenuStageSettingsPos).enabled);
+  EXPECT_FALSE(Enabled(kCmdSavePause));
+}
