@@ -13,6 +13,8 @@ MENUITEMINFOA g_menuItemInfo = {48, MIIM_STATE, 0, 0, 0, nullptr, nullptr, nullp
 Config g_config = {};
 IDirect3DDevice9* g_device = nullptr;
 D3DVIEWPORT9 g_viewport = {};
+ID3DXSprite* g_sprite = nullptr;
+int32_t g_deviceLevel = 0;
 dGeomID g_pickRay = nullptr;
 char (&g_editorName)[40] = g_config.editorName;
 

@@ -6,6 +6,7 @@
 #include <ode/ode.h>
 
 #include "platform/d3d9.h"
+#include "platform/d3dx9.h"
 #include "platform/win_menu.h"
 #include "platform/win_types.h"
 #include "world/types.h"
@@ -24,6 +25,11 @@ extern Config g_config;
 // and viewport on it, and the picking reads them back.
 extern IDirect3DDevice9* g_device;
 extern D3DVIEWPORT9 g_viewport;  // the device's viewport, as last fetched
+// The sprite every 2-D picture and text of the overlays is drawn through.
+extern ID3DXSprite* g_sprite;
+// Which device creation start-up succeeded with: 4 the best .. 1 the plainest
+// (0 before start-up); the title screen shows it as pips.
+extern int32_t g_deviceLevel;
 extern dGeomID g_pickRay;        // the mouse's pick ray, in no space
 extern char (&g_editorName)[40];  // the editor name kept in g_config
 

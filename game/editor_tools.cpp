@@ -6,6 +6,7 @@
 #include "app/shell_globals.h"
 #include "app/window_title.h"
 #include "game/goal_reached.h"
+#include "game/resize.h"
 #include "game/runs.h"
 #include "game/update.h"
 #include "platform/win_input.h"
@@ -264,7 +265,7 @@ void Drag() {
         DragMove(g_hoveredItem);
         break;
       case kToolResize:
-        // One step of resizing the item goes here.
+        ResizeHoveredItem();
         break;
       case kToolCopy:
         if (!Held(VK_CONTROL) || g_copySourceItem != g_hoveredItem) AbandonCopy();

@@ -52,7 +52,7 @@ float AxisAngle(const D3DXVECTOR3& v) {
   float d = v.x;  // v . (1, 0, 0)
   if (d > 1.0f) d = 1.0f;
   if (d < -1.0f) d = -1.0f;
-  float a = acosf(d) * kRadToDeg;
+  float a = ArcCosine(d) * kRadToDeg;
   if (v.y < 0.0f) a = -a;
   return a;
 }

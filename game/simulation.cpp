@@ -44,7 +44,7 @@ void HoldBodiesToPlane() {
       float d = D3DXVec3Dot(&axis, &zAxis);
       if (d > 1.0f) d = 1.0f;
       if (d < -1.0f) d = -1.0f;
-      const float theta = acosf(d) * kRadToDeg;
+      const float theta = ArcCosine(d) * kRadToDeg;
       D3DXMATRIX upright;
       D3DXMatrixRotationX(&upright, (90.0f - theta) * kDegToRad);
       m = upright * m;
@@ -67,8 +67,10 @@ void HoldBodiesToPlane() {
     }
     dBodySetAngularVel(it.body, 0, 0, wz);
 
-    const dReal* pos = dGeomGetPosition(it.geom);
-    const dReal x = pos[0], y = pos[1];
-    dGeomSetPosition(it.geom, x, y, 0);
+    // The position goes through the drawing library's float vector, so every
+    // pass also rounds x and y to single precision.
+    D3DXVECTOR3 pos;
+    ConvertOdeVectorToVector3(dGeomGetPosition(it.geom), &pos);
+    dGeomSetPosition(it.geom, pos.x, pos.y, 0);
   }
 }

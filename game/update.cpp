@@ -6,6 +6,7 @@
 #include "app/menus.h"
 #include "app/shell_globals.h"
 #include "game/editor_tools.h"
+#include "game/right_tools.h"
 #include "game/run_behaviours.h"
 #include "game/runs.h"
 #include "game/simulation.h"
@@ -510,9 +511,9 @@ int UpdateFrame() {
   }
 
   UpdateLeftButtonTools();
-  // The area edges, the Delete key and the right-button tools follow the
-  // left button here (UpdateAreaEdgeHover, HandleDeleteKey,
-  // UpdateRightButtonTools).
+  UpdateAreaEdgeHover();
+  HandleDeleteKey();
+  UpdateRightButtonTools();
   HandleSpaceKey();
 
   g_mouseOverButton = 0;

@@ -201,6 +201,8 @@ class IDirect3DDevice9 : public D3DObject {
   HRESULT GetViewport(D3DVIEWPORT9* viewport);
   HRESULT SetLight(DWORD index, const D3DLIGHT9* light);
   HRESULT LightEnable(DWORD index, BOOL enable);
+  HRESULT GetLight(DWORD index, D3DLIGHT9* light);
+  HRESULT GetLightEnable(DWORD index, BOOL* enable);
   HRESULT SetMaterial(const D3DMATERIAL9* material);
   HRESULT GetMaterial(D3DMATERIAL9* material);
   HRESULT SetTexture(DWORD stage, IDirect3DTexture9* texture);

@@ -633,6 +633,18 @@ HRESULT IDirect3DDevice9::LightEnable(DWORD index, BOOL enable) {
   return D3D_OK;
 }
 
+HRESULT IDirect3DDevice9::GetLight(DWORD index, D3DLIGHT9* light) {
+  if (index >= kMaxLights || !light) return D3DERR_INVALIDCALL;
+  *light = impl_->state.lights[index];
+  return D3D_OK;
+}
+
+HRESULT IDirect3DDevice9::GetLightEnable(DWORD index, BOOL* enable) {
+  if (index >= kMaxLights || !enable) return D3DERR_INVALIDCALL;
+  *enable = impl_->state.lightEnabled[index];
+  return D3D_OK;
+}
+
 HRESULT IDirect3DDevice9::SetMaterial(const D3DMATERIAL9* material) {
   if (!material) return D3DERR_INVALIDCALL;
   impl_->state.material = *material;
@@ -795,4 +807,14 @@ GlContext* GetGlContext() { return g_currentContext; }
 
 void SimulateDeviceState(IDirect3DDevice9* device, HRESULT state) {
   if (device) ImplOf(device)->simulatedState = state;
+}
+
+// ---- Lost-device notifications seen by tests ----
+
+static std::vector<DeviceObjectEvent>* g_deviceObjectLog = nullptr;
+
+void RecordDeviceObjectEvents(std::vector<DeviceObjectEvent>* log) { g_deviceObjectLog = log; }
+
+void NoteDeviceObjectEvent(const void* object, bool reset) {
+  if (g_deviceObjectLog) g_deviceObjectLog->push_back(DeviceObjectEvent{object, reset});
 }

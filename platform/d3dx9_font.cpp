@@ -241,8 +241,14 @@ INT ID3DXFont::DrawTextA(ID3DXSprite* sprite, const char* text, INT count, RECT*
 }
 
 HDC ID3DXFont::GetDC() { return impl_; }
-HRESULT ID3DXFont::OnLostDevice() { return D3D_OK; }
-HRESULT ID3DXFont::OnResetDevice() { return D3D_OK; }
+HRESULT ID3DXFont::OnLostDevice() {
+  NoteDeviceObjectEvent(this, false);
+  return D3D_OK;
+}
+HRESULT ID3DXFont::OnResetDevice() {
+  NoteDeviceObjectEvent(this, true);
+  return D3D_OK;
+}
 
 BOOL GetTextExtentPoint32A(HDC dc, const char* text, int count, SIZE* size) {
   if (!dc || !size || count < 0) return FALSE;

@@ -164,5 +164,11 @@ HRESULT ID3DXSprite::Draw(IDirect3DTexture9* texture, const RECT* source,
              : D3DERR_INVALIDCALL;
 }
 
-HRESULT ID3DXSprite::OnLostDevice() { return D3D_OK; }
-HRESULT ID3DXSprite::OnResetDevice() { return D3D_OK; }
+HRESULT ID3DXSprite::OnLostDevice() {
+  NoteDeviceObjectEvent(this, false);
+  return D3D_OK;
+}
+HRESULT ID3DXSprite::OnResetDevice() {
+  NoteDeviceObjectEvent(this, true);
+  return D3D_OK;
+}

@@ -12,7 +12,7 @@ struct D3DXVECTOR2 {
   D3DXVECTOR2 operator+(const D3DXVECTOR2& v) const { return {x + v.x, y + v.y}; }
   D3DXVECTOR2 operator-(const D3DXVECTOR2& v) const { return {x - v.x, y - v.y}; }
   D3DXVECTOR2 operator*(float f) const { return {x * f, y * f}; }
-  D3DXVECTOR2 operator/(float f) const { return {x / f, y / f}; }
+  D3DXVECTOR2 operator/(float f) const { float inv = 1.0f / f; return {x * inv, y * inv}; }
   bool operator==(const D3DXVECTOR2& v) const { return x == v.x && y == v.y; }
   bool operator!=(const D3DXVECTOR2& v) const { return !(*this == v); }
 };
@@ -24,13 +24,14 @@ struct D3DXVECTOR3 {
   D3DXVECTOR3& operator+=(const D3DXVECTOR3& v) { x += v.x; y += v.y; z += v.z; return *this; }
   D3DXVECTOR3& operator-=(const D3DXVECTOR3& v) { x -= v.x; y -= v.y; z -= v.z; return *this; }
   D3DXVECTOR3& operator*=(float f) { x *= f; y *= f; z *= f; return *this; }
-  D3DXVECTOR3& operator/=(float f) { x /= f; y /= f; z /= f; return *this; }
+  // Division multiplies by the reciprocal, as the drawing library does.
+  D3DXVECTOR3& operator/=(float f) { float inv = 1.0f / f; x *= inv; y *= inv; z *= inv; return *this; }
   D3DXVECTOR3 operator+() const { return *this; }
   D3DXVECTOR3 operator-() const { return {-x, -y, -z}; }
   D3DXVECTOR3 operator+(const D3DXVECTOR3& v) const { return {x + v.x, y + v.y, z + v.z}; }
   D3DXVECTOR3 operator-(const D3DXVECTOR3& v) const { return {x - v.x, y - v.y, z - v.z}; }
   D3DXVECTOR3 operator*(float f) const { return {x * f, y * f, z * f}; }
-  D3DXVECTOR3 operator/(float f) const { return {x / f, y / f, z / f}; }
+  D3DXVECTOR3 operator/(float f) const { float inv = 1.0f / f; return {x * inv, y * inv, z * inv}; }
   bool operator==(const D3DXVECTOR3& v) const { return x == v.x && y == v.y && z == v.z; }
   bool operator!=(const D3DXVECTOR3& v) const { return !(*this == v); }
 };

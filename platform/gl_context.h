@@ -60,5 +60,13 @@ unsigned TakeGlErrors();
 // device would; D3D_OK ends it.
 void SimulateDeviceState(IDirect3DDevice9* device, HRESULT state);
 
+// What sprites and fonts were told about a lost and a reset device, in the
+// order they were told: tests hand in a log to fill (null stops recording).
+struct DeviceObjectEvent {
+  const void* object;  // the ID3DXSprite or ID3DXFont
+  bool reset;          // false: OnLostDevice, true: OnResetDevice
+};
+void RecordDeviceObjectEvents(std::vector<DeviceObjectEvent>* log);
+
 // Writes 0xAARRGGBB pixels, top row first, as an RGBA PNG. False on failure.
 bool WritePngFile(const char* path, const uint32_t* pixels, int width, int height);

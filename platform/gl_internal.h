@@ -100,3 +100,7 @@ class ID3DXSprite;
 // the sprite's current transform. False outside Begin/End.
 bool SpriteQueueQuad(ID3DXSprite* sprite, IDirect3DTexture9* texture, float l, float t, float r,
                      float b, float x, float y, D3DCOLOR color);
+
+// Adds an OnLostDevice (reset false) or OnResetDevice of a sprite or font to
+// the log that a test asked for, if any.
+void NoteDeviceObjectEvent(const void* object, bool reset);

@@ -144,7 +144,7 @@ void ComputeDirectionAngles(const D3DXVECTOR3* origin, const D3DXVECTOR3* a, con
     float c = D3DXVec3Dot(&v, &up);
     if (c < -1.0f) c = -1.0f;
     if (c > 1.0f) c = 1.0f;
-    float angle = acosf(c) * kRadToDeg;
+    float angle = ArcCosine(c) * kRadToDeg;
     if (v.x > 0) angle = -angle;
     *angles[i] = angle;
   }

@@ -264,6 +264,65 @@ TEST_F(TextureTest, ExplicitSizeWithoutFilterPadsWithTransparentBlack) {
   tex->Release();
 }
 
+TEST_F(TextureTest, SamplerStatesChooseFilteringAndMipLevels) {
+  // A 64 x 64 black-and-white checkerboard of single texels, loaded with a
+  // full chain and stretched to 256 x 128 (filtered).
+  std::vector<uint32_t> px(64 * 64);
+  for (int y = 0; y < 64; ++y)
+    for (int x = 0; x < 64; ++x) px[y * 64 + x] = ((x + y) & 1) ? 0xFFFFFFFF : 0xFF000000;
+  std::string path = TempPath("checker.bmp");
+  WriteFile(path, MakeBmp(64, 64, 24, px));
+  IDirect3DTexture9* tex = nullptr;
+  ASSERT_EQ(D3DXCreateTextureFromFileExA(device, path.c_str(), 256, 128, 0, 0, D3DFMT_UNKNOWN,
+                                         D3DPOOL_MANAGED, D3DX_DEFAULT, D3DX_DEFAULT, 0, nullptr,
+                                         nullptr, &tex),
+            D3D_OK);
+  D3DSURFACE_DESC desc;
+  tex->GetLevelDesc(0, &desc);
+  EXPECT_EQ(desc.Width, 256u);
+  EXPECT_EQ(desc.Height, 128u);
+  EXPECT_EQ(tex->GetLevelCount(), 9u);
+  tex->Release();
+
+  // The checkerboard itself drawn tiny (64 texels onto about 20 pixels): with
+  // mip levels it averages to grey; point sampled without them, single
+  // texels show black or white.
+  tex = nullptr;
+  ASSERT_EQ(D3DXCreateTextureFromFileA(device, path.c_str(), &tex), D3D_OK);
+  auto drawSmall = [&](DWORD min, DWORD mip) {
+    device->SetSamplerState(0, D3DSAMP_MINFILTER, min);
+    device->SetSamplerState(0, D3DSAMP_MAGFILTER, D3DTEXF_LINEAR);
+    device->SetSamplerState(0, D3DSAMP_MIPFILTER, mip);
+    struct V {
+      float x, y, z;
+      D3DCOLOR c;
+      float u, v;
+    } q[4] = {{-0.05f, 0.05f, 0.5f, 0xFFFFFFFF, 0, 0},
+              {0.05f, 0.05f, 0.5f, 0xFFFFFFFF, 1, 0},
+              {0.05f, -0.05f, 0.5f, 0xFFFFFFFF, 1, 1},
+              {-0.05f, -0.05f, 0.5f, 0xFFFFFFFF, 0, 1}};
+    device->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, 0xFF00FF00, 1.0f, 0);
+    device->SetRenderState(D3DRS_LIGHTING, FALSE);
+    device->SetTexture(0, tex);
+    device->SetFVF(D3DFVF_XYZ | D3DFVF_DIFFUSE | D3DFVF_TEX1);
+    device->DrawPrimitiveUP(D3DPT_TRIANGLEFAN, 2, q, sizeof q[0]);
+    device->SetTexture(0, nullptr);
+    return Grab(device);
+  };
+  Pixels mipped = drawSmall(D3DTEXF_LINEAR, D3DTEXF_POINT);
+  int grey = Red(mipped.at(320, 240));
+  EXPECT_GT(grey, 90);
+  EXPECT_LT(grey, 165);
+  Pixels aliased = drawSmall(D3DTEXF_POINT, D3DTEXF_NONE);
+  int extremes = 0;
+  for (int x = 312; x < 328; ++x) {
+    int r = Red(aliased.at(x, 240));
+    extremes += r < 40 || r > 215;
+  }
+  EXPECT_GT(extremes, 8);
+  tex->Release();
+}
+
 TEST_F(TextureTest, PngAlphaJpegAndGamePathsLoad) {
   std::vector<uint32_t> px = {0x80FF0000, 0x80FF0000, 0x80FF0000, 0x80FF0000};
   std::string png = TempPath("half.png");

@@ -128,7 +128,10 @@ TEST(Math, VectorBasics) {
   D3DXVECTOR3 d = a;
   d += b;
   d /= 5.0f;
-  EXPECT_EQ(d, D3DXVECTOR3(1, 7.0f / 5.0f, 9.0f / 5.0f));
+  // Division multiplies by the reciprocal: 9 * (1/5) rounds to 1.8000001, not 1.7999999.
+  EXPECT_EQ(d, D3DXVECTOR3(1, 7.0f * (1.0f / 5.0f), 9.0f * (1.0f / 5.0f)));
+  EXPECT_NE(d.z, 9.0f / 5.0f);
+  EXPECT_EQ((D3DXVECTOR3(7, 0, 0) / 3.0f).x, 7.0f * (1.0f / 3.0f));
 }
 
 // The game's camera: eye in front of the z = 0 plane looking along +z.

@@ -214,6 +214,20 @@ TEST_F(RocketRun, LaunchAngleIsTruncatedToWholeDegrees) {
   EXPECT_EQ(dBodyGetAngularVel(g_dollBody)[2], -30.0);
 }
 
+TEST_F(RocketRun, LaunchAngleUsesTheNearestFloatOfTheArcCosine) {
+  // cos of the x axis 0.017452443f: acos of it in double, taken to float, is
+  // 88.9999924 degrees, so the doll leaves at 88 (the single-precision
+  // library arc cosine would give 89).
+  const double d = (double)0.017452443f, s = std::sqrt(1.0 - d * d);
+  dMatrix3 R = {d, -s, 0, 0, s, d, 0, 0, 0, 0, 1, 0};
+  dGeomSetRotation(g_items[0].geom, R);
+  StartRun();
+  g_dollLaunchCounter = 1;  // the rocket's last counted update, without a step
+  UpdateRocketCountdown();
+  ASSERT_NE(g_dollBody, nullptr);
+  EXPECT_EQ(dBodyGetAngularVel(g_dollBody)[2], 88.0);
+}
+
 class Goals : public RunTest {
  protected:
   void SetUp() override {

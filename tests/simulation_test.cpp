@@ -93,6 +93,18 @@ TEST_F(Simulation, TippedCapsuleIsTurnedBackIntoThePlane) {
   EXPECT_EQ(Pos(bar).x, 100.0f);
 }
 
+TEST_F(Simulation, PlanePassRoundsPositionsToSinglePrecision) {
+  const int ball = Ball(100, 50);
+  const double x = 100.0 + 1e-9, y = 50.123456789012345;
+  dBodySetPosition(g_items[ball].body, x, y, 2.5);
+  HoldBodiesToPlane();
+  const dReal* p = dBodyGetPosition(g_items[ball].body);
+  EXPECT_EQ(p[0], (double)(float)x);
+  EXPECT_EQ(p[1], (double)(float)y);
+  EXPECT_NE(p[1], y);
+  EXPECT_EQ(p[2], 0.0);
+}
+
 TEST_F(Simulation, TippedBoxLosesItsZCouplings) {
   const int box = Box(100, 50);
   const int ball = Ball(120, 50);

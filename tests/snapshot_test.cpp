@@ -227,6 +227,46 @@ TEST_F(SnapshotTest, BrokenJointRecordsAndListsAreLeftOut) {
   for (int i = 0; i < 10; ++i) dWorldQuickStep(g_world, 1.0 / 30);
 }
 
+TEST_F(SnapshotTest, AGrenadeKeepsItsFuse) {
+  Stage s = BuildStage();
+  Capture(1);
+  g_fileSnapshotItems[s.bar].kind = kKindGrenade;
+  g_fileSnapshotItems[s.bar].state = 40;
+  g_fileSnapshotItems[s.ball].kind = kKindGrenade;
+  g_fileSnapshotItems[s.ball].state = kItemFixed;
+  Restore();
+  EXPECT_EQ(g_items[s.bar].state, 40);
+  EXPECT_EQ(g_items[s.bar].fixJoint, nullptr);
+  EXPECT_EQ(dGeomGetClass(g_items[s.bar].geom), dCapsuleClass);
+  // A fuse of 2 reads as fixed, as every state 2 does.
+  EXPECT_EQ(g_items[s.ball].state, kItemFixed);
+  EXPECT_NE(g_items[s.ball].fixJoint, nullptr);
+  EXPECT_EQ(LiveJoints(), 2);
+}
+
+TEST_F(SnapshotTest, RebuiltItemsWeighWhatTheyWeighedAtCreation) {
+  // Radius 3: 8 / 3 rounds differently in single and double precision.
+  SetGoalType(kGoalBell);
+  D3DXMATRIX turn;
+  D3DXMatrixRotationZ(&turn, 0.3f);
+  const int made[] = {CreateItem(D3DXVECTOR3(100, 40, 0), nullptr, 3, 0, kKindBall, 1),
+                      CreateItem(D3DXVECTOR3(140, 40, 0), &turn, 3, 12, kKindCapsule, 1),
+                      CreateItem(D3DXVECTOR3(180, 40, 0), nullptr, 3, 0, kKindTire, 1)};
+  dMass before[3];
+  for (int k = 0; k < 3; ++k) {
+    ASSERT_GE(made[k], 0);
+    dBodyGetMass(g_items[made[k]].body, &before[k]);
+  }
+  Capture(1);
+  Restore();
+  for (int k = 0; k < 3; ++k) {
+    dMass after;
+    dBodyGetMass(g_items[made[k]].body, &after);
+    EXPECT_EQ(after.mass, before[k].mass) << k;
+    for (int e = 0; e < 12; ++e) EXPECT_EQ(after.I[e], before[k].I[e]) << k << " " << e;
+  }
+}
+
 TEST_F(SnapshotTest, StartBallComesBackWithACapsuleMass) {
   SetGoalType(kGoalStartBall);
   int ball = 0;

@@ -404,8 +404,6 @@ TEST_F(StageFilesTest, DamagedFilesAreRefusedAndChangeNothing) {
          PutF32At(b, 92 + 4 * 56 + 8, std::numeric_limits<float>::quiet_NaN());
        }},
       {"negative size", false, [](std::vector<uint8_t>& b) { PutF32At(b, 92 + 4 * 56 + 12, -4); }},
-      {"kind without recipe", false, [](std::vector<uint8_t>& b) { PutI32At(b, 92 + 4 * 56 + 4, 3); }},
-      {"kind 0x30", false, [](std::vector<uint8_t>& b) { PutI32At(b, 92 + 4 * 56 + 4, 0x30); }},
       {"state 9", false, [](std::vector<uint8_t>& b) { PutI32At(b, 92 + 4 * 56, 9); }},
       {"motor speed 50", false, [](std::vector<uint8_t>& b) { PutI32At(b, 92 + 4 * 56 + 52, 50); }},
       {"goal 9", false, [](std::vector<uint8_t>& b) { PutI32At(b, 44, 9); }},
@@ -434,12 +432,45 @@ TEST_F(StageFilesTest, DamagedFilesAreRefusedAndChangeNothing) {
   EXPECT_EQ(LiveItems(), 5);
 }
 
-TEST_F(StageFilesTest, FilesThatCannotBeReadAreReportedAndChangeNothing) {
+TEST_F(StageFilesTest, AnItemOfAnUnknownKindIsLeftOutWithAMessage) {
+  // A truck stage (truck 0, tyres 1 and 2, cab 3; joints 0..2) and a box.
+  g_appMode = kModeEdit;
+  SetGoalType(kGoalTruck);
+  CreateItem(D3DXVECTOR3(50, 20, 0), nullptr, 4, 4, kKindBox, 1);
+  ASSERT_EQ(SaveStageFile(Path("stage").c_str(), kFileStage), 1);
+  std::vector<uint8_t> bytes = ReadBytes(Path("stage.stg"));
+  ASSERT_EQ(I32At(bytes, 92 + 1 * 56 + 4), kKindTire);
+  PutI32At(bytes, 92 + 1 * 56 + 4, 0x30);  // the right tyre
+  WriteBytes(Path("odd.stg"), bytes);
+  ClearStage();
+
+  headless::ClearMessageBoxes();
+  ASSERT_EQ(Load(Path("odd.stg"), kFileStage), 1);
+  ASSERT_EQ(headless::MessageBoxes().size(), 1u);
+  EXPECT_EQ(LastMessageUtf8(), "予定外のオブジェクトがロードされようとしています。");
+  // The rest of the stage is there; the tyre and its joint are not.
+  EXPECT_EQ(LiveItems(), 4);
+  EXPECT_EQ(g_items[1].state, kItemFree);
+  EXPECT_EQ(LiveJoints(), 2);
+  EXPECT_EQ(g_items[0].jointCount, 2);
+  EXPECT_EQ(g_items[2].kind, kKindTire);
+  EXPECT_NE(g_truckBody, nullptr);
+  EXPECT_EQ(g_appMode, kModeEdit);
+  EXPECT_STREQ(g_stageName, "odd");
+}
+
+TEST_F(StageFilesTest, FilesThatCannotBeReadChangeNothing) {
   BuildEditorStage(kGoalBell);
   const std::string before = StageState();
+  // A file that does not open: nothing is said.
+  headless::ClearMessageBoxes();
   EXPECT_EQ(Load(Path("missing.stg"), kFileStage), 0);
+  EXPECT_EQ(headless::MessageBoxes().size(), 0u);
+  EXPECT_EQ(StageState(), before);
+  // One that opens but cannot be read (a folder) is reported.
+  EXPECT_EQ(Load(dir_, kFileStage), 0);
+  ASSERT_EQ(headless::MessageBoxes().size(), 1u);
   EXPECT_EQ(LastMessageUtf8(), "ファイルを読み込めませんでした。");
-  EXPECT_EQ(Load(dir_, kFileStage), 0);  // a folder
   EXPECT_EQ(StageState(), before);
 }
 

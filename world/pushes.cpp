@@ -56,7 +56,7 @@ void ApplyConeForce(const D3DXVECTOR3* origin, const D3DXVECTOR3* direction, flo
     const float d = D3DXVec3Length(&v);
     if (!(d < range) || !(d > 0.0f)) continue;
     D3DXVec3Normalize(&v, &v);
-    const float a = acosf(D3DXVec3Dot(&v, direction)) * kRadToDeg;
+    const float a = ArcCosine(D3DXVec3Dot(&v, direction)) * kRadToDeg;
     // A dot product beyond +-1 gives no angle, and no angle is no push.
     if (!(a <= coneDeg)) continue;
     const float scale = (coneDeg - a) / coneDeg * ((range - d) / range) * strength;

@@ -169,6 +169,8 @@ struct Recipe {
 
 // The physics recipe of a rebuilt item. Shape kNone: the record cannot be
 // rebuilt (no recipe for its kind, or sizes the engine would refuse).
+// Densities are single-precision quotients, as at the item's creation, so a
+// rebuilt item weighs exactly what it weighed before.
 Recipe RecipeFor(const StageItem& it) {
   Recipe r;
   float a = it.sizeA, b = it.sizeB;
@@ -176,7 +178,7 @@ Recipe RecipeFor(const StageItem& it) {
     case kKindBall:
     case kKindRubberBall:
     case kKindDollHead:
-      r = {Shape::kSphere, 2.0 * (4.0 / a), Shape::kSphere};
+      r = {Shape::kSphere, 2.0f * (4.0f / a), Shape::kSphere};
       break;
     case kKindBox:
     case kKindRubberBox:
@@ -200,7 +202,7 @@ Recipe RecipeFor(const StageItem& it) {
       break;
     case kKindCapsule:
     case kKindRubberCapsule:
-      r = {Shape::kCapsule, 2.0 * (4.0 / a), Shape::kCapsule};
+      r = {Shape::kCapsule, 2.0f * (4.0f / a), Shape::kCapsule};
       break;
     case kKindGrenade:
     case kKindFan:
@@ -214,7 +216,7 @@ Recipe RecipeFor(const StageItem& it) {
       r = {Shape::kCapsule, 1.0, Shape::kSphere, &g_startBallBody};
       break;
     case kKindTire:
-      r = {Shape::kSphere, 2.0 * (8.0 / a), Shape::kSphere};
+      r = {Shape::kSphere, 2.0f * (8.0f / a), Shape::kSphere};
       break;
     default:
       return Recipe{};
@@ -345,7 +347,9 @@ void RestoreSnapshot(StageItem* items, BodyState* bodies, JointRecord* joints,
       }
       g_jointListLength += count;
     }
-    if (it.state != kItemMovable && it.state != kItemFixed) it.state = kItemMovable;
+    // A grenade keeps its fuse (its state); anything else is movable or fixed.
+    bool fuse = it.kind == kKindGrenade && it.state > 0;
+    if (!fuse && it.state != kItemMovable && it.state != kItemFixed) it.state = kItemMovable;
     if (!RebuildItem(it, bodies[i])) {
       // The slot stays free; its joints are dropped below. One message per
       // restore is enough to tell the user that the stage is not whole.
@@ -355,10 +359,9 @@ void RestoreSnapshot(StageItem* items, BodyState* bodies, JointRecord* joints,
                     g_appTitle, MB_OK);
         reported = true;
       }
+      // Nothing of the record stays behind in the free slot.
       std::free(it.jointIndexes);
-      it.jointIndexes = nullptr;
-      it.jointCount = 0;
-      it.state = kItemFree;
+      std::memset(&it, 0, sizeof it);
     }
   }
 

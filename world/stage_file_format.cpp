@@ -172,13 +172,17 @@ bool SoundSize(float size, bool mayBeZero) {
   return size >= kMinItemSize;
 }
 
+// A record of a kind the game does not know is not damage: the stage loads
+// without it, and the restore tells the user so. Its sizes and pose are never
+// used, so they are not checked.
 bool SoundItem(const StageItem& item) {
-  if (!IsLiveKind(item.kind)) return false;
-  if (!SoundSize(item.sizeA, false)) return false;
-  // The start ball is rebuilt with a capsule mass of length sizeB, which may
-  // be 0; the spheres do not use sizeB at all.
-  bool zeroB = IgnoresSizeB(item.kind) || item.kind == kKindStartBall;
-  if (!SoundSize(item.sizeB, zeroB)) return false;
+  if (IsLiveKind(item.kind)) {
+    if (!SoundSize(item.sizeA, false)) return false;
+    // The start ball is rebuilt with a capsule mass of length sizeB, which may
+    // be 0; the spheres do not use sizeB at all.
+    bool zeroB = IgnoresSizeB(item.kind) || item.kind == kKindStartBall;
+    if (!SoundSize(item.sizeB, zeroB)) return false;
+  }
   if (item.createdInMode < kModeEdit || item.createdInMode > kModeRun) return false;
   if (item.alpha < 0 || item.alpha > 255) return false;
   if (item.motorSpeed < -5 || item.motorSpeed > 5) return false;
@@ -481,10 +485,13 @@ StageFileCheck ParseStageFileImage(int kind, const uint8_t* data, size_t size,
     StageItem& item = c.items[i];
     ReadItemRecord(tables + kTableItems + i * kItemRecordSize, &item);
     ReadBodyRecord(tables + kTableBodies + i * kBodyRecordSize, &c.bodies[i]);
-    if (item.state < kItemFree || item.state > kItemFixed) return kFileBadItem;
     if (item.state == kItemFree) continue;
+    // A grenade's state is its fuse: the updates it has left before it goes
+    // off. Every other live item is movable or fixed.
+    bool fuse = item.kind == kKindGrenade && item.state > 0;
+    if (!fuse && item.state != kItemMovable && item.state != kItemFixed) return kFileBadItem;
     if (!SoundItem(item)) return kFileBadItem;
-    if (!SoundBody(c.bodies[i])) return kFileBadBody;
+    if (IsLiveKind(item.kind) && !SoundBody(c.bodies[i])) return kFileBadBody;
     listTotal += item.jointCount;
   }
 

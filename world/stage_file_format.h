@@ -81,7 +81,7 @@ enum StageFileCheck : int32_t {
   kFileWrongMagic,   // not a file of this kind
   kFileBadSize,      // truncated, too long, or N out of range
   kFileBadHead,      // goal, camera, zoom, area, counts
-  kFileBadItem,      // state, kind, sizes, mode, alpha, motor speed, jointCount
+  kFileBadItem,      // state, sizes, mode, alpha, motor speed, jointCount
   kFileBadBody,      // position or rotation of a live item
   kFileBadJoint,     // type, items, anchor, extra values
   kFileBadJointList, // N or the entries of the items' joint lists

@@ -112,11 +112,12 @@ bool WriteFileReplacing(const std::string& path, const std::vector<uint8_t>& byt
   return ok;
 }
 
+enum class ReadResult { kOk, kNotOpened, kReadFailed };
+
 // Reads the whole file, up to one byte more than the largest sound file.
-// False when it cannot be opened or read.
-bool ReadWholeFile(const char* path, std::vector<uint8_t>* bytes) {
+ReadResult ReadWholeFile(const char* path, std::vector<uint8_t>* bytes) {
   FILE* f = std::fopen(path, "rb");
-  if (!f) return false;
+  if (!f) return ReadResult::kNotOpened;
   bytes->clear();
   uint8_t buffer[65536];
   bool ok = true;
@@ -129,7 +130,7 @@ bool ReadWholeFile(const char* path, std::vector<uint8_t>* bytes) {
     }
   }
   std::fclose(f);
-  return ok;
+  return ok ? ReadResult::kOk : ReadResult::kReadFailed;
 }
 
 // The file's title: its name after the last folder separator.
@@ -237,8 +238,12 @@ int LoadStageFile(char* path, int kind) {
   }
 
   // Everything is read and checked before the stage is touched.
+  // A file that does not open is passed over in silence, as every file the
+  // game reads is; one that opens but cannot be read is reported.
   std::vector<uint8_t> bytes;
-  if (!ReadWholeFile(path, &bytes)) {
+  ReadResult read = ReadWholeFile(path, &bytes);
+  if (read == ReadResult::kNotOpened) return 0;
+  if (read == ReadResult::kReadFailed) {
     ShowMessage(kReadFailedText);
     return 0;
   }

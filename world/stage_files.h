@@ -23,9 +23,10 @@ int SaveStageFile(const char* pathWithoutExtension, int kind);
 // a new name through the same buffer.
 //
 // The whole file is read and checked before anything in memory changes. A
-// file that cannot be read, is not of this kind or is damaged is refused with
-// a message, and the current stage stays exactly as it was. Returns 1 when the
-// stage was loaded, 0 otherwise (also when the user cancelled the prompt).
+// file that does not open is refused in silence; one that cannot be read, is
+// not of this kind or is damaged is refused with a message. Either way the
+// current stage stays exactly as it was. Returns 1 when the stage was loaded,
+// 0 otherwise (also when the user cancelled the prompt).
 //
 // A pause file leaves the program in the placing mode of a loaded play file;
 // the callers may set the same again.

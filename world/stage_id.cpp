@@ -164,7 +164,7 @@ int32_t StageIdAngle(const double* R) {
   float d = (float)R[0];
   if (d > 1.0f) d = 1.0f;
   if (d < -1.0f) d = -1.0f;
-  float angle = (float)std::acos((double)d);
+  float angle = ArcCosine(d);
   float degrees = angle * 57.2957763671875f;
   int32_t a = TruncateToInt32(degrees);
   // Negated as a 32-bit word, so INT32_MIN stays what it is.

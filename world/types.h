@@ -7,6 +7,7 @@
 #include <ode/ode.h>
 
 #include <cfloat>
+#include <cmath>
 #include <cstdint>
 
 #include "platform/d3dx_math.h"
@@ -26,6 +27,11 @@ constexpr float kBoxDepth = 4.0f;
 // Single-precision angle factors, exactly as the game has always rounded them.
 constexpr float kDegToRad = D3DX_PI / 180.0f;
 constexpr float kRadToDeg = 57.2957763671875f;
+
+// Arc cosine taken in double precision and rounded to the nearest float. The
+// single-precision library function misses that by a step now and then, which
+// moves a truncated angle (stage ID, launch angle) by a whole degree.
+inline float ArcCosine(float d) { return (float)std::acos((double)d); }
 
 // A hinge stop so far away that it never acts: the largest double divided by
 // 180 and multiplied by the single-precision pi.

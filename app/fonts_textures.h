@@ -1,0 +1,59 @@
+// The game's four fonts and nine textures: their globals, the texture loader
+// start-up uses for all of them, and a check that tells start-up what is
+// missing so it can say so instead of drawing with holes later.
+#pragma once
+#include <cstddef>
+
+#include "platform/d3d9.h"
+#include "platform/d3dx9.h"
+
+extern IDirect3DTexture9* g_groundTexture;   // "data\Ground.bmp", the floor
+extern IDirect3DTexture9* g_obTexture;       // "data\OB.bmp", play floor and outer band
+extern IDirect3DTexture9* g_spriteAtlas;     // "data\Sprite.bmp", every HUD picture
+extern IDirect3DTexture9* g_smokeTexture;    // "data\Smoke.png", 8 x 8 smoke frames
+extern IDirect3DTexture9* g_flashTexture;    // "data\Flash.bmp", drawn by nothing
+extern IDirect3DTexture9* g_jetTexture;      // "data\Jet.bmp", trail ribbons
+extern IDirect3DTexture9* g_solidTexture;    // "data\1Black.bmp", 1 x 1, every filled box
+// By createdInMode: 0 "data\Text10.png" (stage items), 1 "data\Text.jpg" (player items).
+extern IDirect3DTexture9* g_itemTextures[2];
+
+extern ID3DXFont* g_boldFont;   // 12 pixels, weight 1000
+extern ID3DXFont* g_labelFont;  // 12 pixels
+extern ID3DXFont* g_hintFont;   // 10 pixels
+extern ID3DXFont* g_titleFont;  // 22 pixels, weight 1000
+
+// One of the nine textures, in load order.
+struct TextureFile {
+  IDirect3DTexture9** texture;
+  const char* path;
+  UINT width, height;
+  D3DCOLOR colourKey;  // 0: none
+};
+constexpr int kTextureCount = 9;
+// The first two load before the models, the other seven after them.
+constexpr int kTexturesBeforeModels = 2;
+extern const TextureFile kTextureFiles[kTextureCount];
+
+// Loads the image at path at width x height (0: the file's own) with a full
+// mip chain and the colour key (0: none). On failure *out is left as it was.
+void LoadTexture(IDirect3DTexture9** out, const char* path, UINT width, UINT height,
+                 D3DCOLOR colourKey);
+// The same with the library's default mip-level count.
+void LoadTextureDefaultMips(IDirect3DTexture9** out, const char* path, UINT width, UINT height,
+                            D3DCOLOR colourKey);
+// Loads kTextureFiles[first .. first + count - 1]; returns how many are
+// still missing afterwards.
+int LoadTextureFiles(int first, int count);
+// Releases the nine textures, each set to null.
+void ReleaseTextures();
+
+// Sets up the lights and creates the four fonts. Returns 1 when all four
+// exist, 0 when any could not be made (those stay null).
+int CreateFonts();
+// Releases the fonts that exist and sets them to null.
+void ReleaseFonts();
+
+// Start-up's check of the data folder and the fonts: 1 when every texture,
+// model, primitive mesh and font exists. Otherwise 0, and `message` gets a
+// Shift-JIS text for a message box naming what is missing (cut to size).
+int CheckDrawingResources(char* message, size_t size);
