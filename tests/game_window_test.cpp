@@ -127,7 +127,7 @@ std::string FindWindow(const std::string& name) {
   WaitFor([&] {
     id = Shell("xdotool search --name '" + name + "' 2>/dev/null | head -1");
     return !id.empty();
-  }, 20000);
+  }, 60000);
   return id;
 }
 
@@ -165,12 +165,13 @@ Rgb PixelOf(const std::string& name, int x, int y) {
   return c;
 }
 
-// A press held long enough for a frame to see it, as a hand's click is.
+// A press held long enough for a frame to see it, as a hand's click is, even
+// when frames come slowly.
 void ClickAt(int x, int y) {
   Shell("xdotool mousemove " + std::to_string(x) + " " + std::to_string(y));
   Wait(100);
   Shell("xdotool mousedown 1");
-  Wait(150);
+  Wait(400);
   Shell("xdotool mouseup 1");
   Wait(100);
 }
@@ -204,12 +205,16 @@ TEST(GameWindow, StartsEditsAndQuitsWithConfigWritten) {
   EXPECT_GT(g.height, 480);
   const int top = g.ClientTop();
 
-  // The title screen: the ground below, the two buttons in their colours.
-  Wait(1500);
+  // The title screen, once start-up has loaded everything (slow on a busy
+  // machine): the ground below, the two buttons in their colours.
+  Rgb ground;
+  EXPECT_TRUE(WaitFor([&] {
+    Screenshot("game_window_title");
+    ground = PixelOf("game_window_title", g.x + 20, top + 470);
+    return ground.g > ground.r && ground.g > ground.b;
+  }, 60000)) << ground.r << " " << ground.g << " " << ground.b;
+  Wait(500);
   Screenshot("game_window_title");
-  Rgb ground = PixelOf("game_window_title", g.x + 20, top + 470);
-  EXPECT_GT(ground.g, ground.r);
-  EXPECT_GT(ground.g, ground.b);
   POINT playList = TitleButtonCentre(kTitleButtonPlayList);
   POINT newStage = TitleButtonCentre(kTitleButtonNewStage);
   ASSERT_GE(newStage.x, 0);
@@ -220,14 +225,14 @@ TEST(GameWindow, StartsEditsAndQuitsWithConfigWritten) {
 
   // The new-stage button: the editor with a new stage.
   ClickAt(g.x + newStage.x, top + newStage.y);
-  EXPECT_TRUE(WaitFor([&] { return WindowName(id).find("新規ステージ") != std::string::npos; }, 5000))
+  EXPECT_TRUE(WaitFor([&] { return WindowName(id).find("新規ステージ") != std::string::npos; }, 20000))
       << WindowName(id);
   Wait(500);
   Screenshot("game_window_editor");
 
   // A click on the empty stage places the palette's item: the stage changed.
   ClickAt(g.x + 200, top + 300);
-  EXPECT_TRUE(WaitFor([&] { return WindowName(id).find("* ］") != std::string::npos; }, 5000))
+  EXPECT_TRUE(WaitFor([&] { return WindowName(id).find("* ］") != std::string::npos; }, 20000))
       << WindowName(id);
   Wait(500);
   Screenshot("game_window_item");
@@ -247,7 +252,7 @@ TEST(GameWindow, StartsEditsAndQuitsWithConfigWritten) {
   Screenshot("game_window_save_prompt");
   EXPECT_TRUE(kill(game.pid, 0) == 0) << "quit without asking";
   Shell("xdotool key alt+n");
-  ASSERT_TRUE(game.Ended(10000));
+  ASSERT_TRUE(game.Ended(30000));
   ASSERT_TRUE(WIFEXITED(game.status));
   EXPECT_EQ(WEXITSTATUS(game.status), 0);
 
@@ -269,7 +274,7 @@ TEST(GameWindow, StartsEditsAndQuitsWithConfigWritten) {
   Wait(800);
   Shell("xdotool mousemove " + std::to_string(120 + 320) + " " + std::to_string(90 + 100));
   Shell("xdotool key Escape");
-  ASSERT_TRUE(again.Ended(10000));
+  ASSERT_TRUE(again.Ended(60000));
   ASSERT_TRUE(WIFEXITED(again.status));
   EXPECT_EQ(WEXITSTATUS(again.status), 0);
 }
@@ -283,7 +288,7 @@ TEST(GameWindow, WithoutItsDataItSaysSoUnderErrorAndEnds) {
   Wait(500);
   Screenshot("game_window_no_data");
   Shell("xdotool key Return");
-  ASSERT_TRUE(game.Ended(10000));
+  ASSERT_TRUE(game.Ended(30000));
   ASSERT_TRUE(WIFEXITED(game.status));
   EXPECT_EQ(WEXITSTATUS(game.status), 1);
   // Nothing was saved from a start that never finished.
