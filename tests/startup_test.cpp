@@ -317,6 +317,13 @@ TEST(StartUp, MakesEverythingAndShutDownReleasesItAndWritesConfig) {
   EXPECT_NE(g_undoSlots[1].bodies, nullptr);
   EXPECT_NE(g_accelerators, nullptr);
   EXPECT_NE(g_handCursor, nullptr);
+  platform::FontInfo linkFont = platform::GetFontInfo(g_gdiFont);
+  EXPECT_TRUE(linkFont.found);
+  EXPECT_EQ(linkFont.height, 12);
+  EXPECT_TRUE(linkFont.underline);
+  EXPECT_FALSE(linkFont.italic);
+  EXPECT_EQ(linkFont.faceCp932, Cp932Text("ＭＳ ゴシック"));
+  HFONT font = g_gdiFont;
   EXPECT_EQ(g_worldIdentity._11, 1.0f);
   EXPECT_EQ(g_worldIdentity._44, 1.0f);
   EXPECT_EQ(g_appMode, kModeTitle);
@@ -346,6 +353,8 @@ TEST(StartUp, MakesEverythingAndShutDownReleasesItAndWritesConfig) {
   EXPECT_EQ(g_meshSky.mesh, nullptr);
   EXPECT_EQ(g_primitiveMeshes[kPrimCap], nullptr);
   EXPECT_EQ(g_boldFont, nullptr);
+  EXPECT_EQ(g_gdiFont, nullptr);
+  EXPECT_FALSE(platform::GetFontInfo(font).found);
   EXPECT_TRUE(headless::ActiveTimerPeriods().empty());
   EXPECT_EQ(g_cursorVisible, 1);
   EXPECT_TRUE(headless::CursorShown());
