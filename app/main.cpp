@@ -1,11 +1,24 @@
 // The program's entry on Linux: opens the desktop, makes the program's own
 // folder the current one (its data\ is read from there), and runs the game.
+#include <csignal>
 #include <cstdio>
 #include <string>
 
 #include "app/startup.h"
 #include "platform/win_message.h"
 #include "platform/gtk_face.h"
+
+namespace {
+
+// The session ending, the terminal closing or Ctrl+C: the game closes as from
+// its close box, asking to save a changed stage and writing Config.dat. A
+// second such signal ends it at once.
+void CloseOnSignal(int signal) {
+  std::signal(signal, SIG_DFL);
+  RequestCloseFromOutside();
+}
+
+}  // namespace
 
 int main(int argc, char** argv) {
   std::string why;
@@ -15,6 +28,7 @@ int main(int argc, char** argv) {
     return 1;
   }
   EnterProgramFolder();
+  for (int s : {SIGTERM, SIGINT, SIGHUP}) std::signal(s, CloseOnSignal);
   std::string commandLine;
   for (int i = 1; i < argc; ++i) {
     if (i > 1) commandLine += ' ';

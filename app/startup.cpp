@@ -1,5 +1,6 @@
 #include "app/startup.h"
 
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -44,6 +45,7 @@ constexpr DWORD kWindowStyle = WS_POPUP | WS_VISIBLE | WS_CAPTION | WS_SYSMENU |
 constexpr int kIconResource = 202;
 
 UINT g_timerPeriod = 0;  // the period raised at start-up, 0 while none is
+volatile std::sig_atomic_t g_closeFromOutside = 0;
 
 void PutInt32(unsigned char* p, int32_t v) {
   uint32_t u = static_cast<uint32_t>(v);
@@ -358,7 +360,13 @@ int StartUp(HINSTANCE instance, int showCommand) {
   return 1;
 }
 
+void RequestCloseFromOutside() { g_closeFromOutside = 1; }
+
 int RunMainLoopPass(int* exitCode) {
+  if (g_closeFromOutside) {
+    g_closeFromOutside = 0;
+    if (g_hWnd) PostMessageA(g_hWnd, WM_CLOSE, 0, 0);
+  }
   MSG msg;
   if (PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE)) {
     BOOL got = GetMessageA(&msg, nullptr, 0, 0);

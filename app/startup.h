@@ -64,6 +64,11 @@ int StartUp(HINSTANCE instance, int showCommand);
 // title mode and RunFrame in every other. Returns 0 when it took WM_QUIT
 // (its wParam into *exitCode), else 1.
 int RunMainLoopPass(int* exitCode);
+// Asks the main loop to close the window as its close box would (the save
+// prompt included), at its next pass. Safe to call from a signal handler:
+// the desktop session or a terminal ending the program goes through the same
+// close as the player.
+void RequestCloseFromOutside();
 // Runs passes until WM_QUIT; returns its wParam.
 int RunMainLoop();
 // Writes Config.dat and releases everything start-up made, items before the

@@ -486,3 +486,29 @@ TEST(MainLoop, MessagesFirstAcceleratorsBeforeDispatchAndFramesByMode) {
   EXPECT_EQ(g_zoomLevel, 1);
   ShutDown();
 }
+
+TEST(MainLoop, AnOutsideCloseRequestClosesAsTheCloseBoxDoes) {
+  std::string folder = MakeTempFolder();
+  PretendProgramIn(folder);
+  UseHeadlessDrawing();
+  ASSERT_EQ(StartUp(nullptr, SW_SHOWNORMAL), 1);
+  platform::ClearMessageQueue();
+
+  // With a changed stage the player is asked first; Cancel keeps the game.
+  g_appMode = kModeEdit;
+  g_stageModified = 1;
+  headless::QueueMessageBoxAnswer(IDCANCEL);
+  RequestCloseFromOutside();
+  int exitCode = -1;
+  for (int i = 0; i < 5; ++i) ASSERT_EQ(RunMainLoopPass(&exitCode), 1);
+  ASSERT_EQ(headless::MessageBoxes().size(), 1u);
+  EXPECT_TRUE(IsWindow(g_hWnd));
+
+  // Unchanged, it quits, and shut-down writes Config.dat.
+  g_stageModified = 0;
+  RequestCloseFromOutside();
+  EXPECT_EQ(RunMainLoop(), 0);
+  EXPECT_EQ(headless::MessageBoxes().size(), 1u);
+  ShutDown();
+  EXPECT_EQ(ReadBytes(folder + "/Config.dat").size(), 52u);
+}
