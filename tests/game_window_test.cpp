@@ -197,8 +197,13 @@ TEST(GameWindow, StartsEditsAndQuitsWithConfigWritten) {
   ASSERT_FALSE(id.empty()) << Shell("cat '" + folder + "/game.log'");
   EXPECT_EQ(WindowName(id), kTitle);
 
-  // Where Config.dat put it, a 640 x 480 client area under the menu bar.
-  Geometry g = GeometryOf(id);
+  // Where Config.dat put it (once the desktop has placed it), a 640 x 480
+  // client area under the menu bar.
+  Geometry g;
+  WaitFor([&] {
+    g = GeometryOf(id);
+    return g.x == 40 && g.y == 30;
+  }, 10000);
   EXPECT_EQ(g.x, 40);
   EXPECT_EQ(g.y, 30);
   EXPECT_EQ(g.width, 640);
@@ -232,8 +237,9 @@ TEST(GameWindow, StartsEditsAndQuitsWithConfigWritten) {
 
   // A click on the empty stage places the palette's item: the stage changed.
   ClickAt(g.x + 200, top + 300);
-  EXPECT_TRUE(WaitFor([&] { return WindowName(id).find("* ］") != std::string::npos; }, 20000))
-      << WindowName(id);
+  bool placed = WaitFor([&] { return WindowName(id).find("* ］") != std::string::npos; }, 20000);
+  if (!placed) Screenshot("game_window_item_missing");
+  EXPECT_TRUE(placed) << WindowName(id);
   Wait(500);
   Screenshot("game_window_item");
 
@@ -269,7 +275,11 @@ TEST(GameWindow, StartsEditsAndQuitsWithConfigWritten) {
   again.Start(folder);
   std::string id2 = FindWindow("Ver.1.10");
   ASSERT_FALSE(id2.empty());
-  Geometry g2 = GeometryOf(id2);
+  Geometry g2;
+  WaitFor([&] {
+    g2 = GeometryOf(id2);
+    return g2.x == 120 && g2.y == 90;
+  }, 10000);
   EXPECT_EQ(g2.x, 120);
   EXPECT_EQ(g2.y, 90);
   Wait(800);
