@@ -236,24 +236,20 @@ void FindProgramFolder() {
   char path[256] = "";
   DWORD n = GetModuleFileNameA(nullptr, path, sizeof path);
   g_programDir[0] = '\0';
-  // A path that did not fit names no folder: the files beside the program are
-  // then looked for in the current folder.
   if (n > 0 && n < sizeof path) ProgramFolderOfPath(path, g_programDir, sizeof g_programDir);
   int written = std::snprintf(g_configPath, sizeof g_configPath, "%sConfig.dat", g_programDir);
-  if (written < 0 || written >= static_cast<int>(sizeof g_configPath)) {
-    g_programDir[0] = '\0';
-    std::snprintf(g_configPath, sizeof g_configPath, "Config.dat");
+  // A program path too long to hold, or one the game's code page cannot
+  // spell, names no folder: the files beside the program are then those of
+  // the current folder, which is the program's own once it has been entered.
+  if (g_programDir[0] == '\0' || written < 0 || written >= static_cast<int>(sizeof g_configPath)) {
+    std::snprintf(g_programDir, sizeof g_programDir, ".\\");
+    std::snprintf(g_configPath, sizeof g_configPath, ".\\Config.dat");
   }
 }
 
 int EnterProgramFolder() {
   FindProgramFolder();
-  if (g_programDir[0] == '\0') return 0;
-  std::string data = std::string(g_programDir) + "data";
-  // Entering data\ first tells whether it is there; the folder holding it
-  // becomes the current one.
-  if (!SetCurrentDirectoryA(data.c_str())) return 0;
-  return SetCurrentDirectoryA(g_programDir) ? 1 : 0;
+  return platform::EnterProgramFolderHolding("data") ? 1 : 0;
 }
 
 HCURSOR LoadHandCursor() {

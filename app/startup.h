@@ -42,7 +42,8 @@ int WriteConfigFile(const char* path, const Config* config);
 // separator. Into folder (size bytes); an empty folder when the path has no
 // separator or the folder does not fit. Returns the folder's length.
 int ProgramFolderOfPath(const char* modulePath, char* folder, int size);
-// Sets g_programDir and g_configPath from the running program's path.
+// Sets g_programDir and g_configPath from the running program's path; ".\\"
+// (the current folder) when that path cannot be held or spelt.
 void FindProgramFolder();
 
 // The game reads data\ from the current folder. So that it starts the same

@@ -2,6 +2,7 @@
 // through the C library.
 #include "platform/win_kernel.h"
 
+#include <sys/stat.h>
 #include <time.h>
 #include <unistd.h>
 
@@ -31,21 +32,27 @@ size_t WholeCharsWithin(const std::string& text, size_t limit) {
   return n;
 }
 
+// The running program's path on the host (UTF-8, '/'), "" when unknown.
+std::string HostProgramPath() {
+  if (!ModulePathOverride().empty()) return ModulePathOverride();
+  char host[4096];
+  ssize_t n = readlink("/proc/self/exe", host, sizeof(host) - 1);
+  if (n <= 0) return std::string();
+  host[n] = '\0';
+  return host;
+}
+
 }  // namespace
 
 DWORD GetModuleFileNameA(HMODULE, LPSTR buffer, DWORD size) {
   if (!buffer || size == 0) return 0;
-  std::string path = ModulePathOverride();
-  if (path.empty()) {
-    char host[4096];
-    ssize_t n = readlink("/proc/self/exe", host, sizeof(host) - 1);
-    if (n <= 0) {
-      buffer[0] = '\0';
-      return 0;
-    }
-    host[n] = '\0';
-    path = platform::HostPathToGamePath(host);
-  }
+  buffer[0] = '\0';
+  std::string host = HostProgramPath();
+  if (host.empty()) return 0;
+  std::string path = platform::HostPathToGamePath(host);
+  // A name the code page has no letters for would come back as another
+  // path, one that does not exist.
+  if (GamePathToHost(path.c_str()) != host) return 0;
   size_t n = WholeCharsWithin(path, size - 1);
   std::memcpy(buffer, path.data(), n);
   buffer[n] = '\0';
@@ -73,7 +80,17 @@ void Sleep(DWORD ms) {
 }
 
 namespace platform {
-void SetModuleFileNameForTests(const char* gamePath) {
-  ModulePathOverride() = gamePath ? gamePath : "";
+bool EnterProgramFolderHolding(const char* sub) {
+  std::string program = HostProgramPath();
+  size_t slash = program.rfind('/');
+  if (slash == std::string::npos) return false;
+  std::string folder = program.substr(0, slash + 1);
+  struct stat st;
+  if (stat((folder + (sub ? sub : "")).c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) return false;
+  return chdir(folder.c_str()) == 0;
+}
+
+void SetProgramPathForTests(const char* hostPath) {
+  ModulePathOverride() = hostPath ? hostPath : "";
 }
 }  // namespace platform

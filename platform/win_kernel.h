@@ -10,7 +10,8 @@ typedef HINSTANCE HMODULE;
 // The full path of the running program (module null: the program itself).
 // Copies at most size - 1 bytes (never half of a double-byte character) and
 // a NUL; returns the bytes copied, or size when the path was cut (as the
-// system call does), 0 on failure.
+// system call does), 0 on failure, which includes a path that the game's
+// code page cannot spell (a folder named in another script).
 DWORD GetModuleFileNameA(HMODULE module, LPSTR buffer, DWORD size);
 // The current folder, without a trailing separator. Returns the bytes
 // copied, or the size needed (with the NUL) when buffer is too small.
@@ -20,7 +21,11 @@ BOOL SetCurrentDirectoryA(LPCSTR path);
 void Sleep(DWORD ms);
 
 namespace platform {
-// Makes GetModuleFileNameA answer this game path instead of the real one
-// (tests); an empty path goes back to the real one.
-void SetModuleFileNameForTests(const char* gamePath);
+// Makes the folder of the running program the current one when it holds a
+// folder named `sub` ("data"), whatever characters its path has. False, and
+// the current folder unchanged, otherwise.
+bool EnterProgramFolderHolding(const char* sub);
+// Makes the program's path this host path (UTF-8, '/') instead of the real
+// one (tests); an empty path goes back to the real one.
+void SetProgramPathForTests(const char* hostPath);
 }  // namespace platform

@@ -42,8 +42,7 @@ std::string MakeTempFolder() {
 
 // Plays the program living in hostFolder (its Config.dat goes there).
 void PretendProgramIn(const std::string& hostFolder) {
-  platform::SetModuleFileNameForTests(
-      platform::HostPathToGamePath(hostFolder + "/gizmoworks").c_str());
+  platform::SetProgramPathForTests((hostFolder + "/gizmoworks").c_str());
 }
 
 std::vector<unsigned char> ReadBytes(const std::string& path) {
@@ -219,18 +218,25 @@ TEST(ProgramFolder, ComesFromTheProgramsOwnPath) {
   EXPECT_EQ(std::string(path).substr(dir.size()), "startup_test");
   EXPECT_EQ(std::string(g_configPath), dir + "Config.dat");
 
-  platform::SetModuleFileNameForTests("\\opt\\\x95\x5C\\gizmoworks");
+  platform::SetProgramPathForTests("/opt/表/gizmoworks");
   FindProgramFolder();
   EXPECT_STREQ(g_programDir, "\\opt\\\x95\x5C\\");
   EXPECT_STREQ(g_configPath, "\\opt\\\x95\x5C\\Config.dat");
 
-  // A program path too long to hold names no folder: the files beside the
-  // program are looked for in the current folder.
-  std::string deep = "\\" + std::string(300, 'd') + "\\gizmoworks";
-  platform::SetModuleFileNameForTests(deep.c_str());
+  // A program path too long to hold, or one with letters the game cannot
+  // spell, names no folder: the files beside the program are those of the
+  // current folder (the program's own, once entered).
+  std::string deep = "/" + std::string(300, 'd') + "/gizmoworks";
+  platform::SetProgramPathForTests(deep.c_str());
+  EXPECT_EQ(GetModuleFileNameA(nullptr, path, sizeof path), sizeof path);
   FindProgramFolder();
-  EXPECT_STREQ(g_programDir, "");
-  EXPECT_STREQ(g_configPath, "Config.dat");
+  EXPECT_STREQ(g_programDir, ".\\");
+  EXPECT_STREQ(g_configPath, ".\\Config.dat");
+  platform::SetProgramPathForTests("/home/u/Téléchargements/gizmoworks");
+  EXPECT_EQ(GetModuleFileNameA(nullptr, path, sizeof path), 0u);
+  FindProgramFolder();
+  EXPECT_STREQ(g_programDir, ".\\");
+  EXPECT_STREQ(g_configPath, ".\\Config.dat");
 }
 
 TEST(ProgramFolder, BecomesTheCurrentFolderWhenItHoldsTheData) {
@@ -249,6 +255,22 @@ TEST(ProgramFolder, BecomesTheCurrentFolderWhenItHoldsTheData) {
   EXPECT_EQ(EnterProgramFolder(), 1);
   ASSERT_NE(getcwd(now, sizeof now), nullptr);
   EXPECT_EQ(std::string(now), game);
+  ASSERT_EQ(chdir(start), 0);
+
+  // A folder named in letters the game cannot spell is entered all the same,
+  // and Config.dat is then the current folder's.
+  std::string french = game + "/Téléchargements";
+  ASSERT_EQ(mkdir(french.c_str(), 0700), 0);
+  ASSERT_EQ(mkdir((french + "/data").c_str(), 0700), 0);
+  PretendProgramIn(french);
+  EXPECT_EQ(EnterProgramFolder(), 1);
+  ASSERT_NE(getcwd(now, sizeof now), nullptr);
+  EXPECT_EQ(std::string(now), french);
+  EXPECT_STREQ(g_configPath, ".\\Config.dat");
+  Config config;
+  SetDefaultConfig(&config);
+  EXPECT_EQ(WriteConfigFile(g_configPath, &config), 1);
+  EXPECT_EQ(ReadBytes(french + "/Config.dat").size(), 52u);
   ASSERT_EQ(chdir(start), 0);
 }
 
