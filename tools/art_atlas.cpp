@@ -260,17 +260,18 @@ Canvas GoalMarker() {  // 55 x 55, centred
   Fill(c, Circle(cx, cy, 25), Linear(0, 3, Lighter(kYellow, 0.3f), 0, 52, kOrange));
   Fill(c, Circle(cx, cy, 19.5f), Solid(kInk));
   Fill(c, Circle(cx, cy, 18.5f), Radial(cx, cy - 6, 22, kWhite, kCream));
-  // A chequered flag.
-  float fx = 19, fy = 10;
-  Fill(c, Segment(fx, fy, fx, fy + 19, 1.1f), Solid(kInk));
-  Fill(c, RoundRect(fx + 1, fy, fx + 17, fy + 10, 1), Solid(kInk));
+  // A chequered flag over the word, both inside the cream disc: the marker is
+  // drawn at alpha 150, so nothing may cross the dark ring.
+  float fx = 21, fy = 12.5f;
+  Fill(c, Segment(fx, fy, fx, fy + 12.5f, 1.1f), Solid(kInk));
+  Fill(c, RoundRect(fx + 1, fy, fx + 14.5f, fy + 8.5f, 1), Solid(kInk));
   for (int j = 0; j < 3; ++j)
     for (int i = 0; i < 5; ++i) {
-      float x0 = fx + 2 + i * 3, y0 = fy + 1 + j * 2.7f;
-      Fill(c, RoundRect(x0, y0, x0 + 3, y0 + 2.7f, 0), Solid(((i + j) % 2) ? kInk : kWhite));
+      float x0 = fx + 1.75f + i * 2.4f, y0 = fy + 0.75f + j * 2.35f;
+      Fill(c, RoundRect(x0, y0, x0 + 2.4f, y0 + 2.35f, 0), Solid(((i + j) % 2) ? kInk : kWhite));
     }
-  TextStyle st{11.5f, 0.9f};
-  DrawText(c, U"ゴール", st, cx, 37.5f, Solid(Darker(kRed, 0.15f)), kWhite, 0);
+  TextStyle st = FitText(U"ゴール", TextStyle{11.5f, 0.9f}, 29);
+  DrawText(c, U"ゴール", st, cx, 34.5f, Solid(Darker(kRed, 0.15f)), kWhite, 0);
   return c;
 }
 
