@@ -361,6 +361,21 @@ TEST_F(FileCommands, PauseSaveAndOpenRoundTrip) {
   EXPECT_EQ(Pos(placed), ballAt);
 }
 
+TEST_F(FileCommands, APauseFileNamedWithTheExtensionTwiceShowsTheNameWithoutEither) {
+  EditStage();
+  g_appMode = kModePlay;
+  PlaceBall();
+  Write("twice.pau", kFilePause);  // on disk: twice.pau.pau
+  ASSERT_TRUE(Exists(HostPath("twice.pau.pau")));
+  Command(kCmdNewStage);
+  headless::QueueFileDialogAnswer(GamePath("twice.pau.pau"));
+  ASSERT_EQ(OpenPauseFileCommand(), 1);
+  EXPECT_STREQ(g_stageName, "twice");
+  EXPECT_EQ(std::string(g_stagePath), GamePath("twice.pau"));
+  EXPECT_NE(Title().find("twice："), std::string::npos);
+  EXPECT_EQ(Title().find("twice.pau"), std::string::npos);
+}
+
 TEST_F(FileCommands, CtrlOOpensAPauseFileWhilePlayingAndAStageOtherwise) {
   EditStage();
   headless::QueueFileDialogCancel();
