@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "app/dialogs.h"
 #include "app/menus.h"
 #include "platform/d3d9.h"
 #include "platform/gl_context.h"
@@ -69,6 +70,7 @@ Env& E() {
   }
   RegisterGameMenus();
   RegisterGameAccelerators();
+  RegisterGameDialogs();
   WNDCLASSEXA wc{};
   wc.cbSize = sizeof(wc);
   wc.style = CS_DBLCLKS;
@@ -312,4 +314,125 @@ TEST(GtkFace, MessageBoxAnswersWithItsDefaultButtonOnReturn) {
   EXPECT_EQ(answer, IDNO);
   ASSERT_FALSE(platform::GetMessageBoxLog().empty());
   EXPECT_EQ(platform::GetMessageBoxLog().back().textUtf8, "変更を保存しますか？");
+}
+
+namespace {
+
+std::string g_name = "old";
+
+INT_PTR NameProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
+  if (message == WM_INITDIALOG) {
+    SetFocus(GetDlgItem(dialog, kIdcEditorNameEdit));
+    SetDlgItemTextA(dialog, kIdcEditorNameEdit, g_name.c_str());
+    SendDlgItemMessageA(dialog, kIdcEditorNameEdit, EM_LIMITTEXT, 35, 0);
+    return FALSE;
+  }
+  if (message == WM_COMMAND && LOWORD(wParam) == IDOK) {
+    char buf[40];
+    GetDlgItemTextA(dialog, kIdcEditorNameEdit, buf, sizeof(buf));
+    g_name = buf;
+    EndDialog(dialog, 0);
+  } else if (message == WM_COMMAND && LOWORD(wParam) == IDCANCEL) {
+    EndDialog(dialog, 0);
+  }
+  return FALSE;
+}
+
+HWND g_list = nullptr;
+std::vector<std::string> g_played;
+
+INT_PTR ListProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
+  switch (message) {
+    case WM_INITDIALOG: {
+      RECT client;
+      GetClientRect(dialog, &client);
+      g_list = CreateWindowExA(0, WC_LISTVIEWA, "", 0x5000000D, 0, 30, client.right,
+                               client.bottom - 80, dialog, reinterpret_cast<HMENU>(kIdcPlayListView),
+                               nullptr, nullptr);
+      SendMessageA(g_list, LVM_SETEXTENDEDLISTVIEWSTYLE, 0, 0x21);
+      const char* headers[] = {"", "\x83X\x83" "e\x81[\x83W\x83t\x83@\x83" "C\x83\x8B\x96\xBC", "count"};
+      for (int i = 0; i < 3; ++i) {
+        LVCOLUMNA c{};
+        c.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_FMT;
+        c.fmt = i == 2 ? LVCFMT_RIGHT : LVCFMT_LEFT;
+        c.cx = i == 0 ? 30 : 150;
+        c.pszText = const_cast<char*>(headers[i]);
+        SendMessageA(g_list, LVM_INSERTCOLUMNA, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(&c));
+      }
+      const char* names[] = {"bridge.ply", "tower.ply", "\x83h\x83~\x83m.ply"};  // ドミノ.ply
+      for (int r = 0; r < 3; ++r) {
+        LVITEMA it{};
+        it.mask = LVIF_TEXT | LVIF_PARAM;
+        it.iItem = r;
+        it.pszText = const_cast<char*>(r == 1 ? "\x81\x9C" : "");  // ●
+        it.lParam = r;
+        SendMessageA(g_list, LVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&it));
+        LVITEMA text{};
+        text.iSubItem = 1;
+        text.pszText = const_cast<char*>(names[r]);
+        SendMessageA(g_list, LVM_SETITEMTEXTA, static_cast<WPARAM>(r), reinterpret_cast<LPARAM>(&text));
+        std::string count = std::to_string(10 * (r + 1));
+        text.iSubItem = 2;
+        text.pszText = const_cast<char*>(count.c_str());
+        SendMessageA(g_list, LVM_SETITEMTEXTA, static_cast<WPARAM>(r), reinterpret_cast<LPARAM>(&text));
+      }
+      SetDlgItemTextA(dialog, kIdcPlayListCount, "\x83N\x83\x8A\x83" "A\x90\x94 1 / 3");  // クリア数 1 / 3
+      return FALSE;
+    }
+    case WM_NOTIFY: {
+      const NMHDR* hdr = reinterpret_cast<const NMHDR*>(lParam);
+      if (hdr->code == NM_DBLCLK) SendMessageA(dialog, WM_COMMAND, IDOK, 0);
+      return FALSE;
+    }
+    case WM_COMMAND: {
+      int id = LOWORD(wParam);
+      if (id == IDOK) {
+        int row = static_cast<int>(SendMessageA(g_list, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED));
+        if (row < 0) return FALSE;
+        char buf[100];
+        LVITEMA it{};
+        it.iSubItem = 1;
+        it.pszText = buf;
+        it.cchTextMax = sizeof(buf);
+        SendMessageA(g_list, LVM_GETITEMTEXTA, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&it));
+        g_played.push_back(buf);
+        EndDialog(dialog, 1);
+      } else if (id == IDCANCEL) {
+        EndDialog(dialog, 2);
+      }
+      return FALSE;
+    }
+  }
+  return FALSE;
+}
+
+}  // namespace
+
+TEST(GtkFace, EditorNameDialogTakesWhatIsTypedAndEnter) {
+  ASSERT_TRUE(IsWindow(E().window));
+  POINT c = ClientCentre();
+  Shell("xdotool mousemove " + std::to_string(c.x) + " " + std::to_string(c.y));
+  Shell(std::string("(sleep 1.5; xdotool key ctrl+a; xdotool type --delay 40 'Tester'; sleep 0.3; ") +
+        "import -window root " + TEST_BUILD_DIR + "/gtk_face_editor_name.png; xdotool key Return; " +
+        "sleep 4; xdotool key Escape) > /dev/null 2>&1 &");
+  g_name = "old";
+  EXPECT_EQ(DialogBoxParamA(nullptr, MAKEINTRESOURCEA(kDialogEditorName), E().window, NameProc, 0), 0);
+  EXPECT_EQ(g_name, "Tester");
+  Pump(4500);  // let the safety Escape pass
+}
+
+TEST(GtkFace, PlayListShowsItsRowsAndADoubleClickPlaysOne) {
+  ASSERT_TRUE(IsWindow(E().window));
+  POINT origin{0, 0};
+  ClientToScreen(E().window, &origin);
+  // The second row, under the header, in the file-name column.
+  int x = origin.x + 100, y = origin.y + 30 + 24 + 30;
+  Shell(std::string("(sleep 1.5; import -window root ") + TEST_BUILD_DIR +
+        "/gtk_face_play_list.png; xdotool mousemove " + std::to_string(x) + " " + std::to_string(y) +
+        " click --repeat 2 --delay 80 1; sleep 4; xdotool key Escape) > /dev/null 2>&1 &");
+  g_played.clear();
+  INT_PTR r = DialogBoxParamA(nullptr, MAKEINTRESOURCEA(kDialogPlayList), E().window, ListProc, 0);
+  EXPECT_EQ(r, 1);
+  EXPECT_EQ(g_played, std::vector<std::string>{"tower.ply"});
+  Pump(4500);
 }
