@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "platform/cp932.h"
+#include "platform/win_gdi.h"
 #include "platform/text_encoding.h"
 #include "platform/win_user.h"
 #include "platform/window_model.h"
@@ -835,7 +836,7 @@ void CreateControl(DialogWin* d, HWND hwnd) {
     g_signal_connect(gtk_tree_view_get_selection(GTK_TREE_VIEW(c->inner)), "changed",
                      G_CALLBACK(OnListSelectionChanged), c);
   } else if (info.style & SS_NOTIFY) {
-    // Clickable statics are the dialog's links: violet and underlined.
+    // Clickable statics: the dialog's links (drawn as WM_CTLCOLORSTATIC says).
     c->kind = ControlWidget::kLink;
     c->inner = gtk_label_new(nullptr);
     c->outer = gtk_event_box_new();
@@ -865,6 +866,53 @@ void CreateControl(DialogWin* d, HWND hwnd) {
   if (info.visible) gtk_widget_show_all(c->outer);
 }
 
+// A static control's context: it measures text as the control's label shows it.
+class FaceDc : public HDC__ {
+ public:
+  explicit FaceDc(GtkWidget* label) : label_(label) {}
+  ~FaceDc() override { platform::ForgetDc(this); }
+  bool MeasureText(const char* text, int count, SIZE* size) override {
+    if (!size || count < 0 || (count > 0 && !text)) return false;
+    std::string utf8 = Cp932ToUtf8(std::string(text, static_cast<size_t>(count)));
+    PangoLayout* layout = gtk_widget_create_pango_layout(label_, utf8.c_str());
+    int w = 0, h = 0;
+    pango_layout_get_pixel_size(layout, &w, &h);
+    g_object_unref(layout);
+    *size = SIZE{w, h};
+    return true;
+  }
+
+ private:
+  GtkWidget* label_;
+};
+
+// Asks the dialog procedure how a static is drawn (WM_CTLCOLORSTATIC) and
+// shows its text so: the text colour and the font's underline it chose.
+void StyleStatic(ControlWidget* c) {
+  if (c->kind != ControlWidget::kStatic && c->kind != ControlWidget::kLink) return;
+  HWND dialog = GetParent(c->hwnd);
+  FaceDc dc(c->inner);
+  LRESULT brush = SendMessageA(dialog, WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(static_cast<HDC>(&dc)),
+                               reinterpret_cast<LPARAM>(c->hwnd));
+  platform::DcState state = platform::GetDcState(&dc);
+  platform::FontInfo font = platform::GetFontInfo(state.font);
+  gchar* escaped = g_markup_escape_text(TitleUtf8(c->hwnd).c_str(), -1);
+  std::string markup = escaped;
+  g_free(escaped);
+  if (brush && (state.textColorSet || font.underline)) {
+    std::string span = "<span";
+    if (state.textColorSet) {
+      char colour[16];
+      snprintf(colour, sizeof(colour), "#%02X%02X%02X", GetRValue(state.textColor),
+               GetGValue(state.textColor), GetBValue(state.textColor));
+      span += std::string(" foreground=\"") + colour + "\"";
+    }
+    if (font.underline) span += " underline=\"single\"";
+    markup = span + ">" + markup + "</span>";
+  }
+  gtk_label_set_markup(GTK_LABEL(c->inner), markup.c_str());
+}
+
 void SetControlText(ControlWidget* c) {
   std::string text = TitleUtf8(c->hwnd);
   switch (c->kind) {
@@ -881,16 +929,13 @@ void SetControlText(ControlWidget* c) {
         c->syncing = false;
       }
       break;
-    case ControlWidget::kLink: {
-      gchar* escaped = g_markup_escape_text(text.c_str(), -1);
-      std::string markup = std::string("<span foreground=\"#8000FF\" underline=\"single\">") + escaped + "</span>";
-      g_free(escaped);
-      gtk_label_set_markup(GTK_LABEL(c->inner), markup.c_str());
+    case ControlWidget::kLink:
+    case ControlWidget::kStatic: {
+      DialogWin* d = DialogOf(GetParent(c->hwnd));
+      if (d && gtk_widget_get_visible(d->window)) StyleStatic(c);
+      else gtk_label_set_text(GTK_LABEL(c->inner), text.c_str());
       break;
     }
-    case ControlWidget::kStatic:
-      gtk_label_set_text(GTK_LABEL(c->inner), text.c_str());
-      break;
     case ControlWidget::kList:
       break;
   }
@@ -1179,6 +1224,9 @@ class GtkFace : public platform::WindowFace {
       FlushDirtyLists();
       if (visible) {
         gtk_widget_show_all(d->window);
+        std::vector<ControlWidget*> statics;
+        for (auto& [h, c] : d->controls) statics.push_back(c.get());
+        for (ControlWidget* c : statics) StyleStatic(c);
         gtk_window_present(GTK_WINDOW(d->window));
       } else {
         gtk_widget_hide(d->window);

@@ -335,3 +335,30 @@ TEST_F(Dialogs, PlayListViewSortsNotifiesAndDeletesThroughItsPopup) {
   EXPECT_EQ(DialogBoxParamA(nullptr, MAKEINTRESOURCEA(kDialogPlayList), main, ListProc, 0), 1);
   EXPECT_EQ(g_notes, (std::vector<std::string>{"sorted 1", "right 1", "delete b.ply", "play a.ply"}));
 }
+
+TEST_F(Dialogs, ContextsKeepTheFontColourAndModeAProcedureChooses) {
+  platform::MeasuringDc dc;
+  SIZE size;
+  ASSERT_TRUE(GetTextExtentPoint32A(&dc, "ab\x82\xA0", 4, &size));  // "abあ" without a font
+  EXPECT_EQ(size.cx, 6 + 6 + 12);
+  HFONT font = CreateFontA(-16, 0, 0, 0, FW_DONTCARE, FALSE, TRUE, FALSE, SHIFTJIS_CHARSET,
+                           OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, PROOF_QUALITY,
+                           FIXED_PITCH | FF_MODERN, "gothic");
+  EXPECT_EQ(SelectObject(&dc, font), nullptr);
+  EXPECT_EQ(SetTextColor(&dc, RGB(128, 0, 255)), 0u);
+  EXPECT_EQ(SetBkMode(&dc, TRANSPARENT), OPAQUE);
+  platform::DcState state = platform::GetDcState(&dc);
+  EXPECT_EQ(state.font, font);
+  EXPECT_EQ(GetRValue(state.textColor), 128);
+  EXPECT_EQ(GetBValue(state.textColor), 255);
+  EXPECT_EQ(state.bkMode, TRANSPARENT);
+  platform::FontInfo info = platform::GetFontInfo(font);
+  EXPECT_TRUE(info.underline);
+  EXPECT_EQ(info.height, 16);
+  ASSERT_TRUE(GetTextExtentPoint32A(&dc, "ab\x82\xA0", 4, &size));
+  EXPECT_EQ(size.cx, 8 + 8 + 16);
+  EXPECT_EQ(size.cy, 16);
+  EXPECT_TRUE(DeleteObject(font));
+  EXPECT_FALSE(DeleteObject(font));
+  EXPECT_FALSE(DeleteObject(GetStockObject(NULL_BRUSH)));
+}

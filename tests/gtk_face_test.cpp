@@ -436,3 +436,83 @@ TEST(GtkFace, PlayListShowsItsRowsAndADoubleClickPlaysOne) {
   EXPECT_EQ(g_played, std::vector<std::string>{"tower.ply"});
   Pump(4500);
 }
+
+namespace {
+
+HFONT g_linkFont = nullptr;
+std::vector<int> g_aboutClicks;
+
+bool IsLink(HWND control) {
+  int id = GetDlgCtrlID(control);
+  return id == kIdcContactLink || id == kIdcSiteLink || id == kIdcWebsiteLink || id == kIdcBookLink;
+}
+
+// An about procedure as the game writes it: links drawn violet in an
+// underlined font, each as wide as its text, with the hand over them.
+INT_PTR AboutProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
+  switch (message) {
+    case WM_INITDIALOG:
+      SetFocus(GetDlgItem(dialog, IDOK));
+      SetDlgItemTextA(dialog, kIdcVersionText, Cp932Text("ギズモワークス Ver.1.10"));
+      return FALSE;
+    case WM_CTLCOLORSTATIC: {
+      HWND control = reinterpret_cast<HWND>(lParam);
+      if (!IsLink(control)) return reinterpret_cast<INT_PTR>(GetSysColorBrush(COLOR_BTNFACE));
+      HDC dc = reinterpret_cast<HDC>(wParam);
+      SelectObject(dc, g_linkFont);
+      SetTextColor(dc, RGB(128, 0, 255));
+      SetBkMode(dc, TRANSPARENT);
+      char text[101];
+      int n = GetWindowTextA(control, text, 100);
+      SIZE size;
+      GetTextExtentPoint32A(dc, text, n, &size);
+      RECT r;
+      GetWindowRect(control, &r);
+      SetWindowPos(control, nullptr, 0, 0, size.cx, r.bottom - r.top,
+                   SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+      return reinterpret_cast<INT_PTR>(GetStockObject(NULL_BRUSH));
+    }
+    case WM_SETCURSOR:
+      if (!IsLink(reinterpret_cast<HWND>(wParam))) return FALSE;
+      SetCursor(LoadCursorA(nullptr, IDC_HAND));
+      SetWindowLongPtrA(dialog, DWLP_MSGRESULT, TRUE);
+      return TRUE;
+    case WM_COMMAND: {
+      int id = LOWORD(wParam);
+      if (id == IDOK || id == IDCANCEL) EndDialog(dialog, 0);
+      else g_aboutClicks.push_back(id);
+      return FALSE;
+    }
+  }
+  return FALSE;
+}
+
+}  // namespace
+
+TEST(GtkFace, AboutLinksAreStyledByTheProcedureAndClickable) {
+  ASSERT_TRUE(IsWindow(E().window));
+  g_linkFont = CreateFontA(12, 0, 0, 0, FW_DONTCARE, FALSE, TRUE, FALSE, SHIFTJIS_CHARSET,
+                           OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, PROOF_QUALITY,
+                           FIXED_PITCH | FF_MODERN, Cp932Text("ＭＳ ゴシック"));
+  POINT origin{0, 0};
+  ClientToScreen(E().window, &origin);
+  // The dialog is centred on the main client area; the contact link starts
+  // at (107, 40) dialog units of its client area.
+  const DialogTemplate* about = FindDialogResource(kDialogAbout);
+  ASSERT_NE(about, nullptr);
+  RECT dialogSize{0, 0, about->cx, about->cy};
+  MapDialogRect(nullptr, &dialogSize);
+  int dx = origin.x + (640 - dialogSize.right) / 2, dy = origin.y + (480 - dialogSize.bottom) / 2;
+  int x = dx + 107 * 6 / 4 + 10, y = dy + 40 * 12 / 8 + 6;
+  Shell(std::string("(sleep 1.5; xdotool mousemove ") + std::to_string(x) + " " + std::to_string(y) +
+        "; sleep 0.3; import -window root " + TEST_BUILD_DIR + "/gtk_face_about.png; xdotool click 1; " +
+        "sleep 0.5; xdotool key Return; sleep 4; xdotool key Escape) > /dev/null 2>&1 &");
+  g_aboutClicks.clear();
+  auto proc = +[](HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) -> INT_PTR {
+    return AboutProc(dialog, message, wParam, lParam);
+  };
+  DialogBoxParamA(nullptr, MAKEINTRESOURCEA(kDialogAbout), E().window, proc, 0);
+  EXPECT_EQ(g_aboutClicks, std::vector<int>{kIdcContactLink});
+  Pump(4500);
+  DeleteObject(g_linkFont);
+}
