@@ -116,6 +116,8 @@ HANDLE_FIND FindFirstFileA(LPCSTR pattern, WIN32_FIND_DATAA* data) {
   long separator = LastSeparator(pattern);
   std::string folder(pattern, separator < 0 ? 0 : static_cast<size_t>(separator));
   const char* namePattern = pattern + separator + 1;
+  // As on Windows, "*.*" takes names without a dot too.
+  if (std::strcmp(namePattern, "*.*") == 0) namePattern = "*";
   std::string hostFolder = separator < 0 ? "." : GamePathToHost(folder.c_str());
   if (separator == 0) hostFolder = "/";
 

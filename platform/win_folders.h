@@ -4,7 +4,8 @@
 //
 // A folder is listed as Windows lists one: "." and ".." first, then every
 // entry whose name matches the pattern's last part ('*' any run, '?' one
-// character, ASCII letters without regard to case). Names the game could not
+// character, ASCII letters without regard to case; "*.*" takes every name,
+// with a dot or without). Names the game could not
 // spell are left out, so that a path the game builds from a listed name
 // always leads back to the same file: names that do not survive the trip to
 // CP932 and back, names holding a backslash, and names of MAX_PATH bytes or
