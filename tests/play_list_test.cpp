@@ -141,6 +141,12 @@ TEST_F(PlayList, TheScanFindsPlayFilesBelowTheProgramFolderAndNothingElse) {
   tiny.size = 10;
   WriteHead("tiny.ply", tiny);
   std::ofstream(HostPath("empty.ply")).close();
+  // Names the game cannot spell are not listed: a path built from them
+  // would lead to another file.
+  WriteHead("caf\xC3\xA9.ply", Head());  // é has no place in CP932
+  WriteHead("back\\slash.ply", Head());
+  // A pipe is no file: reading it would wait for ever.
+  ASSERT_EQ(mkfifo(HostPath("pipe.ply").c_str(), 0644), 0);
   // A link back up the tree is not followed; a dangling one is no file.
   ASSERT_EQ(symlink("..", HostPath("sub/up").c_str()), 0);
   ASSERT_EQ(symlink("nowhere.ply", HostPath("gone.ply").c_str()), 0);
@@ -329,6 +335,7 @@ TEST_F(PlayList, LongNumbersCompareByValue) {
   WriteHead("b.ply", b);
   WriteHead("c.ply", c);
   g_playListSortColumn = kPlayColumnEditor;
+  g_playListSortDescending = 0;
   OpenList({[&](HWND) {
     EXPECT_EQ(Column(kPlayColumnFileName), (std::vector<std::string>{"b.ply", "a.ply", "c.ply"}));
   }});
