@@ -217,11 +217,12 @@ void InitDialog(HWND dialog) {
   POINT origin{0, 0};
   ClientToScreen(g_hWnd, &origin);
   RECT mainClient{0, 0, 0, 0};
-  GetClientRect(g_hWnd, &mainClient);
   RECT own{0, 0, 0, 0};
   GetWindowRect(dialog, &own);
-  MoveWindow(dialog, origin.x, origin.y, mainClient.right - mainClient.left, own.bottom - own.top,
-             FALSE);
+  if (GetClientRect(g_hWnd, &mainClient) && mainClient.right > mainClient.left) {
+    MoveWindow(dialog, origin.x, origin.y, mainClient.right - mainClient.left,
+               own.bottom - own.top, FALSE);
+  }
 
   RECT client{0, 0, 0, 0};
   GetClientRect(dialog, &client);
@@ -407,6 +408,9 @@ INT_PTR PlayListDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lPar
       break;
     case WM_NOTIFY:
       Notify(dialog, reinterpret_cast<const NMHDR*>(lParam));
+      break;
+    case WM_DESTROY:
+      g_playListView = nullptr;
       break;
     case WM_COMMAND:
       switch (LOWORD(wParam)) {

@@ -145,6 +145,13 @@ TEST_F(PlayList, TheScanFindsPlayFilesBelowTheProgramFolderAndNothingElse) {
   // would lead to another file.
   WriteHead("caf\xC3\xA9.ply", Head());  // é has no place in CP932
   WriteHead("back\\slash.ply", Head());
+  // A path longer than a row can hand on whole (255 bytes) is not listed;
+  // one that just fits is (a folder of its own, looked at below).
+  std::string longFolder(200, 'f');
+  MakeFolder(longFolder);
+  size_t room = 255 - GamePath(longFolder).size() - 1;
+  WriteHead(longFolder + "/" + std::string(room - 4, 'g') + ".ply", Head());
+  WriteHead(longFolder + "/" + std::string(room - 3, 'h') + ".ply", Head());
   // A pipe is no file: reading it would wait for ever.
   ASSERT_EQ(mkfifo(HostPath("pipe.ply").c_str(), 0644), 0);
   // A link back up the tree is not followed; a dangling one is no file.
@@ -155,13 +162,21 @@ TEST_F(PlayList, TheScanFindsPlayFilesBelowTheProgramFolderAndNothingElse) {
     std::vector<std::string> paths = Column(kPlayColumnPath);
     std::sort(paths.begin(), paths.end());
     std::string base = Cp932ToUtf8(GamePath(""));
+    ASSERT_EQ(paths.size(), 7u);
+    auto inLong = std::find_if(paths.begin(), paths.end(), [&](const std::string& p) {
+      return p.find(longFolder) != std::string::npos;
+    });
+    ASSERT_NE(inLong, paths.end());
+    EXPECT_EQ(inLong->size(), 255u);
+    EXPECT_EQ(inLong->substr(inLong->size() - 5), "g.ply");
+    paths.erase(inLong);
     EXPECT_EQ(paths, (std::vector<std::string>{
                          base + "\\.ply", base + "\\a.ply", base + "\\dir.ply\\d.ply",
                          base + "\\sub\\b.ply", base + "\\sub\\deeper\\c.ply",
                          base + "\\whole.ply"}));
-    EXPECT_EQ(g_playFileCount, 6);
+    EXPECT_EQ(g_playFileCount, 7);
     EXPECT_EQ(g_clearedPlayCount, 0);
-    EXPECT_EQ(CountText(dialog), "クリア数 0 / 6");
+    EXPECT_EQ(CountText(dialog), "クリア数 0 / 7");
 
     auto rows = RowsByName();
     EXPECT_EQ(rows["a.ply"], (std::vector<std::string>{
@@ -171,10 +186,11 @@ TEST_F(PlayList, TheScanFindsPlayFilesBelowTheProgramFolderAndNothingElse) {
     std::vector<LPARAM> params;
     for (const auto& row : Model().rows) params.push_back(row.param);
     std::sort(params.begin(), params.end());
-    EXPECT_EQ(params, (std::vector<LPARAM>{0, 1, 2, 3, 4, 5}));
+    EXPECT_EQ(params, (std::vector<LPARAM>{0, 1, 2, 3, 4, 5, 6}));
     // Sorted by file name, bytes ascending, at first.
-    EXPECT_EQ(Column(kPlayColumnFileName),
-              (std::vector<std::string>{".ply", "a.ply", "b.ply", "c.ply", "d.ply", "whole.ply"}));
+    std::vector<std::string> names = Column(kPlayColumnFileName);
+    EXPECT_EQ(names, (std::vector<std::string>{".ply", "a.ply", "b.ply", "c.ply", "d.ply",
+                                               names[5], "whole.ply"}));
     // Nothing loaded: nothing selected.
     EXPECT_EQ(SendMessageA(g_playListView, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED),
               -1);
