@@ -1086,6 +1086,8 @@ class GtkFace : public platform::WindowFace {
         "キャンセル(_C)", GTK_RESPONSE_CANCEL, request.save ? "保存(_S)" : "開く(_O)",
         GTK_RESPONSE_ACCEPT, nullptr);
     GtkFileChooser* chooser = GTK_FILE_CHOOSER(dialog);
+    gtk_window_set_default_size(GTK_WINDOW(dialog), 600, 420);
+    gtk_window_set_position(GTK_WINDOW(dialog), GTK_WIN_POS_CENTER_ON_PARENT);
     std::vector<GtkFileFilter*> filters;
     for (const auto& f : request.filters) {
       GtkFileFilter* filter = gtk_file_filter_new();
