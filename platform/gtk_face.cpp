@@ -426,9 +426,11 @@ gboolean OnWindowState(GtkWidget*, GdkEventWindowState* event, gpointer data) {
   GtkWin* w = static_cast<GtkWin*>(data);
   UpdateClientOrigin(w);
   bool minimized = (event->new_window_state & GDK_WINDOW_STATE_ICONIFIED) != 0;
-  if (!minimized && (event->changed_mask & GDK_WINDOW_STATE_ICONIFIED)) {
-    PostMessageA(w->hwnd, WM_SIZE, SIZE_RESTORED, MAKELPARAM(640, 480));
-    InvalidateRect(w->hwnd, nullptr, FALSE);
+  if (event->changed_mask & GDK_WINDOW_STATE_ICONIFIED) {
+    const platform::WindowModel* m = platform::GetWindowModel(w->hwnd);
+    LPARAM size = minimized || !m ? 0 : MAKELPARAM(m->clientWidth, m->clientHeight);
+    PostMessageA(w->hwnd, WM_SIZE, minimized ? SIZE_MINIMIZED : SIZE_RESTORED, size);
+    if (!minimized) InvalidateRect(w->hwnd, nullptr, FALSE);
   }
   return FALSE;
 }
@@ -446,24 +448,32 @@ gboolean OnRender(GtkGLArea*, GdkGLContext*, gpointer data) {
   return TRUE;
 }
 
+// Files dropped as URIs (text/uri-list) at a point of the window's client
+// area: the local ones become WM_DROPFILES with their game paths.
+bool DropUris(GtkWin* w, const std::vector<std::string>& uris, POINT clientPoint) {
+  std::vector<std::string> paths;
+  for (const std::string& uri : uris) {
+    gchar* file = g_filename_from_uri(uri.c_str(), nullptr, nullptr);
+    if (!file) continue;  // not a local file
+    gchar* utf8 = g_filename_to_utf8(file, -1, nullptr, nullptr, nullptr);
+    if (utf8) paths.push_back(platform::HostPathToGamePath(utf8));
+    g_free(utf8);
+    g_free(file);
+  }
+  return platform::DropFiles(w->hwnd, paths, clientPoint);
+}
+
 void OnDragReceived(GtkWidget*, GdkDragContext* context, gint x, gint y,
                     GtkSelectionData* data, guint, guint time, gpointer user) {
   GtkWin* w = static_cast<GtkWin*>(user);
-  std::vector<std::string> paths;
-  if (gchar** uris = gtk_selection_data_get_uris(data)) {
-    for (gchar** u = uris; *u; ++u) {
-      if (gchar* file = g_filename_from_uri(*u, nullptr, nullptr)) {
-        gchar* utf8 = g_filename_to_utf8(file, -1, nullptr, nullptr, nullptr);
-        if (utf8) paths.push_back(platform::HostPathToGamePath(utf8));
-        g_free(utf8);
-        g_free(file);
-      }
-    }
-    g_strfreev(uris);
+  std::vector<std::string> uris;
+  if (gchar** list = gtk_selection_data_get_uris(data)) {
+    for (gchar** u = list; *u; ++u) uris.push_back(*u);
+    g_strfreev(list);
   }
   int ax = 0, ay = 0;
   gtk_widget_translate_coordinates(w->area, w->window, 0, 0, &ax, &ay);
-  bool taken = platform::DropFiles(w->hwnd, paths, POINT{x - ax, y - ay});
+  bool taken = DropUris(w, uris, POINT{x - ax, y - ay});
   gtk_drag_finish(context, taken, FALSE, time);
 }
 
@@ -1274,6 +1284,7 @@ class GtkFace : public platform::WindowFace {
   }
 
   void WindowRaised(HWND hwnd) override {
+    if (DialogWin* d = DialogOf(hwnd)) gtk_window_present(GTK_WINDOW(d->window));
     if (GtkWin* w = Win(hwnd)) gtk_window_present(GTK_WINDOW(w->window));
   }
 
@@ -1343,6 +1354,9 @@ bool InstallGtkFace(std::string* error) {
 
 void UninstallGtkFace() {
   if (!g_face) return;
+  std::vector<HWND> dialogs;
+  for (auto& [h, d] : Dialogs()) dialogs.push_back(h);
+  for (HWND h : dialogs) g_face->WindowDestroyed(h);
   std::vector<HWND> open;
   for (auto& [h, w] : FS().windows) open.push_back(h);
   for (HWND h : open) g_face->WindowDestroyed(h);
@@ -1374,6 +1388,11 @@ bool GtkMenuEntryScreenRect(HWND window, HMENU menu, int position, RECT* rect) {
   // (menu items draw on their shell's window).
   *rect = RECT{ox + a.x, oy + a.y, ox + a.x + a.width, oy + a.y + a.height};
   return true;
+}
+
+bool GtkDropUris(HWND window, const std::vector<std::string>& uris, POINT clientPoint) {
+  GtkWin* w = Win(window);
+  return w && DropUris(w, uris, clientPoint);
 }
 
 unsigned long GtkNativeWindowId(HWND window) {

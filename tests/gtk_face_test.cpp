@@ -29,6 +29,7 @@ std::vector<UINT> g_commands;
 std::vector<int> g_wheel;
 std::vector<WPARAM> g_keys;
 int g_paints = 0;
+std::vector<std::string> g_dropped;
 IDirect3DDevice9* g_dev = nullptr;
 D3DCOLOR g_clear = 0xFF3366CC;
 
@@ -47,6 +48,15 @@ LRESULT MainProc(HWND w, UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_KEYDOWN: g_keys.push_back(wParam); return 0;
     case WM_PAINT: ++g_paints; DrawFrame(); break;
     case WM_CLOSE: return 0;
+    case WM_DROPFILES: {
+      char path[256];
+      HDROP drop = reinterpret_cast<HDROP>(wParam);
+      DragQueryFileA(drop, 0, path, sizeof(path));
+      g_dropped.push_back(path);
+      g_dropped.push_back(std::to_string(DragQueryFileA(drop, 0xFFFFFFFFu, nullptr, 0)));
+      DragFinish(drop);
+      return 0;
+    }
   }
   return DefWindowProcA(w, message, wParam, lParam);
 }
@@ -600,4 +610,20 @@ TEST(GtkFace, TheWindowPositionIsKeptForTheSettings) {
   ClientToScreen(E().window, &p);
   EXPECT_EQ(p.x, 120);  // no decorations on this display; the bar is above
   EXPECT_GT(p.y, 90);
+}
+
+TEST(GtkFace, DroppedUrisReachTheWindowAsGamePaths) {
+  ASSERT_TRUE(IsWindow(E().window));
+  g_dropped.clear();
+  // ステージ.stg, percent-encoded as a file manager sends it.
+  std::string uri = "file:///tmp/%E3%82%B9%E3%83%86%E3%83%BC%E3%82%B8.stg";
+  ASSERT_TRUE(platform::GtkDropUris(E().window, {uri, "https://example.org/x.ply"}, POINT{5, 5}));
+  PumpUntil([] { return !g_dropped.empty(); });
+  ASSERT_EQ(g_dropped.size(), 2u);
+  EXPECT_EQ(g_dropped[0], std::string("\\tmp\\") + Cp932Text("ステージ") + ".stg");
+  EXPECT_EQ(g_dropped[1], "1");  // the web address is no file
+  EXPECT_FALSE(platform::GtkDropUris(E().window, {"https://example.org/x.ply"}, POINT{5, 5}));
+  DragAcceptFiles(E().window, FALSE);
+  EXPECT_FALSE(platform::GtkDropUris(E().window, {uri}, POINT{5, 5}));
+  DragAcceptFiles(E().window, TRUE);
 }
