@@ -496,13 +496,13 @@ GtkWindow* ParentOf(HWND owner) {
   return nullptr;
 }
 
-struct ButtonSpec {
+struct BoxButton {
   int id;
   const char* label;
 };
 
-std::vector<ButtonSpec> BoxButtons(UINT type) {
-  static const ButtonSpec ok{IDOK, "OK"}, cancel{IDCANCEL, "キャンセル"}, yes{IDYES, "はい(_Y)"},
+std::vector<BoxButton> BoxButtons(UINT type) {
+  static const BoxButton ok{IDOK, "OK"}, cancel{IDCANCEL, "キャンセル"}, yes{IDYES, "はい(_Y)"},
       no{IDNO, "いいえ(_N)"}, abort{IDABORT, "中止(_A)"}, retry{IDRETRY, "再試行(_R)"},
       ignore{IDIGNORE, "無視(_I)"};
   switch (type & MB_TYPEMASK) {
@@ -1060,11 +1060,11 @@ class GtkFace : public platform::WindowFace {
     GtkWidget* box = gtk_message_dialog_new(ParentOf(request.owner), GTK_DIALOG_MODAL, kind,
                                             GTK_BUTTONS_NONE, "%s", text.c_str());
     gtk_window_set_title(GTK_WINDOW(box), Cp932ToUtf8(request.caption).c_str());
-    std::vector<ButtonSpec> buttons = BoxButtons(request.type);
+    std::vector<BoxButton> buttons = BoxButtons(request.type);
     int def = platform::DefaultMessageBoxAnswer(request.type);
     GtkWidget* defButton = nullptr;
     bool hasCancel = false;
-    for (const ButtonSpec& b : buttons) {
+    for (const BoxButton& b : buttons) {
       GtkWidget* button = gtk_dialog_add_button(GTK_DIALOG(box), b.label, b.id);
       if (b.id == def) defButton = button;
       hasCancel = hasCancel || b.id == IDCANCEL;
@@ -1078,7 +1078,7 @@ class GtkFace : public platform::WindowFace {
     for (;;) {
       int r = gtk_dialog_run(GTK_DIALOG(box));
       bool isButton = false;
-      for (const ButtonSpec& b : buttons) isButton = isButton || b.id == r;
+      for (const BoxButton& b : buttons) isButton = isButton || b.id == r;
       if (isButton) { answer = r; break; }
       if (hasCancel) { answer = IDCANCEL; break; }
       if (buttons.size() == 1) { answer = buttons[0].id; break; }
