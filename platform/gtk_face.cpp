@@ -1390,6 +1390,30 @@ bool GtkMenuEntryScreenRect(HWND window, HMENU menu, int position, RECT* rect) {
   return true;
 }
 
+namespace {
+GtkWidget* RenderedEntryWidget(HWND window, HMENU menu, int position) {
+  GtkWin* w = Win(window);
+  if (!w || position < 0) return nullptr;
+  const platform::WindowModel* m = platform::GetWindowModel(window);
+  RenderedMenu* rendered = nullptr;
+  if (m && m->menu == menu) rendered = &w->bar;
+  else if (w->popups.count(menu)) rendered = &w->popups[menu];
+  if (!rendered || position >= static_cast<int>(rendered->entries.size())) return nullptr;
+  return rendered->entries[position].widget;
+}
+}  // namespace
+
+bool GtkMenuEntryChecked(HWND window, HMENU menu, int position) {
+  GtkWidget* item = RenderedEntryWidget(window, menu, position);
+  return item && GTK_IS_CHECK_MENU_ITEM(item) &&
+         gtk_check_menu_item_get_active(GTK_CHECK_MENU_ITEM(item));
+}
+
+bool GtkMenuEntrySensitive(HWND window, HMENU menu, int position) {
+  GtkWidget* item = RenderedEntryWidget(window, menu, position);
+  return item && gtk_widget_get_sensitive(item);
+}
+
 bool GtkDropUris(HWND window, const std::vector<std::string>& uris, POINT clientPoint) {
   GtkWin* w = Win(window);
   return w && DropUris(w, uris, clientPoint);

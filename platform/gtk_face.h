@@ -50,6 +50,9 @@ bool GtkMenuEntryScreenRect(HWND window, HMENU menu, int position, RECT* rect);
 // the local files among them reach the window as WM_DROPFILES. False when
 // the window takes no files or none was local.
 bool GtkDropUris(HWND window, const std::vector<std::string>& uris, POINT clientPoint);
+// For window tests: whether a rendered menu entry shows a tick / is greyed.
+bool GtkMenuEntryChecked(HWND window, HMENU menu, int position);
+bool GtkMenuEntrySensitive(HWND window, HMENU menu, int position);
 // The X11 window id of a top-level window (0: none), for xdotool.
 unsigned long GtkNativeWindowId(HWND window);
 

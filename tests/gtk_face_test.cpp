@@ -627,3 +627,36 @@ TEST(GtkFace, DroppedUrisReachTheWindowAsGamePaths) {
   EXPECT_FALSE(platform::GtkDropUris(E().window, {uri}, POINT{5, 5}));
   DragAcceptFiles(E().window, TRUE);
 }
+
+TEST(GtkFace, GoalItemsShowTheTickTheGameSetsAndClicksDoNotMoveIt) {
+  ASSERT_TRUE(IsWindow(E().window));
+  HMENU bar = GetMenu(E().window);
+  HMENU goals = GetSubMenu(bar, kEditorMenuStageSettingsPos);
+  CheckMenuItem(bar, kCmdGoalBell, MF_BYCOMMAND | MF_CHECKED);
+  EnableMenuItem(bar, kCmdEditorName, MF_BYCOMMAND | MF_GRAYED);
+  Pump(100);
+  RECT entry;
+  ASSERT_TRUE(platform::GtkMenuEntryScreenRect(E().window, bar, kEditorMenuStageSettingsPos, &entry));
+  ClickAt(entry);
+  RECT truck;
+  PumpUntil([&] { return platform::GtkMenuEntryScreenRect(E().window, goals, 2, &truck); });
+  ASSERT_TRUE(platform::GtkMenuEntryScreenRect(E().window, goals, 2, &truck));
+  Pump(200);
+  Screenshot("gtk_face_goal_menu");
+  EXPECT_TRUE(platform::GtkMenuEntryChecked(E().window, goals, 0));
+  EXPECT_FALSE(platform::GtkMenuEntryChecked(E().window, goals, 2));
+  EXPECT_FALSE(platform::GtkMenuEntrySensitive(E().window, goals, 5));
+  g_commands.clear();
+  ClickAt(truck);
+  PumpUntil([] { return HasCommand(kCmdGoalTruck); });
+  EXPECT_TRUE(HasCommand(kCmdGoalTruck));
+  // Nothing ticks until the game says so.
+  EXPECT_TRUE(platform::GtkMenuEntryChecked(E().window, goals, 0));
+  EXPECT_FALSE(platform::GtkMenuEntryChecked(E().window, goals, 2));
+  CheckMenuItem(bar, kCmdGoalBell, MF_BYCOMMAND | MF_UNCHECKED);
+  CheckMenuItem(bar, kCmdGoalTruck, MF_BYCOMMAND | MF_CHECKED);
+  EXPECT_FALSE(platform::GtkMenuEntryChecked(E().window, goals, 0));
+  EXPECT_TRUE(platform::GtkMenuEntryChecked(E().window, goals, 2));
+  EnableMenuItem(bar, kCmdEditorName, MF_BYCOMMAND | MF_ENABLED);
+  EXPECT_TRUE(platform::GtkMenuEntrySensitive(E().window, goals, 5));
+}
