@@ -12,10 +12,9 @@
 // write failed (the writer has told the user).
 int SaveStageCommand();
 
-// The two save commands that first ask for a file name belong with the file
-// dialogs of the window procedure, which registers them here at start-up.
-// Each returns 1 when it saved and 0 when the dialog was cancelled or the
-// write failed. While one is not registered, that save saves nothing and
-// SaveStageCommand returns 0.
+// The two save commands that first ask for a file name: save as and the pause
+// save of app/file_commands.h unless a test puts others in their place. Each
+// returns 1 when it saved and 0 when the dialog was cancelled or the write
+// failed. Set to null, that save saves nothing and SaveStageCommand returns 0.
 extern int (*g_saveStageAsCommand)();    // command 32781
 extern int (*g_savePauseFileCommand)();  // command 32823

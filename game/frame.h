@@ -13,7 +13,6 @@ extern DWORD g_frameNow;       // timeGetTime at the start of the current call, 
 extern DWORD g_lastFrameTime;  // time of the last accepted frame, ms
 extern DWORD g_frameLag;       // lateness in ms; frames are drawn only while it is 0
 extern DWORD g_frameInterval;  // ms per frame, set once at start-up
-extern int32_t g_appInactive;  // 1 while the main window is inactive
 // The doll's position on the previous drawn frame of a rocket-doll run; kept
 // from one run to the next.
 extern float g_lastDollPos[3];

@@ -1,5 +1,6 @@
 // Frame pacing: which calls of the loop become frames, which frames are drawn.
 #include "game/frame.h"
+#include "app/shell_globals.h"
 #include "game/update.h"
 #include "game/update_state.h"
 #include "platform/win_input.h"
@@ -9,7 +10,6 @@ DWORD g_frameNow = 0;
 DWORD g_lastFrameTime = 0;
 DWORD g_frameLag = 0;
 DWORD g_frameInterval = 0;
-int32_t g_appInactive = 0;
 float g_lastDollPos[3] = {0.0f, 0.0f, 0.0f};
 D3DPRESENT_PARAMETERS g_presentParams = {};
 

@@ -11,10 +11,8 @@
 #include "game/update_state.h"
 #include "platform/d3dx9.h"
 #include "platform/win_input.h"
+#include "render/world_drawing.h"
 #include "world/globals.h"
-
-// Set by the world drawing when it drew some item highlighted this frame.
-extern int32_t g_anyHighlighted;
 
 // Shift-JIS bytes; texts 4 and 8, and 10 and 26, are the same words but both
 // stand in the table because the rows name them by index.

@@ -119,8 +119,8 @@ std::vector<float> ArcArrowPolygon(float cx, float cy, float R, float a0, float 
   // Angles in radians, screen coordinates (y down); the arc runs a0 -> a1.
   std::vector<float> pts;
   auto P = [&](float r, float a) {
-    pts.push_back(cx + r * std::cos(a));
-    pts.push_back(cy + r * std::sin(a));
+    pts.push_back(cx + r * Cos(a));
+    pts.push_back(cy + r * Sin(a));
   };
   float dir = a1 > a0 ? 1.0f : -1.0f;
   float headAng = headLen / R;
@@ -149,8 +149,8 @@ std::vector<float> StarPolygon(float cx, float cy, float ro, float ri, int point
   for (int i = 0; i < points * 2; ++i) {
     float a = rot + kPi * i / points;
     float r = (i % 2) ? ri : ro;
-    p.push_back(cx + r * std::sin(a));
-    p.push_back(cy - r * std::cos(a));
+    p.push_back(cx + r * Sin(a));
+    p.push_back(cy - r * Cos(a));
   }
   return p;
 }
@@ -214,8 +214,8 @@ Canvas MotorIcon() {  // 68 x 43, centre (34, 21): a gear in an orbit of two arr
   for (int i = 0; i < teeth * 4; ++i) {
     float ang = 2 * kPi * (i + 0.5f) / (teeth * 4);
     float r = (i % 4 < 2) ? 10.5f : 8.0f;
-    g.push_back(cx + r * std::cos(ang));
-    g.push_back(cy + r * std::sin(ang));
+    g.push_back(cx + r * Cos(ang));
+    g.push_back(cy + r * Sin(ang));
   }
   Sdf gear = Subtract(Polygon(g), Circle(cx, cy, 3));
   Outlined(c, gear, Radial(cx - 3, cy - 3, 12, Lighter(kOrange, 0.4f), Darker(kOrange, 0.1f)), 1.6f);
@@ -310,10 +310,10 @@ Canvas Sparkle() {  // 18 x 18, additive: black is nothing
   for (int y = 0; y < 18; ++y)
     for (int x = 0; x < 18; ++x) {
       float dx = x + 0.5f - 9, dy = y + 0.5f - 9;
-      float r = std::hypot(dx, dy);
-      float cross = std::exp(-std::fabs(dx) * 1.3f) * std::max(0.0f, 1 - std::fabs(dy) / 9) +
-                    std::exp(-std::fabs(dy) * 1.3f) * std::max(0.0f, 1 - std::fabs(dx) / 9);
-      float core = std::exp(-r * r / 6.0f);
+      float r = Hypot(dx, dy);
+      float cross = Exp(-std::fabs(dx) * 1.3f) * std::max(0.0f, 1 - std::fabs(dy) / 9) +
+                    Exp(-std::fabs(dy) * 1.3f) * std::max(0.0f, 1 - std::fabs(dx) / 9);
+      float core = Exp(-r * r / 6.0f);
       float halo = std::max(0.0f, 1 - r / 9) * 0.25f;
       float v = std::min(1.0f, cross * 0.8f + core + halo);
       Rgba col = Mix(Hex(0xFFC640), Hex(0xFFFFF0), std::min(1.0f, core + cross * 0.4f));
@@ -390,9 +390,9 @@ Canvas Verified() {  // 55 x 55
   std::vector<float> ros;
   for (int i = 0; i < 64; ++i) {
     float a = 2 * kPi * i / 64;
-    float r = 22 + 2.0f * std::cos(a * 16);
-    ros.push_back(cx + r * std::cos(a));
-    ros.push_back(cy + r * std::sin(a));
+    float r = 22 + 2.0f * Cos(a * 16);
+    ros.push_back(cx + r * Cos(a));
+    ros.push_back(cy + r * Sin(a));
   }
   Outlined(c, Polygon(ros), Linear(0, 2, Lighter(kGreen, 0.3f), 0, 48, Darker(kGreen, 0.15f)), 1.5f);
   Fill(c, Ring(Circle(cx, cy, 16), 0.8f), Solid(Rgba{1, 1, 1, 0.6f}));

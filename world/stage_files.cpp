@@ -17,6 +17,8 @@
 #include "app/window_title.h"
 #include "game/goal_reached.h"
 #include "game/update_state.h"
+#include "platform/cp932.h"
+#include "platform/text_encoding.h"
 #include "platform/win_user.h"
 #include "render/camera.h"
 #include "render/effects.h"
@@ -133,11 +135,15 @@ ReadResult ReadWholeFile(const char* path, std::vector<uint8_t>* bytes) {
   return ok ? ReadResult::kOk : ReadResult::kReadFailed;
 }
 
-// The file's title: its name after the last folder separator.
+// The file's title: its name after the last folder separator. The second
+// byte of a double-byte character may be 0x5C and is no separator.
 const char* FileTitleOf(const char* path) {
   const char* title = path;
-  for (const char* p = path; *p; ++p)
-    if (*p == '/' || *p == '\\') title = p + 1;
+  for (const char* p = path; *p;) {
+    int length = Cp932CharLength((unsigned char)*p);
+    if (length == 1 && (*p == '/' || *p == '\\' || *p == ':')) title = p + 1;
+    p += (length == 2 && p[1] != '\0') ? 2 : 1;
+  }
   return title;
 }
 
@@ -213,7 +219,8 @@ int SaveStageFile(const char* pathWithoutExtension, int kind) {
     content->jointList.assign(g_snapshotJointList, g_snapshotJointList + g_jointListLength);
   content->clearVerified = g_clearVerified;
 
-  if (!WriteFileReplacing(path + extension, BuildStageFileImage(kind, *content))) {
+  if (!WriteFileReplacing(GamePathToHost((path + extension).c_str()),
+                          BuildStageFileImage(kind, *content))) {
     ShowMessage(kSaveFailedText);
     return 0;
   }
@@ -241,7 +248,7 @@ int LoadStageFile(char* path, int kind) {
   // A file that does not open is passed over in silence, as every file the
   // game reads is; one that opens but cannot be read is reported.
   std::vector<uint8_t> bytes;
-  ReadResult read = ReadWholeFile(path, &bytes);
+  ReadResult read = ReadWholeFile(GamePathToHost(path).c_str(), &bytes);
   if (read == ReadResult::kNotOpened) return 0;
   if (read == ReadResult::kReadFailed) {
     ShowMessage(kReadFailedText);

@@ -2,7 +2,10 @@
 // it back, and the prompt that offers to save unsaved changes.
 //
 // The layout itself is world/stage_file_format.h. Both directions go through
-// the file snapshot (world/snapshot.h).
+// the file snapshot (world/snapshot.h). Paths are the game's, as the file
+// dialogs and dropped files give them (CP932, backslashes between folders);
+// they reach the file system through GamePathToHost. A plain host path of
+// ASCII characters is the same path either way.
 #pragma once
 
 // Writes the stage as a file of the given kind (StageFileKind) to

@@ -1,0 +1,16 @@
+// The two small dialogs that the window procedure opens from the menus, and
+// the step that brings the main window to the front when files are dropped
+// on it. Their templates and resource ids are app/dialogs.h.
+#pragma once
+#include "platform/win_dialog.h"
+#include "platform/win_message.h"
+#include "platform/win_types.h"
+
+// Dialog procedures of the version dialog (kDialogAbout) and the editor-name
+// dialog (kDialogEditorName); both end with EndDialog(dialog, 0).
+INT_PTR AboutDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
+INT_PTR EditorNameDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
+
+// Makes window the foreground window even when another program's window has
+// the focus (files dropped from a file manager).
+void ForceForegroundWindow(HWND window);

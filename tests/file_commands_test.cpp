@@ -1,0 +1,520 @@
+// The file commands through the window procedure: the dialogs they ask for,
+// stage, play and pause files written and read back through them, failures
+// and cancels that change nothing, and files dropped on the window.
+#include "command_test_support.h"
+
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <fstream>
+#include <iterator>
+
+namespace {
+
+std::vector<uint8_t> ReadBytes(const std::string& hostPath) {
+  std::ifstream in(hostPath, std::ios::binary);
+  return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+std::string MagicOf(const std::string& hostPath) {
+  std::vector<uint8_t> b = ReadBytes(hostPath);
+  if (b.size() < 40) return std::string();
+  return std::string((const char*)b.data(), strnlen((const char*)b.data(), 40));
+}
+
+class FileCommands : public CommandTest {
+ protected:
+  // Saves the stage being edited as a stage file through save as.
+  void SaveAs(const std::string& nameUtf8) {
+    headless::QueueFileDialogAnswer(GamePath(nameUtf8));
+    ASSERT_EQ(SaveStageAsCommand(), 1);
+  }
+  // Writes a file of a kind from the present state, as the game names it.
+  void Write(const std::string& nameWithoutExtension, int kind) {
+    ASSERT_EQ(SaveStageFile(GamePath(nameWithoutExtension).c_str(), kind), 1);
+  }
+  bool Drop(const std::vector<std::string>& namesUtf8) {
+    std::vector<std::string> paths;
+    for (const std::string& n : namesUtf8) paths.push_back(GamePath(n));
+    bool posted = headless::DropFiles(g_hWnd, paths);
+    Pump();
+    return posted;
+  }
+};
+
+}  // namespace
+
+TEST_F(FileCommands, SaveAsAsksWithTheStageFilterAndTiesTheStageToTheFile) {
+  EditStage();
+  Edit();
+  headless::QueueFileDialogAnswer(GamePath("bridge.stg"));
+  ASSERT_TRUE(headless::ChooseMenuCommand(g_hWnd, kCmdSaveStageAs));
+  Pump();
+
+  ASSERT_EQ(DialogCount(), 1u);
+  const platform::FileDialogRequest& r = LastDialog().request;
+  EXPECT_TRUE(r.save);
+  EXPECT_EQ(r.owner, g_hWnd);
+  EXPECT_EQ(Cp932ToUtf8(r.title), "ステージファイルの保存");
+  EXPECT_EQ(r.flags, (DWORD)6);
+  ASSERT_EQ(r.filters.size(), 1u);
+  EXPECT_EQ(Cp932ToUtf8(r.filters[0].text), "ステージファイル(*.stg)");
+  EXPECT_EQ(r.filters[0].patterns, std::vector<std::string>{"*.stg"});
+  EXPECT_EQ(r.fileName, "");           // a new stage proposes no name
+  EXPECT_EQ(r.folder, g_programDir);  // the first dialog opens in the program's folder
+
+  EXPECT_STREQ(g_stageName, "bridge");
+  EXPECT_EQ(std::string(g_stagePath), GamePath("bridge"));
+  EXPECT_EQ(MagicOf(HostPath("bridge.stg")), "GIZMOWORKS_STAGEEDIT");
+  EXPECT_EQ(g_stageModified, 0);
+  EXPECT_EQ(Title(), "ギズモワークス Ver.1.10 -［ bridge：ゴールベル ］ Edit by tester");
+  EXPECT_FALSE(Enabled(kCmdSaveStage));
+  EXPECT_EQ(g_ofn.lpstrInitialDir, nullptr);
+
+  // The next save-as proposes the stage's own file.
+  headless::QueueFileDialogCancel();
+  Command(kCmdSaveStageAs);
+  EXPECT_EQ(LastDialog().request.fileName, "bridge.stg");
+  EXPECT_EQ(LastDialog().request.folder, GamePath("") + "\\");
+}
+
+TEST_F(FileCommands, ANameTypedWithoutTheExtensionGetsItFromTheWriter) {
+  EditStage();
+  SaveAs("plain");
+  EXPECT_STREQ(g_stageName, "plain");
+  EXPECT_TRUE(Exists(HostPath("plain.stg")));
+  EXPECT_FALSE(Exists(HostPath("plain")));
+  // Only the exact extension is cut: "X.STG" is a name of its own.
+  SaveAs("Upper.STG");
+  EXPECT_STREQ(g_stageName, "Upper.STG");
+  EXPECT_TRUE(Exists(HostPath("Upper.STG.stg")));
+}
+
+TEST_F(FileCommands, AJapaneseNameWhoseSecondByteLooksLikeASeparatorIsKeptWhole) {
+  EditStage();
+  SaveAs("表示テスト.stg");  // 表 is 0x95 0x5C in CP932
+  EXPECT_EQ(Cp932ToUtf8(g_stageName), "表示テスト");
+  EXPECT_TRUE(Exists(HostPath("表示テスト.stg")));
+  Command(kCmdNewStage);
+  headless::QueueFileDialogAnswer(GamePath("表示テスト.stg"));
+  Command(kCmdOpenStage);
+  EXPECT_EQ(Cp932ToUtf8(g_stageName), "表示テスト");
+  EXPECT_EQ(LiveItems(), 3);
+}
+
+TEST_F(FileCommands, ACancelledSaveAsChangesNothing) {
+  EditStage();
+  Edit();
+  headless::QueueFileDialogCancel();
+  EXPECT_EQ(SaveStageAsCommand(), 0);
+  EXPECT_STREQ(g_stageName, "");
+  EXPECT_EQ(g_stageModified, 1);
+  EXPECT_TRUE(Files().empty());
+  EXPECT_EQ(g_ofn.lpstrInitialDir, g_programDir);
+}
+
+TEST_F(FileCommands, AFailedSaveAsKeepsTheStageTiedToItsOwnFile) {
+  EditStage();
+  SaveAs("mine.stg");
+  Edit();
+  headless::QueueFileDialogAnswer(GamePath("missing/other.stg"));
+  EXPECT_EQ(SaveStageAsCommand(), 0);
+  EXPECT_EQ(LastMessageUtf8(),
+            "ファイルを保存できませんでした。\n保存先の場所と空き容量を確認してください。");
+  EXPECT_STREQ(g_stageName, "mine");
+  EXPECT_EQ(std::string(g_stagePath), GamePath("mine"));
+  EXPECT_EQ(g_stageModified, 1);
+  EXPECT_NE(Title().find("mine：ゴールベル * ］"), std::string::npos);
+  // So Ctrl+S still writes the stage's own file.
+  headless::PressCtrlKey(g_hWnd, 'S');
+  Pump();
+  EXPECT_EQ(g_stageModified, 0);
+  EXPECT_EQ(DialogCount(), 2u);
+}
+
+TEST_F(FileCommands, CtrlSOnANewStageAsksForANameThenWritesWithoutAsking) {
+  EditStage();
+  Edit();
+  headless::QueueFileDialogAnswer(GamePath("first.stg"));
+  headless::PressCtrlKey(g_hWnd, 'S');
+  Pump();
+  EXPECT_EQ(DialogCount(), 1u);
+  EXPECT_TRUE(Exists(HostPath("first.stg")));
+  CreateItem(D3DXVECTOR3(360, 60, 0), nullptr, 4, 4, kKindBox, 1);
+  Edit();
+  size_t before = ReadBytes(HostPath("first.stg")).size();
+  ASSERT_TRUE(headless::ChooseMenuCommand(g_hWnd, kCmdSaveStage));
+  Pump();
+  EXPECT_EQ(DialogCount(), 1u);
+  EXPECT_EQ(g_stageModified, 0);
+  EXPECT_EQ(ReadBytes(HostPath("first.stg")).size(), before);  // same layout, no joints
+  EXPECT_EQ(ReadBytes(HostPath("first.stg"))[92 + 56 * 3], kItemMovable);  // the fourth item
+}
+
+TEST_F(FileCommands, CtrlSDoesNothingDuringACopyDragOrOnTheTitle) {
+  EditStage();
+  Edit();
+  g_copySourceItem = FindKind(kKindBox);
+  headless::PressCtrlKey(g_hWnd, 'S');
+  Pump();
+  g_copySourceItem = -1;
+  g_appMode = kModeTitle;
+  headless::PressCtrlKey(g_hWnd, 'S');
+  Pump();
+  Command(kCmdSaveStage);
+  Command(kCmdSaveStageAs);
+  EXPECT_EQ(DialogCount(), 0u);
+  EXPECT_TRUE(Files().empty());
+}
+
+TEST_F(FileCommands, SavingTheStageDuringARunWritesThePlacedStateAndLeavesTheTestPlay) {
+  EditStage();
+  SaveAs("run");
+  Command(kCmdTestPlay);
+  int ball = PlaceBall();
+  RunUnderWay(ball);
+  int box = FindKind(kKindBox);
+  D3DXVECTOR3 boxAt = Pos(box);
+  dBodySetPosition(g_items[box].body, 250, 3, 0);
+  Command(kCmdSaveStage);
+  EXPECT_EQ(g_appMode, kModeEdit);
+  EXPECT_EQ(g_items[ball].state, kItemFree);
+  EXPECT_EQ(Pos(box), boxAt);
+  EXPECT_TRUE(headless::CursorShown());
+  EXPECT_EQ(Bar(kEditorMenuTestPlayPos).textCp932, g_testPlayStartText);
+  EXPECT_FALSE(Enabled(kCmdSavePause));
+
+  Command(kCmdNewStage);
+  headless::QueueFileDialogAnswer(GamePath("run.stg"));
+  Command(kCmdOpenStage);
+  box = FindKind(kKindBox);
+  EXPECT_EQ(Pos(box), boxAt);
+  EXPECT_EQ(LiveItems(), 3);
+}
+
+TEST_F(FileCommands, OpenStageRoundTripThroughTheCommands) {
+  EditStage(kGoalStartBall);
+  g_clearVerified = 1;
+  SaveAs("round.stg");
+  std::vector<uint8_t> saved = ReadBytes(HostPath("round.stg"));
+
+  Command(kCmdNewStage);
+  ASSERT_EQ(LiveItems(), 1);
+  headless::QueueFileDialogAnswer(GamePath("round.stg"));
+  ASSERT_TRUE(headless::ChooseMenuCommand(g_hWnd, kCmdOpenStage));
+  Pump();
+  const platform::FileDialogRequest& r = LastDialog().request;
+  EXPECT_FALSE(r.save);
+  EXPECT_EQ(Cp932ToUtf8(r.title), "ステージファイルの読み込み");
+  EXPECT_EQ(r.flags, (DWORD)0x1004);
+  EXPECT_EQ(r.fileName, "");
+
+  EXPECT_EQ(LiveItems(), 3);
+  EXPECT_EQ(g_goalType, kGoalStartBall);
+  EXPECT_STREQ(g_stageName, "round");
+  EXPECT_EQ(g_clearVerified, 1);
+  EXPECT_TRUE(Bar(kEditorMenuExportPos).enabled);
+  EXPECT_TRUE(Bar(kEditorMenuTestPlayPos).enabled);
+  EXPECT_TRUE(Bar(kEditorMenuStageSettingsPos).enabled);
+  EXPECT_EQ(Shown(), g_editorMenu);
+  // Written again unchanged, the file holds the same stage: everything from
+  // the area on is the same bytes (the camera was fitted to the stage).
+  Edit();
+  Command(kCmdSaveStage);
+  std::vector<uint8_t> again = ReadBytes(HostPath("round.stg"));
+  ASSERT_EQ(again.size(), saved.size());
+  EXPECT_TRUE(std::equal(again.begin() + 64, again.end(), saved.begin() + 64));
+  EXPECT_TRUE(std::equal(again.begin(), again.begin() + 48, saved.begin()));
+}
+
+TEST_F(FileCommands, OpeningFromTheTitleSwitchesToTheEditorMenuAndACancelStaysOnTheTitle) {
+  EditStage();
+  SaveAs("t.stg");
+  DestroyAllItems();
+  SetMenu(g_hWnd, g_titleMenu);
+  g_appMode = kModeTitle;
+  CreateItem(D3DXVECTOR3(300, 80, 0), nullptr, 5, 5, kKindBox, 1);
+
+  headless::QueueFileDialogCancel();
+  Command(kCmdOpenStage);
+  EXPECT_EQ(g_appMode, kModeTitle);
+  EXPECT_EQ(Shown(), g_titleMenu);
+  EXPECT_EQ(LiveItems(), 0);  // the falling boxes are gone until the title makes more
+
+  headless::QueueFileDialogAnswer(GamePath("t.stg"));
+  Command(kCmdOpenStage);
+  EXPECT_EQ(g_appMode, kModeEdit);
+  EXPECT_EQ(Shown(), g_editorMenu);
+  EXPECT_EQ(LiveItems(), 3);
+}
+
+TEST_F(FileCommands, OpeningAStageWithUnsavedChangesAsksFirst) {
+  EditStage();
+  SaveAs("a.stg");
+  Write("b", kFileStage);
+  Edit();
+  headless::QueueFileDialogAnswer(GamePath("b.stg"));
+  headless::QueueMessageBoxAnswer(IDCANCEL);
+  EXPECT_EQ(OpenStageFileCommand(), 0);
+  EXPECT_STREQ(g_stageName, "a");
+  EXPECT_EQ(g_stageModified, 1);
+
+  // Yes saves the changes to the open stage's file, then opens the other.
+  CreateItem(D3DXVECTOR3(360, 60, 0), nullptr, 4, 4, kKindBox, 1);
+  headless::QueueFileDialogAnswer(GamePath("b.stg"));
+  headless::QueueMessageBoxAnswer(IDYES);
+  EXPECT_EQ(OpenStageFileCommand(), 1);
+  EXPECT_STREQ(g_stageName, "b");
+  EXPECT_EQ(LiveItems(), 3);
+  Command(kCmdNewStage);
+  headless::QueueFileDialogAnswer(GamePath("a.stg"));
+  Command(kCmdOpenStage);
+  EXPECT_EQ(LiveItems(), 4);
+}
+
+TEST_F(FileCommands, AWrongFileInTheOpenDialogIsRefusedAndLeavesTheStage) {
+  EditStage();
+  Write("p", kFilePlay);
+  g_clearVerified = 0;
+  headless::QueueFileDialogAnswer(GamePath("p.ply"));
+  EXPECT_EQ(OpenStageFileCommand(), 0);
+  EXPECT_EQ(LastMessageUtf8(), "未対応のファイル形式です。");
+  EXPECT_EQ(LiveItems(), 3);
+  EXPECT_EQ(g_ofn.lpstrInitialDir, g_programDir);
+}
+
+TEST_F(FileCommands, ExportBeforeAClearedTestPlayOnlyExplains) {
+  EditStage();
+  g_clearVerified = 0;
+  Command(kCmdExportPlayFile);
+  EXPECT_EQ(LastMessageUtf8(),
+            "テストプレイが完了していません。\nテストプレイでクリアできることを確認してください。");
+  EXPECT_EQ(DialogCount(), 0u);
+}
+
+TEST_F(FileCommands, ExportDuringARunWritesThePlacedStageAndKeepsTheStageName) {
+  EditStage();
+  SaveAs("own.stg");
+  Command(kCmdTestPlay);
+  int ball = PlaceBall();
+  RunUnderWay(ball);
+  g_clearVerified = 1;
+  headless::QueueFileDialogAnswer(GamePath("out.ply"));
+  Command(kCmdExportPlayFile);
+  EXPECT_TRUE(headless::CursorShown());
+  const platform::FileDialogRequest& r = LastDialog().request;
+  EXPECT_EQ(Cp932ToUtf8(r.title), "プレイファイルの保存");
+  EXPECT_EQ(Cp932ToUtf8(r.filters[0].text), "プレイファイル(*.ply)");
+  EXPECT_EQ(r.fileName, "own.ply");
+  EXPECT_EQ(MagicOf(HostPath("out.ply")), "GIZMOWORKS_PLAYONLY");
+  EXPECT_EQ(ReadBytes(HostPath("out.ply")).size(), 136156u);
+  EXPECT_STREQ(g_stageName, "own");
+  EXPECT_EQ(g_appMode, kModeEdit);
+  EXPECT_EQ(LiveItemsOfMode(kModePlay), 0);
+
+  // A cancelled export writes nothing.
+  headless::QueueFileDialogCancel();
+  EXPECT_EQ(ExportPlayFileCommand(), 0);
+  EXPECT_EQ(Files().size(), 2u);
+}
+
+TEST_F(FileCommands, PauseSaveAndOpenRoundTrip) {
+  EditStage();
+  g_clearVerified = 1;
+  Write("game", kFilePlay);
+  Command(kCmdNewStage);
+  ASSERT_TRUE(Drop({"game.ply"}));
+  ASSERT_EQ(g_isPlayFile, 1);
+  int ball = PlaceBall();
+  D3DXVECTOR3 ballAt = Pos(ball);
+  RunUnderWay(ball);
+
+  headless::QueueFileDialogAnswer(GamePath("halfway.pau"));
+  headless::PressCtrlKey(g_hWnd, 'S');  // with a play file loaded: the pause save
+  Pump();
+  const platform::FileDialogRequest& r = LastDialog().request;
+  EXPECT_EQ(Cp932ToUtf8(r.title), "一時ファイルの保存");
+  EXPECT_EQ(Cp932ToUtf8(r.filters[0].text), "一時ファイル(*.pau)");
+  EXPECT_EQ(r.fileName, "game.pau");
+  EXPECT_EQ(g_appMode, kModePlay);  // the run was stopped first
+  EXPECT_EQ(MagicOf(HostPath("halfway.pau")), "GIZMOWORKS_PLAYPAUSE");
+  EXPECT_STREQ(g_stageName, "halfway");
+  EXPECT_NE(Title().find("halfway："), std::string::npos);
+
+  SetMenu(g_hWnd, g_editorMenu);
+  Command(kCmdNewStage);
+  ASSERT_EQ(LiveItems(), 1);
+  headless::QueueFileDialogAnswer(GamePath("halfway.pau"));
+  ASSERT_TRUE(headless::ChooseMenuCommand(g_hWnd, kCmdOpenPause));
+  Pump();
+  EXPECT_EQ(Cp932ToUtf8(LastDialog().request.title), "一時ファイルの読み込み");
+  EXPECT_EQ(LastDialog().request.flags, (DWORD)0x1004);
+  EXPECT_EQ(g_isPlayFile, 1);
+  EXPECT_EQ(g_appMode, kModePlay);
+  EXPECT_EQ(Shown(), g_playMenu);
+  EXPECT_EQ(g_goalPanelState, 1);
+  EXPECT_EQ(g_goalPanelAlpha, 0);
+  EXPECT_STREQ(g_stageName, "halfway");
+  EXPECT_NE(Title().find("プレイ中"), std::string::npos);
+  EXPECT_EQ(LiveItems(), 4);
+  ASSERT_EQ(LiveItemsOfMode(kModePlay), 1);
+  int placed = FindKind(kKindBall);
+  EXPECT_EQ(Pos(placed), ballAt);
+}
+
+TEST_F(FileCommands, CtrlOOpensAPauseFileWhilePlayingAndAStageOtherwise) {
+  EditStage();
+  headless::QueueFileDialogCancel();
+  headless::PressCtrlKey(g_hWnd, 'O');
+  Pump();
+  EXPECT_EQ(Cp932ToUtf8(LastDialog().request.title), "ステージファイルの読み込み");
+  g_isPlayFile = 1;
+  g_appMode = kModePlay;
+  headless::QueueFileDialogCancel();
+  headless::PressCtrlKey(g_hWnd, 'O');
+  Pump();
+  EXPECT_EQ(Cp932ToUtf8(LastDialog().request.title), "一時ファイルの読み込み");
+  EXPECT_EQ(g_appMode, kModePlay);
+  EXPECT_EQ(LiveItems(), 3);
+}
+
+TEST_F(FileCommands, AFailedPauseSaveKeepsTheName) {
+  EditStage();
+  SaveAs("s.stg");
+  Command(kCmdTestPlay);
+  headless::QueueFileDialogAnswer(GamePath("gone/x.pau"));
+  EXPECT_EQ(SavePauseFileCommand(), 0);
+  EXPECT_STREQ(g_stageName, "s");
+  headless::QueueFileDialogCancel();
+  EXPECT_EQ(SavePauseFileCommand(), 0);
+  EXPECT_STREQ(g_stageName, "s");
+}
+
+TEST_F(FileCommands, DroppedFilesOfEachKind) {
+  EditStage(kGoalTruck);
+  g_clearVerified = 1;
+  Write("d", kFileStage);
+  Write("d", kFilePlay);
+  g_appMode = kModePlay;
+  PlaceBall();
+  Write("d", kFilePause);
+  DestroyAllItems();
+  g_goalType = kGoalNone;
+  SetMenu(g_hWnd, g_titleMenu);
+  g_appMode = kModeTitle;
+
+  ASSERT_TRUE(Drop({"d.ply"}));
+  EXPECT_EQ(g_standIns.foregrounds, 1);
+  EXPECT_EQ(g_isPlayFile, 1);
+  EXPECT_EQ(g_appMode, kModePlay);
+  EXPECT_EQ(Shown(), g_playMenu);
+  EXPECT_EQ(g_goalPanelState, 1);
+  EXPECT_EQ(LiveItems(), 6);  // the truck's four parts and two boxes
+  EXPECT_EQ(platform::LiveDropCount(), 0);
+
+  ASSERT_TRUE(Drop({"d.pau"}));
+  EXPECT_EQ(g_isPlayFile, 1);
+  EXPECT_EQ(g_appMode, kModePlay);
+  EXPECT_EQ(LiveItems(), 7);
+
+  g_goalPanelState = 2;
+  ASSERT_TRUE(Drop({"d.stg"}));
+  EXPECT_EQ(g_isPlayFile, 0);
+  EXPECT_EQ(g_appMode, kModeEdit);
+  EXPECT_EQ(Shown(), g_editorMenu);
+  EXPECT_EQ(g_goalPanelState, 0);
+  EXPECT_TRUE(Bar(kEditorMenuStageSettingsPos).enabled);
+  EXPECT_EQ(LiveItems(), 6);
+  EXPECT_STREQ(g_stageName, "d");
+  EXPECT_TRUE(headless::MessageBoxes().empty());
+}
+
+TEST_F(FileCommands, DroppedFilesOfOtherKindsAreRefused) {
+  EditStage();
+  Write("u", kFileStage);
+  std::rename(HostPath("u.stg").c_str(), HostPath("u.STG").c_str());
+  std::ofstream(HostPath("notes.txt")) << "hello";
+  std::ofstream(HostPath("stg")) << "x";
+
+  for (const char* name : {"u.STG", "notes.txt", "stg"}) {
+    headless::ClearMessageBoxes();
+    ASSERT_TRUE(Drop({name}));
+    EXPECT_EQ(LastMessageUtf8(), "未対応のファイル形式です。") << name;
+    EXPECT_EQ(headless::MessageBoxes().back().captionUtf8, "ギズモワークス Ver.1.10");
+  }
+  EXPECT_EQ(LiveItems(), 3);
+  EXPECT_EQ(g_appMode, kModeEdit);
+  EXPECT_EQ(platform::LiveDropCount(), 0);
+}
+
+TEST_F(FileCommands, OfSeveralDroppedFilesOnlyTheFirstIsOpened) {
+  EditStage(kGoalStartBall);
+  Write("one", kFileStage);
+  CreateItem(D3DXVECTOR3(360, 60, 0), nullptr, 4, 4, kKindBox, 1);
+  Write("two", kFileStage);
+  ASSERT_TRUE(Drop({"one.stg", "two.stg", "notes.txt"}));
+  EXPECT_STREQ(g_stageName, "one");
+  EXPECT_EQ(LiveItems(), 3);
+  EXPECT_TRUE(headless::MessageBoxes().empty());
+}
+
+TEST_F(FileCommands, ADroppedFileWithAPathLongerThanTheDialogBufferOpensWhole) {
+  EditStage();
+  std::string folder;
+  for (int i = 0; i < 6; ++i) {
+    folder += std::string(48, (char)('a' + i)) + "/";
+    mkdir(HostPath(folder).c_str(), 0755);
+  }
+  Write(folder + "deep", kFileStage);
+  Write(folder.substr(0, folder.size() - 1), kFileStage);  // what a cut path could name
+  ASSERT_GT(GamePath(folder + "deep.stg").size(), 256u);
+  Command(kCmdNewStage);
+  ASSERT_TRUE(Drop({folder + "deep.stg"}));
+  EXPECT_TRUE(headless::MessageBoxes().empty());
+  EXPECT_EQ(LiveItems(), 3);
+  EXPECT_STREQ(g_stageName, "deep");
+  // The path was too long to keep: Ctrl+S asks for a name instead of writing
+  // to a cut-off path.
+  Edit();
+  headless::QueueFileDialogCancel();
+  headless::PressCtrlKey(g_hWnd, 'S');
+  Pump();
+  EXPECT_EQ(DialogCount(), 1u);
+}
+
+TEST_F(FileCommands, AFileDroppedDuringARunShowsTheCursorAgain) {
+  EditStage();
+  Write("r", kFileStage);
+  g_appMode = kModePlay;
+  RunUnderWay(PlaceBall());
+  ASSERT_TRUE(Drop({"r.stg"}));
+  EXPECT_EQ(g_appMode, kModeEdit);
+  EXPECT_TRUE(headless::CursorShown());
+  EXPECT_EQ(g_cursorVisible, 1);
+  EXPECT_EQ(LiveItems(), 3);
+}
+
+TEST_F(FileCommands, ADroppedStageWithUnsavedChangesAsksAndCancelKeepsEverything) {
+  EditStage();
+  Write("x", kFileStage);
+  Edit();
+  SetMenu(g_hWnd, g_editorMenu);
+  headless::QueueMessageBoxAnswer(IDCANCEL);
+  ASSERT_TRUE(Drop({"x.stg"}));
+  EXPECT_EQ(g_stageModified, 1);
+  EXPECT_STREQ(g_stageName, "");
+  EXPECT_EQ(headless::MessageBoxes().size(), 1u);
+}
+
+TEST_F(FileCommands, NoExportWhilePlayingAndNoPauseFileOfTheTitle) {
+  EditStage();
+  g_clearVerified = 1;
+  g_isPlayFile = 1;
+  g_appMode = kModePlay;
+  EXPECT_EQ(ExportPlayFileCommand(), 0);
+  g_isPlayFile = 0;
+  g_appMode = kModeTitle;
+  EXPECT_EQ(SavePauseFileCommand(), 0);
+  EXPECT_EQ(DialogCount(), 0u);
+  EXPECT_TRUE(headless::MessageBoxes().empty());
+  EXPECT_TRUE(Files().empty());
+}
