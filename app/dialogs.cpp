@@ -61,10 +61,10 @@ void RegisterGameDialogs() {
   DialogTemplate about;
   about.caption = "\x83o\x81[\x83W\x83\x87\x83\x93\x8F\xEE\x95\xF1";  // バージョン情報
   about.style |= DS_CENTER;
-  about.cx = 220;
+  about.cx = 240;
   about.cy = 150;
   about.controls = {
-    Button("OK", IDOK, BS_DEFPUSHBUTTON, 163, 7, 50, 14),
+    Button("OK", IDOK, BS_DEFPUSHBUTTON, 183, 7, 50, 14),
     Label("", 7, 9, 150, 10, kIdcVersionText),
     Label("Programmed by the GizmoWorks team", 7, 22, 150, 10),
     Label("\x82\xB2\x88\xD3\x8C\xA9\x81" "E\x82\xB2\x8A\xB4\x91z\x81" "E\x83o\x83O\x8F\xEE\x95\xF1",  // ご意見・ご感想・バグ情報
@@ -72,13 +72,13 @@ void RegisterGameDialogs() {
     Link(kTextContactAddress, kIdcContactLink, 107, 40, 106, 10),
     Label("\x8E\x9E\x8A\xD4\x82\xC9\x97]\x97T\x82\xCC\x82\xA0\x82\xE9\x90l\x82\xCD",  // 時間に余裕のある人は
           7, 54, 100, 10),
-    Link(kTextSiteAddress, kIdcSiteLink, 107, 54, 106, 10),
-    Label("Powered by ODE (Open Dynamics Engine)", 7, 72, 206, 10),
-    Control(WC_BUTTONA, "Special Thanks", -1, BS_GROUPBOX, 7, 88, 206, 52),
-    Label("Useful Website :", 14, 102, 60, 10),
-    Link(kTextWebsiteName, kIdcWebsiteLink, 76, 102, 130, 10),
-    Label("Useful Book :", 14, 118, 60, 10),
-    Link(kTextBookTitle, kIdcBookLink, 76, 118, 130, 10),
+    Link(kTextSiteAddress, kIdcSiteLink, 107, 54, 126, 10),
+    Label("Powered by ODE (Open Dynamics Engine)", 7, 72, 226, 10),
+    Control(WC_BUTTONA, "Special Thanks", -1, BS_GROUPBOX, 7, 88, 226, 52),
+    Label("Useful Website :", 14, 102, 72, 10),
+    Link(kTextWebsiteName, kIdcWebsiteLink, 88, 102, 140, 10),
+    Label("Useful Book :", 14, 118, 72, 10),
+    Link(kTextBookTitle, kIdcBookLink, 88, 118, 140, 10),
   };
   RegisterDialogResource(kDialogAbout, about);
 

@@ -3,6 +3,9 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <string>
+
+#include "platform/cp932.h"
 
 namespace {
 
@@ -61,13 +64,15 @@ int AddToClearList(const char* path, const uint32_t* id) {
   unsigned char idBytes[kEntryBytes];
   for (int w = 0; w < 4; ++w) PutUint32(idBytes + 4 * w, id[w]);
 
-  FILE* f = std::fopen(path, "r+b");
+  // The path is the game's (CP932, '\' between folders).
+  const std::string hostPath = GamePathToHost(path);
+  FILE* f = std::fopen(hostPath.c_str(), "r+b");
   if (!f) {
     // Only a file that is not there is made anew: one that exists but cannot
     // be opened keeps what it holds. "x" refuses to replace a file that
     // appeared in the meantime.
     if (errno != ENOENT) return 0;
-    f = std::fopen(path, "wbx");
+    f = std::fopen(hostPath.c_str(), "wbx");
     if (!f) return 0;
     unsigned char bytes[4 + kEntryBytes];
     PutUint32(bytes, 1);
@@ -98,7 +103,7 @@ int AddToClearList(const char* path, const uint32_t* id) {
 }
 
 int ClearListContains(const char* path, const uint32_t* id) {
-  FILE* f = std::fopen(path, "rb");
+  FILE* f = std::fopen(GamePathToHost(path).c_str(), "rb");
   if (!f) return 0;
   int32_t whole = 0;
   bool found = ScanList(f, id, &whole);

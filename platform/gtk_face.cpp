@@ -6,6 +6,7 @@
 #include <gdk/gdkx.h>
 #include <gtk/gtk.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <map>
@@ -13,6 +14,7 @@
 #include <vector>
 
 #include "platform/cp932.h"
+#include "platform/win_gdi.h"
 #include "platform/text_encoding.h"
 #include "platform/win_user.h"
 #include "platform/window_model.h"
@@ -424,9 +426,11 @@ gboolean OnWindowState(GtkWidget*, GdkEventWindowState* event, gpointer data) {
   GtkWin* w = static_cast<GtkWin*>(data);
   UpdateClientOrigin(w);
   bool minimized = (event->new_window_state & GDK_WINDOW_STATE_ICONIFIED) != 0;
-  if (!minimized && (event->changed_mask & GDK_WINDOW_STATE_ICONIFIED)) {
-    PostMessageA(w->hwnd, WM_SIZE, SIZE_RESTORED, MAKELPARAM(640, 480));
-    InvalidateRect(w->hwnd, nullptr, FALSE);
+  if (event->changed_mask & GDK_WINDOW_STATE_ICONIFIED) {
+    const platform::WindowModel* m = platform::GetWindowModel(w->hwnd);
+    LPARAM size = minimized || !m ? 0 : MAKELPARAM(m->clientWidth, m->clientHeight);
+    PostMessageA(w->hwnd, WM_SIZE, minimized ? SIZE_MINIMIZED : SIZE_RESTORED, size);
+    if (!minimized) InvalidateRect(w->hwnd, nullptr, FALSE);
   }
   return FALSE;
 }
@@ -444,24 +448,32 @@ gboolean OnRender(GtkGLArea*, GdkGLContext*, gpointer data) {
   return TRUE;
 }
 
+// Files dropped as URIs (text/uri-list) at a point of the window's client
+// area: the local ones become WM_DROPFILES with their game paths.
+bool DropUris(GtkWin* w, const std::vector<std::string>& uris, POINT clientPoint) {
+  std::vector<std::string> paths;
+  for (const std::string& uri : uris) {
+    gchar* file = g_filename_from_uri(uri.c_str(), nullptr, nullptr);
+    if (!file) continue;  // not a local file
+    gchar* utf8 = g_filename_to_utf8(file, -1, nullptr, nullptr, nullptr);
+    if (utf8) paths.push_back(platform::HostPathToGamePath(utf8));
+    g_free(utf8);
+    g_free(file);
+  }
+  return platform::DropFiles(w->hwnd, paths, clientPoint);
+}
+
 void OnDragReceived(GtkWidget*, GdkDragContext* context, gint x, gint y,
                     GtkSelectionData* data, guint, guint time, gpointer user) {
   GtkWin* w = static_cast<GtkWin*>(user);
-  std::vector<std::string> paths;
-  if (gchar** uris = gtk_selection_data_get_uris(data)) {
-    for (gchar** u = uris; *u; ++u) {
-      if (gchar* file = g_filename_from_uri(*u, nullptr, nullptr)) {
-        gchar* utf8 = g_filename_to_utf8(file, -1, nullptr, nullptr, nullptr);
-        if (utf8) paths.push_back(platform::HostPathToGamePath(utf8));
-        g_free(utf8);
-        g_free(file);
-      }
-    }
-    g_strfreev(uris);
+  std::vector<std::string> uris;
+  if (gchar** list = gtk_selection_data_get_uris(data)) {
+    for (gchar** u = list; *u; ++u) uris.push_back(*u);
+    g_strfreev(list);
   }
   int ax = 0, ay = 0;
   gtk_widget_translate_coordinates(w->area, w->window, 0, 0, &ax, &ay);
-  bool taken = platform::DropFiles(w->hwnd, paths, POINT{x - ax, y - ay});
+  bool taken = DropUris(w, uris, POINT{x - ax, y - ay});
   gtk_drag_finish(context, taken, FALSE, time);
 }
 
@@ -484,13 +496,13 @@ GtkWindow* ParentOf(HWND owner) {
   return nullptr;
 }
 
-struct ButtonSpec {
+struct BoxButton {
   int id;
   const char* label;
 };
 
-std::vector<ButtonSpec> BoxButtons(UINT type) {
-  static const ButtonSpec ok{IDOK, "OK"}, cancel{IDCANCEL, "キャンセル"}, yes{IDYES, "はい(_Y)"},
+std::vector<BoxButton> BoxButtons(UINT type) {
+  static const BoxButton ok{IDOK, "OK"}, cancel{IDCANCEL, "キャンセル"}, yes{IDYES, "はい(_Y)"},
       no{IDNO, "いいえ(_N)"}, abort{IDABORT, "中止(_A)"}, retry{IDRETRY, "再試行(_R)"},
       ignore{IDIGNORE, "無視(_I)"};
   switch (type & MB_TYPEMASK) {
@@ -503,9 +515,510 @@ std::vector<ButtonSpec> BoxButtons(UINT type) {
   }
 }
 
+// --- dialogs -----------------------------------------------------------------------------
+
+struct ControlWidget {
+  enum Kind { kButton, kGroup, kEdit, kStatic, kLink, kList } kind = kStatic;
+  HWND hwnd = nullptr;
+  GtkWidget* outer = nullptr;  // what sits in the dialog's GtkFixed
+  GtkWidget* inner = nullptr;  // the label, entry, button or tree view
+  int columns = -1;            // a list view's columns as rendered
+  bool syncing = false;
+};
+
+struct DialogWin {
+  HWND hwnd = nullptr;
+  GtkWidget* window = nullptr;
+  GtkWidget* fixed = nullptr;
+  std::map<HWND, std::unique_ptr<ControlWidget>> controls;
+};
+
+std::map<HWND, std::unique_ptr<DialogWin>>& Dialogs() {
+  static auto* dialogs = new std::map<HWND, std::unique_ptr<DialogWin>>;
+  return *dialogs;
+}
+
+std::vector<HWND>& DirtyLists() {
+  static auto* dirty = new std::vector<HWND>;
+  return *dirty;
+}
+
+DialogWin* DialogOf(HWND hwnd) {
+  auto it = Dialogs().find(hwnd);
+  return it == Dialogs().end() ? nullptr : it->second.get();
+}
+
+ControlWidget* ControlOf(HWND hwnd) {
+  if (DialogWin* d = DialogOf(GetParent(hwnd))) {
+    auto it = d->controls.find(hwnd);
+    if (it != d->controls.end()) return it->second.get();
+  }
+  return nullptr;
+}
+
+std::string TitleUtf8(HWND hwnd) {
+  const platform::WindowModel* m = platform::GetWindowModel(hwnd);
+  return m ? Cp932ToUtf8(m->title) : std::string();
+}
+
+std::string MnemonicUtf8(HWND hwnd) {
+  const platform::WindowModel* m = platform::GetWindowModel(hwnd);
+  std::string label, accel;
+  if (m) SplitMenuText(m->title, &label, &accel);
+  return label;
+}
+
+gboolean OnDialogDelete(GtkWidget*, GdkEvent*, gpointer data) {
+  PostMessageA(static_cast<DialogWin*>(data)->hwnd, WM_CLOSE, 0, 0);
+  return TRUE;
+}
+
+gboolean OnDialogKey(GtkWidget* window, GdkEventKey* event, gpointer data) {
+  DialogWin* d = static_cast<DialogWin*>(data);
+  if (event->keyval == GDK_KEY_Escape) {
+    PostMessageA(d->hwnd, WM_KEYDOWN, VK_ESCAPE, 1);
+    return TRUE;
+  }
+  if (event->keyval == GDK_KEY_Return || event->keyval == GDK_KEY_KP_Enter) {
+    // A focused button takes Enter itself (it clicks); elsewhere Enter is
+    // the dialog's default button.
+    GtkWidget* focus = gtk_window_get_focus(GTK_WINDOW(window));
+    if (focus && GTK_IS_BUTTON(focus)) return FALSE;
+    PostMessageA(d->hwnd, WM_KEYDOWN, VK_RETURN, 1);
+    return TRUE;
+  }
+  return FALSE;
+}
+
+void OnButtonClicked(GtkButton*, gpointer data) {
+  ControlWidget* c = static_cast<ControlWidget*>(data);
+  PostMessageA(GetParent(c->hwnd), WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(c->hwnd), BN_CLICKED),
+               reinterpret_cast<LPARAM>(c->hwnd));
+}
+
+gboolean OnLinkPress(GtkWidget*, GdkEventButton* event, gpointer data) {
+  ControlWidget* c = static_cast<ControlWidget*>(data);
+  if (event->button == 1 && event->type == GDK_BUTTON_PRESS)
+    PostMessageA(GetParent(c->hwnd), WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(c->hwnd), STN_CLICKED),
+                 reinterpret_cast<LPARAM>(c->hwnd));
+  return TRUE;
+}
+
+gboolean OnLinkEnter(GtkWidget* widget, GdkEventCrossing*, gpointer data) {
+  ControlWidget* c = static_cast<ControlWidget*>(data);
+  // The dialog procedure chooses the cursor over its controls.
+  FS().cursorId = 32512;
+  LRESULT handled = SendMessageA(GetParent(c->hwnd), WM_SETCURSOR, reinterpret_cast<WPARAM>(c->hwnd),
+                                 MAKELPARAM(1, WM_MOUSEMOVE));
+  GdkWindow* gw = gtk_widget_get_window(widget);
+  if (!gw) return FALSE;
+  GdkCursor* cursor = handled && FS().cursorId == 32649
+                          ? gdk_cursor_new_from_name(gdk_window_get_display(gw), "pointer")
+                          : nullptr;
+  gdk_window_set_cursor(gw, cursor);
+  if (cursor) g_object_unref(cursor);
+  return FALSE;
+}
+
+void OnEntryChanged(GtkEditable* editable, gpointer data) {
+  ControlWidget* c = static_cast<ControlWidget*>(data);
+  if (c->syncing) return;
+  std::string cp932 = Utf8ToCp932(gtk_entry_get_text(GTK_ENTRY(editable)));
+  size_t limit = static_cast<size_t>(platform::GetEditLimit(c->hwnd));
+  if (cp932.size() > limit) {
+    // Typing past the limit is refused: cut at a whole character.
+    size_t n = 0;
+    while (n < cp932.size()) {
+      size_t len = Cp932CharLength(static_cast<unsigned char>(cp932[n]));
+      if (n + len > limit) break;
+      n += len;
+    }
+    cp932.resize(n);
+    c->syncing = true;
+    gtk_entry_set_text(GTK_ENTRY(editable), Cp932ToUtf8(cp932).c_str());
+    gtk_editable_set_position(editable, -1);
+    c->syncing = false;
+  }
+  platform::SetWindowTextFromFace(c->hwnd, cp932);
+  PostMessageA(GetParent(c->hwnd), WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(c->hwnd), EN_CHANGE),
+               reinterpret_cast<LPARAM>(c->hwnd));
+}
+
+int RowAt(GtkTreeView* view, double x, double y) {
+  GtkTreePath* path = nullptr;
+  if (!gtk_tree_view_get_path_at_pos(view, static_cast<int>(x), static_cast<int>(y), &path, nullptr,
+                                     nullptr, nullptr))
+    return -1;
+  int row = gtk_tree_path_get_indices(path)[0];
+  gtk_tree_path_free(path);
+  return row;
+}
+
+gboolean OnListButton(GtkWidget* widget, GdkEventButton* event, gpointer data) {
+  ControlWidget* c = static_cast<ControlWidget*>(data);
+  if (event->window != gtk_tree_view_get_bin_window(GTK_TREE_VIEW(widget))) return FALSE;
+  int row = RowAt(GTK_TREE_VIEW(widget), event->x, event->y);
+  gtk_widget_grab_focus(widget);
+  UINT code = 0;
+  if (event->type == GDK_2BUTTON_PRESS && event->button == 1) code = NM_DBLCLK;
+  else if (event->type == GDK_BUTTON_PRESS && event->button == 1) code = NM_CLICK;
+  else if (event->type == GDK_BUTTON_PRESS && event->button == 3) code = NM_RCLICK;
+  if (!code) return TRUE;
+  platform::SetCursorScreenPos(POINT{static_cast<LONG>(event->x_root), static_cast<LONG>(event->y_root)});
+  platform::ListViewClickRow(c->hwnd, row, code);
+  if (std::find(DirtyLists().begin(), DirtyLists().end(), c->hwnd) == DirtyLists().end())
+    DirtyLists().push_back(c->hwnd);
+  return TRUE;
+}
+
+void MarkListDirty(HWND hwnd) {
+  if (std::find(DirtyLists().begin(), DirtyLists().end(), hwnd) == DirtyLists().end())
+    DirtyLists().push_back(hwnd);
+}
+
+gboolean OnListKey(GtkWidget*, GdkEventKey* event, gpointer data) {
+  ControlWidget* c = static_cast<ControlWidget*>(data);
+  const platform::ListViewModel* lv = platform::GetListViewModel(c->hwnd);
+  if (!lv || lv->rows.empty()) return FALSE;
+  int count = static_cast<int>(lv->rows.size());
+  int row = static_cast<int>(SendMessageA(c->hwnd, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED));
+  switch (event->keyval) {
+    case GDK_KEY_Up: row = row < 0 ? 0 : std::max(row - 1, 0); break;
+    case GDK_KEY_Down: row = row < 0 ? 0 : std::min(row + 1, count - 1); break;
+    case GDK_KEY_Home: row = 0; break;
+    case GDK_KEY_End: row = count - 1; break;
+    default: return FALSE;
+  }
+  platform::ListViewSelectRow(c->hwnd, row);
+  SendMessageA(c->hwnd, LVM_ENSUREVISIBLE, static_cast<WPARAM>(row), FALSE);
+  MarkListDirty(c->hwnd);
+  return TRUE;
+}
+
+void OnListSelectionChanged(GtkTreeSelection* selection, gpointer data) {
+  ControlWidget* c = static_cast<ControlWidget*>(data);
+  if (c->syncing) return;
+  GtkTreeModel* model = nullptr;
+  GtkTreeIter iter;
+  int row = -1;
+  if (gtk_tree_selection_get_selected(selection, &model, &iter)) {
+    GtkTreePath* path = gtk_tree_model_get_path(model, &iter);
+    row = gtk_tree_path_get_indices(path)[0];
+    gtk_tree_path_free(path);
+  }
+  platform::ListViewSelectRow(c->hwnd, row);
+}
+
+void OnColumnClicked(GtkTreeViewColumn* column, gpointer data) {
+  ControlWidget* c = static_cast<ControlWidget*>(data);
+  int index = GPOINTER_TO_INT(g_object_get_data(G_OBJECT(column), "column-index"));
+  platform::ListViewClickColumn(c->hwnd, index);
+}
+
+// Renders a list view from its model: columns when they changed, then every
+// row and the selection.
+void SyncList(ControlWidget* c) {
+  const platform::ListViewModel* lv = platform::GetListViewModel(c->hwnd);
+  if (!lv) return;
+  GtkTreeView* view = GTK_TREE_VIEW(c->inner);
+  c->syncing = true;
+  int n = static_cast<int>(lv->columns.size());
+  if (c->columns != n) {
+    while (GtkTreeViewColumn* old = gtk_tree_view_get_column(view, 0)) gtk_tree_view_remove_column(view, old);
+    std::vector<GType> types(static_cast<size_t>(std::max(n, 1)), G_TYPE_STRING);
+    GtkListStore* store = gtk_list_store_newv(static_cast<int>(types.size()), types.data());
+    gtk_tree_view_set_model(view, GTK_TREE_MODEL(store));
+    g_object_unref(store);
+    for (int i = 0; i < n; ++i) {
+      GtkCellRenderer* cell = gtk_cell_renderer_text_new();
+      if (lv->columns[i].format == LVCFMT_RIGHT) g_object_set(cell, "xalign", 1.0, nullptr);
+      GtkTreeViewColumn* column =
+          gtk_tree_view_column_new_with_attributes("", cell, "text", i, nullptr);
+      gtk_tree_view_column_set_sizing(column, GTK_TREE_VIEW_COLUMN_FIXED);
+      gtk_tree_view_column_set_clickable(column, TRUE);
+      gtk_tree_view_column_set_resizable(column, TRUE);
+      g_object_set_data(G_OBJECT(column), "column-index", GINT_TO_POINTER(i));
+      g_signal_connect(column, "clicked", G_CALLBACK(OnColumnClicked), c);
+      gtk_tree_view_append_column(view, column);
+    }
+    c->columns = n;
+  }
+  for (int i = 0; i < n; ++i) {
+    GtkTreeViewColumn* column = gtk_tree_view_get_column(view, i);
+    gtk_tree_view_column_set_title(column, Cp932ToUtf8(lv->columns[i].text).c_str());
+    int width = lv->columns[i].width;
+    gtk_tree_view_column_set_visible(column, width > 0);
+    if (width > 0) gtk_tree_view_column_set_fixed_width(column, width);
+  }
+  gtk_tree_view_set_grid_lines(view, (lv->exStyle & LVS_EX_GRIDLINES) ? GTK_TREE_VIEW_GRID_LINES_BOTH
+                                                                       : GTK_TREE_VIEW_GRID_LINES_NONE);
+  GtkListStore* store = GTK_LIST_STORE(gtk_tree_view_get_model(view));
+  gtk_list_store_clear(store);
+  GtkTreeSelection* selection = gtk_tree_view_get_selection(view);
+  int selected = -1;
+  for (size_t r = 0; r < lv->rows.size(); ++r) {
+    GtkTreeIter iter;
+    gtk_list_store_append(store, &iter);
+    for (int i = 0; i < n; ++i) {
+      std::string text = i < static_cast<int>(lv->rows[r].texts.size()) ? lv->rows[r].texts[i] : "";
+      gtk_list_store_set(store, &iter, i, Cp932ToUtf8(text).c_str(), -1);
+    }
+    if (lv->rows[r].state & LVIS_SELECTED) selected = static_cast<int>(r);
+  }
+  gtk_tree_selection_unselect_all(selection);
+  if (selected >= 0) {
+    GtkTreePath* path = gtk_tree_path_new_from_indices(selected, -1);
+    gtk_tree_selection_select_path(selection, path);
+    gtk_tree_path_free(path);
+  }
+  if (lv->topRow >= 0 && lv->topRow < static_cast<int>(lv->rows.size()) &&
+      gtk_widget_get_realized(c->inner)) {
+    GtkTreePath* path = gtk_tree_path_new_from_indices(lv->topRow, -1);
+    gtk_tree_view_scroll_to_cell(view, path, nullptr, FALSE, 0, 0);
+    gtk_tree_path_free(path);
+  }
+  c->syncing = false;
+}
+
+void FlushDirtyLists() {
+  std::vector<HWND> dirty;
+  dirty.swap(DirtyLists());
+  for (HWND h : dirty)
+    if (ControlWidget* c = ControlOf(h)) SyncList(c);
+}
+
+void CreateDialogWindow(HWND hwnd) {
+  platform::WindowInfo info = platform::GetWindowInfo(hwnd);
+  const platform::WindowModel* m = platform::GetWindowModel(hwnd);
+  auto owned = std::make_unique<DialogWin>();
+  DialogWin* d = owned.get();
+  d->hwnd = hwnd;
+  d->window = gtk_window_new(GTK_WINDOW_TOPLEVEL);
+  gtk_window_set_title(GTK_WINDOW(d->window), Cp932ToUtf8(m->title).c_str());
+  gtk_window_set_resizable(GTK_WINDOW(d->window), FALSE);
+  gtk_window_set_modal(GTK_WINDOW(d->window), TRUE);
+  gtk_window_set_type_hint(GTK_WINDOW(d->window), GDK_WINDOW_TYPE_HINT_DIALOG);
+  if (GtkWin* owner = Win(info.parent)) gtk_window_set_transient_for(GTK_WINDOW(d->window), GTK_WINDOW(owner->window));
+  gtk_window_move(GTK_WINDOW(d->window), info.windowRect.left, info.windowRect.top);
+  d->fixed = gtk_fixed_new();
+  gtk_widget_set_size_request(d->fixed, m->clientWidth, m->clientHeight);
+  gtk_container_add(GTK_CONTAINER(d->window), d->fixed);
+  gtk_style_context_add_class(gtk_widget_get_style_context(d->window), "game-dialog");
+  g_signal_connect(d->window, "delete-event", G_CALLBACK(OnDialogDelete), d);
+  g_signal_connect(d->window, "key-press-event", G_CALLBACK(OnDialogKey), d);
+  Dialogs()[hwnd] = std::move(owned);
+}
+
+void CreateControl(DialogWin* d, HWND hwnd) {
+  platform::WindowInfo info = platform::GetWindowInfo(hwnd);
+  const platform::WindowModel* m = platform::GetWindowModel(hwnd);
+  auto owned = std::make_unique<ControlWidget>();
+  ControlWidget* c = owned.get();
+  c->hwnd = hwnd;
+  if (info.className == WC_BUTTONA && (info.style & 0xF) == BS_GROUPBOX) {
+    c->kind = ControlWidget::kGroup;
+    c->outer = c->inner = gtk_frame_new(TitleUtf8(hwnd).c_str());
+  } else if (info.className == WC_BUTTONA) {
+    c->kind = ControlWidget::kButton;
+    c->outer = c->inner = gtk_button_new_with_mnemonic(MnemonicUtf8(hwnd).c_str());
+    g_signal_connect(c->inner, "clicked", G_CALLBACK(OnButtonClicked), c);
+  } else if (info.className == WC_EDITA) {
+    c->kind = ControlWidget::kEdit;
+    c->outer = c->inner = gtk_entry_new();
+    gtk_entry_set_text(GTK_ENTRY(c->inner), TitleUtf8(hwnd).c_str());
+    g_signal_connect(c->inner, "changed", G_CALLBACK(OnEntryChanged), c);
+  } else if (info.className == WC_LISTVIEWA) {
+    c->kind = ControlWidget::kList;
+    c->outer = gtk_scrolled_window_new(nullptr, nullptr);
+    gtk_scrolled_window_set_shadow_type(GTK_SCROLLED_WINDOW(c->outer), GTK_SHADOW_IN);
+    c->inner = gtk_tree_view_new();
+    gtk_container_add(GTK_CONTAINER(c->outer), c->inner);
+    // The selection is the model's: the tree shows it, clicks and keys change
+    // it through the model (the tree alone would select a row on focus).
+    gtk_tree_selection_set_select_function(
+        gtk_tree_view_get_selection(GTK_TREE_VIEW(c->inner)),
+        +[](GtkTreeSelection*, GtkTreeModel*, GtkTreePath*, gboolean, gpointer data) -> gboolean {
+          return static_cast<ControlWidget*>(data)->syncing;
+        },
+        c, nullptr);
+    g_signal_connect(c->inner, "key-press-event", G_CALLBACK(OnListKey), c);
+    g_signal_connect(c->inner, "button-press-event", G_CALLBACK(OnListButton), c);
+    g_signal_connect(gtk_tree_view_get_selection(GTK_TREE_VIEW(c->inner)), "changed",
+                     G_CALLBACK(OnListSelectionChanged), c);
+  } else if (info.style & SS_NOTIFY) {
+    // Clickable statics: the dialog's links (drawn as WM_CTLCOLORSTATIC says).
+    c->kind = ControlWidget::kLink;
+    c->inner = gtk_label_new(nullptr);
+    c->outer = gtk_event_box_new();
+    gtk_container_add(GTK_CONTAINER(c->outer), c->inner);
+    gtk_widget_add_events(c->outer, GDK_ENTER_NOTIFY_MASK | GDK_BUTTON_PRESS_MASK);
+    g_signal_connect(c->outer, "button-press-event", G_CALLBACK(OnLinkPress), c);
+    g_signal_connect(c->outer, "enter-notify-event", G_CALLBACK(OnLinkEnter), c);
+  } else {
+    c->kind = ControlWidget::kStatic;
+    c->outer = c->inner = gtk_label_new(nullptr);
+  }
+  if (c->kind == ControlWidget::kStatic || c->kind == ControlWidget::kLink) {
+    gtk_label_set_xalign(GTK_LABEL(c->inner), 0.0f);
+    gtk_label_set_yalign(GTK_LABEL(c->inner), 0.0f);
+    // Several lines only where the template leaves room for them.
+    gtk_label_set_line_wrap(GTK_LABEL(c->inner), m->clientHeight >= 28);
+  }
+  gtk_widget_set_size_request(c->outer, m->clientWidth, m->clientHeight);
+  RECT r = info.windowRect;
+  POINT at{0, 0};
+  ClientToScreen(hwnd, &at);
+  POINT dialogOrigin{0, 0};
+  ClientToScreen(d->hwnd, &dialogOrigin);
+  gtk_fixed_put(GTK_FIXED(d->fixed), c->outer, at.x - dialogOrigin.x, at.y - dialogOrigin.y);
+  (void)r;
+  d->controls[hwnd] = std::move(owned);
+  if (info.visible) gtk_widget_show_all(c->outer);
+}
+
+// A static control's context: it measures text as the control's label shows it.
+class FaceDc : public HDC__ {
+ public:
+  explicit FaceDc(GtkWidget* label) : label_(label) {}
+  ~FaceDc() override { platform::ForgetDc(this); }
+  bool MeasureText(const char* text, int count, SIZE* size) override {
+    if (!size || count < 0 || (count > 0 && !text)) return false;
+    std::string utf8 = Cp932ToUtf8(std::string(text, static_cast<size_t>(count)));
+    PangoLayout* layout = gtk_widget_create_pango_layout(label_, utf8.c_str());
+    int w = 0, h = 0;
+    pango_layout_get_pixel_size(layout, &w, &h);
+    g_object_unref(layout);
+    *size = SIZE{w, h};
+    return true;
+  }
+
+ private:
+  GtkWidget* label_;
+};
+
+// Asks the dialog procedure how a static is drawn (WM_CTLCOLORSTATIC) and
+// shows its text so: the text colour and the font's underline it chose.
+void StyleStatic(ControlWidget* c) {
+  if (c->kind != ControlWidget::kStatic && c->kind != ControlWidget::kLink) return;
+  HWND dialog = GetParent(c->hwnd);
+  FaceDc dc(c->inner);
+  LRESULT brush = SendMessageA(dialog, WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(static_cast<HDC>(&dc)),
+                               reinterpret_cast<LPARAM>(c->hwnd));
+  platform::DcState state = platform::GetDcState(&dc);
+  platform::FontInfo font = platform::GetFontInfo(state.font);
+  gchar* escaped = g_markup_escape_text(TitleUtf8(c->hwnd).c_str(), -1);
+  std::string markup = escaped;
+  g_free(escaped);
+  if (brush && (state.textColorSet || font.underline)) {
+    std::string span = "<span";
+    if (state.textColorSet) {
+      char colour[16];
+      snprintf(colour, sizeof(colour), "#%02X%02X%02X", GetRValue(state.textColor),
+               GetGValue(state.textColor), GetBValue(state.textColor));
+      span += std::string(" foreground=\"") + colour + "\"";
+    }
+    if (font.underline) span += " underline=\"single\"";
+    markup = span + ">" + markup + "</span>";
+  }
+  gtk_label_set_markup(GTK_LABEL(c->inner), markup.c_str());
+}
+
+void SetControlText(ControlWidget* c) {
+  std::string text = TitleUtf8(c->hwnd);
+  switch (c->kind) {
+    case ControlWidget::kButton:
+      gtk_button_set_label(GTK_BUTTON(c->inner), MnemonicUtf8(c->hwnd).c_str());
+      break;
+    case ControlWidget::kGroup:
+      gtk_frame_set_label(GTK_FRAME(c->inner), text.c_str());
+      break;
+    case ControlWidget::kEdit:
+      if (text != gtk_entry_get_text(GTK_ENTRY(c->inner))) {
+        c->syncing = true;
+        gtk_entry_set_text(GTK_ENTRY(c->inner), text.c_str());
+        c->syncing = false;
+      }
+      break;
+    case ControlWidget::kLink:
+    case ControlWidget::kStatic: {
+      DialogWin* d = DialogOf(GetParent(c->hwnd));
+      if (d && gtk_widget_get_visible(d->window)) StyleStatic(c);
+      else gtk_label_set_text(GTK_LABEL(c->inner), text.c_str());
+      break;
+    }
+    case ControlWidget::kList:
+      break;
+  }
+}
+
+UINT RunGtkPopupMenu(HMENU menu, POINT screen, HWND owner) {
+  const platform::MenuModel* model = platform::GetMenuModel(menu);
+  if (!model) return 0;
+  struct Run {
+    UINT chosen = 0;
+    bool done = false;
+  } run;
+  GtkWidget* popup = gtk_menu_new();
+  for (const platform::MenuItemModel& m : model->items) {
+    GtkWidget* item;
+    if (m.type == MFT_SEPARATOR) {
+      item = gtk_separator_menu_item_new();
+    } else {
+      std::string label, accel;
+      SplitMenuText(m.text, &label, &accel);
+      item = gtk_menu_item_new_with_mnemonic(label.c_str());
+      gtk_widget_set_sensitive(item, (m.state & (MF_GRAYED | MF_DISABLED)) == 0 && !m.subMenu);
+      g_object_set_data(G_OBJECT(item), "command-id", GUINT_TO_POINTER(m.id));
+      g_signal_connect(item, "activate", G_CALLBACK(+[](GtkMenuItem* i, gpointer data) {
+        static_cast<Run*>(data)->chosen = GPOINTER_TO_UINT(g_object_get_data(G_OBJECT(i), "command-id"));
+      }), &run);
+    }
+    gtk_menu_shell_append(GTK_MENU_SHELL(popup), item);
+  }
+  g_signal_connect(popup, "selection-done", G_CALLBACK(+[](GtkMenuShell*, gpointer data) {
+    static_cast<Run*>(data)->done = true;
+  }), &run);
+  g_signal_connect(popup, "deactivate", G_CALLBACK(+[](GtkMenuShell*, gpointer data) {
+    // A dismissal without a choice ends here; a choice follows at once.
+    g_idle_add(+[](gpointer d) -> gboolean {
+      static_cast<Run*>(d)->done = true;
+      return G_SOURCE_REMOVE;
+    }, data);
+  }), &run);
+  gtk_widget_show_all(popup);
+  GtkWidget* anchor = nullptr;
+  if (DialogWin* d = DialogOf(owner)) anchor = d->window;
+  else if (GtkWin* w = Win(owner)) anchor = w->window;
+  GdkWindow* gw = anchor ? gtk_widget_get_window(anchor) : nullptr;
+  if (!gw) {
+    gtk_widget_destroy(popup);
+    return 0;
+  }
+  int ox = 0, oy = 0;
+  gdk_window_get_origin(gw, &ox, &oy);
+  GdkRectangle rect{screen.x - ox, screen.y - oy, 1, 1};
+  gtk_menu_popup_at_rect(GTK_MENU(popup), gw, &rect, GDK_GRAVITY_NORTH_WEST, GDK_GRAVITY_NORTH_WEST,
+                         nullptr);
+  if (!gtk_widget_get_visible(popup)) run.done = true;
+  while (!run.done) gtk_main_iteration_do(TRUE);
+  // The idle that ends a dismissal may still be queued: let it run while
+  // `run` is alive.
+  while (gtk_events_pending()) gtk_main_iteration_do(FALSE);
+  gtk_widget_destroy(popup);
+  return run.chosen;
+}
+
 class GtkFace : public platform::WindowFace {
  public:
   void TitleChanged(HWND hwnd) override {
+    if (DialogWin* d = DialogOf(hwnd)) {
+      gtk_window_set_title(GTK_WINDOW(d->window), TitleUtf8(hwnd).c_str());
+      return;
+    }
+    if (ControlWidget* c = ControlOf(hwnd)) {
+      SetControlText(c);
+      return;
+    }
     GtkWin* w = Win(hwnd);
     const platform::WindowModel* m = platform::GetWindowModel(hwnd);
     if (w && m) gtk_window_set_title(GTK_WINDOW(w->window), Cp932ToUtf8(m->title).c_str());
@@ -547,11 +1060,11 @@ class GtkFace : public platform::WindowFace {
     GtkWidget* box = gtk_message_dialog_new(ParentOf(request.owner), GTK_DIALOG_MODAL, kind,
                                             GTK_BUTTONS_NONE, "%s", text.c_str());
     gtk_window_set_title(GTK_WINDOW(box), Cp932ToUtf8(request.caption).c_str());
-    std::vector<ButtonSpec> buttons = BoxButtons(request.type);
+    std::vector<BoxButton> buttons = BoxButtons(request.type);
     int def = platform::DefaultMessageBoxAnswer(request.type);
     GtkWidget* defButton = nullptr;
     bool hasCancel = false;
-    for (const ButtonSpec& b : buttons) {
+    for (const BoxButton& b : buttons) {
       GtkWidget* button = gtk_dialog_add_button(GTK_DIALOG(box), b.label, b.id);
       if (b.id == def) defButton = button;
       hasCancel = hasCancel || b.id == IDCANCEL;
@@ -565,7 +1078,7 @@ class GtkFace : public platform::WindowFace {
     for (;;) {
       int r = gtk_dialog_run(GTK_DIALOG(box));
       bool isButton = false;
-      for (const ButtonSpec& b : buttons) isButton = isButton || b.id == r;
+      for (const BoxButton& b : buttons) isButton = isButton || b.id == r;
       if (isButton) { answer = r; break; }
       if (hasCancel) { answer = IDCANCEL; break; }
       if (buttons.size() == 1) { answer = buttons[0].id; break; }
@@ -583,6 +1096,8 @@ class GtkFace : public platform::WindowFace {
         "キャンセル(_C)", GTK_RESPONSE_CANCEL, request.save ? "保存(_S)" : "開く(_O)",
         GTK_RESPONSE_ACCEPT, nullptr);
     GtkFileChooser* chooser = GTK_FILE_CHOOSER(dialog);
+    gtk_window_set_default_size(GTK_WINDOW(dialog), 600, 420);
+    gtk_window_set_position(GTK_WINDOW(dialog), GTK_WIN_POS_CENTER_ON_PARENT);
     std::vector<GtkFileFilter*> filters;
     for (const auto& f : request.filters) {
       GtkFileFilter* filter = gtk_file_filter_new();
@@ -626,7 +1141,22 @@ class GtkFace : public platform::WindowFace {
 
   void WindowCreated(HWND hwnd) override {
     platform::WindowInfo info = platform::GetWindowInfo(hwnd);
-    if (!info.found || (info.style & WS_CHILD) || info.parent) return;
+    if (!info.found) return;
+    if (info.className == "#32770") {
+      CreateDialogWindow(hwnd);
+      return;
+    }
+    if (info.style & WS_CHILD) {
+      if (DialogWin* d = DialogOf(info.parent)) {
+        CreateControl(d, hwnd);
+        if (ControlWidget* c = ControlOf(hwnd)) {
+          SetControlText(c);
+          if (c->kind == ControlWidget::kList) SyncList(c);
+        }
+      }
+      return;
+    }
+    if (info.parent) return;
     const platform::WindowModel* m = platform::GetWindowModel(hwnd);
     auto owned = std::make_unique<GtkWin>();
     GtkWin* w = owned.get();
@@ -679,6 +1209,20 @@ class GtkFace : public platform::WindowFace {
   }
 
   void WindowDestroyed(HWND hwnd) override {
+    if (DialogWin* d = DialogOf(hwnd)) {
+      GtkWidget* window = d->window;
+      Dialogs().erase(hwnd);
+      gtk_widget_destroy(window);
+      return;
+    }
+    if (DialogWin* d = DialogOf(GetParent(hwnd))) {
+      auto c = d->controls.find(hwnd);
+      if (c != d->controls.end()) {
+        gtk_widget_destroy(c->second->outer);
+        d->controls.erase(c);
+      }
+      return;
+    }
     auto it = FS().windows.find(hwnd);
     if (it == FS().windows.end()) return;
     if (GetGlContext() == it->second.get()) SetGlContext(nullptr);
@@ -688,6 +1232,24 @@ class GtkFace : public platform::WindowFace {
   }
 
   void WindowShown(HWND hwnd, bool visible) override {
+    if (DialogWin* d = DialogOf(hwnd)) {
+      FlushDirtyLists();
+      if (visible) {
+        gtk_widget_show_all(d->window);
+        std::vector<ControlWidget*> statics;
+        for (auto& [h, c] : d->controls) statics.push_back(c.get());
+        for (ControlWidget* c : statics) StyleStatic(c);
+        gtk_window_present(GTK_WINDOW(d->window));
+      } else {
+        gtk_widget_hide(d->window);
+      }
+      return;
+    }
+    if (ControlWidget* c = ControlOf(hwnd)) {
+      if (visible) gtk_widget_show_all(c->outer);
+      else gtk_widget_hide(c->outer);
+      return;
+    }
     GtkWin* w = Win(hwnd);
     if (!w) return;
     if (visible) gtk_widget_show(w->window);
@@ -696,6 +1258,23 @@ class GtkFace : public platform::WindowFace {
   }
 
   void WindowMoved(HWND hwnd) override {
+    if (DialogWin* d = DialogOf(hwnd)) {
+      platform::WindowInfo info = platform::GetWindowInfo(hwnd);
+      const platform::WindowModel* m = platform::GetWindowModel(hwnd);
+      gtk_widget_set_size_request(d->fixed, m->clientWidth, m->clientHeight);
+      gtk_window_move(GTK_WINDOW(d->window), info.windowRect.left, info.windowRect.top);
+      return;
+    }
+    if (ControlWidget* c = ControlOf(hwnd)) {
+      DialogWin* d = DialogOf(GetParent(hwnd));
+      const platform::WindowModel* m = platform::GetWindowModel(hwnd);
+      POINT at{0, 0}, origin{0, 0};
+      ClientToScreen(hwnd, &at);
+      ClientToScreen(d->hwnd, &origin);
+      gtk_fixed_move(GTK_FIXED(d->fixed), c->outer, at.x - origin.x, at.y - origin.y);
+      gtk_widget_set_size_request(c->outer, m->clientWidth, m->clientHeight);
+      return;
+    }
     GtkWin* w = Win(hwnd);
     if (!w) return;
     platform::WindowInfo info = platform::GetWindowInfo(hwnd);
@@ -705,10 +1284,37 @@ class GtkFace : public platform::WindowFace {
   }
 
   void WindowRaised(HWND hwnd) override {
+    if (DialogWin* d = DialogOf(hwnd)) gtk_window_present(GTK_WINDOW(d->window));
     if (GtkWin* w = Win(hwnd)) gtk_window_present(GTK_WINDOW(w->window));
   }
 
+  void WindowEnabled(HWND hwnd, bool enabled) override {
+    if (ControlWidget* c = ControlOf(hwnd)) gtk_widget_set_sensitive(c->outer, enabled);
+  }
+
+  void FocusSet(HWND hwnd) override {
+    if (ControlWidget* c = ControlOf(hwnd)) gtk_widget_grab_focus(c->inner);
+  }
+
+  void ListViewChanged(HWND hwnd) override {
+    if (std::find(DirtyLists().begin(), DirtyLists().end(), hwnd) == DirtyLists().end())
+      DirtyLists().push_back(hwnd);
+  }
+
+  UINT RunPopupMenu(HMENU menu, POINT screen, HWND owner) override {
+    FlushDirtyLists();
+    return RunGtkPopupMenu(menu, screen, owner);
+  }
+
+  bool OpenDocument(const std::string& utf8) override {
+    GError* error = nullptr;
+    bool ok = gtk_show_uri_on_window(nullptr, utf8.c_str(), GDK_CURRENT_TIME, &error);
+    if (error) g_error_free(error);
+    return ok;
+  }
+
   bool PumpEvents(bool wait) override {
+    FlushDirtyLists();
     // Bounded, so a stream of events cannot starve the game's frames.
     for (int i = 0; i < 200 && gtk_events_pending(); ++i) gtk_main_iteration_do(FALSE);
     if (wait && platform::PendingMessages().empty()) gtk_main_iteration_do(TRUE);
@@ -730,6 +1336,17 @@ bool InstallGtkFace(std::string* error) {
     if (error) *error = "cannot open the display";
     return false;
   }
+  // Dialogs are laid out in the template's units for a small dialog font:
+  // keep GTK's controls to that size.
+  GtkCssProvider* css = gtk_css_provider_new();
+  gtk_css_provider_load_from_data(css,
+      ".game-dialog, .game-dialog * { font-size: 9pt; }"
+      ".game-dialog button { padding: 0px 6px; min-height: 0px; min-width: 0px; }"
+      ".game-dialog entry { min-height: 0px; padding-top: 0px; padding-bottom: 0px; }",
+      -1, nullptr);
+  gtk_style_context_add_provider_for_screen(gdk_screen_get_default(), GTK_STYLE_PROVIDER(css),
+                                            GTK_STYLE_PROVIDER_PRIORITY_APPLICATION);
+  g_object_unref(css);
   g_face = new GtkFace;
   SetWindowFace(g_face);
   return true;
@@ -737,6 +1354,9 @@ bool InstallGtkFace(std::string* error) {
 
 void UninstallGtkFace() {
   if (!g_face) return;
+  std::vector<HWND> dialogs;
+  for (auto& [h, d] : Dialogs()) dialogs.push_back(h);
+  for (HWND h : dialogs) g_face->WindowDestroyed(h);
   std::vector<HWND> open;
   for (auto& [h, w] : FS().windows) open.push_back(h);
   for (HWND h : open) g_face->WindowDestroyed(h);
@@ -768,6 +1388,35 @@ bool GtkMenuEntryScreenRect(HWND window, HMENU menu, int position, RECT* rect) {
   // (menu items draw on their shell's window).
   *rect = RECT{ox + a.x, oy + a.y, ox + a.x + a.width, oy + a.y + a.height};
   return true;
+}
+
+namespace {
+GtkWidget* RenderedEntryWidget(HWND window, HMENU menu, int position) {
+  GtkWin* w = Win(window);
+  if (!w || position < 0) return nullptr;
+  const platform::WindowModel* m = platform::GetWindowModel(window);
+  RenderedMenu* rendered = nullptr;
+  if (m && m->menu == menu) rendered = &w->bar;
+  else if (w->popups.count(menu)) rendered = &w->popups[menu];
+  if (!rendered || position >= static_cast<int>(rendered->entries.size())) return nullptr;
+  return rendered->entries[position].widget;
+}
+}  // namespace
+
+bool GtkMenuEntryChecked(HWND window, HMENU menu, int position) {
+  GtkWidget* item = RenderedEntryWidget(window, menu, position);
+  return item && GTK_IS_CHECK_MENU_ITEM(item) &&
+         gtk_check_menu_item_get_active(GTK_CHECK_MENU_ITEM(item));
+}
+
+bool GtkMenuEntrySensitive(HWND window, HMENU menu, int position) {
+  GtkWidget* item = RenderedEntryWidget(window, menu, position);
+  return item && gtk_widget_get_sensitive(item);
+}
+
+bool GtkDropUris(HWND window, const std::vector<std::string>& uris, POINT clientPoint) {
+  GtkWin* w = Win(window);
+  return w && DropUris(w, uris, clientPoint);
 }
 
 unsigned long GtkNativeWindowId(HWND window) {

@@ -154,6 +154,17 @@ short GetFileTitleA(LPCSTR file, LPSTR buffer, WORD bufferSize) {
   return 0;
 }
 
+DWORD GetModuleFileNameA(HINSTANCE module, LPSTR buffer, DWORD size) {
+  if (module || !buffer || size == 0) return 0;
+  char host[4096];
+  ssize_t n = readlink("/proc/self/exe", host, sizeof(host) - 1);
+  if (n <= 0) return 0;
+  host[n] = '\0';
+  std::string path = platform::HostPathToGamePath(host);
+  size_t copied = CopyCut(path, buffer, size);
+  return copied < path.size() ? size : static_cast<DWORD>(copied);
+}
+
 // --- drops ----------------------------------------------------------------------------
 
 void DragAcceptFiles(HWND window, BOOL accept) {

@@ -9,6 +9,10 @@
 #include "platform/window_model.h"
 #include "platform/winmm.h"
 
+namespace platform {
+void RegisterBuiltinWindowClasses();  // win_dialog_box.cpp
+}
+
 namespace {
 
 struct WindowExtra {
@@ -281,7 +285,12 @@ HWND CreateWindowExA(DWORD exStyle, LPCSTR className, LPCSTR windowName, DWORD s
                      void* param) {
   if (!className || reinterpret_cast<uintptr_t>(className) <= 0xFFFF) return nullptr;
   auto cls = C().classes.find(className);
-  if (cls == C().classes.end()) return nullptr;
+  if (cls == C().classes.end()) {
+    // The system's own classes (dialogs and their controls) exist from the start.
+    platform::RegisterBuiltinWindowClasses();
+    cls = C().classes.find(className);
+    if (cls == C().classes.end()) return nullptr;
+  }
   bool child = (style & WS_CHILD) != 0;
   if (child && !IsWindow(parent)) return nullptr;
   if (parent && !IsWindow(parent)) return nullptr;

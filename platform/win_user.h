@@ -4,6 +4,7 @@
 #pragma once
 #include "platform/win_dialog.h"
 #include "platform/win_files.h"
+#include "platform/win_gdi.h"
 #include "platform/win_input.h"
 #include "platform/win_listview.h"
 #include "platform/win_menu.h"

@@ -10,6 +10,7 @@
 
 #include "game/clear_list.h"
 #include "game/goal_reached.h"
+#include "platform/win_files.h"
 #include "render/effects.h"
 #include "world/stage_id.h"
 
@@ -90,6 +91,18 @@ TEST_F(ClearListTest, PlayFileClearCreatesTheListWithItsId) {
   // A play file's clear is not a verified stage-editing clear.
   EXPECT_EQ(g_clearVerified, 0);
   EXPECT_EQ(g_stageModified, 0);
+}
+
+// The program's folder is a game path ('\\' between folders), as start-up
+// takes it from the program's own path.
+TEST_F(ClearListTest, TheListLivesInTheProgramFolderGivenAsAGamePath) {
+  std::snprintf(g_programDir, sizeof g_programDir, "%s\\",
+                platform::HostPathToGamePath(dir_).c_str());
+  std::memcpy(g_stageId, idB_, 16);
+  g_isPlayFile = 1;
+  HandleGoalReached();
+  EXPECT_EQ(Read(), Cat({Le(1), IdBytes(idB_)}));
+  EXPECT_EQ(IsStageCleared(idB_), 1);
 }
 
 TEST_F(ClearListTest, OnlyTheFirstGoalOfARunActs) {

@@ -335,3 +335,72 @@ TEST_F(Dialogs, PlayListViewSortsNotifiesAndDeletesThroughItsPopup) {
   EXPECT_EQ(DialogBoxParamA(nullptr, MAKEINTRESOURCEA(kDialogPlayList), main, ListProc, 0), 1);
   EXPECT_EQ(g_notes, (std::vector<std::string>{"sorted 1", "right 1", "delete b.ply", "play a.ply"}));
 }
+
+TEST_F(Dialogs, ContextsKeepTheFontColourAndModeAProcedureChooses) {
+  platform::MeasuringDc dc;
+  SIZE size;
+  ASSERT_TRUE(GetTextExtentPoint32A(&dc, "ab\x82\xA0", 4, &size));  // "abあ" without a font
+  EXPECT_EQ(size.cx, 6 + 6 + 12);
+  HFONT font = CreateFontA(-16, 0, 0, 0, FW_DONTCARE, FALSE, TRUE, FALSE, SHIFTJIS_CHARSET,
+                           OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, PROOF_QUALITY,
+                           FIXED_PITCH | FF_MODERN, "gothic");
+  EXPECT_EQ(SelectObject(&dc, font), nullptr);
+  EXPECT_EQ(SetTextColor(&dc, RGB(128, 0, 255)), 0u);
+  EXPECT_EQ(SetBkMode(&dc, TRANSPARENT), OPAQUE);
+  platform::DcState state = platform::GetDcState(&dc);
+  EXPECT_EQ(state.font, font);
+  EXPECT_EQ(GetRValue(state.textColor), 128);
+  EXPECT_EQ(GetBValue(state.textColor), 255);
+  EXPECT_EQ(state.bkMode, TRANSPARENT);
+  platform::FontInfo info = platform::GetFontInfo(font);
+  EXPECT_TRUE(info.underline);
+  EXPECT_EQ(info.height, 16);
+  ASSERT_TRUE(GetTextExtentPoint32A(&dc, "ab\x82\xA0", 4, &size));
+  EXPECT_EQ(size.cx, 8 + 8 + 16);
+  EXPECT_EQ(size.cy, 16);
+  EXPECT_TRUE(DeleteObject(font));
+  EXPECT_FALSE(DeleteObject(font));
+  EXPECT_FALSE(DeleteObject(GetStockObject(NULL_BRUSH)));
+}
+
+TEST_F(Dialogs, ASingleSelectionListKeepsOneSelectedRow) {
+  HWND main = MakeMain();
+  HWND lv = CreateWindowExA(0, WC_LISTVIEWA, "", WS_CHILD | LVS_REPORT | LVS_SINGLESEL, 0, 0, 200,
+                            100, main, reinterpret_cast<HMENU>(100), nullptr, nullptr);
+  ASSERT_TRUE(IsWindow(lv));
+  LVCOLUMNA c{};
+  c.mask = LVCF_TEXT;
+  c.pszText = const_cast<char*>("name");
+  SendMessageA(lv, LVM_INSERTCOLUMNA, 0, reinterpret_cast<LPARAM>(&c));
+  for (int i = 0; i < 3; ++i) {
+    LVITEMA it{};
+    it.mask = LVIF_TEXT | LVIF_PARAM | LVIF_STATE;
+    it.iItem = i;
+    it.pszText = const_cast<char*>("x");
+    it.lParam = 10 + i;
+    it.state = it.stateMask = i == 1 ? (LVIS_SELECTED | LVIS_FOCUSED) : 0;
+    EXPECT_EQ(SendMessageA(lv, LVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&it)), i);
+  }
+  EXPECT_EQ(SendMessageA(lv, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED), 1);
+  LVITEMA state{};
+  state.state = state.stateMask = LVIS_SELECTED;
+  SendMessageA(lv, LVM_SETITEMSTATE, 2, reinterpret_cast<LPARAM>(&state));
+  EXPECT_EQ(SendMessageA(lv, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED), 2);
+  EXPECT_EQ(SendMessageA(lv, LVM_GETNEXTITEM, 2, LVNI_SELECTED), -1);
+  EXPECT_EQ(SendMessageA(lv, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_FOCUSED), 1);
+  // Clearing every row's selection at once.
+  state.state = 0;
+  SendMessageA(lv, LVM_SETITEMSTATE, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(&state));
+  EXPECT_EQ(SendMessageA(lv, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED), -1);
+  // Texts of rows and columns that do not exist are refused or empty.
+  char buf[8] = "?";
+  LVITEMA get{};
+  get.iSubItem = 3;
+  get.pszText = buf;
+  get.cchTextMax = sizeof(buf);
+  EXPECT_EQ(SendMessageA(lv, LVM_GETITEMTEXTA, 0, reinterpret_cast<LPARAM>(&get)), 0);
+  EXPECT_STREQ(buf, "");
+  get.iSubItem = 0;
+  EXPECT_EQ(SendMessageA(lv, LVM_GETITEMTEXTA, 7, reinterpret_cast<LPARAM>(&get)), 0);
+  EXPECT_FALSE(SendMessageA(lv, LVM_DELETEITEM, 3, 0));
+}
