@@ -573,6 +573,18 @@ gboolean OnDialogDelete(GtkWidget*, GdkEvent*, gpointer data) {
   return TRUE;
 }
 
+gboolean OnDialogConfigure(GtkWidget* window, GdkEventConfigure*, gpointer data) {
+  DialogWin* d = static_cast<DialogWin*>(data);
+  GdkWindow* gw = gtk_widget_get_window(window);
+  if (!gw) return FALSE;
+  int ox = 0, oy = 0, fx = 0, fy = 0, wx = 0, wy = 0;
+  gdk_window_get_origin(gw, &ox, &oy);
+  gtk_widget_translate_coordinates(d->fixed, window, 0, 0, &fx, &fy);
+  gtk_window_get_position(GTK_WINDOW(window), &wx, &wy);
+  platform::SetWindowPlacementFromFace(d->hwnd, POINT{wx, wy}, POINT{ox + fx, oy + fy}, false);
+  return FALSE;
+}
+
 gboolean OnDialogKey(GtkWidget* window, GdkEventKey* event, gpointer data) {
   DialogWin* d = static_cast<DialogWin*>(data);
   if (event->keyval == GDK_KEY_Escape) {
@@ -806,6 +818,7 @@ void CreateDialogWindow(HWND hwnd) {
   gtk_style_context_add_class(gtk_widget_get_style_context(d->window), "game-dialog");
   g_signal_connect(d->window, "delete-event", G_CALLBACK(OnDialogDelete), d);
   g_signal_connect(d->window, "key-press-event", G_CALLBACK(OnDialogKey), d);
+  g_signal_connect(d->window, "configure-event", G_CALLBACK(OnDialogConfigure), d);
   Dialogs()[hwnd] = std::move(owned);
 }
 
@@ -865,13 +878,11 @@ void CreateControl(DialogWin* d, HWND hwnd) {
     gtk_label_set_line_wrap(GTK_LABEL(c->inner), m->clientHeight >= 28);
   }
   gtk_widget_set_size_request(c->outer, m->clientWidth, m->clientHeight);
-  RECT r = info.windowRect;
   POINT at{0, 0};
   ClientToScreen(hwnd, &at);
   POINT dialogOrigin{0, 0};
   ClientToScreen(d->hwnd, &dialogOrigin);
   gtk_fixed_put(GTK_FIXED(d->fixed), c->outer, at.x - dialogOrigin.x, at.y - dialogOrigin.y);
-  (void)r;
   d->controls[hwnd] = std::move(owned);
   if (info.visible) gtk_widget_show_all(c->outer);
 }
