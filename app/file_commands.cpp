@@ -208,6 +208,9 @@ int OpenPauseFileCommand() {
   g_isPlayFile = 1;
   g_appMode = kModePlay;
   g_copySourceItem = -1;
+  // The reader took one ".pau" off the name; a file saved as "x.pau.pau" is
+  // shown as "x" all the same (its path keeps the rest).
+  if (EndsWithExtension(g_stageName, ".pau")) g_stageName[std::strlen(g_stageName) - 4] = '\0';
   UpdateWindowTitle();
   SetMenu(g_hWnd, g_playMenu);
   g_goalPanelState = 1;

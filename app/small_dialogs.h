@@ -3,13 +3,28 @@
 // on it. Their templates and resource ids are app/dialogs.h.
 #pragma once
 #include "platform/win_dialog.h"
+#include "platform/win_gdi.h"
 #include "platform/win_message.h"
 #include "platform/win_types.h"
+
+// The font of the About dialog's links: 12-pixel underlined "ＭＳ ゴシック".
+// Start-up makes it with CreateLinkFont and shut-down releases it; the
+// About dialog makes it itself when it is not there yet.
+extern HFONT g_gdiFont;
+void CreateLinkFont();
+void ReleaseLinkFont();
+
+// The addresses the About dialog's "Special Thanks" links open.
+extern const char kWebsiteLinkAddress[];
+extern const char kBookLinkAddress[];
 
 // Dialog procedures of the version dialog (kDialogAbout) and the editor-name
 // dialog (kDialogEditorName); both end with EndDialog(dialog, 0).
 INT_PTR AboutDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
 INT_PTR EditorNameDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
+
+// The most bytes the editor-name box takes.
+constexpr int kEditorNameLimit = 35;
 
 // Makes window the foreground window even when another program's window has
 // the focus (files dropped from a file manager).

@@ -9,6 +9,7 @@
 #include "app/fonts_textures.h"
 #include "app/menus.h"
 #include "app/shell_globals.h"
+#include "app/small_dialogs.h"
 #include "app/title_screen.h"
 #include "app/window_proc.h"
 #include "app/window_title.h"
@@ -32,7 +33,6 @@ char g_configPath[256] = "";
 IDirect3D9* g_d3d = nullptr;
 HACCEL g_accelerators = nullptr;
 HCURSOR g_handCursor = nullptr;
-HFONT g_gdiFont = nullptr;
 int32_t g_startUpFailed = 0;
 
 namespace {
@@ -118,10 +118,7 @@ void ReleaseEverything() {
   ReleaseTextures();
   ReleasePrimitiveMeshes();
   ReleaseModels();
-  if (g_gdiFont) {
-    DeleteObject(g_gdiFont);
-    g_gdiFont = nullptr;
-  }
+  ReleaseLinkFont();
   DestroyPickRay();
   // Items before the world that holds their bodies and geoms.
   for (int i = 0; i < kMaxItems; ++i)
@@ -347,9 +344,7 @@ int StartUp(HINSTANCE instance, int showCommand) {
 
   g_accelerators = LoadAcceleratorsA(instance, MAKEINTRESOURCEA(kAccelTable));
   g_handCursor = LoadHandCursor();
-  g_gdiFont = CreateFontA(12, 0, 0, 0, FW_DONTCARE, FALSE, TRUE, FALSE, SHIFTJIS_CHARSET,
-                          OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, PROOF_QUALITY,
-                          FIXED_PITCH | FF_MODERN, Cp932Text("ＭＳ ゴシック"));
+  CreateLinkFont();
   UpdateWindowTitle();
   g_device->GetViewport(&g_viewport);
   g_initDone = 1;

@@ -5,7 +5,6 @@
 #include <cstdint>
 
 #include "platform/d3d9.h"
-#include "platform/win_gdi.h"
 #include "platform/win_message.h"
 #include "platform/win_types.h"
 #include "world/types.h"
@@ -16,7 +15,6 @@ extern char g_configPath[256];  // the program folder followed by "Config.dat"
 extern IDirect3D9* g_d3d;
 extern HACCEL g_accelerators;
 extern HCURSOR g_handCursor;  // the pointing hand of the About dialog's links
-extern HFONT g_gdiFont;       // the underlined font of the About dialog's links
 extern int32_t g_startUpFailed;  // 1 when WinMain's start-up failed
 
 // Config.dat's fields in the file: a little-endian image of the 52-byte record.

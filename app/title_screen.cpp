@@ -162,14 +162,16 @@ void DrawAtlas(const RECT& source, D3DCOLOR colour = kWhite) {
   if (g_spriteAtlas) g_sprite->Draw(g_spriteAtlas, &source, nullptr, nullptr, colour);
 }
 
-// A lit button: its picture drawn a second time in translucent white and
-// added onto the first between two flushes, so that the button itself glows
-// and the keyed corners around it stay as they are.
+// A lit button: a translucent white box over the button's whole rectangle,
+// added onto what is there between two flushes.
 void LightButton(int button) {
-  if (!g_spriteAtlas) return;
+  if (!g_solidTexture) return;
   g_sprite->Flush();
   g_device->SetRenderState(D3DRS_DESTBLEND, D3DBLEND_ONE);
-  g_sprite->Draw(g_spriteAtlas, &kButtonRects[button], nullptr, nullptr, kButtonLight);
+  const D3DXMATRIX box = Scaling((float)kButtonWidth, (float)kButtonHeight, 1.0f) *
+                         Translation((float)kButtonLeft, (float)(kButtonTop + kButtonPitch * button));
+  g_sprite->SetTransform(&box);
+  g_sprite->Draw(g_solidTexture, nullptr, nullptr, nullptr, kButtonLight);
   g_sprite->Flush();
   g_device->SetRenderState(D3DRS_DESTBLEND, D3DBLEND_INVSRCALPHA);
 }

@@ -28,6 +28,10 @@ constexpr int32_t kDollRestFrames = 120;
 constexpr float kCameraNearestZ = -50.0f;
 constexpr float kCameraMinY = 10.0f;
 
+bool Finite(const D3DXVECTOR3& v) {
+  return std::isfinite(v.x) && std::isfinite(v.y) && std::isfinite(v.z);
+}
+
 D3DXVECTOR3 BodyPosition(dBodyID body) {
   const dReal* p = dBodyGetPosition(body);
   return D3DXVECTOR3((float)p[0], (float)p[1], (float)p[2]);
@@ -121,11 +125,16 @@ void AimForTruck() {
 }  // namespace
 
 void UpdateRunCamera() {
+  const D3DXVECTOR3 lastTarget = g_cameraTarget;
   if (g_goalType == kGoalTruck) {
     AimForTruck();
   } else {
     AimAtScene();
   }
+  // A body that has left the numbers behind gives no place to look at; the
+  // camera keeps heading where it was going instead of losing the view for
+  // the rest of the run.
+  if (!Finite(g_cameraTarget)) g_cameraTarget = Finite(lastTarget) ? lastTarget : g_cameraPos;
   if (g_cameraTarget.z > kCameraNearestZ) g_cameraTarget.z = kCameraNearestZ;
 
   // Ease toward the target: a far camera closes a smaller share of the gap.

@@ -95,7 +95,9 @@ void ResizeHoveredItem() {
   g_pressMouseX = g_mousePos.x;
   g_pressMouseY = g_mousePos.y;
   g_resizeSize1 = Clamp(g_resizeSize1, kWorkingMin, kWorkingMax);
-  g_resizeSize2 = Clamp(g_resizeSize2, kWorkingMin, kWorkingMax);
+  // A ball's second size is never scaled: it is carried along as it was
+  // (often 0), so it must not be pulled up to the working minimum.
+  if (shape != ResizeShape::kBall) g_resizeSize2 = Clamp(g_resizeSize2, kWorkingMin, kWorkingMax);
 
   float A = g_resizeSize1;
   float B = g_resizeSize2;

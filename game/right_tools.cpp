@@ -162,8 +162,12 @@ void RotateStep(int item) {
   if (it.jointCount == 1 && it.jointIndexes != nullptr) {
     // Swing about the joint's anchor; the partner stays.
     if (it.jointIndexes[0] != g_swingJoint) TakeSwingPivot(it.jointIndexes[0]);
+    // The position moves by the turn of its offset from the pivot: p + turned d - d.
     const D3DXVECTOR3 p = PlanePosition(item);
-    const D3DXVECTOR3 placed = TurnedAbout(p, g_swingPivot, turnA);
+    const D3DXVECTOR3 d = p - g_swingPivot;
+    D3DXVECTOR3 turnedD;
+    D3DXVec3TransformCoord(&turnedD, &d, &turnA);
+    const D3DXVECTOR3 placed = p + turnedD - d;
     dGeomSetPosition(it.geom, placed.x, placed.y, 0);
     const int j = it.jointIndexes[0];
     if (j >= 0 && j < kMaxJoints && g_joints[j].type == kJointFixed) RebuildFixedJoint(g_joints[j]);

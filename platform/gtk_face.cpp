@@ -426,9 +426,11 @@ gboolean OnWindowState(GtkWidget*, GdkEventWindowState* event, gpointer data) {
   GtkWin* w = static_cast<GtkWin*>(data);
   UpdateClientOrigin(w);
   bool minimized = (event->new_window_state & GDK_WINDOW_STATE_ICONIFIED) != 0;
-  if (!minimized && (event->changed_mask & GDK_WINDOW_STATE_ICONIFIED)) {
-    PostMessageA(w->hwnd, WM_SIZE, SIZE_RESTORED, MAKELPARAM(640, 480));
-    InvalidateRect(w->hwnd, nullptr, FALSE);
+  if (event->changed_mask & GDK_WINDOW_STATE_ICONIFIED) {
+    const platform::WindowModel* m = platform::GetWindowModel(w->hwnd);
+    LPARAM size = minimized || !m ? 0 : MAKELPARAM(m->clientWidth, m->clientHeight);
+    PostMessageA(w->hwnd, WM_SIZE, minimized ? SIZE_MINIMIZED : SIZE_RESTORED, size);
+    if (!minimized) InvalidateRect(w->hwnd, nullptr, FALSE);
   }
   return FALSE;
 }
@@ -446,24 +448,32 @@ gboolean OnRender(GtkGLArea*, GdkGLContext*, gpointer data) {
   return TRUE;
 }
 
+// Files dropped as URIs (text/uri-list) at a point of the window's client
+// area: the local ones become WM_DROPFILES with their game paths.
+bool DropUris(GtkWin* w, const std::vector<std::string>& uris, POINT clientPoint) {
+  std::vector<std::string> paths;
+  for (const std::string& uri : uris) {
+    gchar* file = g_filename_from_uri(uri.c_str(), nullptr, nullptr);
+    if (!file) continue;  // not a local file
+    gchar* utf8 = g_filename_to_utf8(file, -1, nullptr, nullptr, nullptr);
+    if (utf8) paths.push_back(platform::HostPathToGamePath(utf8));
+    g_free(utf8);
+    g_free(file);
+  }
+  return platform::DropFiles(w->hwnd, paths, clientPoint);
+}
+
 void OnDragReceived(GtkWidget*, GdkDragContext* context, gint x, gint y,
                     GtkSelectionData* data, guint, guint time, gpointer user) {
   GtkWin* w = static_cast<GtkWin*>(user);
-  std::vector<std::string> paths;
-  if (gchar** uris = gtk_selection_data_get_uris(data)) {
-    for (gchar** u = uris; *u; ++u) {
-      if (gchar* file = g_filename_from_uri(*u, nullptr, nullptr)) {
-        gchar* utf8 = g_filename_to_utf8(file, -1, nullptr, nullptr, nullptr);
-        if (utf8) paths.push_back(platform::HostPathToGamePath(utf8));
-        g_free(utf8);
-        g_free(file);
-      }
-    }
-    g_strfreev(uris);
+  std::vector<std::string> uris;
+  if (gchar** list = gtk_selection_data_get_uris(data)) {
+    for (gchar** u = list; *u; ++u) uris.push_back(*u);
+    g_strfreev(list);
   }
   int ax = 0, ay = 0;
   gtk_widget_translate_coordinates(w->area, w->window, 0, 0, &ax, &ay);
-  bool taken = platform::DropFiles(w->hwnd, paths, POINT{x - ax, y - ay});
+  bool taken = DropUris(w, uris, POINT{x - ax, y - ay});
   gtk_drag_finish(context, taken, FALSE, time);
 }
 
@@ -486,13 +496,13 @@ GtkWindow* ParentOf(HWND owner) {
   return nullptr;
 }
 
-struct ButtonSpec {
+struct BoxButton {
   int id;
   const char* label;
 };
 
-std::vector<ButtonSpec> BoxButtons(UINT type) {
-  static const ButtonSpec ok{IDOK, "OK"}, cancel{IDCANCEL, "キャンセル"}, yes{IDYES, "はい(_Y)"},
+std::vector<BoxButton> BoxButtons(UINT type) {
+  static const BoxButton ok{IDOK, "OK"}, cancel{IDCANCEL, "キャンセル"}, yes{IDYES, "はい(_Y)"},
       no{IDNO, "いいえ(_N)"}, abort{IDABORT, "中止(_A)"}, retry{IDRETRY, "再試行(_R)"},
       ignore{IDIGNORE, "無視(_I)"};
   switch (type & MB_TYPEMASK) {
@@ -561,6 +571,18 @@ std::string MnemonicUtf8(HWND hwnd) {
 gboolean OnDialogDelete(GtkWidget*, GdkEvent*, gpointer data) {
   PostMessageA(static_cast<DialogWin*>(data)->hwnd, WM_CLOSE, 0, 0);
   return TRUE;
+}
+
+gboolean OnDialogConfigure(GtkWidget* window, GdkEventConfigure*, gpointer data) {
+  DialogWin* d = static_cast<DialogWin*>(data);
+  GdkWindow* gw = gtk_widget_get_window(window);
+  if (!gw) return FALSE;
+  int ox = 0, oy = 0, fx = 0, fy = 0, wx = 0, wy = 0;
+  gdk_window_get_origin(gw, &ox, &oy);
+  gtk_widget_translate_coordinates(d->fixed, window, 0, 0, &fx, &fy);
+  gtk_window_get_position(GTK_WINDOW(window), &wx, &wy);
+  platform::SetWindowPlacementFromFace(d->hwnd, POINT{wx, wy}, POINT{ox + fx, oy + fy}, false);
+  return FALSE;
 }
 
 gboolean OnDialogKey(GtkWidget* window, GdkEventKey* event, gpointer data) {
@@ -796,6 +818,7 @@ void CreateDialogWindow(HWND hwnd) {
   gtk_style_context_add_class(gtk_widget_get_style_context(d->window), "game-dialog");
   g_signal_connect(d->window, "delete-event", G_CALLBACK(OnDialogDelete), d);
   g_signal_connect(d->window, "key-press-event", G_CALLBACK(OnDialogKey), d);
+  g_signal_connect(d->window, "configure-event", G_CALLBACK(OnDialogConfigure), d);
   Dialogs()[hwnd] = std::move(owned);
 }
 
@@ -855,13 +878,11 @@ void CreateControl(DialogWin* d, HWND hwnd) {
     gtk_label_set_line_wrap(GTK_LABEL(c->inner), m->clientHeight >= 28);
   }
   gtk_widget_set_size_request(c->outer, m->clientWidth, m->clientHeight);
-  RECT r = info.windowRect;
   POINT at{0, 0};
   ClientToScreen(hwnd, &at);
   POINT dialogOrigin{0, 0};
   ClientToScreen(d->hwnd, &dialogOrigin);
   gtk_fixed_put(GTK_FIXED(d->fixed), c->outer, at.x - dialogOrigin.x, at.y - dialogOrigin.y);
-  (void)r;
   d->controls[hwnd] = std::move(owned);
   if (info.visible) gtk_widget_show_all(c->outer);
 }
@@ -1050,11 +1071,11 @@ class GtkFace : public platform::WindowFace {
     GtkWidget* box = gtk_message_dialog_new(ParentOf(request.owner), GTK_DIALOG_MODAL, kind,
                                             GTK_BUTTONS_NONE, "%s", text.c_str());
     gtk_window_set_title(GTK_WINDOW(box), Cp932ToUtf8(request.caption).c_str());
-    std::vector<ButtonSpec> buttons = BoxButtons(request.type);
+    std::vector<BoxButton> buttons = BoxButtons(request.type);
     int def = platform::DefaultMessageBoxAnswer(request.type);
     GtkWidget* defButton = nullptr;
     bool hasCancel = false;
-    for (const ButtonSpec& b : buttons) {
+    for (const BoxButton& b : buttons) {
       GtkWidget* button = gtk_dialog_add_button(GTK_DIALOG(box), b.label, b.id);
       if (b.id == def) defButton = button;
       hasCancel = hasCancel || b.id == IDCANCEL;
@@ -1068,7 +1089,7 @@ class GtkFace : public platform::WindowFace {
     for (;;) {
       int r = gtk_dialog_run(GTK_DIALOG(box));
       bool isButton = false;
-      for (const ButtonSpec& b : buttons) isButton = isButton || b.id == r;
+      for (const BoxButton& b : buttons) isButton = isButton || b.id == r;
       if (isButton) { answer = r; break; }
       if (hasCancel) { answer = IDCANCEL; break; }
       if (buttons.size() == 1) { answer = buttons[0].id; break; }
@@ -1086,6 +1107,8 @@ class GtkFace : public platform::WindowFace {
         "キャンセル(_C)", GTK_RESPONSE_CANCEL, request.save ? "保存(_S)" : "開く(_O)",
         GTK_RESPONSE_ACCEPT, nullptr);
     GtkFileChooser* chooser = GTK_FILE_CHOOSER(dialog);
+    gtk_window_set_default_size(GTK_WINDOW(dialog), 600, 420);
+    gtk_window_set_position(GTK_WINDOW(dialog), GTK_WIN_POS_CENTER_ON_PARENT);
     std::vector<GtkFileFilter*> filters;
     for (const auto& f : request.filters) {
       GtkFileFilter* filter = gtk_file_filter_new();
@@ -1272,6 +1295,7 @@ class GtkFace : public platform::WindowFace {
   }
 
   void WindowRaised(HWND hwnd) override {
+    if (DialogWin* d = DialogOf(hwnd)) gtk_window_present(GTK_WINDOW(d->window));
     if (GtkWin* w = Win(hwnd)) gtk_window_present(GTK_WINDOW(w->window));
   }
 
@@ -1341,6 +1365,9 @@ bool InstallGtkFace(std::string* error) {
 
 void UninstallGtkFace() {
   if (!g_face) return;
+  std::vector<HWND> dialogs;
+  for (auto& [h, d] : Dialogs()) dialogs.push_back(h);
+  for (HWND h : dialogs) g_face->WindowDestroyed(h);
   std::vector<HWND> open;
   for (auto& [h, w] : FS().windows) open.push_back(h);
   for (HWND h : open) g_face->WindowDestroyed(h);
@@ -1372,6 +1399,35 @@ bool GtkMenuEntryScreenRect(HWND window, HMENU menu, int position, RECT* rect) {
   // (menu items draw on their shell's window).
   *rect = RECT{ox + a.x, oy + a.y, ox + a.x + a.width, oy + a.y + a.height};
   return true;
+}
+
+namespace {
+GtkWidget* RenderedEntryWidget(HWND window, HMENU menu, int position) {
+  GtkWin* w = Win(window);
+  if (!w || position < 0) return nullptr;
+  const platform::WindowModel* m = platform::GetWindowModel(window);
+  RenderedMenu* rendered = nullptr;
+  if (m && m->menu == menu) rendered = &w->bar;
+  else if (w->popups.count(menu)) rendered = &w->popups[menu];
+  if (!rendered || position >= static_cast<int>(rendered->entries.size())) return nullptr;
+  return rendered->entries[position].widget;
+}
+}  // namespace
+
+bool GtkMenuEntryChecked(HWND window, HMENU menu, int position) {
+  GtkWidget* item = RenderedEntryWidget(window, menu, position);
+  return item && GTK_IS_CHECK_MENU_ITEM(item) &&
+         gtk_check_menu_item_get_active(GTK_CHECK_MENU_ITEM(item));
+}
+
+bool GtkMenuEntrySensitive(HWND window, HMENU menu, int position) {
+  GtkWidget* item = RenderedEntryWidget(window, menu, position);
+  return item && gtk_widget_get_sensitive(item);
+}
+
+bool GtkDropUris(HWND window, const std::vector<std::string>& uris, POINT clientPoint) {
+  GtkWin* w = Win(window);
+  return w && DropUris(w, uris, clientPoint);
 }
 
 unsigned long GtkNativeWindowId(HWND window) {

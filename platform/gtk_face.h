@@ -24,6 +24,7 @@
 // and at the end DestroyWindow and UninstallGtkFace.
 #pragma once
 #include <string>
+#include <vector>
 
 #include "platform/gl_context.h"
 #include "platform/win_types.h"
@@ -45,6 +46,13 @@ GlContext* GtkWindowGlContext(HWND window);
 // entry at position of the window's bar (menu = the bar) or of an open
 // pop-up. False when it is not on screen.
 bool GtkMenuEntryScreenRect(HWND window, HMENU menu, int position, RECT* rect);
+// What a drop of URIs (a file manager's text/uri-list) on the window does:
+// the local files among them reach the window as WM_DROPFILES. False when
+// the window takes no files or none was local.
+bool GtkDropUris(HWND window, const std::vector<std::string>& uris, POINT clientPoint);
+// For window tests: whether a rendered menu entry shows a tick / is greyed.
+bool GtkMenuEntryChecked(HWND window, HMENU menu, int position);
+bool GtkMenuEntrySensitive(HWND window, HMENU menu, int position);
 // The X11 window id of a top-level window (0: none), for xdotool.
 unsigned long GtkNativeWindowId(HWND window);
 

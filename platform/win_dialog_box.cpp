@@ -189,9 +189,8 @@ LRESULT ListViewProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
       if ((it->mask & LVIF_TEXT) && it->pszText && !row.texts.empty()) row.texts[0] = it->pszText;
       if (it->mask & LVIF_PARAM) row.param = it->lParam;
       if (it->mask & LVIF_STATE) row.state = it->state & it->stateMask;
-      if ((row.state & LVIS_SELECTED) && (GetWindowLongPtrA(window, -16) & LVS_SINGLESEL)) {
+      if ((row.state & LVIS_SELECTED) && (GetWindowLongPtrA(window, -16) & LVS_SINGLESEL))
         for (auto& r : lv->rows) r.state &= ~LVIS_SELECTED;
-      }
       if (row.state & LVIS_FOCUSED)
         for (auto& r : lv->rows) r.state &= ~LVIS_FOCUSED;
       lv->rows.insert(lv->rows.begin() + at, row);
@@ -238,8 +237,15 @@ LRESULT ListViewProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
       if (!it) return FALSE;
       int index = static_cast<int>(static_cast<INT_PTR>(wParam));
       if (index < -1 || index >= count) return FALSE;
+      // A single-selection list has one selected (and one focused) row.
+      bool single = (GetWindowLongPtrA(window, -16) & LVS_SINGLESEL) != 0;
+      UINT exclusive = (it->stateMask & it->state & LVIS_FOCUSED) |
+                       (single ? (it->stateMask & it->state & LVIS_SELECTED) : 0);
       for (int i = 0; i < count; ++i) {
-        if (index != -1 && i != index) continue;
+        if (index != -1 && i != index) {
+          if (index != -1) lv->rows[i].state &= ~exclusive;
+          continue;
+        }
         lv->rows[i].state = (lv->rows[i].state & ~it->stateMask) | (it->state & it->stateMask);
       }
       changed();
@@ -355,6 +361,8 @@ void ResetDialogState() {
   d.controls.clear();
   d.listViews.clear();
 }
+
+void RegisterBuiltinWindowClasses() { EnsureClasses(); }
 
 int GetEditLimit(HWND edit) { return Control(edit).editLimit; }
 

@@ -64,6 +64,12 @@ DWORD CommDlgExtendedError();
 // a separator.
 short GetFileTitleA(LPCSTR file, LPSTR buffer, WORD bufferSize);
 
+// The program's own file as a game path ("\home\me\gizmo\game"); module
+// must be null (the program). Copies at most size - 1 bytes and a NUL; returns
+// the bytes copied (size when it was cut), 0 on failure, which includes a
+// path the game's code page cannot spell. (Made in win_kernel.cpp.)
+DWORD GetModuleFileNameA(HINSTANCE module, LPSTR buffer, DWORD size);
+
 // --- dropped files -------------------------------------------------------------------
 struct PlatformDrop;
 typedef PlatformDrop* HDROP;

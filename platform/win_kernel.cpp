@@ -44,8 +44,8 @@ std::string HostProgramPath() {
 
 }  // namespace
 
-DWORD GetModuleFileNameA(HMODULE, LPSTR buffer, DWORD size) {
-  if (!buffer || size == 0) return 0;
+DWORD GetModuleFileNameA(HMODULE module, LPSTR buffer, DWORD size) {
+  if (module || !buffer || size == 0) return 0;
   buffer[0] = '\0';
   std::string host = HostProgramPath();
   if (host.empty()) return 0;

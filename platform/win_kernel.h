@@ -3,16 +3,12 @@
 //
 // Paths are the game's (CP932, '\' between folders; see win_files.h).
 #pragma once
+#include "platform/win_files.h"
 #include "platform/win_types.h"
 
 typedef HINSTANCE HMODULE;
 
-// The full path of the running program (module null: the program itself).
-// Copies at most size - 1 bytes (never half of a double-byte character) and
-// a NUL; returns the bytes copied, or size when the path was cut (as the
-// system call does), 0 on failure, which includes a path that the game's
-// code page cannot spell (a folder named in another script).
-DWORD GetModuleFileNameA(HMODULE module, LPSTR buffer, DWORD size);
+// GetModuleFileNameA, the program's own path: win_files.h.
 // The current folder, without a trailing separator. Returns the bytes
 // copied, or the size needed (with the NUL) when buffer is too small.
 DWORD GetCurrentDirectoryA(DWORD size, LPSTR buffer);

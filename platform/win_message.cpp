@@ -9,6 +9,10 @@
 #include "platform/window_model.h"
 #include "platform/winmm.h"
 
+namespace platform {
+void RegisterBuiltinWindowClasses();  // win_dialog_box.cpp
+}
+
 namespace {
 
 struct WindowExtra {
@@ -81,6 +85,20 @@ std::vector<HWND> ChildrenOf(HWND parent) {
   std::vector<HWND> out;
   for (auto& f : found) out.push_back(f.second);
   return out;
+}
+
+// Children keep their place in the parent's client area when it moves.
+void MoveDescendants(HWND window, LONG dx, LONG dy, int depth = 0) {
+  if ((dx == 0 && dy == 0) || depth > 32) return;
+  for (HWND child : ChildrenOf(window)) {
+    WindowExtra& c = M().windows[child];
+    c.pos.x += dx;
+    c.pos.y += dy;
+    c.normalPos = c.pos;
+    POINT o = platform::GetWindowModel(child)->clientOrigin;
+    platform::SetWindowClientOrigin(child, POINT{o.x + dx, o.y + dy});
+    MoveDescendants(child, dx, dy, depth + 1);
+  }
 }
 
 MSG MakeMsg(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -217,7 +235,9 @@ void SetWindowPlacementFromFace(HWND window, POINT windowPos, POINT clientOrigin
   if (!minimized) {
     e->pos = windowPos;
     e->normalPos = windowPos;
+    POINT before = GetWindowModel(window)->clientOrigin;
     SetWindowClientOrigin(window, clientOrigin);
+    MoveDescendants(window, clientOrigin.x - before.x, clientOrigin.y - before.y);
   }
 }
 
@@ -281,7 +301,12 @@ HWND CreateWindowExA(DWORD exStyle, LPCSTR className, LPCSTR windowName, DWORD s
                      void* param) {
   if (!className || reinterpret_cast<uintptr_t>(className) <= 0xFFFF) return nullptr;
   auto cls = C().classes.find(className);
-  if (cls == C().classes.end()) return nullptr;
+  if (cls == C().classes.end()) {
+    // The system's own classes (dialogs and their controls) exist from the start.
+    platform::RegisterBuiltinWindowClasses();
+    cls = C().classes.find(className);
+    if (cls == C().classes.end()) return nullptr;
+  }
   bool child = (style & WS_CHILD) != 0;
   if (child && !IsWindow(parent)) return nullptr;
   if (parent && !IsWindow(parent)) return nullptr;
@@ -305,7 +330,8 @@ HWND CreateWindowExA(DWORD exStyle, LPCSTR className, LPCSTR windowName, DWORD s
   e.controlId = child ? static_cast<int>(reinterpret_cast<uintptr_t>(menu)) : 0;
   e.visible = (style & WS_VISIBLE) != 0;
   e.invalid = e.visible;
-  e.pos = e.normalPos = pos;
+  // Positions are kept in screen pixels, a child's too.
+  e.pos = e.normalPos = origin;
   e.order = M().nextOrder++;
   Face().WindowCreated(window);
   if (CallProc(window, WM_CREATE, 0, reinterpret_cast<LPARAM>(param)) == -1) {
@@ -435,10 +461,15 @@ BOOL SetWindowPos(HWND window, HWND, int x, int y, int width, int height, UINT f
   LONG cw = w->clientWidth, ch = w->clientHeight;
   POINT origin = w->clientOrigin;
   if (!(flags & SWP_NOMOVE)) {
-    origin.x += x - e->pos.x;
-    origin.y += y - e->pos.y;
-    e->pos = POINT{x, y};
+    // A child is placed in its parent's client pixels.
+    POINT to{x, y};
+    if ((e->style & WS_CHILD) && e->parent) ClientToScreen(e->parent, &to);
+    LONG dx = to.x - e->pos.x, dy = to.y - e->pos.y;
+    origin.x += dx;
+    origin.y += dy;
+    e->pos = to;
     if (!e->minimized) e->normalPos = e->pos;
+    MoveDescendants(window, dx, dy);
   }
   if (!(flags & SWP_NOSIZE)) {
     cw = std::max(width, 0);

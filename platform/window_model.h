@@ -1,18 +1,22 @@
 // The window system's state, owned by the platform layer.
 //
 // The game talks to the window system only through the Windows-named calls of
-// win_window.h, win_menu.h, win_dialog.h, win_input.h and winmm.h. Those calls
-// read and change the model declared here: windows (title, menu bar, client
-// area), menus (bars and pop-ups with their items), the key and mouse-button
-// state, the cursor position and display count, the clock and the message
-// boxes shown.
+// win_window.h, win_message.h, win_menu.h, win_dialog.h, win_listview.h,
+// win_files.h, win_gdi.h, win_input.h and winmm.h (all of them: win_user.h).
+// Those calls read and change the model declared here and beside them:
+// windows (title, menu bar, client area, procedure), the message queue, menus
+// (bars and pop-ups with their items), dialogs and their controls, the key
+// and mouse-button state, the cursor position and display count, the clock,
+// and the message boxes and file dialogs shown.
 //
 // A "face" shows the model and feeds it:
 // - the headless face (headless.h) is built in and is what tests use: input,
-//   clock and message-box answers are scripted, and nothing is drawn;
-// - a desktop face renders titles, menu bars and message boxes in real
-//   windows and feeds key, button and cursor events into the model through
-//   the setters below. It registers itself with SetWindowFace.
+//   clock, message-box, file-dialog, dialog and pop-up-menu answers are
+//   scripted, and nothing is drawn;
+// - the desktop face (gtk_face.h) renders windows, menu bars, dialogs and
+//   boxes in real windows and feeds key, button, pointer and window events
+//   into the model through the setters below and into the message queue. It
+//   registers itself with SetWindowFace.
 // Nothing in this header depends on any toolkit.
 #pragma once
 #include <string>

@@ -321,6 +321,27 @@ TEST(ArtAtlas, ArrowsPointWhereTheyAreDrawnAndTintedPicturesAreGrey) {
   EXPECT_GT(rd[0], rd[1]);
 }
 
+// The markers are drawn at alpha 150 over the scene: their flag, word or star
+// stays inside the dark ring, which is whole all round.
+TEST(ArtAtlas, MarkerDrawingsStayInsideTheirDarkRing) {
+  Rgb a = ReadBmp("data/Sprite.bmp");
+  for (const char* name : {"goal marker", "object marker"}) {
+    SCOPED_TRACE(name);
+    const auto& r = Rect(name);
+    int ring = 0;
+    for (int y = 0; y < r.bottom - r.top; ++y)
+      for (int x = 0; x < r.right - r.left; ++x) {
+        float d = std::hypot(x + 0.5f - 27.5f, y + 0.5f - 27.5f);
+        if (d < 18.9f || d > 19.2f) continue;
+        ++ring;
+        const uint8_t* p = a.at(r.left + x, r.top + y);
+        EXPECT_TRUE(p[0] < 100 && p[1] < 100 && p[2] < 100)
+            << "ring pixel (" << x << ", " << y << ") is " << int(p[0]) << "," << int(p[1]) << "," << int(p[2]);
+      }
+    EXPECT_GT(ring, 30);
+  }
+}
+
 namespace {
 
 struct Loaded {

@@ -2,9 +2,8 @@
 // physics world, and a temporary folder for stage, play and pause files, for
 // the tests of the window procedure's commands.
 //
-// The dialogs the commands open, the frame and the foreground step belong to
-// other parts of the game; where those are not linked in, the weak stand-ins
-// below record what the window procedure asked of them.
+// The frame belongs to another part of the game; where it is not linked in,
+// the weak stand-in below records what the window procedure asked of it.
 #pragma once
 #include <gtest/gtest.h>
 #include <dirent.h>
@@ -42,17 +41,12 @@
 
 // What the stand-ins saw.
 struct StandInLog {
-  int frames = 0;       // RunFrame calls
-  int foregrounds = 0;  // ForceForegroundWindow calls
+  int frames = 0;  // RunFrame calls
 };
 inline StandInLog g_standIns;
 
 __attribute__((weak)) int32_t g_appInactive = 0;
 __attribute__((weak)) void RunFrame() { ++g_standIns.frames; }
-__attribute__((weak)) void ForceForegroundWindow(HWND) { ++g_standIns.foregrounds; }
-__attribute__((weak)) INT_PTR AboutDialogProc(HWND, UINT, WPARAM, LPARAM) { return 0; }
-__attribute__((weak)) INT_PTR EditorNameDialogProc(HWND, UINT, WPARAM, LPARAM) { return 0; }
-__attribute__((weak)) INT_PTR PlayListDialogProc(HWND, UINT, WPARAM, LPARAM) { return 0; }
 
 class CommandTest : public ::testing::Test {
  protected:

@@ -362,3 +362,45 @@ TEST_F(Dialogs, ContextsKeepTheFontColourAndModeAProcedureChooses) {
   EXPECT_FALSE(DeleteObject(font));
   EXPECT_FALSE(DeleteObject(GetStockObject(NULL_BRUSH)));
 }
+
+TEST_F(Dialogs, ASingleSelectionListKeepsOneSelectedRow) {
+  HWND main = MakeMain();
+  HWND lv = CreateWindowExA(0, WC_LISTVIEWA, "", WS_CHILD | LVS_REPORT | LVS_SINGLESEL, 0, 0, 200,
+                            100, main, reinterpret_cast<HMENU>(100), nullptr, nullptr);
+  ASSERT_TRUE(IsWindow(lv));
+  LVCOLUMNA c{};
+  c.mask = LVCF_TEXT;
+  c.pszText = const_cast<char*>("name");
+  SendMessageA(lv, LVM_INSERTCOLUMNA, 0, reinterpret_cast<LPARAM>(&c));
+  for (int i = 0; i < 3; ++i) {
+    LVITEMA it{};
+    it.mask = LVIF_TEXT | LVIF_PARAM | LVIF_STATE;
+    it.iItem = i;
+    it.pszText = const_cast<char*>("x");
+    it.lParam = 10 + i;
+    it.state = it.stateMask = i == 1 ? (LVIS_SELECTED | LVIS_FOCUSED) : 0;
+    EXPECT_EQ(SendMessageA(lv, LVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&it)), i);
+  }
+  EXPECT_EQ(SendMessageA(lv, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED), 1);
+  LVITEMA state{};
+  state.state = state.stateMask = LVIS_SELECTED;
+  SendMessageA(lv, LVM_SETITEMSTATE, 2, reinterpret_cast<LPARAM>(&state));
+  EXPECT_EQ(SendMessageA(lv, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED), 2);
+  EXPECT_EQ(SendMessageA(lv, LVM_GETNEXTITEM, 2, LVNI_SELECTED), -1);
+  EXPECT_EQ(SendMessageA(lv, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_FOCUSED), 1);
+  // Clearing every row's selection at once.
+  state.state = 0;
+  SendMessageA(lv, LVM_SETITEMSTATE, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(&state));
+  EXPECT_EQ(SendMessageA(lv, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED), -1);
+  // Texts of rows and columns that do not exist are refused or empty.
+  char buf[8] = "?";
+  LVITEMA get{};
+  get.iSubItem = 3;
+  get.pszText = buf;
+  get.cchTextMax = sizeof(buf);
+  EXPECT_EQ(SendMessageA(lv, LVM_GETITEMTEXTA, 0, reinterpret_cast<LPARAM>(&get)), 0);
+  EXPECT_STREQ(buf, "");
+  get.iSubItem = 0;
+  EXPECT_EQ(SendMessageA(lv, LVM_GETITEMTEXTA, 7, reinterpret_cast<LPARAM>(&get)), 0);
+  EXPECT_FALSE(SendMessageA(lv, LVM_DELETEITEM, 3, 0));
+}

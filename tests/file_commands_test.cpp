@@ -361,6 +361,21 @@ TEST_F(FileCommands, PauseSaveAndOpenRoundTrip) {
   EXPECT_EQ(Pos(placed), ballAt);
 }
 
+TEST_F(FileCommands, APauseFileNamedWithTheExtensionTwiceShowsTheNameWithoutEither) {
+  EditStage();
+  g_appMode = kModePlay;
+  PlaceBall();
+  Write("twice.pau", kFilePause);  // on disk: twice.pau.pau
+  ASSERT_TRUE(Exists(HostPath("twice.pau.pau")));
+  Command(kCmdNewStage);
+  headless::QueueFileDialogAnswer(GamePath("twice.pau.pau"));
+  ASSERT_EQ(OpenPauseFileCommand(), 1);
+  EXPECT_STREQ(g_stageName, "twice");
+  EXPECT_EQ(std::string(g_stagePath), GamePath("twice.pau"));
+  EXPECT_NE(Title().find("twice："), std::string::npos);
+  EXPECT_EQ(Title().find("twice.pau"), std::string::npos);
+}
+
 TEST_F(FileCommands, CtrlOOpensAPauseFileWhilePlayingAndAStageOtherwise) {
   EditStage();
   headless::QueueFileDialogCancel();
@@ -402,8 +417,17 @@ TEST_F(FileCommands, DroppedFilesOfEachKind) {
   SetMenu(g_hWnd, g_titleMenu);
   g_appMode = kModeTitle;
 
+  // Another program has the focus; the drop brings the game to the front
+  // and leaves the foreground lock time-out as it was.
+  HWND other = headless::MakeWindow("file manager");
+  SetForegroundWindow(other);
+  ASSERT_EQ(GetForegroundWindow(), other);
+  SystemParametersInfoA(SPI_SETFOREGROUNDLOCKTIMEOUT, 0, reinterpret_cast<void*>(200000), 0);
   ASSERT_TRUE(Drop({"d.ply"}));
-  EXPECT_EQ(g_standIns.foregrounds, 1);
+  EXPECT_EQ(GetForegroundWindow(), g_hWnd);
+  DWORD lockTimeout = 0;
+  SystemParametersInfoA(SPI_GETFOREGROUNDLOCKTIMEOUT, 0, &lockTimeout, 0);
+  EXPECT_EQ(lockTimeout, 200000u);
   EXPECT_EQ(g_isPlayFile, 1);
   EXPECT_EQ(g_appMode, kModePlay);
   EXPECT_EQ(Shown(), g_playMenu);

@@ -2,6 +2,8 @@
 // headless face.
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include <cstring>
 #include <string>
 
@@ -183,4 +185,22 @@ TEST_F(FileDialogs, DropsReachOnlyWindowsThatTakeFiles) {
   DragFinish(drop);
   EXPECT_EQ(platform::LiveDropCount(), 1);
   EXPECT_EQ(DragQueryFileA(drop, 0xFFFFFFFFu, nullptr, 0), 0u);
+}
+
+TEST_F(FileDialogs, TheProgramFolderComesFromTheModulePathAndItsTitle) {
+  char path[256];
+  DWORD n = GetModuleFileNameA(nullptr, path, sizeof(path));
+  ASSERT_GT(n, 0u);
+  ASSERT_LT(n, sizeof(path));
+  EXPECT_EQ(path[0], '\\');
+  char title[256];
+  ASSERT_EQ(GetFileTitleA(path, title, sizeof(title)), 0);
+  EXPECT_STREQ(title, "file_dialogs_test");
+  std::string folder(path, n - std::strlen(title));
+  EXPECT_EQ(folder.back(), '\\');
+  // The folder is the host's, back again.
+  EXPECT_EQ(access(GamePathToHost(folder.c_str()).c_str(), F_OK), 0);
+  char small[8];
+  EXPECT_EQ(GetModuleFileNameA(nullptr, small, sizeof(small)), 8u);
+  EXPECT_EQ(std::strlen(small), 7u);
 }

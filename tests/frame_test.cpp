@@ -1,6 +1,7 @@
 // The frame driver's pieces: pacing by the manual clock, the inactive window,
 // the run camera, the clear flash, and bringing back a lost device.
 #include <cmath>
+#include <limits>
 #include <vector>
 
 #include "game/frame.h"
@@ -294,6 +295,41 @@ TEST_F(RunCameraTest, AClearedStageFramesEveryItem) {
   EXPECT_EQ(g_sceneMoving, 0);
   EXPECT_FLOAT_EQ(g_cameraTarget.x, 400.0f);
   EXPECT_FLOAT_EQ(g_cameraTarget.y, 200.0f);
+}
+
+TEST_F(RunCameraTest, ABodyLostToNaNsNeverTakesTheCameraWithIt) {
+  const float nan = std::numeric_limits<float>::quiet_NaN();
+  g_goalType = kGoalBell;
+  const int lost = Box(100, 100, 4, 4);
+  Box(300, 100, 4, 4);
+  g_cameraPos = D3DXVECTOR3(400, 10, -50);
+  g_cameraTarget = D3DXVECTOR3(350, 100, -50);
+  dBodySetPosition(g_items[lost].body, nan, 100, 0);
+  for (int i = 0; i < 3; ++i) {
+    UpdateRunCamera();
+    ASSERT_TRUE(std::isfinite(g_cameraPos.x) && std::isfinite(g_cameraPos.y) &&
+                std::isfinite(g_cameraPos.z));
+  }
+  EXPECT_EQ(g_cameraTarget, D3DXVECTOR3(350, 100, -50));  // still heading there
+  EXPECT_LT(g_cameraPos.x, 400.0f);
+
+  // Once the lost body is gone the camera frames what is left.
+  DestroyItem(lost);
+  for (int i = 0; i < 400; ++i) UpdateRunCamera();
+  EXPECT_EQ(g_cameraPos, D3DXVECTOR3(300, 100, -50));
+
+  // The truck followed into the NaNs: the same.
+  SetGoalType(kGoalTruck);
+  ASSERT_NE(g_truckBody, nullptr);
+  g_truckOverviewCamera = 0;
+  g_truckAngle = 0.0f;
+  g_truckWheelSpeed = 0.0f;
+  UpdateRunCamera();
+  const D3DXVECTOR3 heading = g_cameraTarget;
+  dBodySetPosition(g_truckBody, nan, nan, 0);
+  UpdateRunCamera();
+  EXPECT_EQ(g_cameraTarget, heading);
+  EXPECT_TRUE(std::isfinite(g_cameraPos.x) && std::isfinite(g_cameraPos.y));
 }
 
 TEST_F(RunCameraTest, ViewAndProjectionLookStraightAtThePlane) {

@@ -29,6 +29,7 @@ std::vector<UINT> g_commands;
 std::vector<int> g_wheel;
 std::vector<WPARAM> g_keys;
 int g_paints = 0;
+std::vector<std::string> g_dropped;
 IDirect3DDevice9* g_dev = nullptr;
 D3DCOLOR g_clear = 0xFF3366CC;
 
@@ -47,6 +48,15 @@ LRESULT MainProc(HWND w, UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_KEYDOWN: g_keys.push_back(wParam); return 0;
     case WM_PAINT: ++g_paints; DrawFrame(); break;
     case WM_CLOSE: return 0;
+    case WM_DROPFILES: {
+      char path[256];
+      HDROP drop = reinterpret_cast<HDROP>(wParam);
+      DragQueryFileA(drop, 0, path, sizeof(path));
+      g_dropped.push_back(path);
+      g_dropped.push_back(std::to_string(DragQueryFileA(drop, 0xFFFFFFFFu, nullptr, 0)));
+      DragFinish(drop);
+      return 0;
+    }
   }
   return DefWindowProcA(w, message, wParam, lParam);
 }
@@ -135,6 +145,11 @@ std::string PixelOf(const std::string& name, int x, int y) {
                         std::to_string(x) + "+" + std::to_string(y) + " -depth 8 txt:-");
   size_t hash = out.find('#', out.find('\n'));
   return hash == std::string::npos ? out : out.substr(hash, 7);
+}
+
+// A shell command that waits until a window of that title is on screen.
+std::string WaitFor(const std::string& titleRegex) {
+  return "xdotool search --sync --onlyvisible --name '" + titleRegex + "' > /dev/null; sleep 0.5; ";
 }
 
 void ClickAt(const RECT& r) {
@@ -307,8 +322,8 @@ TEST(GtkFace, AcceleratorsKeysWheelAndButtonsReachTheGame) {
 
 TEST(GtkFace, MessageBoxAnswersWithItsDefaultButtonOnReturn) {
   ASSERT_TRUE(IsWindow(E().window));
-  Shell(std::string("(sleep 1; import -window root ") + TEST_BUILD_DIR +
-      "/gtk_face_message_box.png; xdotool key Return) > /dev/null 2>&1 &");
+  Shell("(" + WaitFor("^ギズモワークス$") + "import -window root " + TEST_BUILD_DIR +
+        "/gtk_face_message_box.png; xdotool key Return) > /dev/null 2>&1 &");
   int answer = MessageBoxA(E().window, Cp932Text("変更を保存しますか？"), Cp932Text("ギズモワークス"),
                            MB_YESNOCANCEL | MB_ICONQUESTION | MB_DEFBUTTON2);
   EXPECT_EQ(answer, IDNO);
@@ -382,11 +397,24 @@ INT_PTR ListProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_NOTIFY: {
       const NMHDR* hdr = reinterpret_cast<const NMHDR*>(lParam);
       if (hdr->code == NM_DBLCLK) SendMessageA(dialog, WM_COMMAND, IDOK, 0);
+      if (hdr->code == NM_RCLICK) {
+        HMENU menu = LoadMenuA(nullptr, MAKEINTRESOURCEA(kMenuPlayListPopup));
+        POINT p;
+        GetCursorPos(&p);
+        SetForegroundWindow(dialog);
+        TrackPopupMenu(GetSubMenu(menu, 0), TPM_LEFTALIGN | TPM_RIGHTBUTTON, p.x, p.y, 0, dialog, nullptr);
+        PostMessageA(dialog, WM_NULL, 0, 0);
+        DestroyMenu(menu);
+      }
       return FALSE;
     }
     case WM_COMMAND: {
       int id = LOWORD(wParam);
-      if (id == IDOK) {
+      if (id == kCmdDeletePlayFile) {
+        int row = static_cast<int>(SendMessageA(g_list, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED));
+        if (row >= 0) SendMessageA(g_list, LVM_DELETEITEM, static_cast<WPARAM>(row), 0);
+        g_played.push_back("deleted " + std::to_string(row));
+      } else if (id == IDOK) {
         int row = static_cast<int>(SendMessageA(g_list, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED));
         if (row < 0) return FALSE;
         char buf[100];
@@ -412,7 +440,7 @@ TEST(GtkFace, EditorNameDialogTakesWhatIsTypedAndEnter) {
   ASSERT_TRUE(IsWindow(E().window));
   POINT c = ClientCentre();
   Shell("xdotool mousemove " + std::to_string(c.x) + " " + std::to_string(c.y));
-  Shell(std::string("(sleep 1.5; xdotool key ctrl+a; xdotool type --delay 40 'Tester'; sleep 0.3; ") +
+  Shell("(" + WaitFor("^エディター情報$") + std::string("xdotool key ctrl+a; xdotool type --delay 40 'Tester'; sleep 0.3; ") +
         "import -window root " + TEST_BUILD_DIR + "/gtk_face_editor_name.png; xdotool key Return; " +
         "sleep 4; xdotool key Escape) > /dev/null 2>&1 &");
   g_name = "old";
@@ -427,7 +455,7 @@ TEST(GtkFace, PlayListShowsItsRowsAndADoubleClickPlaysOne) {
   ClientToScreen(E().window, &origin);
   // The second row, under the header, in the file-name column.
   int x = origin.x + 100, y = origin.y + 30 + 24 + 30;
-  Shell(std::string("(sleep 1.5; import -window root ") + TEST_BUILD_DIR +
+  Shell("(" + WaitFor("^プレイリスト$") + "import -window root " + TEST_BUILD_DIR +
         "/gtk_face_play_list.png; xdotool mousemove " + std::to_string(x) + " " + std::to_string(y) +
         " click --repeat 2 --delay 80 1; sleep 4; xdotool key Escape) > /dev/null 2>&1 &");
   g_played.clear();
@@ -504,7 +532,7 @@ TEST(GtkFace, AboutLinksAreStyledByTheProcedureAndClickable) {
   MapDialogRect(nullptr, &dialogSize);
   int dx = origin.x + (640 - dialogSize.right) / 2, dy = origin.y + (480 - dialogSize.bottom) / 2;
   int x = dx + 107 * 6 / 4 + 10, y = dy + 40 * 12 / 8 + 6;
-  Shell(std::string("(sleep 1.5; xdotool mousemove ") + std::to_string(x) + " " + std::to_string(y) +
+  Shell("(" + WaitFor("^バージョン情報$") + "xdotool mousemove " + std::to_string(x) + " " + std::to_string(y) +
         "; sleep 0.3; import -window root " + TEST_BUILD_DIR + "/gtk_face_about.png; xdotool click 1; " +
         "sleep 0.5; xdotool key Return; sleep 4; xdotool key Escape) > /dev/null 2>&1 &");
   g_aboutClicks.clear();
@@ -515,4 +543,120 @@ TEST(GtkFace, AboutLinksAreStyledByTheProcedureAndClickable) {
   EXPECT_EQ(g_aboutClicks, std::vector<int>{kIdcContactLink});
   Pump(4500);
   DeleteObject(g_linkFont);
+}
+
+TEST(GtkFace, PlayListRightClickMenuDeletesARow) {
+  ASSERT_TRUE(IsWindow(E().window));
+  POINT origin{0, 0};
+  ClientToScreen(E().window, &origin);
+  int x = origin.x + 100, y = origin.y + 30 + 24 + 8;  // the first row
+  // Right click the first row; its menu opens at the pointer with one item
+  // just below and right of it.
+  Shell("(" + WaitFor("^プレイリスト$") + "xdotool mousemove " + std::to_string(x) + " " + std::to_string(y) +
+        " click 3; sleep 0.8; import -window root " + TEST_BUILD_DIR +
+        "/gtk_face_popup.png; xdotool mousemove " + std::to_string(x + 20) + " " +
+        std::to_string(y + 12) + " click 1; sleep 0.8; xdotool key Escape; sleep 4; "
+        "xdotool key Escape) > /dev/null 2>&1 &");
+  g_played.clear();
+  INT_PTR r = DialogBoxParamA(nullptr, MAKEINTRESOURCEA(kDialogPlayList), E().window, ListProc, 0);
+  EXPECT_EQ(r, 2);
+  EXPECT_EQ(g_played, std::vector<std::string>{"deleted 0"});
+  Pump(4500);
+}
+
+TEST(GtkFace, FileDialogsReturnTheTypedPathAsAGamePath) {
+  ASSERT_TRUE(IsWindow(E().window));
+  std::string folder = std::string(TEST_BUILD_DIR) + "/gtk_face_files";
+  Shell("mkdir -p '" + folder + "' && touch '" + folder + "/bridge.stg'");
+  char file[256] = "";
+  char title[256] = "";
+  OPENFILENAMEA ofn{};
+  ofn.lStructSize = 76;
+  ofn.hwndOwner = E().window;
+  ofn.lpstrFile = file;
+  ofn.nMaxFile = 256;
+  ofn.lpstrFileTitle = title;
+  ofn.nMaxFileTitle = 255;
+  std::string gameFolder = platform::HostPathToGamePath(folder) + "\\";
+  ofn.lpstrInitialDir = gameFolder.c_str();
+  ofn.lpstrFilter = "\x83X\x83" "e\x81[\x83W\x83t\x83@\x83" "C\x83\x8B(*.stg)\0*.stg\0";
+  ofn.nFilterIndex = 1;
+  ofn.lpstrTitle = Cp932Text("ステージファイルの読み込み");
+  ofn.Flags = OFN_FILEMUSTEXIST | OFN_HIDEREADONLY;
+  POINT c = ClientCentre();
+  Shell("(" + WaitFor("^ステージファイルの読み込み$") + "sleep 0.5; xdotool mousemove " + std::to_string(c.x) + " " + std::to_string(c.y) +
+        "; xdotool type --delay 30 'bridge.stg'; sleep 0.5; import -window root " + TEST_BUILD_DIR +
+        "/gtk_face_open_dialog.png; xdotool key Return; sleep 5; xdotool key Escape) > /dev/null 2>&1 &");
+  ASSERT_TRUE(GetOpenFileNameA(&ofn));
+  EXPECT_EQ(std::string(file), gameFolder + "bridge.stg");
+  EXPECT_STREQ(title, "bridge.stg");
+  Pump(5500);
+}
+
+TEST(GtkFace, TheWindowPositionIsKeptForTheSettings) {
+  ASSERT_TRUE(IsWindow(E().window));
+  SetWindowPos(E().window, nullptr, 120, 90, 640, 480, SWP_NOZORDER);
+  PumpUntil([] {
+    POINT p{0, 0};
+    ClientToScreen(E().window, &p);
+    return p.x == 120;
+  });
+  WINDOWPLACEMENT wp{};
+  wp.length = sizeof(wp);
+  ASSERT_TRUE(GetWindowPlacement(E().window, &wp));
+  EXPECT_EQ(wp.rcNormalPosition.left, 120);
+  EXPECT_EQ(wp.rcNormalPosition.top, 90);
+  POINT p{0, 0};
+  ClientToScreen(E().window, &p);
+  EXPECT_EQ(p.x, 120);  // no decorations on this display; the bar is above
+  EXPECT_GT(p.y, 90);
+}
+
+TEST(GtkFace, DroppedUrisReachTheWindowAsGamePaths) {
+  ASSERT_TRUE(IsWindow(E().window));
+  g_dropped.clear();
+  // ステージ.stg, percent-encoded as a file manager sends it.
+  std::string uri = "file:///tmp/%E3%82%B9%E3%83%86%E3%83%BC%E3%82%B8.stg";
+  ASSERT_TRUE(platform::GtkDropUris(E().window, {uri, "https://example.org/x.ply"}, POINT{5, 5}));
+  PumpUntil([] { return !g_dropped.empty(); });
+  ASSERT_EQ(g_dropped.size(), 2u);
+  EXPECT_EQ(g_dropped[0], std::string("\\tmp\\") + Cp932Text("ステージ") + ".stg");
+  EXPECT_EQ(g_dropped[1], "1");  // the web address is no file
+  EXPECT_FALSE(platform::GtkDropUris(E().window, {"https://example.org/x.ply"}, POINT{5, 5}));
+  DragAcceptFiles(E().window, FALSE);
+  EXPECT_FALSE(platform::GtkDropUris(E().window, {uri}, POINT{5, 5}));
+  DragAcceptFiles(E().window, TRUE);
+}
+
+TEST(GtkFace, GoalItemsShowTheTickTheGameSetsAndClicksDoNotMoveIt) {
+  ASSERT_TRUE(IsWindow(E().window));
+  HMENU bar = GetMenu(E().window);
+  HMENU goals = GetSubMenu(bar, kEditorMenuStageSettingsPos);
+  CheckMenuItem(bar, kCmdGoalBell, MF_BYCOMMAND | MF_CHECKED);
+  EnableMenuItem(bar, kCmdEditorName, MF_BYCOMMAND | MF_GRAYED);
+  Pump(100);
+  RECT entry;
+  ASSERT_TRUE(platform::GtkMenuEntryScreenRect(E().window, bar, kEditorMenuStageSettingsPos, &entry));
+  ClickAt(entry);
+  RECT truck;
+  PumpUntil([&] { return platform::GtkMenuEntryScreenRect(E().window, goals, 2, &truck); });
+  ASSERT_TRUE(platform::GtkMenuEntryScreenRect(E().window, goals, 2, &truck));
+  Pump(200);
+  Screenshot("gtk_face_goal_menu");
+  EXPECT_TRUE(platform::GtkMenuEntryChecked(E().window, goals, 0));
+  EXPECT_FALSE(platform::GtkMenuEntryChecked(E().window, goals, 2));
+  EXPECT_FALSE(platform::GtkMenuEntrySensitive(E().window, goals, 5));
+  g_commands.clear();
+  ClickAt(truck);
+  PumpUntil([] { return HasCommand(kCmdGoalTruck); });
+  EXPECT_TRUE(HasCommand(kCmdGoalTruck));
+  // Nothing ticks until the game says so.
+  EXPECT_TRUE(platform::GtkMenuEntryChecked(E().window, goals, 0));
+  EXPECT_FALSE(platform::GtkMenuEntryChecked(E().window, goals, 2));
+  CheckMenuItem(bar, kCmdGoalBell, MF_BYCOMMAND | MF_UNCHECKED);
+  CheckMenuItem(bar, kCmdGoalTruck, MF_BYCOMMAND | MF_CHECKED);
+  EXPECT_FALSE(platform::GtkMenuEntryChecked(E().window, goals, 0));
+  EXPECT_TRUE(platform::GtkMenuEntryChecked(E().window, goals, 2));
+  EnableMenuItem(bar, kCmdEditorName, MF_BYCOMMAND | MF_ENABLED);
+  EXPECT_TRUE(platform::GtkMenuEntrySensitive(E().window, goals, 5));
 }

@@ -336,3 +336,29 @@ TEST_F(MessageLoop, ForegroundLockTimeoutIsSavedAndRestored) {
   SystemParametersInfoA(SPI_GETFOREGROUNDLOCKTIMEOUT, 0, &now, 0);
   EXPECT_EQ(now, saved);
 }
+
+TEST_F(MessageLoop, ChildrenMoveWithTheirParentAndArePlacedInItsClientPixels) {
+  HWND w = MakeMainWindow();  // at (30, 40)
+  HWND child = CreateWindowExA(0, "Test Window", "", WS_CHILD | WS_VISIBLE, 5, 6, 100, 50, w,
+                               reinterpret_cast<HMENU>(7), nullptr, nullptr);
+  RECT r;
+  ASSERT_TRUE(GetWindowRect(child, &r));
+  EXPECT_EQ(r.left, 35);
+  EXPECT_EQ(r.top, 46);
+  SetWindowPos(w, nullptr, 200, 100, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+  POINT p{0, 0};
+  ClientToScreen(child, &p);
+  EXPECT_EQ(p.x, 205);
+  EXPECT_EQ(p.y, 106);
+  SetWindowPos(child, nullptr, 10, 20, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+  p = POINT{0, 0};
+  ClientToScreen(child, &p);
+  EXPECT_EQ(p.x, 210);
+  EXPECT_EQ(p.y, 120);
+  // The desktop moving the parent moves the child too.
+  platform::SetWindowPlacementFromFace(w, POINT{0, 0}, POINT{0, 0}, false);
+  p = POINT{0, 0};
+  ClientToScreen(child, &p);
+  EXPECT_EQ(p.x, 10);
+  EXPECT_EQ(p.y, 20);
+}

@@ -116,7 +116,14 @@ TEST_F(ResizeTest, ABallFollowsOnlyHorizontalMotion) {
   EXPECT_NEAR(Mass(b), density * 4.0 / 3.0 * M_PI * r * r * r, 1e-4);
   MoveTo(p.x + 10, p.y - 50);
   EXPECT_FLOAT_EQ(g_items[b].sizeA, r);
+  // The second size plays no part in a ball: it is carried along unchanged.
+  EXPECT_EQ(g_items[b].sizeB, 0.0f);
   ReleaseResize();
+  g_items[b].sizeB = 3.0f;
+  PressResize(100, 60, {VK_SHIFT});
+  Frame();
+  EXPECT_EQ(g_items[b].sizeB, 2.0f);
+  ReleaseResize({VK_SHIFT});
 }
 
 TEST_F(ResizeTest, ABoxTurnedAQuarterGrowsInHeightToTheRightAndInWidthDownwards) {

@@ -161,6 +161,35 @@ TEST_F(RightToolsTest, AnItemWithOneJointSwingsAboutItsAnchorAndAFixedJointHolds
   EXPECT_NEAR(Pos(b).y, turned.y, 0.05f);
 }
 
+TEST_F(RightToolsTest, ASwingStepMovesTheItemByTheTurnOfItsOffsetFromTheAnchor) {
+  // New position = p + (d turned) - d with d = p - pivot, in float as written;
+  // pivot + (d turned) rounds differently here.
+  const int a = Box(97.37f, 63.11f);
+  const int b = Box(104.5f, 60.5f);
+  const D3DXVECTOR3 at(101.93f, 61.07f, 0);
+  const int joint = CreateHingeJoint(a, b, &at, 0);
+  ASSERT_GE(joint, 0);
+  dVector3 anchor;
+  dJointGetHingeAnchor(g_joints[joint].joint, anchor);
+  const D3DXVECTOR3 pivot((float)anchor[0], (float)anchor[1], 0.0f);
+  D3DXVECTOR3 p = Pos(a);
+  p.z = 0.0f;
+
+  const int dx = 7;
+  RightDragPixels(PixelOf(D3DXVECTOR3(97.37f, 63.11f, 0)), {dx});
+  ASSERT_EQ(g_dragTool, kToolRotate);
+  const D3DXMATRIX turn = TurnZ((float)dx / 3.0f);
+  const D3DXVECTOR3 d = p - pivot;
+  D3DXVECTOR3 turned;
+  D3DXVec3TransformCoord(&turned, &d, &turn);
+  const D3DXVECTOR3 expected = p + turned - d;
+  const D3DXVECTOR3 aboutPivot = pivot + turned;
+  ASSERT_TRUE(expected.x != aboutPivot.x || expected.y != aboutPivot.y);
+  EXPECT_EQ(Pos(a).x, expected.x);
+  EXPECT_EQ(Pos(a).y, expected.y);
+  RightRelease();
+}
+
 TEST_F(RightToolsTest, AnItemWithTwoJointsTurnsItsAssemblyAboutItsCentre) {
   const int left = Box(96, 60);
   const int mid = Box(100, 60);

@@ -17,6 +17,7 @@
 #include "app/fonts_textures.h"
 #include "app/menus.h"
 #include "app/shell_globals.h"
+#include "app/small_dialogs.h"
 #include "app/startup.h"
 #include "app/title_screen.h"
 #include "game/frame.h"

@@ -119,8 +119,8 @@ std::vector<float> ArcArrowPolygon(float cx, float cy, float R, float a0, float 
   // Angles in radians, screen coordinates (y down); the arc runs a0 -> a1.
   std::vector<float> pts;
   auto P = [&](float r, float a) {
-    pts.push_back(cx + r * std::cos(a));
-    pts.push_back(cy + r * std::sin(a));
+    pts.push_back(cx + r * Cos(a));
+    pts.push_back(cy + r * Sin(a));
   };
   float dir = a1 > a0 ? 1.0f : -1.0f;
   float headAng = headLen / R;
@@ -149,8 +149,8 @@ std::vector<float> StarPolygon(float cx, float cy, float ro, float ri, int point
   for (int i = 0; i < points * 2; ++i) {
     float a = rot + kPi * i / points;
     float r = (i % 2) ? ri : ro;
-    p.push_back(cx + r * std::sin(a));
-    p.push_back(cy - r * std::cos(a));
+    p.push_back(cx + r * Sin(a));
+    p.push_back(cy - r * Cos(a));
   }
   return p;
 }
@@ -214,8 +214,8 @@ Canvas MotorIcon() {  // 68 x 43, centre (34, 21): a gear in an orbit of two arr
   for (int i = 0; i < teeth * 4; ++i) {
     float ang = 2 * kPi * (i + 0.5f) / (teeth * 4);
     float r = (i % 4 < 2) ? 10.5f : 8.0f;
-    g.push_back(cx + r * std::cos(ang));
-    g.push_back(cy + r * std::sin(ang));
+    g.push_back(cx + r * Cos(ang));
+    g.push_back(cy + r * Sin(ang));
   }
   Sdf gear = Subtract(Polygon(g), Circle(cx, cy, 3));
   Outlined(c, gear, Radial(cx - 3, cy - 3, 12, Lighter(kOrange, 0.4f), Darker(kOrange, 0.1f)), 1.6f);
@@ -260,17 +260,18 @@ Canvas GoalMarker() {  // 55 x 55, centred
   Fill(c, Circle(cx, cy, 25), Linear(0, 3, Lighter(kYellow, 0.3f), 0, 52, kOrange));
   Fill(c, Circle(cx, cy, 19.5f), Solid(kInk));
   Fill(c, Circle(cx, cy, 18.5f), Radial(cx, cy - 6, 22, kWhite, kCream));
-  // A chequered flag.
-  float fx = 19, fy = 10;
-  Fill(c, Segment(fx, fy, fx, fy + 19, 1.1f), Solid(kInk));
-  Fill(c, RoundRect(fx + 1, fy, fx + 17, fy + 10, 1), Solid(kInk));
+  // A chequered flag over the word, both inside the cream disc: the marker is
+  // drawn at alpha 150, so nothing may cross the dark ring.
+  float fx = 21, fy = 12.5f;
+  Fill(c, Segment(fx, fy, fx, fy + 12.5f, 1.1f), Solid(kInk));
+  Fill(c, RoundRect(fx + 1, fy, fx + 14.5f, fy + 8.5f, 1), Solid(kInk));
   for (int j = 0; j < 3; ++j)
     for (int i = 0; i < 5; ++i) {
-      float x0 = fx + 2 + i * 3, y0 = fy + 1 + j * 2.7f;
-      Fill(c, RoundRect(x0, y0, x0 + 3, y0 + 2.7f, 0), Solid(((i + j) % 2) ? kInk : kWhite));
+      float x0 = fx + 1.75f + i * 2.4f, y0 = fy + 0.75f + j * 2.35f;
+      Fill(c, RoundRect(x0, y0, x0 + 2.4f, y0 + 2.35f, 0), Solid(((i + j) % 2) ? kInk : kWhite));
     }
-  TextStyle st{11.5f, 0.9f};
-  DrawText(c, U"ゴール", st, cx, 37.5f, Solid(Darker(kRed, 0.15f)), kWhite, 0);
+  TextStyle st = FitText(U"ゴール", TextStyle{11.5f, 0.9f}, 29);
+  DrawText(c, U"ゴール", st, cx, 34.5f, Solid(Darker(kRed, 0.15f)), kWhite, 0);
   return c;
 }
 
@@ -310,10 +311,10 @@ Canvas Sparkle() {  // 18 x 18, additive: black is nothing
   for (int y = 0; y < 18; ++y)
     for (int x = 0; x < 18; ++x) {
       float dx = x + 0.5f - 9, dy = y + 0.5f - 9;
-      float r = std::hypot(dx, dy);
-      float cross = std::exp(-std::fabs(dx) * 1.3f) * std::max(0.0f, 1 - std::fabs(dy) / 9) +
-                    std::exp(-std::fabs(dy) * 1.3f) * std::max(0.0f, 1 - std::fabs(dx) / 9);
-      float core = std::exp(-r * r / 6.0f);
+      float r = Hypot(dx, dy);
+      float cross = Exp(-std::fabs(dx) * 1.3f) * std::max(0.0f, 1 - std::fabs(dy) / 9) +
+                    Exp(-std::fabs(dy) * 1.3f) * std::max(0.0f, 1 - std::fabs(dx) / 9);
+      float core = Exp(-r * r / 6.0f);
       float halo = std::max(0.0f, 1 - r / 9) * 0.25f;
       float v = std::min(1.0f, cross * 0.8f + core + halo);
       Rgba col = Mix(Hex(0xFFC640), Hex(0xFFFFF0), std::min(1.0f, core + cross * 0.4f));
@@ -390,9 +391,9 @@ Canvas Verified() {  // 55 x 55
   std::vector<float> ros;
   for (int i = 0; i < 64; ++i) {
     float a = 2 * kPi * i / 64;
-    float r = 22 + 2.0f * std::cos(a * 16);
-    ros.push_back(cx + r * std::cos(a));
-    ros.push_back(cy + r * std::sin(a));
+    float r = 22 + 2.0f * Cos(a * 16);
+    ros.push_back(cx + r * Cos(a));
+    ros.push_back(cy + r * Sin(a));
   }
   Outlined(c, Polygon(ros), Linear(0, 2, Lighter(kGreen, 0.3f), 0, 48, Darker(kGreen, 0.15f)), 1.5f);
   Fill(c, Ring(Circle(cx, cy, 16), 0.8f), Solid(Rgba{1, 1, 1, 0.6f}));

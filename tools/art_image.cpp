@@ -76,7 +76,7 @@ Rgba Canvas::Sample(float u, float v, bool wrap) const {
 }
 
 Sdf Circle(float cx, float cy, float r) {
-  return [=](float x, float y) { return std::hypot(x - cx, y - cy) - r; };
+  return [=](float x, float y) { return Hypot(x - cx, y - cy) - r; };
 }
 Sdf Ellipse(float cx, float cy, float rx, float ry) {
   // Approximate distance: scaled by the gradient length of the implicit form.
@@ -94,7 +94,7 @@ Sdf RoundRect(float x0, float y0, float x1, float y1, float r) {
   return [=](float x, float y) {
     float qx = std::fabs(x - cx) - hx, qy = std::fabs(y - cy) - hy;
     float ox = std::max(qx, 0.0f), oy = std::max(qy, 0.0f);
-    return std::hypot(ox, oy) + std::min(std::max(qx, qy), 0.0f) - r;
+    return Hypot(ox, oy) + std::min(std::max(qx, qy), 0.0f) - r;
   };
 }
 Sdf Segment(float ax, float ay, float bx, float by, float hw) {
@@ -102,7 +102,7 @@ Sdf Segment(float ax, float ay, float bx, float by, float hw) {
     float pax = x - ax, pay = y - ay, bax = bx - ax, bay = by - ay;
     float l2 = bax * bax + bay * bay;
     float t = l2 > 0 ? std::clamp((pax * bax + pay * bay) / l2, 0.0f, 1.0f) : 0.0f;
-    return std::hypot(pax - bax * t, pay - bay * t) - hw;
+    return Hypot(pax - bax * t, pay - bay * t) - hw;
   };
 }
 Sdf Polygon(std::vector<float> p) {
@@ -115,7 +115,7 @@ Sdf Polygon(std::vector<float> p) {
       float ex = xj - xi, ey = yj - yi, wx = x - xi, wy = y - yi;
       float l2 = ex * ex + ey * ey;
       float t = l2 > 0 ? std::clamp((wx * ex + wy * ey) / l2, 0.0f, 1.0f) : 0.0f;
-      d = std::min(d, std::hypot(wx - ex * t, wy - ey * t));
+      d = std::min(d, Hypot(wx - ex * t, wy - ey * t));
       if (((yi > y) != (yj > y)) && (x < (xj - xi) * (y - yi) / (yj - yi) + xi)) inside = !inside;
     }
     return inside ? -d : d;
@@ -127,7 +127,7 @@ Sdf Subtract(Sdf a, Sdf b) { return [=](float x, float y) { return std::max(a(x,
 Sdf Grow(Sdf a, float r) { return [=](float x, float y) { return a(x, y) - r; }; }
 Sdf Ring(Sdf a, float hw) { return [=](float x, float y) { return std::fabs(a(x, y)) - hw; }; }
 Sdf Rotated(Sdf a, float cx, float cy, float ang) {
-  float c = std::cos(ang), s = std::sin(ang);
+  float c = Cos(ang), s = Sin(ang);
   return [=](float x, float y) {
     float dx = x - cx, dy = y - cy;
     return a(cx + dx * c + dy * s, cy - dx * s + dy * c);
@@ -143,7 +143,7 @@ Paint Linear(float x0, float y0, const Rgba& c0, float x1, float y1, const Rgba&
   };
 }
 Paint Radial(float cx, float cy, float r, const Rgba& inner, const Rgba& outer) {
-  return [=](float x, float y) { return Mix(inner, outer, Clamp01(std::hypot(x - cx, y - cy) / r)); };
+  return [=](float x, float y) { return Mix(inner, outer, Clamp01(Hypot(x - cx, y - cy) / r)); };
 }
 
 void Fill(Canvas& c, const Sdf& shape, const Paint& paint) {
@@ -168,7 +168,7 @@ Mask Dilate(const Mask& m, float radius) {
       float best = 0;
       for (int dy = -pad; dy <= pad; ++dy)
         for (int dx = -pad; dx <= pad; ++dx) {
-          float w = Clamp01(radius + 0.5f - std::hypot((float)dx, (float)dy));
+          float w = Clamp01(radius + 0.5f - Hypot((float)dx, (float)dy));
           if (w <= 0) continue;
           float v = m.at(x - pad + dx, y - pad + dy) * w;
           best = std::max(best, v);

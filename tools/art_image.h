@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "tools/art_math.h"
+
 namespace art {
 
 struct Rgba {

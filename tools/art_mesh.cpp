@@ -38,7 +38,7 @@ Xf Xf::Scale(float x, float y, float z) {
 }
 Xf Xf::RotX(float a) {
   Xf r;
-  float c = std::cos(a), s = std::sin(a);
+  float c = Cos(a), s = Sin(a);
   r.m[1][1] = c;
   r.m[1][2] = -s;
   r.m[2][1] = s;
@@ -47,7 +47,7 @@ Xf Xf::RotX(float a) {
 }
 Xf Xf::RotY(float a) {
   Xf r;
-  float c = std::cos(a), s = std::sin(a);
+  float c = Cos(a), s = Sin(a);
   r.m[0][0] = c;
   r.m[0][2] = s;
   r.m[2][0] = -s;
@@ -56,7 +56,7 @@ Xf Xf::RotY(float a) {
 }
 Xf Xf::RotZ(float a) {
   Xf r;
-  float c = std::cos(a), s = std::sin(a);
+  float c = Cos(a), s = Sin(a);
   r.m[0][0] = c;
   r.m[0][1] = -s;
   r.m[1][0] = s;
@@ -167,20 +167,20 @@ void AddLathe(Mesh& m, const std::vector<std::vector<std::array<float, 2>>>& str
         long a = (long)i + k, b = a + 1;
         if (a < 0 || b >= (long)n) continue;
         float dr = s[b][0] - s[a][0], dh = s[b][1] - s[a][1];
-        float l = std::hypot(dr, dh);
+        float l = Hypot(dr, dh);
         if (l <= 0) continue;
         nr += dh / l;
         nh += -dr / l;
       }
-      float l = std::hypot(nr, nh);
+      float l = Hypot(nr, nh);
       nrm[i] = l > 0 ? std::array<float, 2>{nr / l, nh / l} : std::array<float, 2>{1, 0};
-      if (i > 0) vAcc += std::hypot(s[i][0] - s[i - 1][0], s[i][1] - s[i - 1][1]);
+      if (i > 0) vAcc += Hypot(s[i][0] - s[i - 1][0], s[i][1] - s[i - 1][1]);
       vcoord[i] = vAcc * vScale;
     }
     int base = (int)m.verts.size();
     for (size_t i = 0; i < n; ++i)
       for (int j = 0; j <= segments; ++j) {
-        float a = a0 + (a1 - a0) * j / segments, c = std::cos(a), sn = std::sin(a);
+        float a = a0 + (a1 - a0) * j / segments, c = Cos(a), sn = Sin(a);
         Add(m, xf, {s[i][0] * c, s[i][1], s[i][0] * sn}, {nrm[i][0] * c, nrm[i][1], nrm[i][0] * sn},
             uScale * j / segments, vcoord[i]);
       }
@@ -197,7 +197,7 @@ void AddSphere(Mesh& m, float r, int segments, int rings, const Xf& xf, int mat)
   std::vector<std::array<float, 2>> s;
   for (int i = 0; i <= rings; ++i) {
     float phi = 3.14159265f * i / rings;
-    s.push_back({r * std::sin(phi), -r * std::cos(phi)});
+    s.push_back({r * Sin(phi), -r * Cos(phi)});
   }
   AddLathe(m, {s}, segments, xf, mat, 1, 1.0f / (3.14159265f * r));
 }
@@ -214,7 +214,7 @@ void AddTorus(Mesh& m, float R, float r, int segments, int sides, const Xf& xf, 
   std::vector<std::array<float, 2>> s;
   for (int i = 0; i <= sides; ++i) {
     float a = 6.28318530718f * i / sides;
-    s.push_back({R + r * std::cos(a), r * std::sin(a)});
+    s.push_back({R + r * Cos(a), r * Sin(a)});
   }
   AddLathe(m, {s}, segments, xf, mat);
 }
@@ -305,14 +305,14 @@ void AddExtrusion(Mesh& m, const std::vector<float>& o, float z0, float z1, cons
     float dx = o[2 * j] - o[2 * i], dy = o[2 * j + 1] - o[2 * i + 1];
     en[i] = Normalize({dy, -dx, 0});
   }
-  float cosLim = std::cos(smoothDeg * 3.14159265f / 180);
+  float cosLim = Cos(smoothDeg * 3.14159265f / 180);
   float len = 0;
   for (int i = 0; i < n; ++i) {
     int j = (i + 1) % n, prev = (i + n - 1) % n, next = (i + 1) % n;
     V3 na = en[i], nb = en[i];
     if (smoothDeg > 0 && Dot(en[prev], en[i]) > cosLim) na = Normalize(en[prev] + en[i]);
     if (smoothDeg > 0 && Dot(en[next], en[i]) > cosLim) nb = Normalize(en[next] + en[i]);
-    float seg = std::hypot(o[2 * j] - o[2 * i], o[2 * j + 1] - o[2 * i + 1]);
+    float seg = Hypot(o[2 * j] - o[2 * i], o[2 * j + 1] - o[2 * i + 1]);
     int base = (int)m.verts.size();
     Add(m, xf, {o[2 * i], o[2 * i + 1], z0}, na, len, 0);
     Add(m, xf, {o[2 * j], o[2 * j + 1], z0}, nb, len + seg, 0);

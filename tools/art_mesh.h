@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "tools/art_math.h"
+
 namespace art {
 
 struct V3 {

@@ -20,8 +20,8 @@ std::vector<float> CircleOutline(float cx, float cy, float r, int n) {
   std::vector<float> o;
   for (int i = 0; i < n; ++i) {
     float a = 2 * kPi * i / n;
-    o.push_back(cx + r * std::cos(a));
-    o.push_back(cy + r * std::sin(a));
+    o.push_back(cx + r * Cos(a));
+    o.push_back(cy + r * Sin(a));
   }
   return o;
 }
@@ -34,8 +34,8 @@ std::vector<float> RoundRectOutline(float x0, float y0, float x1, float y1, floa
   for (int c = 0; c < 4; ++c)
     for (int i = 0; i <= perCorner; ++i) {
       float a = a0[c] + (kPi / 2) * i / perCorner;
-      o.push_back(order[c][0] + r * std::cos(a));
-      o.push_back(order[c][1] + r * std::sin(a));
+      o.push_back(order[c][0] + r * Cos(a));
+      o.push_back(order[c][1] + r * Sin(a));
     }
   return o;
 }
@@ -47,19 +47,19 @@ std::vector<float> ArcArrow(float R, float band, float a0, float a1, float headL
   const int n = 20;
   for (int i = 0; i <= n; ++i) {
     float a = a0 + (s1 - a0) * i / n;
-    o.push_back((R + band / 2) * std::cos(a));
-    o.push_back((R + band / 2) * std::sin(a));
+    o.push_back((R + band / 2) * Cos(a));
+    o.push_back((R + band / 2) * Sin(a));
   }
-  o.push_back((R + headHalf) * std::cos(s1));
-  o.push_back((R + headHalf) * std::sin(s1));
-  o.push_back(R * std::cos(a1));
-  o.push_back(R * std::sin(a1));
-  o.push_back((R - headHalf) * std::cos(s1));
-  o.push_back((R - headHalf) * std::sin(s1));
+  o.push_back((R + headHalf) * Cos(s1));
+  o.push_back((R + headHalf) * Sin(s1));
+  o.push_back(R * Cos(a1));
+  o.push_back(R * Sin(a1));
+  o.push_back((R - headHalf) * Cos(s1));
+  o.push_back((R - headHalf) * Sin(s1));
   for (int i = n; i >= 0; --i) {
     float a = a0 + (s1 - a0) * i / n;
-    o.push_back((R - band / 2) * std::cos(a));
-    o.push_back((R - band / 2) * std::sin(a));
+    o.push_back((R - band / 2) * Cos(a));
+    o.push_back((R - band / 2) * Sin(a));
   }
   return o;
 }
@@ -69,11 +69,11 @@ void Capsule(Mesh& m, float r, float y0, float y1, const Xf& xf, int mat, int se
   const int k = 6;
   for (int i = 0; i <= k; ++i) {
     float a = -kPi / 2 + (kPi / 2) * i / k;
-    p[0].push_back({r * std::cos(a), y0 + r + r * std::sin(a)});
+    p[0].push_back({r * Cos(a), y0 + r + r * Sin(a)});
   }
   for (int i = 0; i <= k; ++i) {
     float a = (kPi / 2) * i / k;
-    p[0].push_back({r * std::cos(a), y1 - r + r * std::sin(a)});
+    p[0].push_back({r * Cos(a), y1 - r + r * Sin(a)});
   }
   AddLathe(m, p, seg, xf, mat);
 }
@@ -87,7 +87,7 @@ Mesh Sky() {
   const int rings = 24;
   for (int i = 0; i <= rings; ++i) {
     float phi = kPi * i / rings;
-    p[0].push_back({std::sin(phi), std::cos(phi)});
+    p[0].push_back({Sin(phi), Cos(phi)});
   }
   AddLathe(m, p, 48, Xf(), s, 1, 1 / kPi);
   return m;
@@ -100,8 +100,8 @@ Mesh Capsule() {  // the end cap of bars: half-disc toward +y, z -1..1
   const int n = 20;
   for (int i = 0; i <= n; ++i) {
     float a = kPi * i / n;
-    o.push_back(std::cos(a));
-    o.push_back(std::sin(a));
+    o.push_back(Cos(a));
+    o.push_back(Sin(a));
   }
   AddExtrusion(m, o, -1, 1, Xf(), mat, 30);
   return m;
@@ -121,8 +121,8 @@ Mesh Gear() {
     float a = 2 * kPi * i / teeth, w = 2 * kPi / teeth;
     float pts[4][2] = {{0.80f, a}, {1.0f, a + w * 0.12f}, {1.0f, a + w * 0.42f}, {0.80f, a + w * 0.54f}};
     for (auto& q : pts) {
-      o.push_back(q[0] * std::cos(q[1]));
-      o.push_back(q[0] * std::sin(q[1]));
+      o.push_back(q[0] * Cos(q[1]));
+      o.push_back(q[0] * Sin(q[1]));
     }
   }
   std::vector<float> arc = ArcArrow(0.55f, 0.13f, -70 * kPi / 180, 200 * kPi / 180, 0.22f, 0.17f);
@@ -218,12 +218,12 @@ Mesh StartBall() {  // radius 1; a beach ball whose panels show it rolling
   const int rings = 16;
   for (int i = 0; i <= rings; ++i) {
     float phi = cap + (kPi - 2 * cap) * i / rings;
-    gore.push_back({std::sin(phi), -std::cos(phi)});
+    gore.push_back({Sin(phi), -Cos(phi)});
   }
   for (int i = 0; i <= 3; ++i) {
     float phi = cap * i / 3;
-    front.push_back({std::sin(phi), -std::cos(phi)});
-    back.push_back({std::sin(kPi - cap + cap * i / 3), -std::cos(kPi - cap + cap * i / 3)});
+    front.push_back({Sin(phi), -Cos(phi)});
+    back.push_back({Sin(kPi - cap + cap * i / 3), -Cos(kPi - cap + cap * i / 3)});
   }
   AddLathe(m, {front}, 30, along, white);
   AddLathe(m, {back}, 30, along, white);
@@ -283,13 +283,13 @@ Mesh Car() {
     const int n = 14;
     for (int i = 0; i <= n; ++i) {
       float a = aFrom + (aTo - aFrom) * i / n;
-      P(cx + R * std::cos(a), -1 + R * std::sin(a));
+      P(cx + R * Cos(a), -1 + R * Sin(a));
     }
   };
   float yb = -0.2f;
   float side = std::sqrt(R * R - (yb + 1) * (yb + 1));
-  float aRear0 = std::atan2(std::sqrt(R * R - 0.75f * 0.75f), -0.75f);
-  float aIn = std::atan2(yb + 1, side);
+  float aRear0 = Atan2(std::sqrt(R * R - 0.75f * 0.75f), -0.75f);
+  float aIn = Atan2(yb + 1, side);
   // Anticlockwise: along the bottom from the rear, up the front, back over the top.
   arch(-1.25f, aRear0, aIn);
   P(-0.36f, yb);
@@ -384,8 +384,8 @@ Mesh ToyBox() {
     for (int i = 0; i < 10; ++i) {
       float a = kPi / 2 + kPi * i / 5;
       float rr = (i % 2) ? r * 0.45f : r;
-      o.push_back(cx + rr * std::cos(a));
-      o.push_back(cy + rr * std::sin(a));
+      o.push_back(cx + rr * Cos(a));
+      o.push_back(cy + rr * Sin(a));
     }
     return o;
   };
@@ -410,7 +410,7 @@ Mesh DollHead() {  // radius 1.2
   std::vector<std::array<float, 2>> h;
   for (int i = 0; i <= 8; ++i) {
     float phi = kPi * 0.62f + kPi * 0.38f * i / 8;
-    h.push_back({1.215f * std::sin(phi), -1.215f * std::cos(phi)});
+    h.push_back({1.215f * Sin(phi), -1.215f * Cos(phi)});
   }
   AddLathe(m, {h}, 32, Xf(), hair);
   for (float s : {-1.0f, 1.0f}) {
@@ -527,7 +527,7 @@ Mesh FanCase() {
       for (int k = 0; k <= 7; ++k) {
         float r = R * (1 - k / 7.0f);
         if (side < 0 && r < 0.16f) break;  // the motor fills the back's middle
-        pts.push_back({side * domeX(r), r * std::cos(a), r * std::sin(a)});
+        pts.push_back({side * domeX(r), r * Cos(a), r * Sin(a)});
       }
       AddWire(m, pts, wire, guard);
     }

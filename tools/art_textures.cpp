@@ -22,7 +22,7 @@ Canvas Ground() {
   Rgba light = Hex(0x7CC552), dark = Hex(0x62AE42);
   for (int y = 0; y < n; ++y)
     for (int x = 0; x < n; ++x) {
-      float stripe = Smooth(-0.15f, 0.15f, std::sin((x + 0.5f) * 2 * kPi / 64));
+      float stripe = Smooth(-0.15f, 0.15f, Sin((x + 0.5f) * 2 * kPi / 64));
       Rgba col = Mix(dark, light, stripe);
       float f = Fbm(x / 32.0f, y / 32.0f, 16, 11, 4);
       col = Mix(col, Hex(0x4F9A38), std::max(0.0f, f - 0.55f) * 1.2f);
@@ -65,7 +65,7 @@ Canvas Sky() {
   for (int y = 0; y < h; ++y)
     for (int x = 0; x < w; ++x) {
       float lat = 0.5f - (y + 0.5f) / h;  // +0.5 up .. -0.5 down
-      Rgba col = lat > 0 ? Mix(horizon, zenith, std::pow(lat * 2, 0.6f)) : Mix(horizon, below, std::min(1.0f, -lat * 4));
+      Rgba col = lat > 0 ? Mix(horizon, zenith, Pow(lat * 2, 0.6f)) : Mix(horizon, below, std::min(1.0f, -lat * 4));
       if (lat > -0.03f) {
         float band = Smooth(-0.03f, 0.04f, lat) * (1 - Smooth(0.2f, 0.34f, lat));
         // Clouds flatten toward the horizon: squash the noise vertically.
@@ -92,24 +92,24 @@ Canvas Smoke() {
     float t = cell / 63.0f;
     int ox = (cell % 8) * 32, oy = (cell / 8) * 32;
     float R = 10.5f + 3.5f * t;
-    float density = std::pow(1 - t, 1.5f);  // spreading while thinning: less smoke per cell
+    float density = Pow(1 - t, 1.5f);  // spreading while thinning: less smoke per cell
     float lobes[6][3];
     lobes[0][0] = 0;
     lobes[0][1] = 0;
     lobes[0][2] = 0.62f * R;
     for (int k = 1; k < 6; ++k) {
       float a = (72.0f * k + 40.0f * t) * kPi / 180;
-      lobes[k][0] = 0.42f * R * std::cos(a);
-      lobes[k][1] = 0.42f * R * std::sin(a);
+      lobes[k][0] = 0.42f * R * Cos(a);
+      lobes[k][1] = 0.42f * R * Sin(a);
       lobes[k][2] = (0.44f + 0.06f * (k % 2)) * R;
     }
     for (int y = 0; y < 32; ++y)
       for (int x = 0; x < 32; ++x) {
         float dx = x + 0.5f - 16, dy = y + 0.5f - 16;
         float d = 1e9f;
-        for (auto& l : lobes) d = std::min(d, std::hypot(dx - l[0], dy - l[1]) - l[2]);
+        for (auto& l : lobes) d = std::min(d, Hypot(dx - l[0], dy - l[1]) - l[2]);
         d += (Fbm(x / 6.0f + cell * 0.37f, y / 6.0f, 0, 31, 3) - 0.5f) * 3.0f;
-        float r = std::hypot(dx, dy);
+        float r = Hypot(dx, dy);
         float a = (1 - Smooth(-3.0f, 1.5f, d)) * density * (1 - Smooth(13.0f, 15.5f, r));
         float light = 0.8f + 0.2f * std::clamp((-dx - dy) / (R * 1.5f) + 0.5f, 0.0f, 1.0f);
         Rgba col = Scale(Hex(0xF4F4F6), light);
@@ -128,8 +128,8 @@ Canvas Jet() {
     for (int x = 0; x < n; ++x) {
       float u = (x + 0.5f) / n - 0.5f;
       float flick = 0.75f + 0.25f * Noise2(x / 6.0f, y / 20.0f, 0, 41);
-      float core = std::exp(-u * u / 0.004f);
-      float glow = std::exp(-u * u / 0.03f) * flick;
+      float core = Exp(-u * u / 0.004f);
+      float glow = Exp(-u * u / 0.03f) * flick;
       Rgba col = Hex(0x000000);
       col = Mix(col, Hex(0xE0561A), std::min(1.0f, glow));
       col = Mix(col, Hex(0xFFD04A), std::min(1.0f, glow * glow));
@@ -146,10 +146,10 @@ Canvas Flash() {
   for (int y = 0; y < n; ++y)
     for (int x = 0; x < n; ++x) {
       float dx = x + 0.5f - 32, dy = y + 0.5f - 32;
-      float r = std::hypot(dx, dy) / 32;
-      float a = std::atan2(dy, dx);
-      float rays = std::pow(std::fabs(std::cos(a * 4)), 8.0f) * std::max(0.0f, 1 - r);
-      float core = std::exp(-r * r / 0.05f);
+      float r = Hypot(dx, dy) / 32;
+      float a = Atan2(dy, dx);
+      float rays = Pow(std::fabs(Cos(a * 4)), 8.0f) * std::max(0.0f, 1 - r);
+      float core = Exp(-r * r / 0.05f);
       float halo = std::max(0.0f, 1 - r) * 0.35f;
       Rgba col = Mix(Hex(0x000000), Hex(0xFF9A2A), std::min(1.0f, halo + rays * 0.6f));
       col = Mix(col, Hex(0xFFF0B0), std::min(1.0f, rays * 0.5f + core));
@@ -166,7 +166,7 @@ Canvas PlayerItems() {
   Canvas c(n, n);
   for (int y = 0; y < n; ++y)
     for (int x = 0; x < n; ++x) {
-      float g = std::sin((y + 6 * Fbm(x / 20.0f, y / 8.0f, 0, 61, 3)) * 0.9f);
+      float g = Sin((y + 6 * Fbm(x / 20.0f, y / 8.0f, 0, 61, 3)) * 0.9f);
       float grain = 0.5f + 0.5f * g;
       Rgba col = Mix(Hex(0xFFF8EA), Hex(0xEADBC0), grain * 0.7f);
       float lx = x + 0.5f, ly = y + 0.5f;
@@ -183,8 +183,8 @@ Canvas PlayerItems() {
   for (int i = 0; i < 10; ++i) {
     float a = kPi * i / 5;
     float r = (i % 2) ? 5.0f : 11.0f;
-    star.push_back(32 + r * std::sin(a));
-    star.push_back(33 - r * std::cos(a));
+    star.push_back(32 + r * Sin(a));
+    star.push_back(33 - r * Cos(a));
   }
   Fill(c, Polygon(star), Solid(Rgba{1, 1, 1, 0.65f}));
   Fill(c, Ring(Polygon(star), 0.5f), Solid(Rgba{0.75f, 0.68f, 0.55f, 0.5f}));

@@ -1,0 +1,167 @@
+// The play list on a real (virtual) display: run under xvfb-run. The list
+// of a temporary program folder shows its rows over the main window; a
+// double click on a row plays that file. The screenshot goes to the build
+// folder for a person to look at.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "app/dialogs.h"
+#include "app/menus.h"
+#include "app/play_list.h"
+#include "app/shell_globals.h"
+#include "app/window_title.h"
+#include "game/goal_reached.h"
+#include "game/update_state.h"
+#include "platform/gtk_face.h"
+#include "platform/text_encoding.h"
+#include "platform/win_files.h"
+#include "platform/win_user.h"
+#include "world/globals.h"
+#include "world/goals.h"
+#include "world/items.h"
+#include "world/physics_world.h"
+#include "world/snapshot.h"
+#include "world/stage_file_format.h"
+#include "world/stage_files.h"
+
+#ifndef TEST_BUILD_DIR
+#define TEST_BUILD_DIR "."
+#endif
+
+namespace {
+
+std::string Shell(const std::string& command) {
+  std::string out;
+  if (FILE* p = popen(command.c_str(), "r")) {
+    char buf[512];
+    while (fgets(buf, sizeof(buf), p)) out += buf;
+    pclose(p);
+  }
+  while (!out.empty() && (out.back() == '\n' || out.back() == '\r')) out.pop_back();
+  return out;
+}
+
+LRESULT MainProc(HWND w, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == WM_CLOSE) return 0;
+  return DefWindowProcA(w, message, wParam, lParam);
+}
+
+void Pump(int ms) {
+  for (int t = 0; t < ms; t += 5) {
+    platform::DispatchWaitingMessages(g_hWnd, nullptr);
+    usleep(5000);
+  }
+}
+
+// The head of a play file: what the list reads.
+void WriteHead(const std::string& hostPath, int goal, int count, uint32_t id0, const char* editor) {
+  std::vector<uint8_t> b(kPlayListHeadSize, 0);
+  std::memcpy(b.data(), "GIZMOWORKS_PLAYONLY", 19);
+  auto put = [&](size_t at, uint32_t v) {
+    for (int i = 0; i < 4; ++i) b[at + i] = static_cast<uint8_t>(v >> (8 * i));
+  };
+  put(44, static_cast<uint32_t>(goal));
+  put(48, static_cast<uint32_t>(count));
+  put(52, id0);
+  put(56, 0x1234);
+  std::memcpy(b.data() + 68, editor, std::strlen(editor));
+  std::ofstream(hostPath, std::ios::binary)
+      .write(reinterpret_cast<const char*>(b.data()), static_cast<std::streamsize>(b.size()));
+}
+
+}  // namespace
+
+TEST(PlayListWindow, ShowsItsRowsAndADoubleClickPlaysOne) {
+  std::string why;
+  ASSERT_TRUE(platform::InstallGtkFace(&why)) << why;
+  RegisterGameMenus();
+  RegisterGameDialogs();
+  g_playMenu = LoadMenuA(nullptr, MAKEINTRESOURCEA(kMenuPlay));
+  g_titleMenu = LoadMenuA(nullptr, MAKEINTRESOURCEA(kMenuTitle));
+  WNDCLASSEXA wc{};
+  wc.cbSize = sizeof(wc);
+  wc.lpfnWndProc = MainProc;
+  wc.hCursor = LoadCursorA(nullptr, IDC_ARROW);
+  wc.lpszClassName = "Generic Game SDK Window";
+  RegisterClassExA(&wc);
+  std::strcpy(g_appTitle, Cp932Text("ギズモワークス Ver.1.10"));
+  g_hWnd = CreateWindowExA(0, wc.lpszClassName, g_appTitle,
+                           WS_POPUP | WS_VISIBLE | WS_CAPTION | WS_SYSMENU, 40, 30, 640, 480,
+                           nullptr, g_titleMenu, nullptr, nullptr);
+  ASSERT_NE(g_hWnd, nullptr);
+  Pump(500);
+
+  // A program folder with a real play file, three heads and a cleared one.
+  char pattern[] = "/tmp/play_list_window.XXXXXX";
+  ASSERT_NE(mkdtemp(pattern), nullptr);
+  std::string dir = pattern;
+  std::snprintf(g_programDir, sizeof g_programDir, "%s\\",
+                platform::HostPathToGamePath(dir).c_str());
+  CreatePhysicsWorld();
+  AllocateSnapshotBuffers();
+  g_appMode = kModeEdit;
+  std::strcpy(g_editorName, Cp932Text("新人エディター"));
+  SetGoalType(kGoalBell);
+  CreateItem(D3DXVECTOR3(300, 40, 0), nullptr, 10, 6, kKindBox, 0);
+  CreateItem(D3DXVECTOR3(340, 60, 0), nullptr, 4, 4, kKindBox, 0);
+  g_area.corner1 = D3DXVECTOR3(200, 200, 0);
+  g_area.corner2 = D3DXVECTOR3(500, 10, 0);
+  g_areaEditState = kAreaDefined;
+  g_clearVerified = 1;
+  ASSERT_EQ(SaveStageFile(platform::HostPathToGamePath(dir + "/" + "a_bridge").c_str(), kFilePlay),
+            1);
+  for (int i = 0; i < kMaxItems; ++i) DestroyItem(i);
+  g_goalType = kGoalNone;
+  g_appMode = kModeTitle;
+  mkdir((dir + "/more").c_str(), 0755);
+  WriteHead(dir + "/b_tower.ply", kGoalTruck, 12, 0xB, "Amy");
+  WriteHead(dir + "/more/c_domino.ply", kGoalRocketDoll, 7, 0xC, Cp932Text("ドミノ職人"));
+  WriteHead(dir + "/d_swing.ply", kGoalStartBall, 0, 0xD, "carl");
+  {
+    std::vector<uint8_t> list(4 + 16, 0);
+    list[0] = 1;
+    list[4] = 0xB;
+    list[8] = 0x34;
+    list[9] = 0x12;
+    std::ofstream(dir + "/ClearList.dat", std::ios::binary)
+        .write(reinterpret_cast<const char*>(list.data()), static_cast<std::streamsize>(list.size()));
+  }
+
+  // The dialog lies over the main window's client area; its list starts 30
+  // pixels down, under its header the first row (the real file, by name).
+  POINT origin{0, 0};
+  ClientToScreen(g_hWnd, &origin);
+  int x = origin.x + 100, y = origin.y + 30 + 24 + 10;
+  Shell(std::string("(sleep 1.5; import -window root ") + TEST_BUILD_DIR +
+        "/play_list_window.png; xdotool mousemove " + std::to_string(x) + " " + std::to_string(y) +
+        " click --repeat 2 --delay 80 1; sleep 4; xdotool key Escape) > /dev/null 2>&1 &");
+  DialogBoxParamA(nullptr, MAKEINTRESOURCEA(kDialogPlayList), g_hWnd, PlayListDialogProc, 0);
+
+  EXPECT_EQ(g_playFileCount, 4);
+  EXPECT_EQ(g_clearedPlayCount, 1);
+  EXPECT_EQ(g_appMode, kModePlay);
+  EXPECT_STREQ(g_stageName, "a_bridge");
+  EXPECT_EQ(GetMenu(g_hWnd), g_playMenu);
+  EXPECT_EQ(g_goalPanelState, 1);
+  Pump(4500);  // let the safety Escape pass
+
+  // The screenshot shows something besides the background around the rows.
+  std::string colours = Shell(std::string("convert ") + TEST_BUILD_DIR +
+                              "/play_list_window.png -crop 600x120+" + std::to_string(origin.x) +
+                              "+" + std::to_string(origin.y + 30) +
+                              " -format %k info:");
+  EXPECT_GT(std::atoi(colours.c_str()), 2) << colours;
+
+  for (int i = 0; i < kMaxItems; ++i) DestroyItem(i);
+  FreeSnapshotBuffers();
+  DestroyPhysicsWorld();
+  Shell("rm -rf " + dir);
+}
