@@ -329,8 +329,18 @@ int StartUp(HINSTANCE instance, int showCommand) {
   // incomplete is told now rather than shown as a broken picture.
   char missing[1024];
   if (!g_sprite || !CheckDrawingResources(missing, sizeof missing)) {
-    if (!g_sprite) std::snprintf(missing, sizeof missing, "%s", Cp932Text("スプライトを作成できませんでした。"));
-    MessageBoxA(nullptr, missing, "ERROR", MB_ICONERROR);
+    if (!g_sprite)
+      std::snprintf(missing, sizeof missing, "%s\n", Cp932Text("スプライトを作成できませんでした。"));
+    // Where the files were looked for, so the player can tell a folder
+    // started from the wrong place from one with files missing.
+    char folder[256] = "";
+    GetCurrentDirectoryA(sizeof folder, folder);
+    std::string text = missing;
+    text += Cp932Text("データフォルダー: ");
+    text += folder;
+    if (std::strcmp(folder, "\\") != 0) text += '\\';  // the root already ends in one
+    text += "data";
+    MessageBoxA(nullptr, text.c_str(), "ERROR", MB_ICONERROR);
     ReleaseEverything();
     return 0;
   }

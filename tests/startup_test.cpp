@@ -453,6 +453,11 @@ TEST(StartUp, AMissingDataFolderIsReportedUnderErrorInsteadOfDrawnWithHoles) {
   EXPECT_EQ(text.find(Cp932Text("次のファイルを読み込めませんでした。")), 0u) << boxes[0].textUtf8;
   EXPECT_NE(text.find("data\\Ground.bmp"), std::string::npos);
   EXPECT_NE(text.find("data\\Sky.x"), std::string::npos);
+  // and where they were looked for.
+  EXPECT_NE(text.find(Cp932Text("データフォルダー: ") + platform::HostPathToGamePath(folder) +
+                      "\\data"),
+            std::string::npos)
+      << boxes[0].textUtf8;
   // Everything made before the check is gone again.
   EXPECT_EQ(g_hWnd, nullptr);
   EXPECT_EQ(g_device, nullptr);
