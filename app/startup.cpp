@@ -202,10 +202,16 @@ int WriteConfigFile(const char* path, const Config* config) {
   PutInt32(bytes + 4, config->windowX);
   PutInt32(bytes + 8, config->windowY);
   std::memcpy(bytes + kConfigNameOffset, config->editorName, sizeof config->editorName);
-  FILE* f = std::fopen(GamePathToHost(path).c_str(), "wb");
+  // The new record goes into a file beside the old one and takes its place
+  // only when it is whole, so a full disk never leaves the settings empty.
+  const std::string host = GamePathToHost(path);
+  const std::string temp = host + ".new";
+  FILE* f = std::fopen(temp.c_str(), "wb");
   if (!f) return 0;
   bool ok = std::fwrite(bytes, 1, sizeof bytes, f) == sizeof bytes;
   ok = (std::fclose(f) == 0) && ok;
+  ok = ok && std::rename(temp.c_str(), host.c_str()) == 0;
+  if (!ok) std::remove(temp.c_str());
   return ok ? 1 : 0;
 }
 

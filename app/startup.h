@@ -32,8 +32,9 @@ void SetDefaultConfig(Config* config);
 // whole record a position outside the window coordinates, or an editor name
 // with no end inside its field, gives that field's default. Returns 0 then.
 int ReadConfigFile(const char* path, Config* config);
-// Writes the record (reserved as 0). Returns 1 on success, 0 when the file
-// could not be written.
+// Writes the record (reserved as 0) through a file beside it ("Config.dat.new")
+// that replaces it once whole. Returns 1 on success, 0 when it could not be
+// written, and then the old file is as it was.
 int WriteConfigFile(const char* path, const Config* config);
 
 // The folder of a program path: everything up to and including its last

@@ -186,6 +186,24 @@ TEST(ConfigFile, MissingShortOrDamagedFilesGiveTheDefaults) {
   EXPECT_EQ(ReadConfigFile(dir.c_str(), &c), 0);
   expectDefaults(c);
   EXPECT_EQ(WriteConfigFile(dir.c_str(), &c), 0);
+  EXPECT_NE(access((dir + ".new").c_str(), F_OK), 0);  // nothing left behind
+}
+
+TEST(ConfigFile, AWriteThatFailsLeavesTheOldSettings) {
+  std::string folder = MakeTempFolder();
+  std::string path = folder + "/Config.dat";
+  std::vector<unsigned char> old = ConfigImage(0, 7, 8, "Keeper");
+  WriteBytes(path, old);
+  // The new record cannot be made beside the old one.
+  ASSERT_EQ(mkdir((path + ".new").c_str(), 0700), 0);
+  Config config;
+  SetDefaultConfig(&config);
+  EXPECT_EQ(WriteConfigFile(path.c_str(), &config), 0);
+  EXPECT_EQ(ReadBytes(path), old);
+  ASSERT_EQ(rmdir((path + ".new").c_str()), 0);
+  EXPECT_EQ(WriteConfigFile(path.c_str(), &config), 1);
+  EXPECT_EQ(ReadBytes(path), ConfigImage(0, 0, 0, kDefaultName.c_str()));
+  EXPECT_NE(access((path + ".new").c_str(), F_OK), 0);
 }
 
 TEST(ProgramFolder, IsThePathUpToItsLastSeparator) {
