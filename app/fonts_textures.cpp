@@ -35,13 +35,13 @@ const TextureFile kTextureFiles[kTextureCount] = {
 
 namespace {
 
-struct FontSpec {
+struct FontRecipe {
   ID3DXFont** font;
   INT height;
   UINT weight;
 };
 // Creation and release order.
-const FontSpec kFonts[4] = {
+const FontRecipe kFonts[4] = {
     {&g_boldFont, 12, 1000},
     {&g_labelFont, 12, 0},
     {&g_hintFont, 10, 0},
@@ -105,18 +105,18 @@ void ReleaseTextures() {
 int CreateFonts() {
   SetupLights();
   int made = 0;
-  for (const FontSpec& spec : kFonts) {
-    if (*spec.font) {
-      (*spec.font)->Release();
-      *spec.font = nullptr;
+  for (const FontRecipe& recipe : kFonts) {
+    if (*recipe.font) {
+      (*recipe.font)->Release();
+      *recipe.font = nullptr;
     }
     ID3DXFont* font = nullptr;
-    if (SUCCEEDED(D3DXCreateFontA(g_device, spec.height, 0, spec.weight, 0, FALSE,
+    if (SUCCEEDED(D3DXCreateFontA(g_device, recipe.height, 0, recipe.weight, 0, FALSE,
                                   SHIFTJIS_CHARSET, OUT_DEFAULT_PRECIS, DEFAULT_QUALITY,
                                   DEFAULT_PITCH | FF_DONTCARE, nullptr, &font)) &&
         font) {
       font->OnResetDevice();
-      *spec.font = font;
+      *recipe.font = font;
       ++made;
     }
   }
@@ -124,10 +124,10 @@ int CreateFonts() {
 }
 
 void ReleaseFonts() {
-  for (const FontSpec& spec : kFonts) {
-    if (*spec.font) {
-      (*spec.font)->Release();
-      *spec.font = nullptr;
+  for (const FontRecipe& recipe : kFonts) {
+    if (*recipe.font) {
+      (*recipe.font)->Release();
+      *recipe.font = nullptr;
     }
   }
 }
@@ -148,8 +148,8 @@ int CheckDrawingResources(char* message, size_t size) {
   if (!g_primitiveMeshes[kPrimCap]) note("data\\Capsule.x");
   bool shapesMissing = !g_primitiveMeshes[kPrimCylinder] || !g_primitiveMeshes[kPrimBox];
   bool fontsMissing = false;
-  for (const FontSpec& spec : kFonts)
-    if (!*spec.font) fontsMissing = true;
+  for (const FontRecipe& recipe : kFonts)
+    if (!*recipe.font) fontsMissing = true;
   if (missingFiles == 0 && !fontsMissing && !shapesMissing) return 1;
 
   if (message && size) {

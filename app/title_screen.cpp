@@ -18,6 +18,7 @@
 #include "platform/winmm.h"
 #include "render/item_drawing.h"
 #include "render/meshes.h"
+#include "render/transforms.h"
 #include "render/world_drawing.h"
 #include "world/collision.h"
 #include "world/globals.h"
@@ -80,16 +81,6 @@ const char kCreditText[] =
     "\x95\xA8\x97\x9D\x89\x89\x8E\x5A: Open Dynamics Engine\x81\x40\x81\x5E\x81\x40"
     "\x83\x74\x83\x48\x83\x93\x83\x67: IPA\x83\x53\x83\x56\x83\x62\x83\x4E";
 
-D3DXMATRIX Translation(float x, float y, float z = 0.0f) {
-  D3DXMATRIX m;
-  D3DXMatrixTranslation(&m, x, y, z);
-  return m;
-}
-D3DXMATRIX Scaling(float x, float y, float z) {
-  D3DXMATRIX m;
-  D3DXMatrixScaling(&m, x, y, z);
-  return m;
-}
 
 int CountLiveItems() {
   int n = 0;

@@ -8,6 +8,7 @@
 #include "game/run_behaviours.h"
 #include "render/camera.h"
 #include "render/meshes.h"
+#include "render/transforms.h"
 #include "world/globals.h"
 #include "world/types.h"
 
@@ -17,32 +18,6 @@ namespace {
 constexpr int kCullHalfAngle = 30;
 constexpr float kCullFar = 5000.0f;
 
-D3DXMATRIX Scaling(float x, float y, float z) {
-  D3DXMATRIX m;
-  D3DXMatrixScaling(&m, x, y, z);
-  return m;
-}
-D3DXMATRIX Translation(float x, float y, float z) {
-  D3DXMATRIX m;
-  D3DXMatrixTranslation(&m, x, y, z);
-  return m;
-}
-D3DXMATRIX Translation(const D3DXVECTOR3& v) { return Translation(v.x, v.y, v.z); }
-D3DXMATRIX RotationX(float a) {
-  D3DXMATRIX m;
-  D3DXMatrixRotationX(&m, a);
-  return m;
-}
-D3DXMATRIX RotationY(float a) {
-  D3DXMATRIX m;
-  D3DXMatrixRotationY(&m, a);
-  return m;
-}
-D3DXMATRIX RotationZ(float a) {
-  D3DXMATRIX m;
-  D3DXMatrixRotationZ(&m, a);
-  return m;
-}
 
 void SetWorld(const D3DXMATRIX& m) { g_device->SetTransform(D3DTS_WORLD, &m); }
 

@@ -13,6 +13,7 @@
 #include "render/effects.h"
 #include "render/item_drawing.h"
 #include "render/meshes.h"
+#include "render/transforms.h"
 #include "world/globals.h"
 #include "world/items.h"
 #include "world/joints.h"
@@ -44,21 +45,6 @@ constexpr int kJointBreakShards = 20;
 constexpr float kAreaMinSize = 5.0f;
 constexpr float kAreaEdgeWidth = 2.0f;
 
-D3DXMATRIX Translation(float x, float y, float z) {
-  D3DXMATRIX m;
-  D3DXMatrixTranslation(&m, x, y, z);
-  return m;
-}
-D3DXMATRIX Scaling(float x, float y, float z) {
-  D3DXMATRIX m;
-  D3DXMatrixScaling(&m, x, y, z);
-  return m;
-}
-D3DXMATRIX Identity() {
-  D3DXMATRIX m;
-  D3DXMatrixIdentity(&m);
-  return m;
-}
 
 void SetWorld(const D3DXMATRIX& m) { g_device->SetTransform(D3DTS_WORLD, &m); }
 

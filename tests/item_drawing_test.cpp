@@ -6,37 +6,13 @@
 
 #include "game/run_behaviours.h"
 #include "render/item_drawing.h"
+#include "render/transforms.h"
 #include "tests/render_test_support.h"
 
 using namespace rts;
 
 namespace {
 
-D3DXMATRIX Translation(float x, float y, float z) {
-  D3DXMATRIX m;
-  D3DXMatrixTranslation(&m, x, y, z);
-  return m;
-}
-D3DXMATRIX Scaling(float x, float y, float z) {
-  D3DXMATRIX m;
-  D3DXMatrixScaling(&m, x, y, z);
-  return m;
-}
-D3DXMATRIX RotX(float a) {
-  D3DXMATRIX m;
-  D3DXMatrixRotationX(&m, a);
-  return m;
-}
-D3DXMATRIX RotY(float a) {
-  D3DXMATRIX m;
-  D3DXMatrixRotationY(&m, a);
-  return m;
-}
-D3DXMATRIX RotZ(float a) {
-  D3DXMATRIX m;
-  D3DXMatrixRotationZ(&m, a);
-  return m;
-}
 const D3DXMATRIX kIdentity(1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1);
 
 // An item as the tests place it: kind, sizes and the rotation of its body;
@@ -51,7 +27,7 @@ struct Sample {
 // Every kind with a drawing, at the sizes the game gives them (bars and the
 // fan stood up along the plane as the world does), then kinds without one.
 std::vector<Sample> AllKinds() {
-  D3DXMATRIX up = RotX(D3DX_PI / 2);
+  D3DXMATRIX up = RotationX(D3DX_PI / 2);
   return {
       {kKindBall, 5, 0, kIdentity},        {kKindBox, 8, 5, kIdentity},
       {kKindCapsule, 2.5f, 8, up},         {kKindRubberBall, 5, 0, kIdentity},
@@ -301,7 +277,7 @@ TEST_F(ItemDrawingTest, StylesChooseMaterialAlphaAndItemTexture) {
 
 TEST_F(ItemDrawingTest, MotorGearsFaceTheCameraAtTheirScale) {
   const D3DXMATRIX T = Translation(10, 5, 0);
-  const D3DXMATRIX R = RotZ(0.7f);
+  const D3DXMATRIX R = RotationZ(0.7f);
   // A box of 8 x 2 shows a gear of 0.25 x min(8, 2) = 0.5, unrotated.
   Pixels left = DrawAlone(kKindBox, D3DXVECTOR3(10, 5, 0), R, 8, 2, 1, kStyleMotorLeft, 0, 0);
   EXPECT_TRUE(SameMatrix(World(), Scaling(0.5f, 0.5f, 1) * T));
@@ -309,7 +285,7 @@ TEST_F(ItemDrawingTest, MotorGearsFaceTheCameraAtTheirScale) {
   EXPECT_EQ(At(left, D3DXVECTOR3(13.5f, 5, -2)) & 0xFFFFFF, 0u);
   EXPECT_NE(At(left, D3DXVECTOR3(10, 5, -2.6f)) & 0xFFFFFF, 0u);
   DrawAlone(kKindBox, D3DXVECTOR3(10, 5, 0), R, 8, 2, 1, kStyleMotorRight, 0, 0);
-  EXPECT_TRUE(SameMatrix(World(), Scaling(0.5f, 0.5f, 1) * RotY(D3DX_PI) * T));
+  EXPECT_TRUE(SameMatrix(World(), Scaling(0.5f, 0.5f, 1) * RotationY(D3DX_PI) * T));
   DrawAlone(kKindRubberBall, D3DXVECTOR3(10, 5, 0), R, 6, 0, 1, kStyleMotorLeft, 0, 0);
   EXPECT_TRUE(SameMatrix(World(), Scaling(3, 3, 1) * T));
   DrawAlone(kKindCapsule, D3DXVECTOR3(10, 5, 0), R, 2, 9, 1, kStyleMotorLeft, 0, 0);
@@ -331,7 +307,7 @@ TEST_F(ItemDrawingTest, MotorGearsFaceTheCameraAtTheirScale) {
 TEST_F(ItemDrawingTest, RecipesPlaceEachMesh) {
   const D3DXVECTOR3 at(3, 4, 0);
   const D3DXMATRIX T = Translation(3, 4, 0);
-  const D3DXMATRIX R = RotZ(0.3f) * RotX(D3DX_PI / 2);
+  const D3DXMATRIX R = RotationZ(0.3f) * RotationX(D3DX_PI / 2);
   const D3DXMATRIX W = R * T;
 
   DrawAlone(kKindBall, at, R, 5, 0, 1, kStyleNeutral, 0, 0);
@@ -347,20 +323,20 @@ TEST_F(ItemDrawingTest, RecipesPlaceEachMesh) {
   D3DXVec3TransformCoord(&eMinus, &minus, &R);
   D3DXMATRIX atMinus = Translation(eMinus.x, eMinus.y, eMinus.z);
   DrawAlone(kKindCapsule, at, R, 2.5f, 8, 1, kStyleNeutral, 0, 0);
-  EXPECT_TRUE(SameMatrix(World(), RotZ(D3DX_PI) * Scaling(2.5f, 2.5f, 2) * RotX(D3DX_PI / 2) *
+  EXPECT_TRUE(SameMatrix(World(), RotationZ(D3DX_PI) * Scaling(2.5f, 2.5f, 2) * RotationX(D3DX_PI / 2) *
                                       R * atMinus * T));
   DrawAlone(kKindRubberCapsule, at, R, 2.5f, 8, 1, kStyleNeutral, 0, 0);
-  EXPECT_TRUE(SameMatrix(World(), RotZ(D3DX_PI) * Scaling(2.9f, 2.9f, 1.8f) *
-                                      RotX(D3DX_PI / 2) * R * atMinus * T));
+  EXPECT_TRUE(SameMatrix(World(), RotationZ(D3DX_PI) * Scaling(2.9f, 2.9f, 1.8f) *
+                                      RotationX(D3DX_PI / 2) * R * atMinus * T));
 
   g_bellSwing = 90;
   DrawAlone(kKindGoalBell, at, R, 2, 2.5f, 1, kStyleNeutral, 0, 0);
-  EXPECT_TRUE(SameMatrix(World(), Scaling(2.5f, 2.5f, 2.5f) * R * RotZ(20 * kDegToRad) *
+  EXPECT_TRUE(SameMatrix(World(), Scaling(2.5f, 2.5f, 2.5f) * R * RotationZ(20 * kDegToRad) *
                                       Translation(0, 2.5f, 0) * T));
 
   g_animTick = 3;
   DrawAlone(kKindFan, at, R, 1.25f, 5, 1, kStyleHighlightMovable, 0, 0);
-  EXPECT_TRUE(SameMatrix(World(), Scaling(3.75f, 3.75f, 3.75f) * RotX(60 * kDegToRad) * W));
+  EXPECT_TRUE(SameMatrix(World(), Scaling(3.75f, 3.75f, 3.75f) * RotationX(60 * kDegToRad) * W));
   DrawAlone(kKindFan, at, R, 1.25f, 5, 1, kStyleError, 0, 0);  // blades stand still
   EXPECT_TRUE(SameMatrix(World(), Scaling(3.75f, 3.75f, 3.75f) * W));
 
