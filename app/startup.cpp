@@ -6,6 +6,7 @@
 #include <cstring>
 #include <string>
 
+#include "app/dialogs.h"
 #include "app/fonts_textures.h"
 #include "app/menus.h"
 #include "app/shell_globals.h"
@@ -267,6 +268,7 @@ int StartUp(HINSTANCE instance, int showCommand) {
   std::snprintf(g_appTitle, sizeof g_appTitle, Cp932Text("ギズモワークス %s"), kVersion);
 
   RegisterGameMenus();
+  RegisterGameDialogs();  // the play list, the editor name and the about box
   RegisterGameAccelerators();
   WNDCLASSEXA windowClass = {};
   windowClass.cbSize = sizeof windowClass;

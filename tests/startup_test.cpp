@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "app/dialogs.h"
 #include "app/fonts_textures.h"
 #include "app/menus.h"
 #include "app/shell_globals.h"
@@ -24,6 +25,7 @@
 #include "platform/gl_context.h"
 #include "platform/headless.h"
 #include "platform/text_encoding.h"
+#include "platform/win_dialog.h"
 #include "platform/win_kernel.h"
 #include "platform/win_user.h"
 #include "platform/winmm.h"
@@ -323,6 +325,10 @@ TEST(StartUp, MakesEverythingAndShutDownReleasesItAndWritesConfig) {
   EXPECT_EQ(GetMenu(g_hWnd), g_titleMenu);
   EXPECT_NE(g_editorMenu, nullptr);
   EXPECT_NE(g_playMenu, nullptr);
+  // The dialogs the menus and the title's play-list button open.
+  EXPECT_NE(FindDialogResource(kDialogPlayList), nullptr);
+  EXPECT_NE(FindDialogResource(kDialogEditorName), nullptr);
+  EXPECT_NE(FindDialogResource(kDialogAbout), nullptr);
   EXPECT_EQ(headless::WindowTitleCp932(g_hWnd), Cp932Text("ギズモワークス Ver.1.10"));
   EXPECT_STREQ(g_appTitle, Cp932Text("ギズモワークス Ver.1.10"));
 
