@@ -666,6 +666,8 @@ int RowAt(GtkTreeView* view, double x, double y) {
   return row;
 }
 
+void MarkListDirty(HWND hwnd);
+
 gboolean OnListButton(GtkWidget* widget, GdkEventButton* event, gpointer data) {
   ControlWidget* c = static_cast<ControlWidget*>(data);
   if (event->window != gtk_tree_view_get_bin_window(GTK_TREE_VIEW(widget))) return FALSE;
@@ -674,7 +676,15 @@ gboolean OnListButton(GtkWidget* widget, GdkEventButton* event, gpointer data) {
   UINT code = 0;
   if (event->type == GDK_2BUTTON_PRESS && event->button == 1) code = NM_DBLCLK;
   else if (event->type == GDK_BUTTON_PRESS && event->button == 1) code = NM_CLICK;
-  else if (event->type == GDK_BUTTON_PRESS && event->button == 3) code = NM_RCLICK;
+  else if (event->type == GDK_BUTTON_RELEASE && event->button == 3) code = NM_RCLICK;
+  if (event->type == GDK_BUTTON_PRESS && event->button == 3 && row >= 0) {
+    // The right press selects the row; the right click is told at the
+    // release, as a list view does, so that the menu it opens is not closed
+    // again by the release of the very button that asked for it.
+    platform::ListViewSelectRow(c->hwnd, row);
+    MarkListDirty(c->hwnd);
+    return TRUE;
+  }
   if (!code) return TRUE;
   platform::SetCursorScreenPos(POINT{static_cast<LONG>(event->x_root), static_cast<LONG>(event->y_root)});
   platform::ListViewClickRow(c->hwnd, row, code);
@@ -856,6 +866,7 @@ void CreateControl(DialogWin* d, HWND hwnd) {
         c, nullptr);
     g_signal_connect(c->inner, "key-press-event", G_CALLBACK(OnListKey), c);
     g_signal_connect(c->inner, "button-press-event", G_CALLBACK(OnListButton), c);
+    g_signal_connect(c->inner, "button-release-event", G_CALLBACK(OnListButton), c);
     g_signal_connect(gtk_tree_view_get_selection(GTK_TREE_VIEW(c->inner)), "changed",
                      G_CALLBACK(OnListSelectionChanged), c);
   } else if (info.style & SS_NOTIFY) {

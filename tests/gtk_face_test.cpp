@@ -550,10 +550,11 @@ TEST(GtkFace, PlayListRightClickMenuDeletesARow) {
   POINT origin{0, 0};
   ClientToScreen(E().window, &origin);
   int x = origin.x + 100, y = origin.y + 30 + 24 + 8;  // the first row
-  // Right click the first row; its menu opens at the pointer with one item
-  // just below and right of it.
+  // Right click the first row as a hand does, the button held a moment; its
+  // menu opens at the pointer with one item just below and right of it, and
+  // stays open when the button is let go.
   Shell("(" + WaitFor("^プレイリスト$") + "xdotool mousemove " + std::to_string(x) + " " + std::to_string(y) +
-        " click 3; sleep 0.8; import -window root " + TEST_BUILD_DIR +
+        " mousedown 3; sleep 0.4; xdotool mouseup 3; sleep 0.8; import -window root " + TEST_BUILD_DIR +
         "/gtk_face_popup.png; xdotool mousemove " + std::to_string(x + 20) + " " +
         std::to_string(y + 12) + " click 1; sleep 0.8; xdotool key Escape; sleep 4; "
         "xdotool key Escape) > /dev/null 2>&1 &");
