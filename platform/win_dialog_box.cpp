@@ -456,6 +456,10 @@ INT_PTR DialogBoxParamA(HINSTANCE, LPCSTR templateName, HWND owner, DLGPROC proc
     if (control && !firstTab && (c.style & WS_TABSTOP)) firstTab = control;
   }
   if (owner) EnableWindow(owner, FALSE);
+  // A modal window takes the keyboard and the mouse from here on: what is
+  // let go there never reaches the game's window, so nothing counts as held
+  // any more (a Ctrl+S whose S went up in the dialog would scroll for ever).
+  platform::ReleaseAllKeys();
   if (SendMessageA(dialog, WM_INITDIALOG, reinterpret_cast<WPARAM>(firstTab), initParam) && firstTab)
     SetFocus(firstTab);
 
@@ -609,6 +613,10 @@ BOOL IsDialogMessageA(HWND dialog, MSG* msg) {
 
 BOOL TrackPopupMenu(HMENU menu, UINT flags, int x, int y, int, HWND owner, const RECT*) {
   if (!IsMenu(menu) || !IsWindow(owner)) return FALSE;
+  // A modal window takes the keyboard and the mouse from here on: what is
+  // let go there never reaches the game's window, so nothing counts as held
+  // any more (a Ctrl+S whose S went up in the dialog would scroll for ever).
+  platform::ReleaseAllKeys();
   UINT chosen = Face().RunPopupMenu(menu, POINT{x, y}, owner);
   if (flags & TPM_RETURNCMD) return static_cast<BOOL>(chosen);
   if (chosen) PostMessageA(owner, WM_COMMAND, MAKEWPARAM(chosen, 0), 0);

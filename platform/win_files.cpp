@@ -8,6 +8,7 @@
 
 #include "platform/text_encoding.h"
 #include "platform/win_user.h"
+#include "platform/window_model.h"
 
 namespace {
 
@@ -112,6 +113,10 @@ BOOL RunDialog(OPENFILENAMEA* ofn, bool save) {
 
   std::string path;
   int filterIndex = request.filterIndex;
+  // A modal window takes the keyboard and the mouse from here on: what is
+  // let go there never reaches the game's window, so nothing counts as held
+  // any more (a Ctrl+S whose S went up in the dialog would scroll for ever).
+  platform::ReleaseAllKeys();
   bool chosen = platform::CurrentFace().RunFileDialog(request, &path, &filterIndex) && !path.empty();
   platform::FileDialogRecord record;
   record.request = request;

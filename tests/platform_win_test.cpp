@@ -7,6 +7,9 @@
 
 #include "platform/headless.h"
 #include "platform/text_encoding.h"
+#include "platform/win_dialog.h"
+#include "platform/win_files.h"
+#include "platform/win_menu.h"
 #include "platform/win_user.h"
 #include "platform/winmm.h"
 
@@ -499,4 +502,54 @@ TEST(PlatformClock, ManualClockAndTimerPeriods) {
   EXPECT_EQ(timeEndPeriod(2), TIMERR_NOERROR);
   EXPECT_EQ(timeEndPeriod(2), TIMERR_NOCANDO);
   EXPECT_TRUE(headless::ActiveTimerPeriods().empty());
+}
+
+// Keys let go while a modal window has the keyboard are never told to the
+// game's window: each modal window starts with nothing held.
+TEST(PlatformInput, ModalWindowsStartWithNothingHeld) {
+  HWND w = headless::MakeWindow();
+  auto holdCtrlS = [] {
+    headless::SetKey(VK_CONTROL, true);
+    headless::SetKey('S', true);
+    headless::SetKey(VK_LBUTTON, true);
+  };
+  auto nothingHeld = [] {
+    return GetAsyncKeyState(VK_CONTROL) == 0 && GetAsyncKeyState('S') == 0 &&
+           GetAsyncKeyState(VK_LBUTTON) == 0;
+  };
+
+  holdCtrlS();
+  EXPECT_EQ(MessageBoxA(w, "x", "c", MB_OK), IDOK);
+  EXPECT_TRUE(nothingHeld());
+
+  holdCtrlS();
+  char file[256] = "";
+  OPENFILENAMEA ofn{};
+  ofn.lStructSize = sizeof ofn;
+  ofn.hwndOwner = w;
+  ofn.lpstrFile = file;
+  ofn.nMaxFile = sizeof file;
+  headless::QueueFileDialogCancel();
+  EXPECT_FALSE(GetSaveFileNameA(&ofn));
+  EXPECT_TRUE(nothingHeld());
+
+  holdCtrlS();
+  HMENU menu = CreatePopupMenu();
+  AppendMenuA(menu, MF_STRING, 7, "x");
+  headless::QueuePopupMenuChoice(0);
+  TrackPopupMenu(menu, TPM_RIGHTBUTTON, 0, 0, 0, w, nullptr);
+  EXPECT_TRUE(nothingHeld());
+  DestroyMenu(menu);
+
+  holdCtrlS();
+  DialogTemplate t;
+  t.caption = "d";
+  t.cx = 50;
+  t.cy = 20;
+  RegisterDialogResource(4242, t);
+  headless::QueueDialogAction([](HWND dialog) { EndDialog(dialog, 1); });
+  EXPECT_EQ(DialogBoxParamA(nullptr, MAKEINTRESOURCEA(4242), w,
+                            [](HWND, UINT, WPARAM, LPARAM) -> INT_PTR { return 0; }, 0),
+            1);
+  EXPECT_TRUE(nothingHeld());
 }
