@@ -6,6 +6,7 @@
 #include <cstring>
 #include <string>
 
+#include "app/dialogs.h"
 #include "app/fonts_textures.h"
 #include "app/menus.h"
 #include "app/shell_globals.h"
@@ -268,6 +269,9 @@ int StartUp(HINSTANCE instance, int showCommand) {
 
   RegisterGameMenus();
   RegisterGameAccelerators();
+  // The editor-name, About and play-list dialogs are built from these
+  // templates whenever a command opens one.
+  RegisterGameDialogs();
   WNDCLASSEXA windowClass = {};
   windowClass.cbSize = sizeof windowClass;
   windowClass.style = CS_DBLCLKS;

@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "app/dialogs.h"
 #include "app/fonts_textures.h"
 #include "app/menus.h"
 #include "app/shell_globals.h"
@@ -24,6 +25,7 @@
 #include "platform/gl_context.h"
 #include "platform/headless.h"
 #include "platform/text_encoding.h"
+#include "platform/win_dialog.h"
 #include "platform/win_kernel.h"
 #include "platform/win_user.h"
 #include "platform/winmm.h"
@@ -357,6 +359,9 @@ TEST(StartUp, MakesEverythingAndShutDownReleasesItAndWritesConfig) {
   EXPECT_NE(g_runSnapshotJoints, nullptr);
   EXPECT_NE(g_undoSlots[1].bodies, nullptr);
   EXPECT_NE(g_accelerators, nullptr);
+  // The dialogs that the menus and the new stage open are there to open.
+  for (int dialog : {kDialogEditorName, kDialogAbout, kDialogPlayList})
+    EXPECT_NE(FindDialogResource(dialog), nullptr) << dialog;
   EXPECT_NE(g_handCursor, nullptr);
   platform::FontInfo linkFont = platform::GetFontInfo(g_gdiFont);
   EXPECT_TRUE(linkFont.found);
