@@ -6,6 +6,7 @@
 #include <cstring>
 #include <map>
 
+#include "platform/cp932.h"
 #include "platform/text_encoding.h"
 #include "platform/win_user.h"
 
@@ -190,6 +191,10 @@ std::string HostPathToGamePath(const std::string& hostUtf8) {
   for (char& c : p)
     if (c == '/') c = '\\';
   return p;
+}
+
+bool HostPathFitsGame(const std::string& hostUtf8) {
+  return GamePathToHost(HostPathToGamePath(hostUtf8).c_str()) == hostUtf8;
 }
 
 const std::vector<FileDialogRecord>& GetFileDialogLog() { return F().log; }
