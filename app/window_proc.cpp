@@ -120,6 +120,9 @@ int NewStageCommand() {
     ShowStageSettingsForEditing();
   }
   ClearStage();
+  // A new stage has no verified clear, so the play-file export is offered
+  // only after a test play of it has rung the goal.
+  SetEditorBarState(kEditorMenuExportPos, MFS_GRAYED);
   g_appMode = kModeEdit;
   g_copySourceItem = -1;
   // The goal objects are built anew for the goal the stage had.

@@ -456,7 +456,9 @@ bool DropUris(GtkWin* w, const std::vector<std::string>& uris, POINT clientPoint
     gchar* file = g_filename_from_uri(uri.c_str(), nullptr, nullptr);
     if (!file) continue;  // not a local file
     gchar* utf8 = g_filename_to_utf8(file, -1, nullptr, nullptr, nullptr);
-    if (utf8) paths.push_back(platform::HostPathToGamePath(utf8));
+    // A file whose name the game cannot hold in Shift-JIS is left out rather
+    // than opened under a name that means another file.
+    if (utf8 && platform::HostPathFitsGame(utf8)) paths.push_back(platform::HostPathToGamePath(utf8));
     g_free(utf8);
     g_free(file);
   }
@@ -1143,16 +1145,26 @@ class GtkFace : public platform::WindowFace {
     }
     gtk_dialog_set_default_response(GTK_DIALOG(dialog), GTK_RESPONSE_ACCEPT);
     bool chosen = false;
-    if (gtk_dialog_run(GTK_DIALOG(dialog)) == GTK_RESPONSE_ACCEPT) {
-      if (gchar* file = gtk_file_chooser_get_filename(chooser)) {
-        gchar* utf8 = g_filename_to_utf8(file, -1, nullptr, nullptr, nullptr);
-        if (utf8) {
-          *gamePath = platform::HostPathToGamePath(utf8);
-          chosen = true;
-        }
-        g_free(utf8);
-        g_free(file);
+    while (!chosen && gtk_dialog_run(GTK_DIALOG(dialog)) == GTK_RESPONSE_ACCEPT) {
+      gchar* file = gtk_file_chooser_get_filename(chooser);
+      if (!file) break;
+      gchar* utf8 = g_filename_to_utf8(file, -1, nullptr, nullptr, nullptr);
+      std::string host = utf8 ? utf8 : "";
+      g_free(utf8);
+      g_free(file);
+      // The game keeps paths in Shift-JIS: a name it cannot hold (or one that
+      // is not even UTF-8) would be written or read as another file, so the
+      // chooser stays open for another name instead.
+      if (host.empty() || !platform::HostPathFitsGame(host)) {
+        GtkWidget* box = gtk_message_dialog_new(
+            GTK_WINDOW(dialog), GTK_DIALOG_MODAL, GTK_MESSAGE_WARNING, GTK_BUTTONS_OK, "%s",
+            "このファイル名には使えない文字が含まれています。\n別の名前を選んでください。");
+        gtk_dialog_run(GTK_DIALOG(box));
+        gtk_widget_destroy(box);
+        continue;
       }
+      *gamePath = platform::HostPathToGamePath(host);
+      chosen = true;
       GtkFileFilter* used = gtk_file_chooser_get_filter(chooser);
       for (size_t i = 0; i < filters.size(); ++i)
         if (filters[i] == used) *filterIndex = static_cast<int>(i + 1);

@@ -6,6 +6,7 @@
 #include <cstring>
 #include <map>
 
+#include "platform/cp932.h"
 #include "platform/text_encoding.h"
 #include "platform/win_user.h"
 #include "platform/window_model.h"
@@ -195,6 +196,10 @@ std::string HostPathToGamePath(const std::string& hostUtf8) {
   for (char& c : p)
     if (c == '/') c = '\\';
   return p;
+}
+
+bool HostPathFitsGame(const std::string& hostUtf8) {
+  return GamePathToHost(HostPathToGamePath(hostUtf8).c_str()) == hostUtf8;
 }
 
 const std::vector<FileDialogRecord>& GetFileDialogLog() { return F().log; }

@@ -89,6 +89,11 @@ namespace platform {
 
 // A host path (UTF-8, '/') as the game's path (CP932, '\').
 std::string HostPathToGamePath(const std::string& hostUtf8);
+// Whether the game's form of a host path leads back to that same path. A name
+// with a character that CP932 cannot hold (an accented letter, an emoji) or
+// holds only as another character would name a different file in the game,
+// so such a file cannot be opened or written under its own name.
+bool HostPathFitsGame(const std::string& hostUtf8);
 
 const std::vector<FileDialogRecord>& GetFileDialogLog();
 

@@ -152,6 +152,17 @@ TEST_F(FileDialogs, HostAndGamePathsConvertBothWays) {
   EXPECT_EQ(GamePathToHost(game.c_str()), host);
 }
 
+TEST_F(FileDialogs, OnlyPathsTheGameCanHoldInShiftJisFitTheGame) {
+  EXPECT_TRUE(platform::HostPathFitsGame("/tmp/st/bellramp.stg"));
+  EXPECT_TRUE(platform::HostPathFitsGame("/tmp/st/\xE3\x83\x86\xE3\x82\xB9\xE3\x83\x88.stg"));  // テスト
+  EXPECT_TRUE(platform::HostPathFitsGame("relative/a.stg"));
+  // caf\u00e9: written by the game as "caf?.stg", another file.
+  EXPECT_FALSE(platform::HostPathFitsGame("/tmp/st/caf\xC3\xA9.stg"));
+  EXPECT_FALSE(platform::HostPathFitsGame("/tmp/st/\xF0\x9F\x98\x80.stg"));  // an emoji
+  // A backslash in a host name would become a folder separator in the game.
+  EXPECT_FALSE(platform::HostPathFitsGame("/tmp/st/a\\b.stg"));
+}
+
 TEST_F(FileDialogs, DropsReachOnlyWindowsThatTakeFiles) {
   HWND plain = MakeWindow(0);
   EXPECT_FALSE(headless::DropFiles(plain, {"\\x\\a.stg"}));

@@ -436,3 +436,13 @@ TEST_F(WindowCommands, ANewStageFromATestPlayPutsTheEditorMenuBackForEditing) {
   EXPECT_TRUE(Bar(kEditorMenuStageSettingsPos).enabled);
   EXPECT_FALSE(Enabled(kCmdSavePause));
 }
+
+TEST_F(WindowCommands, ANewStageAfterAVerifiedClearNoLongerOffersTheExport) {
+  EditStage();
+  g_clearVerified = 1;
+  SetEditorBarState(kEditorMenuExportPos, MFS_ENABLED);
+  g_stageModified = 0;
+  Command(kCmdNewStage);
+  EXPECT_EQ(g_clearVerified, 0);
+  EXPECT_TRUE(Bar(kEditorMenuExportPos).grayed);
+}
