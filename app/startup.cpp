@@ -270,9 +270,6 @@ int StartUp(HINSTANCE instance, int showCommand) {
   RegisterGameMenus();
   RegisterGameDialogs();  // the play list, the editor name and the about box
   RegisterGameAccelerators();
-  // The editor-name, About and play-list dialogs are built from these
-  // templates whenever a command opens one.
-  RegisterGameDialogs();
   WNDCLASSEXA windowClass = {};
   windowClass.cbSize = sizeof windowClass;
   windowClass.style = CS_DBLCLKS;
