@@ -120,6 +120,8 @@ int NewStageCommand() {
     ShowStageSettingsForEditing();
   }
   ClearStage();
+  // A new stage has not been cleared in a test play: nothing to export yet.
+  SetEditorBarState(kEditorMenuExportPos, MFS_GRAYED);
   g_appMode = kModeEdit;
   g_copySourceItem = -1;
   // The goal objects are built anew for the goal the stage had.

@@ -436,3 +436,15 @@ TEST_F(WindowCommands, ANewStageFromATestPlayPutsTheEditorMenuBackForEditing) {
   EXPECT_TRUE(Bar(kEditorMenuStageSettingsPos).enabled);
   EXPECT_FALSE(Enabled(kCmdSavePause));
 }
+
+TEST_F(WindowCommands, ANewStageAfterAClearedStageHasNothingToExport) {
+  EditStage();
+  g_clearVerified = 1;
+  SetEditorBarState(kEditorMenuExportPos, MFS_ENABLED);
+  Command(kCmdTestPlay);
+  headless::PressCtrlKey(g_hWnd, 'N');
+  Pump();
+  EXPECT_EQ(g_appMode, kModeEdit);
+  EXPECT_EQ(g_clearVerified, 0);
+  EXPECT_TRUE(Bar(kEditorMenuExportPos).grayed);
+}
