@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <string_view>
 
 #include "app/fonts_textures.h"
 #include "app/menus.h"
@@ -158,6 +159,16 @@ void ReleaseEverything() {
   g_accelerators = nullptr;
 }
 
+// A name the game can show and store again: whole CP932 characters, none of
+// them a control character. Anything else is a damaged record.
+bool IsShowableName(const unsigned char* name, size_t length) {
+  for (size_t i = 0; i < length; ++i)
+    if (name[i] < 0x20 || name[i] == 0x7F) return false;
+  const std::string utf8 =
+      Cp932ToUtf8(std::string_view(reinterpret_cast<const char*>(name), length));
+  return utf8.find("\xEF\xBF\xBD") == std::string::npos;  // U+FFFD: bytes that do not decode
+}
+
 }  // namespace
 
 void SetDefaultConfig(Config* config) {
@@ -188,8 +199,11 @@ int ReadConfigFile(const char* path, Config* config) {
   }
   // A name that runs past its field is never read beyond it: the default
   // name stands instead.
+  // Nor is a name whose bytes are not CP932 text, which would show as
+  // unreadable marks in the title and go into every exported play file.
   const unsigned char* name = bytes + kConfigNameOffset;
-  if (std::memchr(name, '\0', sizeof config->editorName))
+  const void* end = std::memchr(name, '\0', sizeof config->editorName);
+  if (end && IsShowableName(name, static_cast<const unsigned char*>(end) - name))
     std::memcpy(config->editorName, name, sizeof config->editorName);
   else
     whole = 0;

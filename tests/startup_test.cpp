@@ -163,6 +163,20 @@ TEST(ConfigFile, MissingShortOrDamagedFilesGiveTheDefaults) {
   EXPECT_EQ(c.windowY, 400);
   EXPECT_EQ(std::string(c.editorName), kDefaultName);
 
+  // A name that is not CP932 text (a lead byte without its second byte,
+  // bytes no character has, control characters): the default name, the
+  // place kept. A Japanese name is kept.
+  for (const char* bad : {"\x81\x20\xFF\xFE", "ab\x82", "\xA0x", "tab\there", "\x1B[2J"}) {
+    WriteBytes(path, ConfigImage(0, 300, 400, bad));
+    EXPECT_EQ(ReadConfigFile(path.c_str(), &c), 0) << bad;
+    EXPECT_EQ(c.windowX, 300);
+    EXPECT_EQ(c.windowY, 400);
+    EXPECT_EQ(std::string(c.editorName), kDefaultName) << bad;
+  }
+  WriteBytes(path, ConfigImage(0, 300, 400, Cp932Text("職人ｶﾅ")));
+  EXPECT_EQ(ReadConfigFile(path.c_str(), &c), 1);
+  EXPECT_EQ(std::string(c.editorName), Cp932Text("職人ｶﾅ"));
+
   // A place no screen has: the default place, the name kept.
   for (int32_t bad : {INT32_MIN, -32769, 32768, 0x7FFFFFFF}) {
     WriteBytes(path, ConfigImage(0, bad, 10, "Keeper"));
