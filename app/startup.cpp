@@ -1,5 +1,6 @@
 #include "app/startup.h"
 
+#include <algorithm>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
@@ -210,6 +211,24 @@ int ReadConfigFile(const char* path, Config* config) {
   return whole;
 }
 
+void KeepWindowReachable(Config* config) {
+  const int64_t left = GetSystemMetrics(SM_XVIRTUALSCREEN);
+  const int64_t top = GetSystemMetrics(SM_YVIRTUALSCREEN);
+  const int64_t width = GetSystemMetrics(SM_CXVIRTUALSCREEN);
+  const int64_t height = GetSystemMetrics(SM_CYVIRTUALSCREEN);
+  if (width <= 0 || height <= 0) return;
+  // The strip along the window's top (its title bar and menu) must show at
+  // least this much for the player to see the window and drag it back.
+  constexpr int64_t kGrabWidth = 64, kGrabHeight = 16, kStripHeight = 24;
+  const int64_t x = config->windowX, y = config->windowY;
+  const int64_t shownWidth = std::min(x + kClientWidth, left + width) - std::max(x, left);
+  const int64_t shownHeight = std::min(y + kStripHeight, top + height) - std::max(y, top);
+  if (shownWidth < kGrabWidth || shownHeight < kGrabHeight) {
+    config->windowX = 0;
+    config->windowY = 0;
+  }
+}
+
 int WriteConfigFile(const char* path, const Config* config) {
   unsigned char bytes[kConfigFileSize] = {};
   PutInt32(bytes + 0, 0);
@@ -278,6 +297,7 @@ int StartUp(HINSTANCE instance, int showCommand) {
   g_hInstance = instance;
   FindProgramFolder();
   ReadConfigFile(g_configPath, &g_config);
+  KeepWindowReachable(&g_config);
   std::snprintf(g_appTitle, sizeof g_appTitle, Cp932Text("ギズモワークス %s"), kVersion);
 
   RegisterGameMenus();

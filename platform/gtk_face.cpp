@@ -1324,6 +1324,31 @@ class GtkFace : public platform::WindowFace {
     return ok;
   }
 
+  bool DesktopRect(RECT* screen) override {
+    GdkDisplay* display = gdk_display_get_default();
+    if (!display) return false;
+    int n = gdk_display_get_n_monitors(display);
+    bool any = false;
+    for (int i = 0; i < n; ++i) {
+      GdkMonitor* monitor = gdk_display_get_monitor(display, i);
+      if (!monitor) continue;
+      GdkRectangle r;
+      gdk_monitor_get_geometry(monitor, &r);
+      if (r.width <= 0 || r.height <= 0) continue;
+      RECT m{r.x, r.y, r.x + r.width, r.y + r.height};
+      if (!any) {
+        *screen = m;
+        any = true;
+      } else {
+        screen->left = std::min(screen->left, m.left);
+        screen->top = std::min(screen->top, m.top);
+        screen->right = std::max(screen->right, m.right);
+        screen->bottom = std::max(screen->bottom, m.bottom);
+      }
+    }
+    return any;
+  }
+
   bool PumpEvents(bool wait) override {
     FlushDirtyLists();
     // Bounded, so a stream of events cannot starve the game's frames.

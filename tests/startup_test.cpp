@@ -572,3 +572,33 @@ TEST(MainLoop, AnOutsideCloseRequestClosesAsTheCloseBoxDoes) {
   ShutDown();
   EXPECT_EQ(ReadBytes(folder + "/Config.dat").size(), 52u);
 }
+
+TEST(ConfigFile, APlaceNoMonitorShowsOpensAtTheDefaultPlace) {
+  headless::Reset();
+  auto placed = [](int32_t x, int32_t y) {
+    Config c;
+    SetDefaultConfig(&c);
+    c.windowX = x;
+    c.windowY = y;
+    KeepWindowReachable(&c);
+    return std::make_pair(c.windowX, c.windowY);
+  };
+  using P = std::pair<int32_t, int32_t>;
+  // Desktop not known: the place stands.
+  EXPECT_EQ(placed(5000, 4000), P(5000, 4000));
+
+  headless::SetDesktop(0, 0, 1024, 768);
+  EXPECT_EQ(placed(100, 50), P(100, 50));
+  EXPECT_EQ(placed(-500, 744 - 16), P(-500, 728));   // 140 x 16 of the top strip shows
+  EXPECT_EQ(placed(5000, 4000), P(0, 0));
+  EXPECT_EQ(placed(1000, 100), P(0, 0));             // 24 pixels wide
+  EXPECT_EQ(placed(-600, 100), P(0, 0));             // 40 pixels wide
+  EXPECT_EQ(placed(100, 760), P(0, 0));              // 8 pixels high
+  EXPECT_EQ(placed(100, -20), P(0, 0));              // the top strip above the screen
+  EXPECT_EQ(placed(-32768, 32767), P(0, 0));
+
+  // A second monitor left of the first: places on it stand.
+  headless::SetDesktop(-1280, 0, 2304, 1024);
+  EXPECT_EQ(placed(-1000, 100), P(-1000, 100));
+  EXPECT_EQ(placed(-2000, 100), P(0, 0));
+}
