@@ -5,6 +5,7 @@
 
 #include <gdk/gdkx.h>
 #include <gtk/gtk.h>
+#include <sys/stat.h>
 
 #include <algorithm>
 #include <cstdlib>
@@ -1364,10 +1365,23 @@ GtkFace* g_face = nullptr;
 
 namespace platform {
 
+bool SessionBusReachable(const char* busAddress, const char* runtimeDir) {
+  if (busAddress && *busAddress) return true;
+  if (!runtimeDir || !*runtimeDir) return false;
+  struct stat s;
+  return stat((std::string(runtimeDir) + "/bus").c_str(), &s) == 0;
+}
+
 bool InstallGtkFace(std::string* error) {
   if (g_face) return true;
   // The game draws a fixed 640 x 480 picture in device pixels.
   setenv("GDK_SCALE", "1", 1);
+  // The file chooser keeps its settings through GSettings. Without a session
+  // bus the desktop's settings store cannot be reached and every change is a
+  // warning on stderr; the settings then live for the run only.
+  if (!getenv("GSETTINGS_BACKEND") &&
+      !SessionBusReachable(getenv("DBUS_SESSION_BUS_ADDRESS"), getenv("XDG_RUNTIME_DIR")))
+    setenv("GSETTINGS_BACKEND", "memory", 1);
   if (!gtk_init_check(nullptr, nullptr)) {
     if (error) *error = "cannot open the display";
     return false;
