@@ -1,10 +1,12 @@
 #include "app/startup.h"
 
+#include <algorithm>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <string_view>
 
 #include "app/dialogs.h"
 #include "app/fonts_textures.h"
@@ -159,6 +161,16 @@ void ReleaseEverything() {
   g_accelerators = nullptr;
 }
 
+// A name the game can show and store again: whole CP932 characters, none of
+// them a control character. Anything else is a damaged record.
+bool IsShowableName(const unsigned char* name, size_t length) {
+  for (size_t i = 0; i < length; ++i)
+    if (name[i] < 0x20 || name[i] == 0x7F) return false;
+  const std::string utf8 =
+      Cp932ToUtf8(std::string_view(reinterpret_cast<const char*>(name), length));
+  return utf8.find("\xEF\xBF\xBD") == std::string::npos;  // U+FFFD: bytes that do not decode
+}
+
 }  // namespace
 
 void SetDefaultConfig(Config* config) {
@@ -189,12 +201,33 @@ int ReadConfigFile(const char* path, Config* config) {
   }
   // A name that runs past its field is never read beyond it: the default
   // name stands instead.
+  // Nor is a name whose bytes are not CP932 text, which would show as
+  // unreadable marks in the title and go into every exported play file.
   const unsigned char* name = bytes + kConfigNameOffset;
-  if (std::memchr(name, '\0', sizeof config->editorName))
+  const void* end = std::memchr(name, '\0', sizeof config->editorName);
+  if (end && IsShowableName(name, static_cast<const unsigned char*>(end) - name))
     std::memcpy(config->editorName, name, sizeof config->editorName);
   else
     whole = 0;
   return whole;
+}
+
+void KeepWindowReachable(Config* config) {
+  const int64_t left = GetSystemMetrics(SM_XVIRTUALSCREEN);
+  const int64_t top = GetSystemMetrics(SM_YVIRTUALSCREEN);
+  const int64_t width = GetSystemMetrics(SM_CXVIRTUALSCREEN);
+  const int64_t height = GetSystemMetrics(SM_CYVIRTUALSCREEN);
+  if (width <= 0 || height <= 0) return;
+  // The strip along the window's top (its title bar and menu) must show at
+  // least this much for the player to see the window and drag it back.
+  constexpr int64_t kGrabWidth = 64, kGrabHeight = 16, kStripHeight = 24;
+  const int64_t x = config->windowX, y = config->windowY;
+  const int64_t shownWidth = std::min(x + kClientWidth, left + width) - std::max(x, left);
+  const int64_t shownHeight = std::min(y + kStripHeight, top + height) - std::max(y, top);
+  if (shownWidth < kGrabWidth || shownHeight < kGrabHeight) {
+    config->windowX = 0;
+    config->windowY = 0;
+  }
 }
 
 int WriteConfigFile(const char* path, const Config* config) {
@@ -265,6 +298,7 @@ int StartUp(HINSTANCE instance, int showCommand) {
   g_hInstance = instance;
   FindProgramFolder();
   ReadConfigFile(g_configPath, &g_config);
+  KeepWindowReachable(&g_config);
   std::snprintf(g_appTitle, sizeof g_appTitle, Cp932Text("ギズモワークス %s"), kVersion);
 
   RegisterGameMenus();

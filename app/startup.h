@@ -32,6 +32,10 @@ void SetDefaultConfig(Config* config);
 // whole record a position outside the window coordinates, or an editor name
 // with no end inside its field, gives that field's default. Returns 0 then.
 int ReadConfigFile(const char* path, Config* config);
+// A saved place where no monitor shows enough of the window's top edge to
+// grab it (a Config.dat from another screen layout) is moved to the default
+// place, 0, 0. Nothing changes while the desktop is not known.
+void KeepWindowReachable(Config* config);
 // Writes the record (reserved as 0) through a file beside it ("Config.dat.new")
 // that replaces it once whole. Returns 1 on success, 0 when it could not be
 // written, and then the old file is as it was.

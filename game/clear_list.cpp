@@ -39,11 +39,14 @@ bool SameId(const unsigned char* entry, const uint32_t* id) {
 }
 
 // Reads the count and scans the entries for id. Sets *whole to the number of
-// entries that are both counted and fully present in the file.
+// entries that are both counted and fully present in the file. A count that
+// no list can have (below 0) is damage to the count alone: the entries in
+// the file still stand, and all of them are read.
 bool ScanList(FILE* f, const uint32_t* id, int32_t* whole) {
   *whole = 0;
   int32_t count = 0;
-  if (!ReadInt32(f, &count) || count < 0) return false;
+  if (!ReadInt32(f, &count)) return false;
+  if (count < 0) count = INT32_MAX;
   unsigned char entry[kEntryBytes];
   for (int32_t i = 0; i < count; ++i) {
     if (std::fread(entry, 1, kEntryBytes, f) != (size_t)kEntryBytes) return false;

@@ -5,6 +5,7 @@
 
 #include <gdk/gdkx.h>
 #include <gtk/gtk.h>
+#include <sys/stat.h>
 
 #include <algorithm>
 #include <cstdlib>
@@ -1347,6 +1348,31 @@ class GtkFace : public platform::WindowFace {
     return ok;
   }
 
+  bool DesktopRect(RECT* screen) override {
+    GdkDisplay* display = gdk_display_get_default();
+    if (!display) return false;
+    int n = gdk_display_get_n_monitors(display);
+    bool any = false;
+    for (int i = 0; i < n; ++i) {
+      GdkMonitor* monitor = gdk_display_get_monitor(display, i);
+      if (!monitor) continue;
+      GdkRectangle r;
+      gdk_monitor_get_geometry(monitor, &r);
+      if (r.width <= 0 || r.height <= 0) continue;
+      RECT m{r.x, r.y, r.x + r.width, r.y + r.height};
+      if (!any) {
+        *screen = m;
+        any = true;
+      } else {
+        screen->left = std::min(screen->left, m.left);
+        screen->top = std::min(screen->top, m.top);
+        screen->right = std::max(screen->right, m.right);
+        screen->bottom = std::max(screen->bottom, m.bottom);
+      }
+    }
+    return any;
+  }
+
   bool PumpEvents(bool wait) override {
     FlushDirtyLists();
     // Bounded, so a stream of events cannot starve the game's frames.
@@ -1362,10 +1388,23 @@ GtkFace* g_face = nullptr;
 
 namespace platform {
 
+bool SessionBusReachable(const char* busAddress, const char* runtimeDir) {
+  if (busAddress && *busAddress) return true;
+  if (!runtimeDir || !*runtimeDir) return false;
+  struct stat s;
+  return stat((std::string(runtimeDir) + "/bus").c_str(), &s) == 0;
+}
+
 bool InstallGtkFace(std::string* error) {
   if (g_face) return true;
   // The game draws a fixed 640 x 480 picture in device pixels.
   setenv("GDK_SCALE", "1", 1);
+  // The file chooser keeps its settings through GSettings. Without a session
+  // bus the desktop's settings store cannot be reached and every change is a
+  // warning on stderr; the settings then live for the run only.
+  if (!getenv("GSETTINGS_BACKEND") &&
+      !SessionBusReachable(getenv("DBUS_SESSION_BUS_ADDRESS"), getenv("XDG_RUNTIME_DIR")))
+    setenv("GSETTINGS_BACKEND", "memory", 1);
   if (!gtk_init_check(nullptr, nullptr)) {
     if (error) *error = "cannot open the display";
     return false;

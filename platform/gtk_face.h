@@ -37,6 +37,10 @@ bool InstallGtkFace(std::string* error = nullptr);
 // Goes back to the headless face; the windows still open are closed.
 void UninstallGtkFace();
 bool GtkFaceInstalled();
+// Whether a D-Bus session bus can be reached: its address is given, or the
+// runtime folder holds the bus socket. Without one the face keeps GSettings
+// (the file chooser's settings) in memory for the run.
+bool SessionBusReachable(const char* busAddress, const char* runtimeDir);
 
 // The GL context of a top-level window's client area (null: not one of the
 // face's windows).

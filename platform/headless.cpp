@@ -44,6 +44,13 @@ class HeadlessFace : public platform::WindowFace {
     opened.push_back(utf8);
     return true;
   }
+  bool DesktopRect(RECT* screen) override {
+    if (!desktopKnown) return false;
+    *screen = desktop;
+    return true;
+  }
+  bool desktopKnown = false;
+  RECT desktop{0, 0, 0, 0};
   std::deque<int> answers;
   std::deque<std::pair<bool, std::string>> fileAnswers;
   std::deque<std::function<void(HWND)>> dialogActions;
@@ -93,6 +100,12 @@ void Reset() {
   TheFace().dialogActions.clear();
   TheFace().popupChoices.clear();
   TheFace().opened.clear();
+  TheFace().desktopKnown = false;
+}
+
+void SetDesktop(LONG left, LONG top, LONG width, LONG height) {
+  TheFace().desktopKnown = true;
+  TheFace().desktop = RECT{left, top, left + width, top + height};
 }
 
 HWND MakeWindow(const char* titleCp932, HMENU menu, POINT clientOrigin) {

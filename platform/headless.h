@@ -76,6 +76,9 @@ bool CursorShown();
 void SetKey(int virtualKey, bool held);  // VK_LBUTTON, VK_SPACE, 'Z', ...
 void ReleaseAllKeys();
 void SetCursorScreenPos(LONG x, LONG y);
+// The monitors' bounding box as GetSystemMetrics reports it (unknown, all 0,
+// until set; Reset forgets it).
+void SetDesktop(LONG left, LONG top, LONG width, LONG height);
 void SetCursorClientPos(HWND window, LONG x, LONG y);
 
 // --- the user's actions as messages (posted; a loop takes them) -----------------

@@ -58,6 +58,14 @@
 #define VK_LMENU 0xA4
 #define VK_RMENU 0xA5
 
+// The virtual screen: the bounding box of every monitor. 0 for each while
+// the desktop is not known.
+#define SM_XVIRTUALSCREEN 76
+#define SM_YVIRTUALSCREEN 77
+#define SM_CXVIRTUALSCREEN 78
+#define SM_CYVIRTUALSCREEN 79
+int GetSystemMetrics(int index);
+
 SHORT GetAsyncKeyState(int virtualKey);
 BOOL GetCursorPos(POINT* point);
 int ShowCursor(BOOL show);

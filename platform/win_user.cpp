@@ -511,6 +511,18 @@ int DefaultMessageBoxAnswer(UINT type) { return DefaultButton(type); }
 
 // --- keys, buttons and cursor ----------------------------------------------------------
 
+int GetSystemMetrics(int index) {
+  RECT screen{0, 0, 0, 0};
+  if (!Face().DesktopRect(&screen)) return 0;
+  switch (index) {
+    case SM_XVIRTUALSCREEN: return screen.left;
+    case SM_YVIRTUALSCREEN: return screen.top;
+    case SM_CXVIRTUALSCREEN: return screen.right - screen.left;
+    case SM_CYVIRTUALSCREEN: return screen.bottom - screen.top;
+    default: return 0;
+  }
+}
+
 SHORT GetAsyncKeyState(int virtualKey) {
   return platform::IsKeyHeld(virtualKey) ? static_cast<SHORT>(0x8000) : static_cast<SHORT>(0);
 }

@@ -139,6 +139,9 @@ class WindowFace {
   virtual UINT RunPopupMenu(HMENU, POINT /*screen*/, HWND /*owner*/) { return 0; }
   // Opens a document or address (UTF-8) with the desktop's program for it.
   virtual bool OpenDocument(const std::string& /*utf8*/) { return false; }
+  // The bounding box of the monitors in screen pixels (the virtual screen);
+  // false while it is not known.
+  virtual bool DesktopRect(RECT* /*screen*/) { return false; }
 };
 
 // Installs the desktop face; null goes back to the headless face.

@@ -139,12 +139,19 @@ TEST_F(ClearListTest, CountZeroAndShortFiles) {
   EXPECT_EQ(Read(), Cat({Le(1), IdBytes(idB_)}));
 }
 
-TEST_F(ClearListTest, NegativeCountReadsAsEmpty) {
-  Write(Cat({Le(0xFFFFFFFFu), IdBytes(idA_)}));
-  EXPECT_EQ(IsStageCleared(idA_), 0);
+TEST_F(ClearListTest, ADamagedNegativeCountKeepsTheEntriesInTheFile) {
+  // The count alone is damaged: the IDs behind it are still the player's
+  // cleared stages, and a new one joins them with the count mended.
+  Bytes c = IdBytes(idC_);
+  Write(Cat({Le(0xFFFFFFFDu), IdBytes(idA_), IdBytes(idC_), Bytes(c.begin(), c.begin() + 3)}));
+  EXPECT_EQ(IsStageCleared(idA_), 1);
+  EXPECT_EQ(IsStageCleared(idC_), 1);
+  EXPECT_EQ(IsStageCleared(idB_), 0);
   EXPECT_EQ(AddToClearList(path_.c_str(), idB_), 1);
-  EXPECT_EQ(Read(), Cat({Le(1), IdBytes(idB_)}));
+  EXPECT_EQ(Read(), Cat({Le(3), IdBytes(idA_), IdBytes(idC_), IdBytes(idB_)}));
   EXPECT_EQ(IsStageCleared(idB_), 1);
+  EXPECT_EQ(AddToClearList(path_.c_str(), idA_), 1);  // listed: nothing changes
+  EXPECT_EQ(Read(), Cat({Le(3), IdBytes(idA_), IdBytes(idC_), IdBytes(idB_)}));
 }
 
 TEST_F(ClearListTest, TornLastEntryIsOverwrittenAndCountFollowsTheEntries) {

@@ -661,3 +661,19 @@ TEST(GtkFace, GoalItemsShowTheTickTheGameSetsAndClicksDoNotMoveIt) {
   EnableMenuItem(bar, kCmdEditorName, MF_BYCOMMAND | MF_ENABLED);
   EXPECT_TRUE(platform::GtkMenuEntrySensitive(E().window, goals, 5));
 }
+
+TEST(GtkFaceSettings, TheSessionBusIsReachableByAddressOrByTheRuntimeFolderSocket) {
+  EXPECT_TRUE(platform::SessionBusReachable("unix:path=/run/user/1000/bus", nullptr));
+  EXPECT_FALSE(platform::SessionBusReachable(nullptr, nullptr));
+  EXPECT_FALSE(platform::SessionBusReachable("", ""));
+  char folder[] = "/tmp/busXXXXXX";
+  ASSERT_NE(mkdtemp(folder), nullptr);
+  EXPECT_FALSE(platform::SessionBusReachable(nullptr, folder));
+  std::string bus = std::string(folder) + "/bus";
+  FILE* f = std::fopen(bus.c_str(), "w");
+  ASSERT_NE(f, nullptr);
+  std::fclose(f);
+  EXPECT_TRUE(platform::SessionBusReachable(nullptr, folder));
+  std::remove(bus.c_str());
+  rmdir(folder);
+}

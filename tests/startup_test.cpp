@@ -165,6 +165,20 @@ TEST(ConfigFile, MissingShortOrDamagedFilesGiveTheDefaults) {
   EXPECT_EQ(c.windowY, 400);
   EXPECT_EQ(std::string(c.editorName), kDefaultName);
 
+  // A name that is not CP932 text (a lead byte without its second byte,
+  // bytes no character has, control characters): the default name, the
+  // place kept. A Japanese name is kept.
+  for (const char* bad : {"\x81\x20\xFF\xFE", "ab\x82", "\xA0x", "tab\there", "\x1B[2J"}) {
+    WriteBytes(path, ConfigImage(0, 300, 400, bad));
+    EXPECT_EQ(ReadConfigFile(path.c_str(), &c), 0) << bad;
+    EXPECT_EQ(c.windowX, 300);
+    EXPECT_EQ(c.windowY, 400);
+    EXPECT_EQ(std::string(c.editorName), kDefaultName) << bad;
+  }
+  WriteBytes(path, ConfigImage(0, 300, 400, Cp932Text("職人ｶﾅ")));
+  EXPECT_EQ(ReadConfigFile(path.c_str(), &c), 1);
+  EXPECT_EQ(std::string(c.editorName), Cp932Text("職人ｶﾅ"));
+
   // A place no screen has: the default place, the name kept.
   for (int32_t bad : {INT32_MIN, -32769, 32768, 0x7FFFFFFF}) {
     WriteBytes(path, ConfigImage(0, bad, 10, "Keeper"));
@@ -563,4 +577,34 @@ TEST(MainLoop, AnOutsideCloseRequestClosesAsTheCloseBoxDoes) {
   EXPECT_EQ(headless::MessageBoxes().size(), 1u);
   ShutDown();
   EXPECT_EQ(ReadBytes(folder + "/Config.dat").size(), 52u);
+}
+
+TEST(ConfigFile, APlaceNoMonitorShowsOpensAtTheDefaultPlace) {
+  headless::Reset();
+  auto placed = [](int32_t x, int32_t y) {
+    Config c;
+    SetDefaultConfig(&c);
+    c.windowX = x;
+    c.windowY = y;
+    KeepWindowReachable(&c);
+    return std::make_pair(c.windowX, c.windowY);
+  };
+  using P = std::pair<int32_t, int32_t>;
+  // Desktop not known: the place stands.
+  EXPECT_EQ(placed(5000, 4000), P(5000, 4000));
+
+  headless::SetDesktop(0, 0, 1024, 768);
+  EXPECT_EQ(placed(100, 50), P(100, 50));
+  EXPECT_EQ(placed(-500, 744 - 16), P(-500, 728));   // 140 x 16 of the top strip shows
+  EXPECT_EQ(placed(5000, 4000), P(0, 0));
+  EXPECT_EQ(placed(1000, 100), P(0, 0));             // 24 pixels wide
+  EXPECT_EQ(placed(-600, 100), P(0, 0));             // 40 pixels wide
+  EXPECT_EQ(placed(100, 760), P(0, 0));              // 8 pixels high
+  EXPECT_EQ(placed(100, -20), P(0, 0));              // the top strip above the screen
+  EXPECT_EQ(placed(-32768, 32767), P(0, 0));
+
+  // A second monitor left of the first: places on it stand.
+  headless::SetDesktop(-1280, 0, 2304, 1024);
+  EXPECT_EQ(placed(-1000, 100), P(-1000, 100));
+  EXPECT_EQ(placed(-2000, 100), P(0, 0));
 }
