@@ -9,7 +9,7 @@
 #include "world/types.h"
 
 void StepSimulation() {
-  dSpaceCollide(g_space, nullptr, HandleNearCollision);
+  CollideSpace(nullptr);
   // The quick step shuffles its constraints with the engine's own generator;
   // reseeding it makes every run from the same placed state the same.
   dRandSetSeed(0);

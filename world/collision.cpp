@@ -2,6 +2,7 @@
 
 #include <cfloat>
 #include <cstring>
+#include <vector>
 
 #include "game/goal_reached.h"
 #include "render/effects.h"
@@ -22,20 +23,15 @@ constexpr dReal kOverlapDepth = 0.1;
 // Contact materials of a pair during a run.
 enum Material { kMaterialPlain = 0, kMaterialOneRubber = 1, kMaterialTwoRubber = 2, kMaterialTire = 3 };
 
-int FindItemByGeom(dGeomID geom) {
-  for (int i = 0; i < kMaxItems; ++i) {
-    if (g_items[i].state != kItemFree && g_items[i].geom == geom) return i;
-  }
-  return -1;
-}
 
 bool IsRubberKind(int kind) {
   return kind == kKindRubberBall || kind == kKindRubberBox || kind == kKindRubberCapsule;
 }
 
-// A body is pinned when one of its joints holds it to the static world: the
-// world joint of a fixed item, or a ground contact made earlier in the pass.
-bool IsPinned(dBodyID body) {
+// Asks the engine: some joint of the body has the static world on one side.
+// Each step of the walk starts again from the head of the body's joint list,
+// and every pass puts its contacts at that head.
+bool HasWorldJoint(dBodyID body) {
   const int count = dBodyGetNumJoints(body);
   for (int i = 0; i < count; ++i) {
     dJointID joint = dBodyGetJoint(body, i);
@@ -44,22 +40,81 @@ bool IsPinned(dBodyID body) {
   return false;
 }
 
-dReal SmallestDepth(const dContact* contacts, int n) {
-  dReal depth = contacts[0].geom.depth;
+// The joints of every item, read once when a pass begins (CollideSpace). A
+// pass adds nothing but its own contacts, so during the pass an item is joined
+// to the bodies it was joined to at the start, and it is held to the world
+// when it was at the start (a fixed item's world joint, a contact left in the
+// group) or has got a ground contact since.
+struct PassJoints {
+  bool active = false;
+  dBodyID body[kMaxItems];
+  bool worldJoint[kMaxItems];
+  bool groundContact[kMaxItems];
+  int partnerBegin[kMaxItems + 1];
+  std::vector<dBodyID> partners;  // bodies joined by other joints than contacts
+};
+PassJoints g_pass;
+
+void ReadPassJoints() {
+  g_pass.partners.clear();
+  for (int i = 0; i < kMaxItems; ++i) {
+    const StageItem& it = g_items[i];
+    g_pass.partnerBegin[i] = (int)g_pass.partners.size();
+    g_pass.body[i] = it.state != kItemFree ? it.body : nullptr;
+    g_pass.worldJoint[i] = false;
+    g_pass.groundContact[i] = false;
+    dBodyID body = g_pass.body[i];
+    if (body == nullptr) continue;
+    const int count = dBodyGetNumJoints(body);
+    for (int k = 0; k < count; ++k) {
+      dJointID joint = dBodyGetJoint(body, k);
+      dBodyID first = dJointGetBody(joint, 0);
+      dBodyID second = dJointGetBody(joint, 1);
+      if (first == nullptr || second == nullptr) g_pass.worldJoint[i] = true;
+      if (dJointGetType(joint) == dJointTypeContact) continue;
+      dBodyID other = first == body ? second : first;
+      if (other != nullptr) g_pass.partners.push_back(other);
+    }
+  }
+  g_pass.partnerBegin[kMaxItems] = (int)g_pass.partners.size();
+}
+
+// The pass's record of the item is about this body.
+bool InPassRecord(dBodyID body, int item) {
+  return g_pass.active && item >= 0 && g_pass.body[item] == body;
+}
+
+// Two items are joined when a joint other than a contact links their bodies.
+bool AreJoined(dBodyID b1, int i1, dBodyID b2) {
+  if (!InPassRecord(b1, i1)) return dAreConnectedExcluding(b1, b2, dJointTypeContact) != 0;
+  for (int k = g_pass.partnerBegin[i1]; k < g_pass.partnerBegin[i1 + 1]; ++k)
+    if (g_pass.partners[k] == b2) return true;
+  return false;
+}
+
+// A body is pinned when one of its joints holds it to the static world: the
+// world joint of a fixed item, or a ground contact made earlier in the pass.
+bool IsPinned(dBodyID body, int item) {
+  if (!InPassRecord(body, item)) return HasWorldJoint(body);
+  return g_pass.worldJoint[item] || g_pass.groundContact[item];
+}
+
+dReal SmallestDepth(const dContactGeom* contacts, int n) {
+  dReal depth = contacts[0].depth;
   for (int i = 1; i < n; ++i) {
-    if (contacts[i].geom.depth < depth) depth = contacts[i].geom.depth;
+    if (contacts[i].depth < depth) depth = contacts[i].depth;
   }
   return depth;
 }
 
 // Index of the contact whose point lies nearest to p (the first of equals).
-int NearestContact(const dContact* contacts, int n, const dReal* p) {
+int NearestContact(const dContactGeom* contacts, int n, const dReal* p) {
   int best = 0;
   dReal bestDist = 0;
   for (int i = 0; i < n; ++i) {
-    const dReal dx = contacts[i].geom.pos[0] - p[0];
-    const dReal dy = contacts[i].geom.pos[1] - p[1];
-    const dReal dz = contacts[i].geom.pos[2] - p[2];
+    const dReal dx = contacts[i].pos[0] - p[0];
+    const dReal dy = contacts[i].pos[1] - p[1];
+    const dReal dz = contacts[i].pos[2] - p[2];
     const dReal dist = dx * dx + dy * dy + dz * dz;
     if (i == 0 || dist < bestDist) {
       best = i;
@@ -71,14 +126,14 @@ int NearestContact(const dContact* contacts, int n, const dReal* p) {
 
 // The pick ray keeps, of all geoms it crosses, the one with the smallest
 // width + height; the ground's unbounded box loses to any item.
-void RecordRayHit(CollisionQuery* query, dGeomID ray, dGeomID target, const dContact* contacts,
+void RecordRayHit(CollisionQuery* query, dGeomID ray, dGeomID target, const dContactGeom* contacts,
                   int n) {
   const int nearest = NearestContact(contacts, n, dGeomGetPosition(ray));
   dReal aabb[6];
   dGeomGetAABB(target, aabb);
   const float size = (float)((aabb[1] - aabb[0]) + (aabb[3] - aabb[2]));
   if (size < query->best || query->best == -1.0f) {
-    const dContactGeom& c = contacts[nearest].geom;
+    const dContactGeom& c = contacts[nearest];
     query->hit = 1;
     query->best = size;
     query->other = target;
@@ -89,10 +144,10 @@ void RecordRayHit(CollisionQuery* query, dGeomID ray, dGeomID target, const dCon
 
 // A doll part that strikes a fixed player item throws the whole doll away
 // from it: every part stops and the doll's body flies off at speed 150.
-void BounceDoll(dGeomID o1, int fixedItem, const dContact* contacts, int n) {
+void BounceDoll(dGeomID o1, int fixedItem, const dContactGeom* contacts, int n) {
   if (g_dollBody == nullptr) return;
   const int nearest = NearestContact(contacts, n, dBodyGetPosition(g_dollBody));
-  const dContactGeom& c = contacts[nearest].geom;
+  const dContactGeom& c = contacts[nearest];
   // Contact normals point toward o1; turn the normal to point away from the
   // fixed item.
   D3DXVECTOR3 normal((float)c.normal[0], (float)c.normal[1], (float)c.normal[2]);
@@ -118,34 +173,31 @@ void HandleNearCollision(void* data, dGeomID o1, dGeomID o2) {
   dBodyID b2 = dGeomGetBody(o2);
   const bool inRun = g_appMode == kModeRun;
 
-  // Jointed items never touch.
-  if (b1 && b2 && dAreConnectedExcluding(b1, b2, dJointTypeContact)) return;
+  // Every item has a body; the ground and the pick ray have none.
+  const int i1 = b1 ? ItemOfGeom(o1) : -1;
+  const int i2 = b2 ? ItemOfGeom(o2) : -1;
 
-  // Parts of one assembly pass through each other during a run.
-  if (inRun && b1 && b2 && dBodyGetNumJoints(b1) >= 1 && dBodyGetNumJoints(b2) >= 1) {
-    int firstGroup = 0;
-    bool foundFirst = false;
-    for (int i = 0; i < kMaxItems; ++i) {
-      const StageItem& it = g_items[i];
-      if (it.state == kItemFree || (it.geom != o1 && it.geom != o2)) continue;
-      if (!foundFirst) {
-        firstGroup = it.group;
-        foundFirst = true;
-      } else {
-        if (firstGroup != 0 && it.group == firstGroup) return;
-        break;
-      }
-    }
+  // Jointed items never touch.
+  if (b1 && b2 && AreJoined(b1, i1, b2)) return;
+
+  // Parts of one assembly pass through each other during a run. (A body has
+  // joints when its list has a head; counting them would walk the list.)
+  if (inRun && b1 && b2 && dBodyGetJoint(b1, 0) != nullptr && dBodyGetJoint(b2, 0) != nullptr &&
+      i1 >= 0 && i2 >= 0) {
+    const int first = i1 < i2 ? i1 : i2;
+    const int second = i1 < i2 ? i2 : i1;
+    if (g_items[first].group != 0 && g_items[second].group == g_items[first].group) return;
   }
 
   // Two fixed items never touch.
-  if (b1 && IsPinned(b1) && b2 && IsPinned(b2)) return;
+  if (b1 && IsPinned(b1, i1) && b2 && IsPinned(b2, i2)) return;
 
-  dContact contacts[kMaxContacts];
-  std::memset(contacts, 0, sizeof(contacts));
+  // The engine fills at most `limit` records; only those are cleared.
+  dContactGeom found[kMaxContacts];
   const bool connectQuery = query != nullptr && query->queryGeom != nullptr;
   const int limit = connectQuery ? kMaxContacts : kStepContacts;
-  const int n = dCollide(o1, o2, limit, &contacts[0].geom, sizeof(dContact));
+  std::memset(found, 0, sizeof(dContactGeom) * limit);
+  const int n = dCollide(o1, o2, limit, found, sizeof(dContactGeom));
   g_contactCount += n;
   if (n <= 0) return;
 
@@ -153,19 +205,19 @@ void HandleNearCollision(void* data, dGeomID o1, dGeomID o2) {
   if (dGeomGetClass(o1) == dRayClass || dGeomGetClass(o2) == dRayClass) {
     if (query == nullptr) return;
     const bool firstIsRay = dGeomGetClass(o1) == dRayClass;
-    RecordRayHit(query, firstIsRay ? o1 : o2, firstIsRay ? o2 : o1, contacts, n);
+    RecordRayHit(query, firstIsRay ? o1 : o2, firstIsRay ? o2 : o1, found, n);
     return;
   }
 
   int material = kMaterialPlain;
   const bool withGround = o1 == g_groundGeom || o2 == g_groundGeom;
   if (withGround) {
-    const int item = FindItemByGeom(o1 == g_groundGeom ? o2 : o1);
+    const int item = ItemOfGeom(o1 == g_groundGeom ? o2 : o1);
     if (item >= 0) {
       StageItem& it = g_items[item];
       if (it.state == kItemFixed) return;  // fixed items never touch the ground
       if (!inRun) {
-        if (SmallestDepth(contacts, n) > kOverlapDepth) it.flags |= kFlagOverlap;
+        if (SmallestDepth(found, n) > kOverlapDepth) it.flags |= kFlagOverlap;
       } else if (IsRubberKind(it.kind)) {
         material = kMaterialOneRubber;
       } else if (it.kind == kKindTire) {
@@ -176,8 +228,9 @@ void HandleNearCollision(void* data, dGeomID o1, dGeomID o2) {
     // The goal bell struck by anything that is free to move.
     if (inRun && g_goalType == kGoalBell && g_stageCleared == 0 && g_goalBellBody != nullptr &&
         (b1 == g_goalBellBody || b2 == g_goalBellBody)) {
-      dBodyID other = b1 == g_goalBellBody ? b2 : b1;
-      if (other != nullptr && !IsPinned(other)) {
+      const bool bellFirst = b1 == g_goalBellBody;
+      dBodyID other = bellFirst ? b2 : b1;
+      if (other != nullptr && !IsPinned(other, bellFirst ? i2 : i1)) {
         const dReal bellX = dBodyGetPosition(g_goalBellBody)[0];
         const dReal otherX = dBodyGetPosition(other)[0];
         g_bellSwing = bellX <= otherX ? 180 : 0;
@@ -190,7 +243,7 @@ void HandleNearCollision(void* data, dGeomID o1, dGeomID o2) {
     if (connectQuery && query->other == nullptr && (o1 == query->queryGeom || o2 == query->queryGeom)) {
       query->other = o1 == query->queryGeom ? o2 : o1;
       for (int i = 0; i < n; ++i) {
-        query->pos += D3DXVECTOR3((float)contacts[i].geom.pos[0], (float)contacts[i].geom.pos[1], 0);
+        query->pos += D3DXVECTOR3((float)found[i].pos[0], (float)found[i].pos[1], 0);
       }
       query->hit = 1;
       query->pos /= (float)n;
@@ -199,9 +252,7 @@ void HandleNearCollision(void* data, dGeomID o1, dGeomID o2) {
     // Overlap pass of the editor: deep contacts mark both items, except parts
     // of one assembly, and only items of the current mode get the mark.
     if (!inRun && query != nullptr && query->queryGeom == nullptr && query->other == nullptr &&
-        SmallestDepth(contacts, n) > kOverlapDepth) {
-      const int i1 = FindItemByGeom(o1);
-      const int i2 = FindItemByGeom(o2);
+        SmallestDepth(found, n) > kOverlapDepth) {
       if (i1 >= 0 && i2 >= 0 && !(g_items[i1].group != 0 && g_items[i1].group == g_items[i2].group)) {
         if (g_items[i1].createdInMode == g_appMode) g_items[i1].flags |= kFlagOverlap;
         if (g_items[i2].createdInMode == g_appMode) g_items[i2].flags |= kFlagOverlap;
@@ -209,8 +260,6 @@ void HandleNearCollision(void* data, dGeomID o1, dGeomID o2) {
     }
 
     if (inRun) {
-      const int i1 = FindItemByGeom(o1);
-      const int i2 = FindItemByGeom(o2);
       const int k1 = i1 >= 0 ? g_items[i1].kind : -1;
       const int k2 = i2 >= 0 ? g_items[i2].kind : -1;
       if (k1 == kKindTire || k2 == kKindTire) {
@@ -231,7 +280,7 @@ void HandleNearCollision(void* data, dGeomID o1, dGeomID o2) {
         if (other >= 0) {
           if (g_toyBoxBody != nullptr && g_items[other].body == g_toyBoxBody) return;
           if (g_items[other].state == kItemFixed && g_items[other].kind < kFirstStagePartKind) {
-            BounceDoll(o1, other, contacts, n);
+            BounceDoll(o1, other, found, n);
           }
         }
       }
@@ -250,7 +299,9 @@ void HandleNearCollision(void* data, dGeomID o1, dGeomID o2) {
   }
 
   for (int i = 0; i < n; ++i) {
-    dContact& c = contacts[i];
+    dContact c;
+    std::memset(&c, 0, sizeof(c));
+    c.geom = found[i];
     c.surface.mode = dContactBounce | dContactSoftERP | dContactSoftCFM | dContactSlip1 | dContactSlip2;
     c.surface.mu = DBL_MAX;
     c.surface.bounce = 0.00001;
@@ -262,4 +313,16 @@ void HandleNearCollision(void* data, dGeomID o1, dGeomID o2) {
     dJointID joint = dJointCreateContact(g_world, g_contactGroup, &c);
     dJointAttach(joint, b1, b2);
   }
+  // The item now touches the ground: it is pinned for the rest of the pass.
+  if (withGround) {
+    if (b1 && InPassRecord(b1, i1)) g_pass.groundContact[i1] = true;
+    if (b2 && InPassRecord(b2, i2)) g_pass.groundContact[i2] = true;
+  }
+}
+
+void CollideSpace(CollisionQuery* query) {
+  ReadPassJoints();
+  g_pass.active = true;
+  dSpaceCollide(g_space, query, HandleNearCollision);
+  g_pass.active = false;
 }
