@@ -196,7 +196,7 @@ void HandleNearCollision(void* data, dGeomID o1, dGeomID o2) {
   dContactGeom found[kMaxContacts];
   const bool connectQuery = query != nullptr && query->queryGeom != nullptr;
   const int limit = connectQuery ? kMaxContacts : kStepContacts;
-  std::memset(found, 0, sizeof(dContactGeom) * limit);
+  for (int i = 0; i < limit; ++i) found[i] = dContactGeom{};
   const int n = dCollide(o1, o2, limit, found, sizeof(dContactGeom));
   g_contactCount += n;
   if (n <= 0) return;
@@ -298,18 +298,20 @@ void HandleNearCollision(void* data, dGeomID o1, dGeomID o2) {
     slip = 0.0005;
   }
 
+  // One record serves every contact of the pair. Apart from the surface
+  // fields set here and the geometry copied in, nothing ever writes it: the
+  // rest stays as zero as static storage starts.
+  static dContact c;
+  c.surface.mode = dContactBounce | dContactSoftERP | dContactSoftCFM | dContactSlip1 | dContactSlip2;
+  c.surface.mu = DBL_MAX;
+  c.surface.bounce = 0.00001;
+  c.surface.bounce_vel = 0;
+  c.surface.soft_erp = 0.2;
+  c.surface.soft_cfm = 0;
+  c.surface.slip1 = slip;
+  c.surface.slip2 = slip;
   for (int i = 0; i < n; ++i) {
-    dContact c;
-    std::memset(&c, 0, sizeof(c));
     c.geom = found[i];
-    c.surface.mode = dContactBounce | dContactSoftERP | dContactSoftCFM | dContactSlip1 | dContactSlip2;
-    c.surface.mu = DBL_MAX;
-    c.surface.bounce = 0.00001;
-    c.surface.bounce_vel = 0;
-    c.surface.soft_erp = 0.2;
-    c.surface.soft_cfm = 0;
-    c.surface.slip1 = slip;
-    c.surface.slip2 = slip;
     dJointID joint = dJointCreateContact(g_world, g_contactGroup, &c);
     dJointAttach(joint, b1, b2);
   }
