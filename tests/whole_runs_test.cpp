@@ -1,8 +1,7 @@
 // Whole runs and editing sessions of several stages, driven through
 // UpdateFrame, folded into one hash per stage: every live item's state, flags,
 // group, pose and motion after every update, with the hover, connect, overlap,
-// goal and contact results of the update (each case in a process of its own,
-// as CTest runs them). The expected values were recorded
+// goal and contact results of the update. The expected values were recorded
 // from the game as it plays; any change of the contact rules, the step or the
 // plane pass, however small, changes them.
 #include <cinttypes>
@@ -25,6 +24,8 @@ class WholeRuns : public UpdateTest {
     std::memset(g_smokePuffs, 0, sizeof(g_smokePuffs));
     g_stageCleared = 0;
     g_bellSwing = 0;
+    g_dollGroup = -1;
+    g_dollLaunchCounter = 60;
     contactsAtStart = g_contactCount;
   }
 
@@ -162,8 +163,8 @@ void WholeRuns::BuildBellStage(float bx, float by) {
     CreateItem(D3DXVECTOR3(bx - 6 + 2.5f * (float)i, by + 20 + 5.0f * (float)i, 0), nullptr,
                i % 3 == 0 ? 2.0f : 1.5f, 0, i % 2 ? kKindRubberBall : kKindBall, 1);
   for (int i = 0; i < 5; ++i)
-    Turned(140 + 4.0f * (float)i, 160 + 9.0f * (float)i, 1.5f, 5, i % 2 ? kKindRubberCapsule : kKindCapsule,
-           30.0f * (float)i, 1);
+    Turned(140 + 4.0f * (float)i, 160 + 9.0f * (float)i, 1.5f, 5,
+           i % 2 ? kKindRubberCapsule : kKindCapsule, 30.0f * (float)i, 1);
   CreateItem(D3DXVECTOR3(700, 150, 0), nullptr, 3, 0, kKindRubberBall, 1);
   CreateItem(D3DXVECTOR3(701, 155, 0), nullptr, 3, 0, kKindBall, 1);  // overlapping pair
 }
