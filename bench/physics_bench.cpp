@@ -1,18 +1,26 @@
 // The run's physics against a bare engine step. A stage of 100, 300 and 500
 // items spread over the field (balls, boxes, capsules and their rubber kinds,
 // some fixed, some hinged in pairs) falls and settles; each size is timed
-//   game: UpdateFrame in the run mode (the game's collision rules, the step,
-//         the plane pass, the run behaviours and goal checks), and
-//   bare: dSpaceCollide with a lean callback (contacts with the same surface,
-//         jointed pairs skipped), dWorldQuickStep, dJointGroupEmpty,
+//   game:  UpdateFrame in the run mode (the game's collision rules, the step,
+//          the plane pass, the run behaviours and goal checks),
+//   step:  StepSimulation and HoldBodiesToPlane alone, as the run makes them,
+//   bare:  dSpaceCollide with a lean callback (contacts with the same surface,
+//          jointed pairs skipped), dWorldQuickStep, dJointGroupEmpty,
+//   bare + plane: the bare step followed by the game's plane pass, which the
+//          rules ask of every update (the like-for-like partner of "step"),
 // on the same stage rebuilt from scratch, frames 10..109 of the fall each,
-// alternating game and bare three times. Figures are medians; the ratio is
-// game / bare.
+// the four in turn, five times. Times are the thread's CPU time (a busy
+// machine's other work stays out), medians over all frames; the ratios on the
+// last line are game / bare, the figures before it also show step / (bare +
+// plane), the cost of the game's collision rules alone.
 //
 //   build/bench/physics_bench
+#include <time.h>
+
 #include <cfloat>
 
 #include "bench_stage.h"
+#include "game/simulation.h"
 #include "world/joints.h"
 
 namespace {
@@ -62,52 +70,66 @@ void LeanNearCallback(void*, dGeomID o1, dGeomID o2) {
 
 constexpr int kWarmFrames = 10;
 constexpr int kTimedFrames = 100;
+constexpr int kRounds = 5;
 
-std::vector<double> TimeGame(int count) {
-  bench::NewWorld();
-  BuildStage(count);
-  g_appMode = kModeRun;
-  std::vector<double> ms;
-  for (int f = 0; f < kWarmFrames + kTimedFrames; ++f) {
-    const bench::Clock::time_point a = bench::Clock::now();
-    UpdateFrame();
-    const bench::Clock::time_point b = bench::Clock::now();
-    if (f >= kWarmFrames) ms.push_back(bench::Millis(a, b));
-  }
-  bench::DropWorld();
-  return ms;
+double ThreadMillis() {
+  timespec t;
+  clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
+  return (double)t.tv_sec * 1000.0 + (double)t.tv_nsec / 1e6;
 }
 
-std::vector<double> TimeBare(int count) {
+enum class Way { kGame, kStep, kBare, kBarePlane };
+
+void Advance(Way way) {
+  switch (way) {
+    case Way::kGame:
+      UpdateFrame();
+      break;
+    case Way::kStep:
+      StepSimulation();
+      HoldBodiesToPlane();
+      break;
+    case Way::kBare:
+    case Way::kBarePlane:
+      dSpaceCollide(g_space, nullptr, LeanNearCallback);
+      dWorldQuickStep(g_world, kStepSize);
+      dJointGroupEmpty(g_contactGroup);
+      if (way == Way::kBarePlane) HoldBodiesToPlane();
+      break;
+  }
+}
+
+void Time(Way way, int count, std::vector<double>* ms) {
   bench::NewWorld();
   BuildStage(count);
   g_appMode = kModeRun;
-  std::vector<double> ms;
   for (int f = 0; f < kWarmFrames + kTimedFrames; ++f) {
-    const bench::Clock::time_point a = bench::Clock::now();
-    dSpaceCollide(g_space, nullptr, LeanNearCallback);
-    dWorldQuickStep(g_world, kStepSize);
-    dJointGroupEmpty(g_contactGroup);
-    const bench::Clock::time_point b = bench::Clock::now();
-    if (f >= kWarmFrames) ms.push_back(bench::Millis(a, b));
+    const double a = ThreadMillis();
+    Advance(way);
+    const double b = ThreadMillis();
+    if (f >= kWarmFrames) ms->push_back(b - a);
   }
   bench::DropWorld();
-  return ms;
 }
 
 struct Figures {
-  double game, bare;
+  double game, step, bare, barePlane;
 };
 
 Figures Measure(int count) {
-  std::vector<double> game, bare;
-  for (int round = 0; round < 3; ++round) {
-    for (double v : TimeGame(count)) game.push_back(v);
-    for (double v : TimeBare(count)) bare.push_back(v);
+  std::vector<double> game, step, bare, barePlane;
+  for (int round = 0; round < kRounds; ++round) {
+    Time(Way::kGame, count, &game);
+    Time(Way::kStep, count, &step);
+    Time(Way::kBare, count, &bare);
+    Time(Way::kBarePlane, count, &barePlane);
   }
-  Figures f = {bench::Median(game), bench::Median(bare)};
-  std::printf("%3d items: game update %.3f ms, bare step %.3f ms, ratio %.3f\n", count, f.game,
-              f.bare, f.game / f.bare);
+  Figures f = {bench::Median(game), bench::Median(step), bench::Median(bare),
+               bench::Median(barePlane)};
+  std::printf(
+      "%3d items: game update %.3f ms, step + plane %.3f ms, bare step %.3f ms, "
+      "bare + plane %.3f ms; game / bare %.3f, step / (bare + plane) %.3f\n",
+      count, f.game, f.step, f.bare, f.barePlane, f.game / f.bare, f.step / f.barePlane);
   return f;
 }
 
