@@ -379,6 +379,7 @@ bool DescribeQueryPass(const CollisionQuery& query, std::vector<uint64_t>* out) 
       PutReals(out, plane, 4);
       continue;
     }
+    if (cls != dSphereClass && cls != dBoxClass && cls != dCapsuleClass) return false;
     PutReals(out, dGeomGetPosition(g), 3);
     PutReals(out, dGeomGetRotation(g), 12);
     if (cls == dSphereClass) {
@@ -387,13 +388,11 @@ bool DescribeQueryPass(const CollisionQuery& query, std::vector<uint64_t>* out) 
       dVector3 lengths;
       dGeomBoxGetLengths(g, lengths);
       PutReals(out, lengths, 3);
-    } else if (cls == dCapsuleClass) {
+    } else {
       dReal radius, length;
       dGeomCapsuleGetParams(g, &radius, &length);
       Put(out, radius);
       Put(out, length);
-    } else {
-      return false;
     }
   }
   for (int i = 0; i < kMaxItems; ++i) {
