@@ -24,14 +24,14 @@ constexpr dReal kOverlapDepth = 0.1;
 // Contact materials of a pair during a run.
 enum Material { kMaterialPlain = 0, kMaterialOneRubber = 1, kMaterialTwoRubber = 2, kMaterialTire = 3 };
 
-
 bool IsRubberKind(int kind) {
   return kind == kKindRubberBall || kind == kKindRubberBox || kind == kKindRubberCapsule;
 }
 
-// Asks the engine: some joint of the body has the static world on one side.
-// Each step of the walk starts again from the head of the body's joint list,
-// and every pass puts its contacts at that head.
+// Asks the engine whether some joint of the body has the static world on one
+// side (for a body that is no item's, or a pass made straight with
+// dSpaceCollide). Slow in a crowded pass: each step of the walk starts again
+// from the head of the body's joint list, where the pass adds its contacts.
 bool HasWorldJoint(dBodyID body) {
   const int count = dBodyGetNumJoints(body);
   for (int i = 0; i < count; ++i) {
