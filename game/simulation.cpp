@@ -9,7 +9,7 @@
 #include "world/types.h"
 
 void StepSimulation() {
-  dSpaceCollide(g_space, nullptr, HandleNearCollision);
+  CollideSpace(nullptr);
   // The quick step shuffles its constraints with the engine's own generator;
   // reseeding it makes every run from the same placed state the same.
   dRandSetSeed(0);
@@ -34,9 +34,11 @@ void HoldBodiesToPlane() {
     StageItem& it = g_items[i];
     if (it.state == kItemFree) continue;
 
-    D3DXMATRIX m;
-    ConvertOdeRotationToMatrix(dGeomGetRotation(it.geom), &m);
+    const dReal* current = dGeomGetRotation(it.geom);
+    dMatrix3 R;
     if (IsCapsuleShaped(it.kind)) {
+      D3DXMATRIX m;
+      ConvertOdeRotationToMatrix(current, &m);
       // Turn the capsule about its own x axis until its axis is square to z.
       const D3DXVECTOR3 zAxis(0, 0, 1);
       D3DXVECTOR3 axis;
@@ -48,15 +50,17 @@ void HoldBodiesToPlane() {
       D3DXMATRIX upright;
       D3DXMatrixRotationX(&upright, (90.0f - theta) * kDegToRad);
       m = upright * m;
+      ConvertMatrixToOdeRotation(&m, R);
     } else {
-      // Drop the couplings between z and the plane.
-      m._13 = 0;
-      m._23 = 0;
-      m._31 = 0;
-      m._32 = 0;
+      // As through the drawing library's float matrix and back: every entry
+      // rounded to single precision, the couplings between z and the plane
+      // (the matrix's _13, _23, _31, _32) dropped.
+      for (int k = 0; k < 12; ++k) R[k] = (dReal)(float)current[k];
+      R[8] = 0;  // _13
+      R[9] = 0;  // _23
+      R[2] = 0;  // _31
+      R[6] = 0;  // _32
     }
-    dMatrix3 R;
-    ConvertMatrixToOdeRotation(&m, R);
     dGeomSetRotation(it.geom, R);
 
     dReal wz = dBodyGetAngularVel(it.body)[2];

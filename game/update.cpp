@@ -384,7 +384,7 @@ void UpdatePicking() {
       CollisionQuery query;
       std::memset(&query, 0, sizeof(query));
       query.queryGeom = it.geom;
-      dSpaceCollide(g_space, &query, HandleNearCollision);
+      CollideSpace(&query);
       dJointGroupEmpty(g_contactGroup);
       if (query.other != nullptr) {
         const int other = FirstItemWithGeom(query.other);
@@ -401,7 +401,7 @@ void UpdateOverlapFlags() {
   }
   CollisionQuery query;
   std::memset(&query, 0, sizeof(query));
-  dSpaceCollide(g_space, &query, HandleNearCollision);
+  CollideSpace(&query);
   dJointGroupEmpty(g_contactGroup);
 
   g_anyOverlap = 0;

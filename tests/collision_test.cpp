@@ -4,6 +4,8 @@
 
 #include <cfloat>
 #include <cmath>
+#include <cstring>
+#include <functional>
 #include <vector>
 
 #include "game/goal_reached.h"
@@ -372,4 +374,188 @@ TEST_F(Collision, DollStrikingAFixedPlayerBoxIsThrownAwayAndPassesThroughTheToyB
   Run(30);
   EXPECT_TRUE(Between(body, toyBox).empty());
   EXPECT_LT(Pos(body).y, 40) << "fell into the toy box's body";
+}
+
+namespace {
+
+// A crowded corner: a fixed slab on the ground with items piled on it, balls
+// resting on the ground and on each other, a hinged pair and an assembly
+// whose outer parts overlap, two overlapping fixed boxes, a box sunk into the
+// ground, and a heap of balls on one point.
+void BuildCrowd() {
+  auto box = [](float x, float y, float w, float h, int movable) {
+    return CreateItem(D3DXVECTOR3(x, y, 0), nullptr, w, h, kKindBox, movable);
+  };
+  auto ball = [](float x, float y, float r, int kind = kKindBall) {
+    return CreateItem(D3DXVECTOR3(x, y, 0), nullptr, r, 0, kind, 1);
+  };
+  box(100, 1.9f, 30, 4, 0);
+  for (int i = 0; i < 6; ++i) box(95 + 2.0f * (float)i, 5 + 3.5f * (float)i, 4, 4, 1);
+  for (int i = 0; i < 8; ++i)
+    ball(150 + 3.5f * (float)i, 1.9f, 2, i % 2 ? kKindRubberBall : kKindBall);
+  for (int i = 0; i < 5; ++i) ball(152 + 3.5f * (float)i, 5.2f, 2);
+  const int hub = box(200, 20, 4, 4, 1);
+  const int left = box(203, 22, 6, 2, 1);
+  const int right = box(205, 22, 6, 2, 1);
+  D3DXVECTOR3 at(201, 21, 0);
+  CreateHingeJoint(hub, left, &at, 0);
+  at = D3DXVECTOR3(202, 21, 0);
+  CreateHingeJoint(hub, right, &at, 0);
+  box(250, 30, 10, 4, 0);
+  box(253, 31, 10, 4, 0);
+  box(300, 2.7f, 8, 6, 1);
+  for (int i = 0; i < 40; ++i) ball(400, 3.0f, 2, i % 3 ? kKindBall : kKindRubberBall);
+  NumberConnectedGroups();
+}
+
+struct PassResult {
+  std::vector<dContact> made;
+  std::vector<uint32_t> flags;
+  CollisionQuery query;
+  int32_t contacts;
+};
+
+bool SameContacts(const std::vector<dContact>& a, const std::vector<dContact>& b) {
+  if (a.size() != b.size()) return false;
+  for (size_t i = 0; i < a.size(); ++i)
+    if (std::memcmp(&a[i], &b[i], sizeof(dContact)) != 0) return false;
+  return true;
+}
+
+}  // namespace
+
+// The step's and the editor's passes read the items' joints once at their
+// start; pair by pair they must answer "joined" and "pinned" as the engine
+// does when asked directly, ground contacts made earlier in the pass included.
+TEST_F(Collision, PassesThroughCollideSpaceMakeWhatTheEngineAskedPairByPairMakes) {
+  BuildCrowd();
+  const int probe = ItemOfGeom(g_items[20].geom);
+  ASSERT_EQ(probe, 20);
+  // The game's hash space hands the ground's pairs over last; a simple space
+  // hands them over in list order, so that ground contacts made earlier in the
+  // pass pin items for later pairs.
+  for (int space = 0; space < 2; ++space) {
+    if (space == 1) {
+      dSpaceID hash = g_space;
+      dSpaceID simple = dSimpleSpaceCreate(nullptr);
+      while (dSpaceGetNumGeoms(hash) > 0) {
+        dGeomID g = dSpaceGetGeom(hash, 0);
+        dSpaceRemove(hash, g);
+        dSpaceAdd(simple, g);
+      }
+      g_space = simple;
+      dSpaceDestroy(hash);
+    }
+  for (int mode : {kModeEdit, kModePlay, kModeRun}) {
+    for (int kind = 0; kind < 3; ++kind) {
+      g_appMode = mode;
+      PassResult r[2];
+      for (int how = 0; how < 2; ++how) {
+        for (StageItem& it : g_items) it.flags &= ~(uint32_t)kFlagOverlap;
+        CollisionQuery q = {};
+        if (kind == 1) q.queryGeom = g_items[probe].geom;
+        g_made.clear();
+        const int32_t before = g_contactCount;
+        CollisionQuery* data = kind == 2 ? nullptr : &q;
+        if (how == 0) {
+          dSpaceCollide(g_space, data, HandleNearCollision);
+        } else {
+          CollideSpace(data);
+        }
+        dJointGroupEmpty(g_contactGroup);
+        r[how].made = g_made;
+        for (const StageItem& it : g_items) r[how].flags.push_back(it.flags);
+        r[how].query = q;
+        r[how].contacts = g_contactCount - before;
+      }
+      SCOPED_TRACE(testing::Message() << "space " << space << " mode " << mode << " pass " << kind);
+      EXPECT_FALSE(r[0].made.empty());
+      EXPECT_TRUE(SameContacts(r[0].made, r[1].made));
+      EXPECT_EQ(r[0].flags, r[1].flags);
+      EXPECT_EQ(std::memcmp(&r[0].query, &r[1].query, sizeof(CollisionQuery)), 0);
+      EXPECT_EQ(r[0].contacts, r[1].contacts);
+    }
+  }
+  }
+}
+
+// An editor query over an unchanged space gives its last answer again without
+// colliding; anything the pass reads that changes makes it collide anew.
+TEST_F(Collision, AnUnchangedSpaceGivesTheLastQueryAgainAndAnyChangeIsSeen) {
+  BuildCrowd();
+  g_appMode = kModeEdit;
+  // What a pass made directly gives, as the reference.
+  auto direct = [](CollisionQuery q) {
+    PassResult r;
+    for (StageItem& it : g_items) it.flags &= ~(uint32_t)kFlagOverlap;
+    const int32_t before = g_contactCount;
+    dSpaceCollide(g_space, &q, HandleNearCollision);
+    dJointGroupEmpty(g_contactGroup);
+    for (const StageItem& it : g_items) r.flags.push_back(it.flags);
+    r.query = q;
+    r.contacts = g_contactCount - before;
+    return r;
+  };
+  auto remembered = [](CollisionQuery q, size_t* made) {
+    PassResult r;
+    for (StageItem& it : g_items) it.flags &= ~(uint32_t)kFlagOverlap;
+    const int32_t before = g_contactCount;
+    g_made.clear();
+    CollideSpace(&q);
+    dJointGroupEmpty(g_contactGroup);
+    *made = g_made.size();
+    for (const StageItem& it : g_items) r.flags.push_back(it.flags);
+    r.query = q;
+    r.contacts = g_contactCount - before;
+    return r;
+  };
+  auto expectSame = [](const PassResult& a, const PassResult& b) {
+    EXPECT_EQ(a.flags, b.flags);
+    EXPECT_EQ(std::memcmp(&a.query, &b.query, sizeof(CollisionQuery)), 0);
+    EXPECT_EQ(a.contacts, b.contacts);
+  };
+  const int lone = Box(600, 100, 1, 4, 4);
+  const int partner = Box(603, 100, 1, 4, 4);
+  CollisionQuery overlap = {};
+  CollisionQuery connect = {};
+  connect.queryGeom = g_items[lone].geom;
+
+  // Each change, then the pass made twice: the first collides, the second
+  // remembers; both give what a direct pass gives.
+  const std::vector<std::function<void()>> changes = {
+      [] {},
+      [&] { dGeomSetPosition(g_items[partner].geom, 603.5, 100, 0); },  // moved
+      [&] {  // fixed, then the whole pile dropped into the placing mode
+        StageItem& it = g_items[partner];
+        it.fixJoint = dJointCreateFixed(g_world, nullptr);
+        dJointAttach(it.fixJoint, it.body, nullptr);
+        it.state = kItemFixed;
+      },
+      [] { g_appMode = kModePlay; },
+      [&] {  // joined to the lone box
+        D3DXVECTOR3 at(601.5f, 100, 0);
+        CreateHingeJoint(lone, partner, &at, 0);
+        NumberConnectedGroups();
+      },
+      [&] { DestroyItem(partner); },
+      [&] { dGeomBoxSetLengths(g_items[lone].geom, 40, 4, kBoxDepth); },  // resized into the heap
+  };
+  for (size_t c = 0; c < changes.size(); ++c) {
+    SCOPED_TRACE(testing::Message() << "change " << c);
+    changes[c]();
+    for (CollisionQuery* q : {&overlap, &connect}) {
+      const PassResult want = direct(*q);
+      size_t made = 0;
+      expectSame(remembered(*q, &made), want);
+      EXPECT_GT(made, 0u);  // collided
+      expectSame(remembered(*q, &made), want);
+      EXPECT_EQ(made, 0u);  // remembered
+    }
+  }
+  // A run's passes are always made.
+  g_appMode = kModeRun;
+  size_t made = 0;
+  remembered(overlap, &made);
+  remembered(overlap, &made);
+  EXPECT_GT(made, 0u);
 }

@@ -487,3 +487,35 @@ TEST(ItemsWithoutWorld, CreationWaitsForThePhysicsWorld) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(Items, AGeomLeadsToItsLiveItemWhereverTheGeomWasMade) {
+  const int a = Make(100, 50, kKindBall);
+  const int b = Make(120, 50, kKindBox);
+  EXPECT_EQ(ItemOfGeom(g_items[a].geom), a);
+  EXPECT_EQ(ItemOfGeom(g_items[b].geom), b);
+  EXPECT_EQ(ItemOfGeom(g_groundGeom), -1);
+  EXPECT_EQ(ItemOfGeom(nullptr), -1);
+  // A geom the item table holds but that was made without the item's mark,
+  // as a rebuilt stage makes them, is found and marked on the way.
+  dGeomID rebuilt = dCreateSphere(g_space, 3);
+  dGeomSetBody(rebuilt, g_items[a].body);
+  dGeomID old = g_items[a].geom;
+  g_items[a].geom = rebuilt;
+  EXPECT_EQ(ItemOfGeom(rebuilt), a);
+  EXPECT_EQ(dGeomGetData(rebuilt), dGeomGetData(old));
+  g_items[a].geom = old;
+  dGeomDestroy(rebuilt);
+  // A slot given to another item does not answer for a geom it no longer holds.
+  dGeomID stray = dCreateBox(g_space, 1, 1, 1);
+  dGeomSetData(stray, dGeomGetData(g_items[b].geom));
+  EXPECT_EQ(ItemOfGeom(stray), -1);
+  dGeomDestroy(stray);
+  DestroyItem(b);
+  const int c = Make(140, 50, kKindCapsule);
+  EXPECT_EQ(c, b);
+  EXPECT_EQ(ItemOfGeom(g_items[c].geom), c);
+}
+
+}  // namespace

@@ -5,6 +5,8 @@
 
 #include <cstdint>
 
+#include "world/types.h"
+
 // Contacts found by every pass since start-up (each pair's count is added).
 extern int32_t g_contactCount;
 
@@ -14,3 +16,11 @@ extern int32_t g_contactCount;
 // the connect query (queryGeom set) and the overlap pass (all zero). Callers
 // empty g_contactGroup right after the pass.
 void HandleNearCollision(void* data, dGeomID o1, dGeomID o2);
+
+// One pass of the whole space (g_space) through HandleNearCollision: a
+// physics step's (query null) or an editor query's. The items' joints are read
+// once at the start, so the callback's joined and pinned tests cost nothing
+// however many contacts the pass attaches; a pass made straight with
+// dSpaceCollide asks the engine for them pair by pair, with the same answers.
+// The caller empties g_contactGroup afterwards, as after any pass.
+void CollideSpace(CollisionQuery* query);

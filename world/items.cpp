@@ -1,6 +1,7 @@
 #include "world/items.h"
 
 #include <cmath>
+#include <cstdint>
 #include <cstdlib>
 
 #include "world/globals.h"
@@ -136,6 +137,9 @@ bool IsInsideField(const D3DXVECTOR3& p) {
   return !(q < 0.0f || q > 200.0f || p.y < 0.0f || p.y > 400.0f);
 }
 
+// A geom's data holds its item's slot + 1 (0: not tagged).
+void TagGeom(dGeomID geom, int item) { dGeomSetData(geom, (void*)(intptr_t)(item + 1)); }
+
 // Capsules lie along their local z axis; this quarter turn about x stands them
 // along the world y axis.
 void UprightRotation(dMatrix3 R) {
@@ -227,6 +231,7 @@ int CreateItem(D3DXVECTOR3 position, const D3DXMATRIX* rotation, float sizeA, fl
     }
   }
   dGeomSetBody(geom, body);
+  TagGeom(geom, index);
   item.geom = geom;
   item.body = body;
 
@@ -278,7 +283,10 @@ void DestroyItem(int item) {
   it.jointCount = 0;
 
   it.state = kItemFree;
-  if (it.geom) dGeomDestroy(it.geom);
+  if (it.geom) {
+    dGeomSetData(it.geom, nullptr);
+    dGeomDestroy(it.geom);
+  }
   it.geom = nullptr;
   dBodyID body = it.body;
   if (body) dBodyDestroy(body);
@@ -298,6 +306,22 @@ void DestroyItem(int item) {
     if (rec.type != kJointFree && (rec.itemA == item || rec.itemB == item)) DestroyJoint(item, j);
   }
   g_hoveredItem = -1;
+}
+
+int ItemOfGeom(dGeomID geom) {
+  if (geom == nullptr) return -1;
+  const intptr_t tag = (intptr_t)dGeomGetData(geom);
+  if (tag >= 1 && tag <= kMaxItems) {
+    const StageItem& it = g_items[tag - 1];
+    if (it.state != kItemFree && it.geom == geom) return (int)tag - 1;
+  }
+  for (int i = 0; i < kMaxItems; ++i) {
+    if (g_items[i].state != kItemFree && g_items[i].geom == geom) {
+      TagGeom(geom, i);
+      return i;
+    }
+  }
+  return -1;
 }
 
 void SelectAllItems() {

@@ -29,6 +29,11 @@ int CreateItem(D3DXVECTOR3 position, const D3DXMATRIX* rotation, float sizeA, fl
 // it. A free slot (or an index outside the table) is left alone.
 void DestroyItem(int item);
 
+// The live item whose geom this is, or -1. CreateItem tags each geom with its
+// slot, so the answer costs nothing; a geom made elsewhere (a rebuilt stage)
+// is found by a scan of the table once and tagged then.
+int ItemOfGeom(dGeomID geom);
+
 // Selects every live item made in the current mode.
 void SelectAllItems();
 // Clears the selection mark on every live item.
