@@ -358,6 +358,19 @@ void TrackPointer(GtkWin* w, double xRoot, double yRoot, double x, double y) {
       w->hwnd, POINT{static_cast<LONG>(xRoot - x), static_cast<LONG>(yRoot - y)});
 }
 
+// While a modal window is up the game's window hears nothing of the pointer;
+// once it is gone the pointer is read where it is now, so that nothing stays
+// lit under the place where the modal window was opened.
+void RefreshPointer() {
+  GdkDisplay* display = gdk_display_get_default();
+  GdkSeat* seat = display ? gdk_display_get_default_seat(display) : nullptr;
+  GdkDevice* pointer = seat ? gdk_seat_get_pointer(seat) : nullptr;
+  if (!pointer) return;
+  int x = 0, y = 0;
+  gdk_device_get_position(pointer, nullptr, &x, &y);
+  platform::SetCursorScreenPos(POINT{x, y});
+}
+
 int ButtonKey(guint button) {
   switch (button) {
     case 1: return VK_LBUTTON;
@@ -526,6 +539,8 @@ struct ControlWidget {
   GtkWidget* outer = nullptr;  // what sits in the dialog's GtkFixed
   GtkWidget* inner = nullptr;  // the label, entry, button or tree view
   int columns = -1;            // a list view's columns as rendered
+  std::vector<std::vector<std::string>> rows;  // a list view's cells as rendered
+  int scrolledTo = -1;                          // the model's top row as last scrolled to
   bool syncing = false;
 };
 
@@ -740,6 +755,34 @@ void OnColumnClicked(GtkTreeViewColumn* column, gpointer data) {
   platform::ListViewClickColumn(c->hwnd, index);
 }
 
+// Puts the model's rows into the view's store, detached from the view
+// meanwhile so that the view takes them in at once.
+void FillListStore(ControlWidget* c, const platform::ListViewModel* lv, int n) {
+  GtkTreeView* view = GTK_TREE_VIEW(c->inner);
+  GtkListStore* store = GTK_LIST_STORE(gtk_tree_view_get_model(view));
+  g_object_ref(store);
+  gtk_tree_view_set_model(view, nullptr);
+  gtk_list_store_clear(store);
+  std::vector<GValue> values(static_cast<size_t>(n));
+  std::vector<int> indexes(static_cast<size_t>(n));
+  std::vector<std::string> utf8(static_cast<size_t>(n));
+  for (int i = 0; i < n; ++i) indexes[static_cast<size_t>(i)] = i;
+  c->rows.clear();
+  for (const platform::ListViewRow& row : lv->rows) {
+    for (size_t i = 0; i < static_cast<size_t>(n); ++i) {
+      utf8[i] = i < row.texts.size() ? Cp932ToUtf8(row.texts[i]) : std::string();
+      values[i] = G_VALUE_INIT;
+      g_value_init(&values[i], G_TYPE_STRING);
+      g_value_set_static_string(&values[i], utf8[i].c_str());
+    }
+    gtk_list_store_insert_with_valuesv(store, nullptr, -1, indexes.data(), values.data(), n);
+    for (GValue& v : values) g_value_unset(&v);
+    c->rows.push_back(row.texts);
+  }
+  gtk_tree_view_set_model(view, GTK_TREE_MODEL(store));
+  g_object_unref(store);
+}
+
 // Renders a list view from its model: columns when they changed, then every
 // row and the selection.
 void SyncList(ControlWidget* c) {
@@ -754,6 +797,7 @@ void SyncList(ControlWidget* c) {
     GtkListStore* store = gtk_list_store_newv(static_cast<int>(types.size()), types.data());
     gtk_tree_view_set_model(view, GTK_TREE_MODEL(store));
     g_object_unref(store);
+    c->rows.clear();
     for (int i = 0; i < n; ++i) {
       GtkCellRenderer* cell = gtk_cell_renderer_text_new();
       if (lv->columns[i].format == LVCFMT_RIGHT) g_object_set(cell, "xalign", 1.0, nullptr);
@@ -777,31 +821,31 @@ void SyncList(ControlWidget* c) {
   }
   gtk_tree_view_set_grid_lines(view, (lv->exStyle & LVS_EX_GRIDLINES) ? GTK_TREE_VIEW_GRID_LINES_BOTH
                                                                        : GTK_TREE_VIEW_GRID_LINES_NONE);
-  GtkListStore* store = GTK_LIST_STORE(gtk_tree_view_get_model(view));
-  gtk_list_store_clear(store);
-  GtkTreeSelection* selection = gtk_tree_view_get_selection(view);
+  // The rows are filled while the store is away from the view, so the view
+  // hears of them once instead of row by row; rows as they were are kept
+  // (a click that only selects leaves the view scrolled where it was).
+  bool sameRows = c->rows.size() == lv->rows.size();
+  for (size_t r = 0; sameRows && r < lv->rows.size(); ++r) sameRows = c->rows[r] == lv->rows[r].texts;
+  if (!sameRows) FillListStore(c, lv, n);
   int selected = -1;
-  for (size_t r = 0; r < lv->rows.size(); ++r) {
-    GtkTreeIter iter;
-    gtk_list_store_append(store, &iter);
-    for (int i = 0; i < n; ++i) {
-      std::string text = i < static_cast<int>(lv->rows[r].texts.size()) ? lv->rows[r].texts[i] : "";
-      gtk_list_store_set(store, &iter, i, Cp932ToUtf8(text).c_str(), -1);
-    }
+  for (size_t r = 0; r < lv->rows.size(); ++r)
     if (lv->rows[r].state & LVIS_SELECTED) selected = static_cast<int>(r);
-  }
+  GtkTreeSelection* selection = gtk_tree_view_get_selection(view);
   gtk_tree_selection_unselect_all(selection);
   if (selected >= 0) {
     GtkTreePath* path = gtk_tree_path_new_from_indices(selected, -1);
     gtk_tree_selection_select_path(selection, path);
     gtk_tree_path_free(path);
   }
-  if (lv->topRow >= 0 && lv->topRow < static_cast<int>(lv->rows.size()) &&
-      gtk_widget_get_realized(c->inner)) {
+  // Scrolled only when asked anew (or the rows were put in again), so the
+  // user's own scrolling stays; an unrealized view scrolls once it is shown.
+  if ((!sameRows || lv->topRow != c->scrolledTo) && lv->topRow >= 0 &&
+      lv->topRow < static_cast<int>(lv->rows.size())) {
     GtkTreePath* path = gtk_tree_path_new_from_indices(lv->topRow, -1);
     gtk_tree_view_scroll_to_cell(view, path, nullptr, FALSE, 0, 0);
     gtk_tree_path_free(path);
   }
+  c->scrolledTo = lv->topRow;
   c->syncing = false;
 }
 
@@ -858,6 +902,9 @@ void CreateControl(DialogWin* d, HWND hwnd) {
     c->outer = gtk_scrolled_window_new(nullptr, nullptr);
     gtk_scrolled_window_set_shadow_type(GTK_SCROLLED_WINDOW(c->outer), GTK_SHADOW_IN);
     c->inner = gtk_tree_view_new();
+    // Every row is one line of text in columns of fixed widths: the view
+    // measures one row and takes it for all instead of measuring each cell.
+    gtk_tree_view_set_fixed_height_mode(GTK_TREE_VIEW(c->inner), TRUE);
     gtk_container_add(GTK_CONTAINER(c->outer), c->inner);
     // The selection is the model's: the tree shows it, clicks and keys change
     // it through the model (the tree alone would select a row on focus).
@@ -1109,6 +1156,7 @@ class GtkFace : public platform::WindowFace {
       if (buttons.size() == 1) { answer = buttons[0].id; break; }
     }
     gtk_widget_destroy(box);
+    RefreshPointer();
     return answer;
   }
 
@@ -1171,6 +1219,7 @@ class GtkFace : public platform::WindowFace {
         if (filters[i] == used) *filterIndex = static_cast<int>(i + 1);
     }
     gtk_widget_destroy(dialog);
+    RefreshPointer();
     return chosen;
   }
 
@@ -1248,6 +1297,7 @@ class GtkFace : public platform::WindowFace {
       GtkWidget* window = d->window;
       Dialogs().erase(hwnd);
       gtk_widget_destroy(window);
+      RefreshPointer();
       return;
     }
     if (DialogWin* d = DialogOf(GetParent(hwnd))) {

@@ -369,6 +369,59 @@ TEST_F(UpdateTest, ZoomKeysMoveTheCameraDepthBy5PerUpdate) {
   EXPECT_EQ(g_zoomLevel, 2);  // not beyond 2
 }
 
+TEST_F(UpdateTest, TapsShorterThanAnUpdateActOnce) {
+  // A key pressed and let go between two updates: one zoom step.
+  Frame();
+  headless::TapKey('E');
+  Frame();
+  EXPECT_EQ(g_zoomLevel, 1);
+  Frames(3);
+  EXPECT_EQ(g_zoomLevel, 1);
+  headless::TapKey('Q');
+  Frame();
+  EXPECT_EQ(g_zoomLevel, 2);
+
+  // A click as short: one item placed at the mouse, then the button is up.
+  MouseAt(120, 60);
+  Frame();
+  headless::TapKey(VK_LBUTTON);
+  Frame();
+  int live = 0;
+  for (const StageItem& it : g_items) live += it.state != kItemFree;
+  EXPECT_EQ(live, 1);
+  EXPECT_EQ(g_leftButtonDown, 1);
+  Frame();
+  EXPECT_EQ(g_leftButtonDown, 0);
+  // Two quick clicks on two spots between which an update passed: two items.
+  MouseAt(85, 60);
+  Frame();
+  headless::TapKey(VK_LBUTTON);
+  Frames(2);
+  live = 0;
+  for (const StageItem& it : g_items) live += it.state != kItemFree;
+  EXPECT_EQ(live, 2);
+  EXPECT_EQ(g_itemCount, 2);
+}
+
+TEST_F(UpdateTest, AHeldKeyStillReadsAsItIs) {
+  Key('W', true);
+  const float y0 = g_cameraPos.y;
+  Frames(3);
+  EXPECT_GT(g_cameraPos.y, y0);
+  Key('W', false);
+  const float y1 = g_cameraPos.y;
+  Frame();
+  EXPECT_EQ(g_cameraPos.y, y1);  // let go before the update: no more scrolling
+  // Pressed and released over the desktop's events: held while down, then
+  // up after the update that saw it.
+  platform::SetKeyHeld('W', true);
+  Frame();
+  platform::SetKeyHeld('W', false);
+  const float y2 = g_cameraPos.y;
+  Frame();
+  EXPECT_EQ(g_cameraPos.y, y2);
+}
+
 TEST_F(UpdateTest, APressTwiceWithin19UpdatesScrollsAtDoubleSpeedUntilReleased) {
   g_zoomLevel = 0;
   g_cameraPos.z = -150.0f;
