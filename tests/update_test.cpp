@@ -2,6 +2,14 @@
 // overlap and area flags, the goal panel.
 #include "tests/update_test_support.h"
 
+#include <unistd.h>
+
+#include <cstdio>
+#include <string>
+
+#include "world/goals.h"
+#include "world/stage_files.h"
+
 namespace {
 
 // --- picking ------------------------------------------------------------------
@@ -560,3 +568,32 @@ TEST_F(UpdateTest, CountersAndTheAnimationTick) {
 }
 
 }  // namespace
+
+TEST_F(UpdateTest, OpeningAStageKeepsTheTestPlayEntryTrueToItsOverlaps) {
+  // A saved stage with an area and two overlapping boxes.
+  char dir[] = "/tmp/update_test_stage.XXXXXX";
+  ASSERT_NE(mkdtemp(dir), nullptr);
+  const std::string path = std::string(dir) + "/overlap";
+  SetGoalType(kGoalBell);
+  g_areaEditState = kAreaDefined;
+  g_area.corner1 = D3DXVECTOR3(60, 100, 0);
+  g_area.corner2 = D3DXVECTOR3(140, 20, 0);
+  const int a = Box(100, 60);
+  const int b = Box(102, 60);
+  ASSERT_EQ(SaveStageFile(path.c_str(), kFileStage), 1);
+  // The stage in the editor has no area: the entry is greyed.
+  DestroyItem(a);
+  DestroyItem(b);
+  g_areaEditState = kAreaNone;
+  Frame();
+  ASSERT_TRUE(headless::MenuItemAt(g_editorMenu, kEditorMenuTestPlayPos).grayed);
+
+  char buffer[256];
+  std::snprintf(buffer, sizeof buffer, "%s.stg", path.c_str());
+  ASSERT_EQ(LoadStageFile(buffer, kFileStage), 1);
+  Frames(3);
+  EXPECT_EQ(g_anyOverlap, 1);
+  EXPECT_TRUE(headless::MenuItemAt(g_editorMenu, kEditorMenuTestPlayPos).grayed);
+  std::remove((path + ".stg").c_str());
+  rmdir(dir);
+}
