@@ -385,7 +385,7 @@ TEST(GameWindow, QuickClicksAreNeverLostAndNothingStaysLitAfterThePlayList) {
   // Ten quick clicks on the empty sky of the stage, a moment apart: ten items.
   for (int k = 0; k < 10; ++k) {
     Shell("xdotool mousemove " + screen(60 + 50 * k, 120) + " click 1");
-    Wait(150);
+    Wait(400);  // several updates apart, even on a machine under load
   }
   Shell("xdotool mousemove " + screen(200, 300));
   Wait(500);
@@ -397,4 +397,13 @@ TEST(GameWindow, QuickClicksAreNeverLostAndNothingStaysLitAfterThePlayList) {
     EXPECT_TRUE(cyan(c)) << "click " << k << ": " << c.r << " " << c.g << " " << c.b;
   }
   EXPECT_EQ(placed, 10);
+
+  // Pictures to look at: an item's label and its hints, and the hints of the
+  // empty stage with the cursor near the right edge.
+  Shell("xdotool mousemove " + screen(210, 120));
+  Wait(700);
+  Screenshot("game_window_item_label");
+  Shell("xdotool mousemove " + screen(445, 200));
+  Wait(700);
+  Screenshot("game_window_hints_right");
 }
