@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstring>
 #include <string>
+#include <unordered_map>
 
 #include "app/command_steps.h"
 #include "app/dialogs.h"
@@ -207,9 +208,33 @@ void ShowCounts(HWND dialog) {
   SetDlgItemTextA(dialog, kIdcPlayListCount, text);
 }
 
+// While the rows are sorted: each row's text in the sorted column, by the
+// row's item data, read once instead of searched for at every comparison.
+struct SortTexts {
+  int column = -1;
+  std::unordered_map<LPARAM, std::string> byParam;
+};
+SortTexts* g_sortTexts = nullptr;
+
 void SortRows() {
+  SortTexts texts;
+  texts.column = g_playListSortColumn;
+  const int rows = RowCount();
+  for (int row = 0; row < rows; ++row)
+    texts.byParam[RowParam(row)] = CellText(row, g_playListSortColumn, 100);
+  g_sortTexts = &texts;
   SendList(LVM_SORTITEMS, static_cast<WPARAM>(g_playListSortColumn),
            reinterpret_cast<LPARAM>(ComparePlayListRows));
+  g_sortTexts = nullptr;
+}
+
+// The text of the row with item data `param` in `column` (up to 99 bytes).
+std::string SortText(LPARAM param, int column) {
+  if (g_sortTexts && g_sortTexts->column == column) {
+    auto it = g_sortTexts->byParam.find(param);
+    if (it != g_sortTexts->byParam.end()) return it->second;
+  }
+  return CellText(FindRow(param), column, 100);
 }
 
 void InitDialog(HWND dialog) {
@@ -386,8 +411,8 @@ void ScanPlayFiles(const char* folder, int* nextRow) {
 
 int ComparePlayListRows(LPARAM row1, LPARAM row2, LPARAM column) {
   int c = static_cast<int>(column);
-  std::string a = CellText(FindRow(row1), c, 100);
-  std::string b = CellText(FindRow(row2), c, 100);
+  std::string a = SortText(row1, c);
+  std::string b = SortText(row2, c);
   if (IsCount(a) && IsCount(b)) {
     int order = CompareDigits(a, b);
     if (order == 0) return 0;

@@ -178,6 +178,15 @@ int TitleButtonAt(POINT p) {
   return kTitleButtonNone;
 }
 
+namespace {
+void ReadTitleMouse() {
+  POINT cursor = {0, 0};
+  GetCursorPos(&cursor);
+  ScreenToClient(g_hWnd, &cursor);
+  g_mousePos = cursor;
+}
+}  // namespace
+
 int UpdateTitleScreen() {
   StepTitlePhysics();
   g_itemCount = CountLiveItems();
@@ -195,11 +204,12 @@ int UpdateTitleScreen() {
   }
   if (g_titleSpawnTimer == kFading) FadeTitleBoxes();
 
-  POINT cursor = {0, 0};
-  GetCursorPos(&cursor);
-  ScreenToClient(g_hWnd, &cursor);
-  g_mousePos = cursor;
-  if (!(GetAsyncKeyState(VK_LBUTTON) & 0x8000)) {
+  ReadTitleMouse();
+  const bool leftHeld = (GetAsyncKeyState(VK_LBUTTON) & 0x8000) != 0;
+  // The button is the title's only input: a click shorter than one update
+  // has now been seen once.
+  FinishInputPoll();
+  if (!leftHeld) {
     g_leftButtonDown = 0;
   } else if (g_leftButtonDown == 0) {
     // Only a press counts: a button held down while the mouse moves onto a
@@ -211,6 +221,9 @@ int UpdateTitleScreen() {
         // the title as it was; a play file chosen there has already replaced
         // the title with its stage, which no title frame may be drawn over.
         SendMessageA(g_hWnd, WM_COMMAND, kCmdPlayList, 0);
+        // The frame that follows lights the buttons where the pointer is
+        // now, not where it was when the list was opened.
+        ReadTitleMouse();
         return g_appMode == kModeTitle ? 1 : 0;
       case kTitleButtonNewStage:
         SetMenu(g_hWnd, g_editorMenu);

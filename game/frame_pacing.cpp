@@ -46,6 +46,7 @@ int AdvanceFrame() {
     // meanwhile is kept so its release is not taken for a new click.
     if (GetAsyncKeyState(VK_LBUTTON) & 0x8000) g_leftButtonDown = 1;
     if (GetAsyncKeyState(VK_RBUTTON) & 0x8000) g_rightButtonDown = 1;
+    FinishInputPoll();
   }
   // A late frame keeps its update (the simulation never skips a step) but
   // not its picture.

@@ -2,6 +2,7 @@
 // cascade drawn beside the cursor.
 #include "game/hints.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 
@@ -235,27 +236,21 @@ int32_t ChooseHintContext() {
   return ContextWithoutItem();
 }
 
-void DrawHintList(int32_t context) {
-  if (context < 0 || context >= kHintContextCount || g_mouseOverButton != 0) return;
-  if (!g_sprite || !g_hintFont) return;
-  if (context != g_lastHintContext) {
-    g_hintUnfold = 0.0f;
-    g_lastHintContext = context;
-  }
+int LayoutHintList(int32_t context, POINT cursor, float unfold, HintLineBox lines[kHintRowLength]) {
+  if (context < 0 || context >= kHintContextCount || !g_hintFont) return 0;
   const int32_t* row = HintRowTable[context];
-  int lines = 0;
-  while (lines < kHintRowLength && row[lines] >= 0) ++lines;
+  int count = 0;
+  while (count < kHintRowLength && row[count] >= 0 && row[count] < kHintTextCount) ++count;
 
   // Beside the cursor to the right; near the right or bottom edge the list
   // opens to the left (above the cursor unless that is the top), and in the
   // bottom-left corner it climbs up and to the right of the cursor.
-  const float cursorX = (float)g_mousePos.x, cursorY = (float)g_mousePos.y;
   float offsetX = 40.0f, offsetY = 0.0f;
-  if (g_mousePos.x > 450 || g_mousePos.y > 400) {
-    if (g_mousePos.x < 150) {
-      offsetX = (float)(15 * lines + 20);
-      offsetY = (float)(30 - 15 * lines);
-    } else if (g_mousePos.y < 60) {
+  if (cursor.x > 450 || cursor.y > 400) {
+    if (cursor.x < 150) {
+      offsetX = (float)(15 * count + 20);
+      offsetY = (float)(30 - 15 * count);
+    } else if (cursor.y < 60) {
       offsetX = -140.0f;
       offsetY = 0.0f;
     } else {
@@ -264,36 +259,66 @@ void DrawHintList(int32_t context) {
     }
   }
 
+  // Each line sits `unfold` pixels lower and further left than the one before.
   HDC measure = g_hintFont->GetDC();
+  float left = 1e9f, right = -1e9f, top = 1e9f, bottom = -1e9f;
+  for (int i = 0; i < count; ++i) {
+    const char* text = EditorHintTexts[row[i]];
+    SIZE extent = {0, 0};
+    if (!GetTextExtentPoint32A(measure, text, (int)strlen(text), &extent)) extent.cx = 0;
+    HintLineBox& line = lines[i];
+    line.text = text;
+    line.width = (int)extent.cx;
+    line.x = (float)cursor.x + offsetX - unfold * (float)i;
+    line.y = (float)cursor.y + offsetY + unfold * (float)i;
+    left = std::min(left, line.x - 2.0f);
+    right = std::max(right, line.x - 2.0f + (float)(line.width + 4));
+    top = std::min(top, line.y - 1.0f);
+    bottom = std::max(bottom, line.y - 1.0f + 14.0f);
+  }
+  // A list that would run past an edge of the screen is slid back inside,
+  // whole, so that every line can be read wherever the cursor is.
+  float dx = 0.0f, dy = 0.0f;
+  if (right > 640.0f) dx = 640.0f - right;
+  else if (left < 0.0f) dx = -left;
+  if (bottom > 480.0f) dy = 480.0f - bottom;
+  else if (top < 0.0f) dy = -top;
+  for (int i = 0; i < count; ++i) {
+    lines[i].x += dx;
+    lines[i].y += dy;
+  }
+  return count;
+}
+
+void DrawHintList(int32_t context) {
+  if (context < 0 || context >= kHintContextCount || g_mouseOverButton != 0) return;
+  if (!g_sprite || !g_hintFont) return;
+  if (context != g_lastHintContext) {
+    g_hintUnfold = 0.0f;
+    g_lastHintContext = context;
+  }
   const float u = g_hintUnfold;
+  HintLineBox lines[kHintRowLength];
+  const int count = LayoutHintList(context, g_mousePos, u, lines);
   const int boxAlpha = (int)(200.0f * u / kHintUnfoldFull);
   const int textAlpha = (int)(255.0f * u / kHintUnfoldFull);
   // Stage parts cannot be changed: that one line is red.
   const D3DCOLOR textColour = context == kHintStagePart ? D3DCOLOR_ARGB(textAlpha, 255, 100, 100)
                                                          : D3DCOLOR_ARGB(textAlpha, 255, 255, 255);
   RECT layout = {0, 0, 640, 480};
-  for (int i = 0; i < lines; ++i) {
-    const int index = row[i];
-    if (index >= kHintTextCount) break;
-    const char* text = EditorHintTexts[index];
-    SIZE extent = {0, 0};
-    if (!GetTextExtentPoint32A(measure, text, (int)strlen(text), &extent)) extent.cx = 0;
-    const float x = cursorX + offsetX, y = cursorY + offsetY;
-
+  for (int i = 0; i < count; ++i) {
+    const HintLineBox& line = lines[i];
     D3DXMATRIX scale, move, box;
-    D3DXMatrixScaling(&scale, (float)(extent.cx + 4), 14.0f, 1.0f);
-    D3DXMatrixTranslation(&move, x - 2.0f, y - 1.0f, 0.0f);
+    D3DXMatrixScaling(&scale, (float)(line.width + 4), 14.0f, 1.0f);
+    D3DXMatrixTranslation(&move, line.x - 2.0f, line.y - 1.0f, 0.0f);
     box = scale * move;
     g_sprite->SetTransform(&box);
     if (g_solidTexture)
       g_sprite->Draw(g_solidTexture, nullptr, nullptr, nullptr, D3DCOLOR_ARGB(boxAlpha, 0, 0, 0));
 
-    D3DXMatrixTranslation(&move, x, y, 0.0f);
+    D3DXMatrixTranslation(&move, line.x, line.y, 0.0f);
     g_sprite->SetTransform(&move);
-    g_hintFont->DrawTextA(g_sprite, text, -1, &layout, DT_NOCLIP, textColour);
-
-    offsetX -= u;
-    offsetY += u;
+    g_hintFont->DrawTextA(g_sprite, line.text, -1, &layout, DT_NOCLIP, textColour);
   }
 
   g_hintUnfold += 3.0f;

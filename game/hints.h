@@ -4,6 +4,8 @@
 #pragma once
 #include <cstdint>
 
+#include "platform/win_types.h"
+
 constexpr int kHintTextCount = 38;
 constexpr int kHintContextCount = 39;
 constexpr int kHintRowLength = 10;  // lines of a row at most; -1 ends a shorter one
@@ -25,6 +27,18 @@ extern float g_hintUnfold;
 // now (-1 when nothing applies). Reads the highlight flag of this frame's
 // world drawing, so it runs after DrawWorld.
 int32_t ChooseHintContext();
+
+// One line of a hint list: the text's origin, its measured width; its box
+// reaches 2 pixels left of the text and 2 past it, from 1 pixel above, 14 high.
+struct HintLineBox {
+  const char* text = nullptr;
+  float x = 0.0f, y = 0.0f;
+  int width = 0;
+};
+// Lays out the lines of `context` for the cursor at `cursor` (client pixels)
+// and the unfold step `unfold`; returns how many lines. A list that would run
+// past an edge of the 640 x 480 screen is moved back inside as a whole.
+int LayoutHintList(int32_t context, POINT cursor, float unfold, HintLineBox lines[kHintRowLength]);
 
 // Draws the list of `context` beside the cursor inside the frame's sprite
 // batch and unfolds it one step; nothing when the context is -1 or the mouse

@@ -1,8 +1,10 @@
 // The second stretch of the overlay pass: the palette with its 3-D wheel, the
 // run and clear pictures, the mode badge and buttons, the item bar with its
 // 3-D previews, the truck's key guides, the goal panel and the item counter.
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <cstring>
 
 #include "app/fonts_textures.h"
 #include "app/shell_globals.h"
@@ -246,12 +248,12 @@ void DrawGoalPanel() {
 }
 
 void DrawItemCounter() {
-  DrawFilledBox(0.0f, 30.0f, 115.0f, 18.0f, 0x64000000);
+  char text[64];
+  snprintf(text, sizeof text, kTextItemCount, (int)g_itemCount, kMaxItems);
+  DrawFilledBox(0.0f, 30.0f, ItemCounterBoxWidth(text), 18.0f, 0x64000000);
   D3DXMATRIX identity;
   D3DXMatrixIdentity(&identity);
   g_sprite->SetTransform(&identity);
-  char text[64];
-  snprintf(text, sizeof text, kTextItemCount, (int)g_itemCount, kMaxItems);
   if (g_labelFont != nullptr) {
     RECT at = {5, 35, 635, 480};
     g_labelFont->DrawTextA(g_sprite, text, -1, &at, DT_NOCLIP,
@@ -260,6 +262,17 @@ void DrawItemCounter() {
 }
 
 }  // namespace
+
+float ItemCounterBoxWidth(const char* text) {
+  // The box was made for narrower digits than the desktop's font has: it
+  // grows on the right when the text would run past it.
+  float width = 115.0f;
+  SIZE extent = {0, 0};
+  if (g_labelFont != nullptr && text != nullptr &&
+      GetTextExtentPoint32A(g_labelFont->GetDC(), text, (int)strlen(text), &extent))
+    width = std::max(width, 5.0f + (float)extent.cx + 2.0f);
+  return width;
+}
 
 void DrawHudPanels() {
   if (g_sprite == nullptr || g_device == nullptr) return;

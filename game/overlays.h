@@ -30,3 +30,7 @@ void DrawLabelsAndGizmos(int hintContext);
 // Expects the batch begun; ends and begins it again around each 3-D inset and
 // leaves it begun.
 void DrawHudPanels();
+
+// Width of the item counter's box for its text: 115 pixels, or wider when the
+// text (drawn from x = 5) needs it, with 2 pixels to spare.
+float ItemCounterBoxWidth(const char* text);

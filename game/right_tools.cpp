@@ -315,6 +315,8 @@ void Release() {
         fabsf(a.corner1.y - a.corner2.y) < kMinAreaSide) {
       a.corner2 = a.corner1;
       g_areaEditState = kAreaNone;
+      // No area, no edge under the mouse or in the hand.
+      g_areaEdgeHover = 0;
     } else {
       g_areaEditState = kAreaDefined;
     }
@@ -355,6 +357,11 @@ void UpdateAreaEdgeHover() {
       if (acrossY && a.corner1.x < m.x && m.x < a.corner1.x + kEdgeGrab) g_areaEdgeHover |= kEdgeLeft;
       if (acrossY && a.corner2.x - kEdgeGrab < m.x && m.x < a.corner2.x) g_areaEdgeHover |= kEdgeRight;
     }
+  }
+  if (g_areaEditState == kAreaNone || g_areaEditState == kAreaDrawing) {
+    // An area that went (a new stage, a file without one, or a new one being
+    // drawn) leaves no edge lit.
+    g_areaEdgeHover = 0;
   }
   if (g_areaEditState == kAreaMovingEdge) {
     // A dragged edge that has crossed its opposite edge goes on as that edge;

@@ -527,5 +527,8 @@ int UpdateFrame() {
   for (const StageItem& it : g_items) g_itemCount += it.state != kItemFree;
 
   UpdateGoalPanel();
+  // Every key and button of this update has been read: a tap that was let go
+  // before it counted once and is now over.
+  FinishInputPoll();
   return 1;
 }

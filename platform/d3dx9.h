@@ -164,6 +164,12 @@ HRESULT D3DXCreateSprite(IDirect3DDevice9* device, ID3DXSprite** sprite);
 #ifndef DEFAULT_PITCH
 #define DEFAULT_PITCH 0
 #endif
+#ifndef FIXED_PITCH
+#define FIXED_PITCH 1
+#endif
+#ifndef VARIABLE_PITCH
+#define VARIABLE_PITCH 2
+#endif
 #ifndef FF_DONTCARE
 #define FF_DONTCARE 0
 #endif
@@ -203,7 +209,9 @@ class ID3DXFont : public D3DObject {
 typedef ID3DXFont* LPD3DXFONT;
 
 // height: pixels of the character cell (ascent + descent); weight 700 and
-// above is drawn bold; faceName null or empty: the game's Japanese face.
+// above is drawn bold; faceName null or empty: the desktop's proportional
+// Japanese gothic, or its fixed-pitch gothic when pitchAndFamily asks for
+// FIXED_PITCH (a name is resolved as for GDI fonts, win_gdi.h).
 HRESULT D3DXCreateFontA(IDirect3DDevice9* device, INT height, UINT width, UINT weight,
                         UINT mipLevels, BOOL italic, DWORD charSet, DWORD outputPrecision,
                         DWORD quality, DWORD pitchAndFamily, const char* faceName,

@@ -1,5 +1,5 @@
-// Fonts on FreeType: the face comes from fontconfig (the game's Japanese
-// face, "IPAGothic", unless another is named), glyphs are rendered once into
+// Fonts on FreeType: the face comes from fontconfig (the Japanese gothic of
+// the pitch asked for, unless a face is named), glyphs are rendered once into
 // an atlas texture and drawn as sprite pictures.
 #include <fontconfig/fontconfig.h>
 #include <ft2build.h>
@@ -15,13 +15,13 @@
 #include "platform/cp932.h"
 #include "platform/text_encoding.h"
 #include "platform/d3dx9.h"
+#include "platform/win_gdi.h"
 #include "platform/device_context.h"
 #include "platform/gl_internal.h"
 
 namespace {
 
 constexpr int kAtlasSize = 1024;
-const char* kDefaultFace = "IPAGothic";
 
 FT_Library Library() {
   static FT_Library library = nullptr;
@@ -145,11 +145,12 @@ struct D3DXFontImpl : public HDC__ {
 };
 
 HRESULT D3DXCreateFontA(IDirect3DDevice9* device, INT height, UINT, UINT weight, UINT, BOOL,
-                        DWORD, DWORD, DWORD, DWORD, const char* faceName, ID3DXFont** font) {
+                        DWORD, DWORD, DWORD, DWORD pitchAndFamily, const char* faceName,
+                        ID3DXFont** font) {
   if (!device || !font || height == 0) return D3DERR_INVALIDCALL;
   FT_Library lib = Library();
   if (!lib) return D3DERR_NOTAVAILABLE;
-  std::string family = faceName && *faceName ? Cp932ToUtf8(faceName) : kDefaultFace;
+  std::string family = platform::FontFamilyFor(faceName ? faceName : "", pitchAndFamily);
   std::string file;
   int index = 0;
   if (!FindFontFile(family.c_str(), &file, &index)) return D3DERR_NOTAVAILABLE;

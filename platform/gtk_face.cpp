@@ -358,6 +358,19 @@ void TrackPointer(GtkWin* w, double xRoot, double yRoot, double x, double y) {
       w->hwnd, POINT{static_cast<LONG>(xRoot - x), static_cast<LONG>(yRoot - y)});
 }
 
+// While a modal window is up the game's window hears nothing of the pointer;
+// once it is gone the pointer is read where it is now, so that nothing stays
+// lit under the place where the modal window was opened.
+void RefreshPointer() {
+  GdkDisplay* display = gdk_display_get_default();
+  GdkSeat* seat = display ? gdk_display_get_default_seat(display) : nullptr;
+  GdkDevice* pointer = seat ? gdk_seat_get_pointer(seat) : nullptr;
+  if (!pointer) return;
+  int x = 0, y = 0;
+  gdk_device_get_position(pointer, nullptr, &x, &y);
+  platform::SetCursorScreenPos(POINT{x, y});
+}
+
 int ButtonKey(guint button) {
   switch (button) {
     case 1: return VK_LBUTTON;
@@ -526,6 +539,8 @@ struct ControlWidget {
   GtkWidget* outer = nullptr;  // what sits in the dialog's GtkFixed
   GtkWidget* inner = nullptr;  // the label, entry, button or tree view
   int columns = -1;            // a list view's columns as rendered
+  std::vector<std::vector<std::string>> rows;  // a list view's cells as rendered
+  int scrolledTo = -1;                          // the model's top row as last scrolled to
   bool syncing = false;
 };
 
@@ -734,10 +749,79 @@ void OnListSelectionChanged(GtkTreeSelection* selection, gpointer data) {
   platform::ListViewSelectRow(c->hwnd, row);
 }
 
+// Whether a cell's text fits its column as the view shows it (the cell's
+// padding and the view's separators taken off the column's width).
+bool CellTextFits(GtkTreeView* view, GtkTreeViewColumn* column, const char* utf8) {
+  PangoLayout* layout = gtk_widget_create_pango_layout(GTK_WIDGET(view), utf8);
+  int w = 0, h = 0;
+  pango_layout_get_pixel_size(layout, &w, &h);
+  g_object_unref(layout);
+  int xpad = 0;
+  GList* cells = gtk_cell_layout_get_cells(GTK_CELL_LAYOUT(column));
+  if (cells) {
+    gtk_cell_renderer_get_padding(GTK_CELL_RENDERER(cells->data), &xpad, nullptr);
+    g_list_free(cells);
+  }
+  return w + 2 * xpad + 6 <= gtk_tree_view_column_get_width(column);
+}
+
+// A cell cut by its column shows its whole text as a tooltip.
+gboolean OnListTooltip(GtkWidget* widget, gint x, gint y, gboolean keyboard, GtkTooltip* tooltip,
+                       gpointer) {
+  GtkTreeView* view = GTK_TREE_VIEW(widget);
+  GtkTreeModel* model = nullptr;
+  GtkTreePath* path = nullptr;
+  GtkTreeIter iter;
+  if (!gtk_tree_view_get_tooltip_context(view, &x, &y, keyboard, &model, &path, &iter)) return FALSE;
+  GtkTreeViewColumn* column = nullptr;
+  gboolean shown = FALSE;
+  if (gtk_tree_view_get_path_at_pos(view, x, y, nullptr, &column, nullptr, nullptr) && column) {
+    int index = GPOINTER_TO_INT(g_object_get_data(G_OBJECT(column), "column-index"));
+    gchar* text = nullptr;
+    gtk_tree_model_get(model, &iter, index, &text, -1);
+    if (text && *text && !CellTextFits(view, column, text)) {
+      gtk_tooltip_set_text(tooltip, text);
+      gtk_tree_view_set_tooltip_cell(view, tooltip, path, column, nullptr);
+      shown = TRUE;
+    }
+    g_free(text);
+  }
+  gtk_tree_path_free(path);
+  return shown;
+}
+
 void OnColumnClicked(GtkTreeViewColumn* column, gpointer data) {
   ControlWidget* c = static_cast<ControlWidget*>(data);
   int index = GPOINTER_TO_INT(g_object_get_data(G_OBJECT(column), "column-index"));
   platform::ListViewClickColumn(c->hwnd, index);
+}
+
+// Puts the model's rows into the view's store, detached from the view
+// meanwhile so that the view takes them in at once.
+void FillListStore(ControlWidget* c, const platform::ListViewModel* lv, int n) {
+  GtkTreeView* view = GTK_TREE_VIEW(c->inner);
+  GtkListStore* store = GTK_LIST_STORE(gtk_tree_view_get_model(view));
+  g_object_ref(store);
+  gtk_tree_view_set_model(view, nullptr);
+  gtk_list_store_clear(store);
+  std::vector<GValue> values(static_cast<size_t>(n));
+  std::vector<int> indexes(static_cast<size_t>(n));
+  std::vector<std::string> utf8(static_cast<size_t>(n));
+  for (int i = 0; i < n; ++i) indexes[static_cast<size_t>(i)] = i;
+  c->rows.clear();
+  for (const platform::ListViewRow& row : lv->rows) {
+    for (size_t i = 0; i < static_cast<size_t>(n); ++i) {
+      utf8[i] = i < row.texts.size() ? Cp932ToUtf8(row.texts[i]) : std::string();
+      values[i] = G_VALUE_INIT;
+      g_value_init(&values[i], G_TYPE_STRING);
+      g_value_set_static_string(&values[i], utf8[i].c_str());
+    }
+    gtk_list_store_insert_with_valuesv(store, nullptr, -1, indexes.data(), values.data(), n);
+    for (GValue& v : values) g_value_unset(&v);
+    c->rows.push_back(row.texts);
+  }
+  gtk_tree_view_set_model(view, GTK_TREE_MODEL(store));
+  g_object_unref(store);
 }
 
 // Renders a list view from its model: columns when they changed, then every
@@ -754,8 +838,11 @@ void SyncList(ControlWidget* c) {
     GtkListStore* store = gtk_list_store_newv(static_cast<int>(types.size()), types.data());
     gtk_tree_view_set_model(view, GTK_TREE_MODEL(store));
     g_object_unref(store);
+    c->rows.clear();
     for (int i = 0; i < n; ++i) {
       GtkCellRenderer* cell = gtk_cell_renderer_text_new();
+      // A text cut by its column says so; its tooltip shows it whole.
+      g_object_set(cell, "ellipsize", PANGO_ELLIPSIZE_END, nullptr);
       if (lv->columns[i].format == LVCFMT_RIGHT) g_object_set(cell, "xalign", 1.0, nullptr);
       GtkTreeViewColumn* column =
           gtk_tree_view_column_new_with_attributes("", cell, "text", i, nullptr);
@@ -777,31 +864,31 @@ void SyncList(ControlWidget* c) {
   }
   gtk_tree_view_set_grid_lines(view, (lv->exStyle & LVS_EX_GRIDLINES) ? GTK_TREE_VIEW_GRID_LINES_BOTH
                                                                        : GTK_TREE_VIEW_GRID_LINES_NONE);
-  GtkListStore* store = GTK_LIST_STORE(gtk_tree_view_get_model(view));
-  gtk_list_store_clear(store);
-  GtkTreeSelection* selection = gtk_tree_view_get_selection(view);
+  // The rows are filled while the store is away from the view, so the view
+  // hears of them once instead of row by row; rows as they were are kept
+  // (a click that only selects leaves the view scrolled where it was).
+  bool sameRows = c->rows.size() == lv->rows.size();
+  for (size_t r = 0; sameRows && r < lv->rows.size(); ++r) sameRows = c->rows[r] == lv->rows[r].texts;
+  if (!sameRows) FillListStore(c, lv, n);
   int selected = -1;
-  for (size_t r = 0; r < lv->rows.size(); ++r) {
-    GtkTreeIter iter;
-    gtk_list_store_append(store, &iter);
-    for (int i = 0; i < n; ++i) {
-      std::string text = i < static_cast<int>(lv->rows[r].texts.size()) ? lv->rows[r].texts[i] : "";
-      gtk_list_store_set(store, &iter, i, Cp932ToUtf8(text).c_str(), -1);
-    }
+  for (size_t r = 0; r < lv->rows.size(); ++r)
     if (lv->rows[r].state & LVIS_SELECTED) selected = static_cast<int>(r);
-  }
+  GtkTreeSelection* selection = gtk_tree_view_get_selection(view);
   gtk_tree_selection_unselect_all(selection);
   if (selected >= 0) {
     GtkTreePath* path = gtk_tree_path_new_from_indices(selected, -1);
     gtk_tree_selection_select_path(selection, path);
     gtk_tree_path_free(path);
   }
-  if (lv->topRow >= 0 && lv->topRow < static_cast<int>(lv->rows.size()) &&
-      gtk_widget_get_realized(c->inner)) {
+  // Scrolled only when asked anew (or the rows were put in again), so the
+  // user's own scrolling stays; an unrealized view scrolls once it is shown.
+  if ((!sameRows || lv->topRow != c->scrolledTo) && lv->topRow >= 0 &&
+      lv->topRow < static_cast<int>(lv->rows.size())) {
     GtkTreePath* path = gtk_tree_path_new_from_indices(lv->topRow, -1);
     gtk_tree_view_scroll_to_cell(view, path, nullptr, FALSE, 0, 0);
     gtk_tree_path_free(path);
   }
+  c->scrolledTo = lv->topRow;
   c->syncing = false;
 }
 
@@ -856,8 +943,14 @@ void CreateControl(DialogWin* d, HWND hwnd) {
   } else if (info.className == WC_LISTVIEWA) {
     c->kind = ControlWidget::kList;
     c->outer = gtk_scrolled_window_new(nullptr, nullptr);
+    // Columns wider than the view are reached with a scroll bar that is
+    // always there to see, not one that shows only while scrolling.
+    gtk_scrolled_window_set_overlay_scrolling(GTK_SCROLLED_WINDOW(c->outer), FALSE);
     gtk_scrolled_window_set_shadow_type(GTK_SCROLLED_WINDOW(c->outer), GTK_SHADOW_IN);
     c->inner = gtk_tree_view_new();
+    // Every row is one line of text in columns of fixed widths: the view
+    // measures one row and takes it for all instead of measuring each cell.
+    gtk_tree_view_set_fixed_height_mode(GTK_TREE_VIEW(c->inner), TRUE);
     gtk_container_add(GTK_CONTAINER(c->outer), c->inner);
     // The selection is the model's: the tree shows it, clicks and keys change
     // it through the model (the tree alone would select a row on focus).
@@ -867,6 +960,8 @@ void CreateControl(DialogWin* d, HWND hwnd) {
           return static_cast<ControlWidget*>(data)->syncing;
         },
         c, nullptr);
+    gtk_widget_set_has_tooltip(c->inner, TRUE);
+    g_signal_connect(c->inner, "query-tooltip", G_CALLBACK(OnListTooltip), c);
     g_signal_connect(c->inner, "key-press-event", G_CALLBACK(OnListKey), c);
     g_signal_connect(c->inner, "button-press-event", G_CALLBACK(OnListButton), c);
     g_signal_connect(c->inner, "button-release-event", G_CALLBACK(OnListButton), c);
@@ -885,11 +980,24 @@ void CreateControl(DialogWin* d, HWND hwnd) {
     c->kind = ControlWidget::kStatic;
     c->outer = c->inner = gtk_label_new(nullptr);
   }
+  // The Japanese gothics lose their thin strokes (an underscore) to full
+  // hinting at dialog sizes: dialog texts are hinted lightly whatever the
+  // desktop's default.
+  static cairo_font_options_t* lightHinting = [] {
+    cairo_font_options_t* o = cairo_font_options_create();
+    cairo_font_options_set_hint_style(o, CAIRO_HINT_STYLE_SLIGHT);
+    return o;
+  }();
+  gtk_widget_set_font_options(c->inner, lightHinting);
   if (c->kind == ControlWidget::kStatic || c->kind == ControlWidget::kLink) {
     gtk_label_set_xalign(GTK_LABEL(c->inner), 0.0f);
     gtk_label_set_yalign(GTK_LABEL(c->inner), 0.0f);
-    // Several lines only where the template leaves room for them.
-    gtk_label_set_line_wrap(GTK_LABEL(c->inner), m->clientHeight >= 28);
+    // Several lines only where the template leaves room for them; a single
+    // line never widens the dialog beyond its size.
+    const bool wraps = m->clientHeight >= 28;
+    gtk_label_set_line_wrap(GTK_LABEL(c->inner), wraps);
+    if (!wraps && c->kind == ControlWidget::kStatic)
+      gtk_label_set_ellipsize(GTK_LABEL(c->inner), PANGO_ELLIPSIZE_END);
   }
   gtk_widget_set_size_request(c->outer, m->clientWidth, m->clientHeight);
   POINT at{0, 0};
@@ -901,6 +1009,15 @@ void CreateControl(DialogWin* d, HWND hwnd) {
   if (info.visible) gtk_widget_show_all(c->outer);
 }
 
+// A GDI font as a Pango description: the desktop family for its face and
+// pitch, its cell height in pixels, bold from weight 700.
+std::string FontDescriptionOf(const platform::FontInfo& font) {
+  std::string desc = platform::FontFamilyFor(font.faceCp932, font.pitchAndFamily) + ",";
+  if (font.weight >= FW_BOLD) desc += " Bold";
+  if (font.italic) desc += " Italic";
+  return desc + " " + std::to_string(font.height) + "px";
+}
+
 // A static control's context: it measures text as the control's label shows it.
 class FaceDc : public HDC__ {
  public:
@@ -910,6 +1027,13 @@ class FaceDc : public HDC__ {
     if (!size || count < 0 || (count > 0 && !text)) return false;
     std::string utf8 = Cp932ToUtf8(std::string(text, static_cast<size_t>(count)));
     PangoLayout* layout = gtk_widget_create_pango_layout(label_, utf8.c_str());
+    // In the font the procedure chose into this context, as the label shows it.
+    platform::FontInfo font = platform::GetFontInfo(platform::GetDcState(this).font);
+    if (font.found) {
+      PangoFontDescription* desc = pango_font_description_from_string(FontDescriptionOf(font).c_str());
+      pango_layout_set_font_description(layout, desc);
+      pango_font_description_free(desc);
+    }
     int w = 0, h = 0;
     pango_layout_get_pixel_size(layout, &w, &h);
     g_object_unref(layout);
@@ -934,8 +1058,13 @@ void StyleStatic(ControlWidget* c) {
   gchar* escaped = g_markup_escape_text(TitleUtf8(c->hwnd).c_str(), -1);
   std::string markup = escaped;
   g_free(escaped);
-  if (brush && (state.textColorSet || font.underline)) {
+  if (brush && (state.textColorSet || font.underline || font.found)) {
     std::string span = "<span";
+    if (font.found) {
+      gchar* desc = g_markup_escape_text(FontDescriptionOf(font).c_str(), -1);
+      span += std::string(" font=\"") + desc + "\"";
+      g_free(desc);
+    }
     if (state.textColorSet) {
       char colour[16];
       snprintf(colour, sizeof(colour), "#%02X%02X%02X", GetRValue(state.textColor),
@@ -1109,6 +1238,7 @@ class GtkFace : public platform::WindowFace {
       if (buttons.size() == 1) { answer = buttons[0].id; break; }
     }
     gtk_widget_destroy(box);
+    RefreshPointer();
     return answer;
   }
 
@@ -1171,6 +1301,7 @@ class GtkFace : public platform::WindowFace {
         if (filters[i] == used) *filterIndex = static_cast<int>(i + 1);
     }
     gtk_widget_destroy(dialog);
+    RefreshPointer();
     return chosen;
   }
 
@@ -1248,6 +1379,7 @@ class GtkFace : public platform::WindowFace {
       GtkWidget* window = d->window;
       Dialogs().erase(hwnd);
       gtk_widget_destroy(window);
+      RefreshPointer();
       return;
     }
     if (DialogWin* d = DialogOf(GetParent(hwnd))) {
@@ -1409,11 +1541,15 @@ bool InstallGtkFace(std::string* error) {
     if (error) *error = "cannot open the display";
     return false;
   }
-  // Dialogs are laid out in the template's units for a small dialog font:
-  // keep GTK's controls to that size.
+  // Dialogs are laid out in the template's units for a small Japanese dialog
+  // font: the proportional gothic at 9 points keeps the texts within their
+  // controls; lists, mostly names and numbers, take the gothic whose narrow
+  // letters are half a full-width character, as the columns were sized for.
   GtkCssProvider* css = gtk_css_provider_new();
   gtk_css_provider_load_from_data(css,
-      ".game-dialog, .game-dialog * { font-size: 9pt; }"
+      ".game-dialog, .game-dialog * { font-family: IPAPGothic; font-size: 9pt; }"
+      ".game-dialog treeview, .game-dialog treeview header button,"
+      " .game-dialog treeview header button * { font-family: IPAGothic; }"
       ".game-dialog button { padding: 0px 6px; min-height: 0px; min-width: 0px; }"
       ".game-dialog entry { min-height: 0px; padding-top: 0px; padding-bottom: 0px; }",
       -1, nullptr);
@@ -1485,6 +1621,39 @@ bool GtkMenuEntryChecked(HWND window, HMENU menu, int position) {
 bool GtkMenuEntrySensitive(HWND window, HMENU menu, int position) {
   GtkWidget* item = RenderedEntryWidget(window, menu, position);
   return item && gtk_widget_get_sensitive(item);
+}
+
+bool GtkControlTextShownWhole(HWND control) {
+  ControlWidget* c = ControlOf(control);
+  if (!c || !gtk_widget_get_realized(c->inner)) return false;
+  if (c->kind == ControlWidget::kList) {
+    GtkTreeView* view = GTK_TREE_VIEW(c->inner);
+    GtkTreeModel* model = gtk_tree_view_get_model(view);
+    GtkTreeIter iter;
+    bool whole = true;
+    for (gboolean more = model && gtk_tree_model_get_iter_first(model, &iter); more && whole;
+         more = gtk_tree_model_iter_next(model, &iter)) {
+      for (int i = 0; GtkTreeViewColumn* column = gtk_tree_view_get_column(view, i); ++i) {
+        if (!gtk_tree_view_column_get_visible(column)) continue;
+        gchar* text = nullptr;
+        gtk_tree_model_get(model, &iter, i, &text, -1);
+        whole = whole && (!text || CellTextFits(view, column, text));
+        g_free(text);
+      }
+    }
+    return whole;
+  }
+  if (c->kind != ControlWidget::kStatic && c->kind != ControlWidget::kLink) return true;
+  PangoLayout* layout = gtk_label_get_layout(GTK_LABEL(c->inner));
+  int w = 0, h = 0;
+  pango_layout_get_pixel_size(layout, &w, &h);
+  return !pango_layout_is_ellipsized(layout) && w <= gtk_widget_get_allocated_width(c->inner) &&
+         h <= gtk_widget_get_allocated_height(c->inner);
+}
+
+int GtkDialogWidth(HWND dialog) {
+  DialogWin* d = DialogOf(dialog);
+  return d && gtk_widget_get_realized(d->window) ? gtk_widget_get_allocated_width(d->window) : 0;
 }
 
 bool GtkDropUris(HWND window, const std::vector<std::string>& uris, POINT clientPoint) {

@@ -57,6 +57,11 @@ bool GtkDropUris(HWND window, const std::vector<std::string>& uris, POINT client
 // For window tests: whether a rendered menu entry shows a tick / is greyed.
 bool GtkMenuEntryChecked(HWND window, HMENU menu, int position);
 bool GtkMenuEntrySensitive(HWND window, HMENU menu, int position);
+// For window tests: whether a dialog's control shows its whole text as laid
+// out now (a static neither cut nor ellipsized; a list view every cell of its
+// visible columns within its column), and a dialog's width as shown.
+bool GtkControlTextShownWhole(HWND control);
+int GtkDialogWidth(HWND dialog);
 // The X11 window id of a top-level window (0: none), for xdotool.
 unsigned long GtkNativeWindowId(HWND window);
 

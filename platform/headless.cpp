@@ -162,7 +162,11 @@ void ClearMessageBoxes() { platform::ClearMessageBoxLog(); }
 int CursorDisplayCount() { return platform::GetCursorDisplayCount(); }
 bool CursorShown() { return platform::GetCursorDisplayCount() >= 0; }
 
-void SetKey(int virtualKey, bool held) { platform::SetKeyHeld(virtualKey, held); }
+void SetKey(int virtualKey, bool held) { platform::SetKeyState(virtualKey, held); }
+void TapKey(int virtualKey) {
+  platform::SetKeyHeld(virtualKey, true);
+  platform::SetKeyHeld(virtualKey, false);
+}
 void ReleaseAllKeys() { platform::ReleaseAllKeys(); }
 void SetCursorScreenPos(LONG x, LONG y) { platform::SetCursorScreenPos(POINT{x, y}); }
 

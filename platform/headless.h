@@ -73,7 +73,12 @@ int CursorDisplayCount();
 bool CursorShown();
 
 // --- keys, buttons and cursor position ------------------------------------------
-void SetKey(int virtualKey, bool held);  // VK_LBUTTON, VK_SPACE, 'Z', ...
+// The state the next reading of a key sees (VK_LBUTTON, VK_SPACE, 'Z', ...);
+// a key let go this way leaves no press behind.
+void SetKey(int virtualKey, bool held);
+// A key or button pressed and let go again before the game's next update,
+// as a quick tap is: that update still sees it held (win_input.h).
+void TapKey(int virtualKey);
 void ReleaseAllKeys();
 void SetCursorScreenPos(LONG x, LONG y);
 // The monitors' bounding box as GetSystemMetrics reports it (unknown, all 0,

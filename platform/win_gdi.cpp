@@ -22,13 +22,14 @@ GdiState& G() {
 }  // namespace
 
 HFONT CreateFontA(int height, int, int, int, int weight, DWORD italic, DWORD underline, DWORD,
-                  DWORD, DWORD, DWORD, DWORD, DWORD, LPCSTR faceName) {
+                  DWORD, DWORD, DWORD, DWORD, DWORD pitchAndFamily, LPCSTR faceName) {
   platform::FontInfo f;
   f.found = true;
   f.height = height == 0 ? 12 : std::abs(height);
   f.weight = weight;
   f.italic = italic != 0;
   f.underline = underline != 0;
+  f.pitchAndFamily = pitchAndFamily;
   f.faceCp932 = faceName ? faceName : "";
   uintptr_t handle = G().nextFont++;
   G().fonts[handle] = f;
@@ -81,6 +82,25 @@ DcState GetDcState(HDC dc) {
 }
 
 void ForgetDc(HDC dc) { G().dcs.erase(dc); }
+
+std::string FontFamilyFor(const std::string& faceCp932, DWORD pitchAndFamily) {
+  static const char kFixedGothic[] = "IPAGothic";
+  static const char kProportionalGothic[] = "IPAPGothic";
+  if (faceCp932.empty())
+    return (pitchAndFamily & 3) == FIXED_PITCH ? kFixedGothic : kProportionalGothic;
+  std::string utf8 = Cp932ToUtf8(faceCp932);
+  static const struct {
+    const char* name;
+    const char* family;
+  } kSystemGothics[] = {
+      {"ＭＳ ゴシック", kFixedGothic},        {"MS Gothic", kFixedGothic},
+      {"ＭＳ Ｐゴシック", kProportionalGothic}, {"MS PGothic", kProportionalGothic},
+      {"MS UI Gothic", kProportionalGothic},
+  };
+  for (const auto& g : kSystemGothics)
+    if (utf8 == g.name) return g.family;
+  return utf8;
+}
 
 MeasuringDc::~MeasuringDc() { ForgetDc(this); }
 

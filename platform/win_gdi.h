@@ -33,6 +33,7 @@ typedef HGDIOBJ HFONT;
 #define PROOF_QUALITY 2
 #define DEFAULT_PITCH 0
 #define FIXED_PITCH 1
+#define VARIABLE_PITCH 2
 #define FF_MODERN 0x30
 
 #define TRANSPARENT 1
@@ -40,8 +41,8 @@ typedef HGDIOBJ HFONT;
 #define CLR_INVALID 0xFFFFFFFFu
 
 // height: the character cell in pixels (negative: the character height,
-// taken the same); only height, weight, italic, underline and the face name
-// are kept.
+// taken the same); only height, weight, italic, underline, the pitch and the
+// face name are kept.
 HFONT CreateFontA(int height, int width, int escapement, int orientation, int weight, DWORD italic,
                   DWORD underline, DWORD strikeOut, DWORD charSet, DWORD outPrecision,
                   DWORD clipPrecision, DWORD quality, DWORD pitchAndFamily, LPCSTR faceName);
@@ -65,9 +66,18 @@ struct FontInfo {
   int height = 0;
   int weight = 0;
   bool italic = false, underline = false;
+  DWORD pitchAndFamily = 0;
   std::string faceCp932;
 };
 FontInfo GetFontInfo(HGDIOBJ font);
+
+// The desktop's font family (UTF-8, for fontconfig) for a font as the game
+// asks for it. Without a face name: the proportional Japanese gothic, or the
+// fixed-pitch one when FIXED_PITCH is asked (the game's texts were laid out
+// for the system's proportional face). The Japanese system gothics named by
+// their own names become the matching gothic of the desktop; any other name
+// is taken as it stands.
+std::string FontFamilyFor(const std::string& faceCp932, DWORD pitchAndFamily);
 
 // What a procedure chose into a context.
 struct DcState {

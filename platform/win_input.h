@@ -1,8 +1,12 @@
 // Keyboard, mouse buttons and cursor, polled by the game once per update.
 //
 // GetAsyncKeyState reports bit 0x8000 while a key or mouse button is held at
-// the moment of the call (the game uses nothing else of its result; bit 0 is
-// always 0 here). Letters and digits are their ASCII capital codes ('A' 0x41,
+// the moment of the call, and also for a key or button pressed since the last
+// FinishInputPoll even when it has been let go already (the game uses nothing
+// else of its result; bit 0 is always 0 here). The game calls FinishInputPoll
+// once per update, after its last test of the keys: a tap shorter than one
+// update then counts as held for exactly the next update, while keys held
+// longer read as they are. Letters and digits are their ASCII capital codes ('A' 0x41,
 // '1' 0x31). GetCursorPos gives screen pixels; ScreenToClient (win_window.h)
 // turns them into the window's client pixels. The mouse wheel arrives as a
 // window message, not here.
@@ -67,5 +71,6 @@
 int GetSystemMetrics(int index);
 
 SHORT GetAsyncKeyState(int virtualKey);
+void FinishInputPoll();
 BOOL GetCursorPos(POINT* point);
 int ShowCursor(BOOL show);

@@ -18,6 +18,9 @@ struct State {
   std::map<uintptr_t, platform::MenuModel> menus;
   std::map<int, std::vector<MenuTemplateEntry>> menuResources;
   bool keys[256] = {};
+  // Pressed since the game last finished reading its input: a press let go
+  // before the next update still counts as held for that one update.
+  bool pressedSincePoll[256] = {};
   POINT cursor = {0, 0};
   int cursorCount = 0;
   std::vector<platform::MessageBoxRecord> messageBoxes;
@@ -172,22 +175,37 @@ void SetWindowClientOrigin(HWND window, POINT clientOrigin) {
 const MenuModel* GetMenuModel(HMENU menu) { return Menu(menu); }
 
 void SetKeyHeld(int virtualKey, bool held) {
-  if (virtualKey >= 0 && virtualKey < 256) S().keys[virtualKey] = held;
+  if (virtualKey < 0 || virtualKey >= 256) return;
+  S().keys[virtualKey] = held;
+  if (held) S().pressedSincePoll[virtualKey] = true;
 }
+
+void SetKeyState(int virtualKey, bool held) {
+  if (virtualKey < 0 || virtualKey >= 256) return;
+  S().keys[virtualKey] = held;
+  S().pressedSincePoll[virtualKey] = held;
+}
+
+namespace {
+bool HeldOrTapped(int virtualKey) {
+  return S().keys[virtualKey] || S().pressedSincePoll[virtualKey];
+}
+}  // namespace
 
 bool IsKeyHeld(int virtualKey) {
   if (virtualKey < 0 || virtualKey >= 256) return false;
-  const bool* k = S().keys;
   switch (virtualKey) {
-    case VK_SHIFT: return k[VK_SHIFT] || k[VK_LSHIFT] || k[VK_RSHIFT];
-    case VK_CONTROL: return k[VK_CONTROL] || k[VK_LCONTROL] || k[VK_RCONTROL];
-    case VK_MENU: return k[VK_MENU] || k[VK_LMENU] || k[VK_RMENU];
-    default: return k[virtualKey];
+    case VK_SHIFT: return HeldOrTapped(VK_SHIFT) || HeldOrTapped(VK_LSHIFT) || HeldOrTapped(VK_RSHIFT);
+    case VK_CONTROL:
+      return HeldOrTapped(VK_CONTROL) || HeldOrTapped(VK_LCONTROL) || HeldOrTapped(VK_RCONTROL);
+    case VK_MENU: return HeldOrTapped(VK_MENU) || HeldOrTapped(VK_LMENU) || HeldOrTapped(VK_RMENU);
+    default: return HeldOrTapped(virtualKey);
   }
 }
 
 void ReleaseAllKeys() {
   for (bool& k : S().keys) k = false;
+  for (bool& k : S().pressedSincePoll) k = false;
 }
 
 void SetCursorScreenPos(POINT screen) { S().cursor = screen; }
@@ -525,6 +543,10 @@ int GetSystemMetrics(int index) {
 
 SHORT GetAsyncKeyState(int virtualKey) {
   return platform::IsKeyHeld(virtualKey) ? static_cast<SHORT>(0x8000) : static_cast<SHORT>(0);
+}
+
+void FinishInputPoll() {
+  for (bool& k : S().pressedSincePoll) k = false;
 }
 
 BOOL GetCursorPos(POINT* point) {

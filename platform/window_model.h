@@ -167,8 +167,12 @@ const MenuModel* GetMenuModel(HMENU menu);  // null: not a live menu
 // --- input -----------------------------------------------------------------
 // Key and button state by virtual-key code (VK_LBUTTON, VK_SPACE, 'A', ...).
 // VK_SHIFT, VK_CONTROL and VK_MENU also count as held while their left or
-// right form is held.
+// right form is held. IsKeyHeld also reports a key pressed since the last
+// FinishInputPoll (win_input.h); ReleaseAllKeys forgets those presses too.
 void SetKeyHeld(int virtualKey, bool held);
+// The key's state alone, as the next reading is to see it: a press let go
+// this way is not remembered (tests that set the keys before each step).
+void SetKeyState(int virtualKey, bool held);
 bool IsKeyHeld(int virtualKey);
 void ReleaseAllKeys();
 void SetCursorScreenPos(POINT screen);

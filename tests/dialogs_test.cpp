@@ -363,6 +363,24 @@ TEST_F(Dialogs, ContextsKeepTheFontColourAndModeAProcedureChooses) {
   EXPECT_FALSE(DeleteObject(GetStockObject(NULL_BRUSH)));
 }
 
+TEST_F(Dialogs, FontsResolveToTheGothicOfTheirPitch) {
+  // No face name: the proportional gothic, unless fixed pitch is asked for.
+  EXPECT_EQ(platform::FontFamilyFor("", DEFAULT_PITCH), "IPAPGothic");
+  EXPECT_EQ(platform::FontFamilyFor("", VARIABLE_PITCH | FF_MODERN), "IPAPGothic");
+  EXPECT_EQ(platform::FontFamilyFor("", FIXED_PITCH | FF_MODERN), "IPAGothic");
+  // The About links' fixed-pitch system gothic stays fixed-pitch; its
+  // proportional sibling is proportional; another name is kept.
+  HFONT link = CreateFontA(12, 0, 0, 0, FW_DONTCARE, FALSE, TRUE, FALSE, SHIFTJIS_CHARSET,
+                           OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, PROOF_QUALITY,
+                           FIXED_PITCH | FF_MODERN, Cp932Text("ＭＳ ゴシック"));
+  platform::FontInfo info = platform::GetFontInfo(link);
+  EXPECT_EQ(info.pitchAndFamily, (DWORD)(FIXED_PITCH | FF_MODERN));
+  EXPECT_EQ(platform::FontFamilyFor(info.faceCp932, info.pitchAndFamily), "IPAGothic");
+  EXPECT_EQ(platform::FontFamilyFor(Cp932Text("ＭＳ Ｐゴシック"), DEFAULT_PITCH), "IPAPGothic");
+  EXPECT_EQ(platform::FontFamilyFor("DejaVu Sans", DEFAULT_PITCH), "DejaVu Sans");
+  DeleteObject(link);
+}
+
 TEST_F(Dialogs, ASingleSelectionListKeepsOneSelectedRow) {
   HWND main = MakeMain();
   HWND lv = CreateWindowExA(0, WC_LISTVIEWA, "", WS_CHILD | LVS_REPORT | LVS_SINGLESEL, 0, 0, 200,

@@ -165,6 +165,17 @@ Rgb PixelOf(const std::string& name, int x, int y) {
   return c;
 }
 
+// The mean colour of a rectangle of a screenshot.
+Rgb MeanOf(const std::string& name, int x, int y, int width, int height) {
+  std::string out = Shell("convert '" + kBuild + "/" + name + ".png' -crop " + std::to_string(width) +
+                          "x" + std::to_string(height) + "+" + std::to_string(x) + "+" +
+                          std::to_string(y) +
+                          " -scale 1x1! -depth 8 -format '%[fx:int(255*r)] %[fx:int(255*g)] %[fx:int(255*b)]' info:");
+  Rgb c;
+  std::sscanf(out.c_str(), "%d %d %d", &c.r, &c.g, &c.b);
+  return c;
+}
+
 // A press held long enough for a frame to see it, as a hand's click is, even
 // when frames come slowly.
 void ClickAt(int x, int y) {
@@ -305,4 +316,94 @@ TEST(GameWindow, WithoutItsDataItSaysSoUnderErrorAndEnds) {
   EXPECT_EQ(WEXITSTATUS(game.status), 1);
   // Nothing was saved from a start that never finished.
   EXPECT_TRUE(ReadBytes(folder + "/Config.dat").empty());
+}
+
+// Clicks as short as a touchpad's tap (xdotool's click: down and up at once)
+// press the title's buttons and place one item each on the stage; the play
+// list closed over the title leaves no button lit where the pointer was.
+TEST(GameWindow, QuickClicksAreNeverLostAndNothingStaysLitAfterThePlayList) {
+  std::string folder = MakeProgramFolder("window_game_taps", true);
+  WriteConfig(folder, 40, 30, "Tester");
+  Game game;
+  game.Start(folder);
+  std::string id = FindWindow("Ver.1.10");
+  ASSERT_FALSE(id.empty()) << Shell("cat '" + folder + "/game.log'");
+  Geometry g;
+  WaitFor([&] {
+    g = GeometryOf(id);
+    return g.x == 40 && g.y == 30;
+  }, 10000);
+  const int top = g.ClientTop();
+  auto screen = [&](int cx, int cy) { return std::to_string(g.x + cx) + " " + std::to_string(top + cy); };
+  Rgb ground;
+  ASSERT_TRUE(WaitFor([&] {
+    Screenshot("game_window_taps_title");
+    ground = PixelOf("game_window_taps_title", g.x + 20, top + 470);
+    return ground.g > ground.r && ground.g > ground.b;
+  }, 60000));
+  const POINT playList = TitleButtonCentre(kTitleButtonPlayList);
+  const POINT newStage = TitleButtonCentre(kTitleButtonNewStage);
+  Shell("xdotool mousemove " + screen(20, 440));
+  Wait(500);
+  Screenshot("game_window_taps_title");
+  // The button's face (a lit button gains 150 in every channel).
+  auto face = [&](const std::string& shot) {
+    return MeanOf(shot, g.x + playList.x - 80, top + playList.y - 15, 160, 30);
+  };
+  const Rgb unlit = face("game_window_taps_title");
+
+  // The play list from a quick click; the pointer leaves the button while the
+  // list is open (the game's window hears nothing of that), and Escape
+  // closes it.
+  Shell("xdotool mousemove " + screen(playList.x, playList.y) + " click 1");
+  std::string list = FindWindow("プレイリスト");
+  ASSERT_FALSE(list.empty());
+  Wait(500);
+  Screenshot("game_window_taps_play_list");
+  Shell("xdotool mousemove " + screen(500, 200));  // over the list
+  Wait(200);
+  Shell("xdotool key Escape");
+  EXPECT_TRUE(WaitFor([&] { return Shell("xdotool search --name 'プレイリスト' 2>/dev/null").empty(); }, 10000));
+  Wait(500);
+  Screenshot("game_window_taps_after_play_list");
+  const Rgb after = face("game_window_taps_after_play_list");
+  EXPECT_LT(after.r + after.g + after.b, unlit.r + unlit.g + unlit.b + 40)
+      << "lit: " << after.r << " " << after.g << " " << after.b << " unlit: " << unlit.r << " "
+      << unlit.g << " " << unlit.b;
+
+  // The new-stage button from a quick click.
+  Shell("xdotool mousemove " + screen(newStage.x, newStage.y) + " click 1");
+  ASSERT_TRUE(WaitFor([&] { return WindowName(id).find("新規ステージ") != std::string::npos; }, 20000))
+      << WindowName(id);
+  Wait(500);
+  Screenshot("game_window_taps_editor");
+  // A placed item of the palette's first kind is cyan; the sky never is.
+  auto cyan = [](Rgb c) { return c.r < 60 && c.g > 150 && c.b > 150; };
+  for (int k = 0; k < 10; ++k)
+    EXPECT_FALSE(cyan(PixelOf("game_window_taps_editor", g.x + 60 + 50 * k, top + 120))) << k;
+
+  // Ten quick clicks on the empty sky of the stage, a moment apart: ten items.
+  for (int k = 0; k < 10; ++k) {
+    Shell("xdotool mousemove " + screen(60 + 50 * k, 120) + " click 1");
+    Wait(400);  // several updates apart, even on a machine under load
+  }
+  Shell("xdotool mousemove " + screen(200, 300));
+  Wait(500);
+  Screenshot("game_window_quick_clicks");
+  int placed = 0;
+  for (int k = 0; k < 10; ++k) {
+    Rgb c = PixelOf("game_window_quick_clicks", g.x + 60 + 50 * k, top + 120);
+    placed += cyan(c);
+    EXPECT_TRUE(cyan(c)) << "click " << k << ": " << c.r << " " << c.g << " " << c.b;
+  }
+  EXPECT_EQ(placed, 10);
+
+  // Pictures to look at: an item's label and its hints, and the hints of the
+  // empty stage with the cursor near the right edge.
+  Shell("xdotool mousemove " + screen(210, 120));
+  Wait(700);
+  Screenshot("game_window_item_label");
+  Shell("xdotool mousemove " + screen(445, 200));
+  Wait(700);
+  Screenshot("game_window_hints_right");
 }

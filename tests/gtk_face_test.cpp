@@ -291,8 +291,12 @@ TEST(GtkFace, AcceleratorsKeysWheelAndButtonsReachTheGame) {
   Shell("xdotool keydown space");
   PumpUntil([] { return (GetAsyncKeyState(VK_SPACE) & 0x8000) != 0; });
   EXPECT_TRUE(GetAsyncKeyState(VK_SPACE) & 0x8000);
+  // Let go, the key reads up once an update has read its input.
   Shell("xdotool keyup space");
-  PumpUntil([] { return (GetAsyncKeyState(VK_SPACE) & 0x8000) == 0; });
+  PumpUntil([] {
+    FinishInputPoll();
+    return (GetAsyncKeyState(VK_SPACE) & 0x8000) == 0;
+  });
   EXPECT_FALSE(GetAsyncKeyState(VK_SPACE) & 0x8000);
 
   g_wheel.clear();
@@ -316,7 +320,10 @@ TEST(GtkFace, AcceleratorsKeysWheelAndButtonsReachTheGame) {
   PumpUntil([] { return (GetAsyncKeyState(VK_RBUTTON) & 0x8000) != 0; });
   EXPECT_TRUE(GetAsyncKeyState(VK_RBUTTON) & 0x8000);
   Shell("xdotool mouseup 3");
-  PumpUntil([] { return (GetAsyncKeyState(VK_RBUTTON) & 0x8000) == 0; });
+  PumpUntil([] {
+    FinishInputPoll();
+    return (GetAsyncKeyState(VK_RBUTTON) & 0x8000) == 0;
+  });
   EXPECT_FALSE(GetAsyncKeyState(VK_RBUTTON) & 0x8000);
 }
 

@@ -77,6 +77,29 @@ void WriteHead(const std::string& hostPath, int goal, int count, uint32_t id0, c
       .write(reinterpret_cast<const char*>(b.data()), static_cast<std::streamsize>(b.size()));
 }
 
+// What the dialog looked like when the row was double-clicked.
+struct Shown {
+  bool checked = false;
+  int width = 0;
+  std::vector<std::string> cut;  // controls whose text is not shown whole
+};
+Shown g_shown;
+
+INT_PTR CheckedPlayListProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == WM_NOTIFY && reinterpret_cast<const NMHDR*>(lParam)->code == NM_DBLCLK &&
+      !g_shown.checked) {
+    g_shown.checked = true;
+    g_shown.width = platform::GtkDialogWidth(dialog);
+    for (HWND child : platform::GetChildWindows(dialog))
+      if (!platform::GtkControlTextShownWhole(child)) {
+        char text[256] = "";
+        GetWindowTextA(child, text, sizeof text);
+        g_shown.cut.push_back(platform::GetWindowInfo(child).className + " " + Cp932ToUtf8(text));
+      }
+  }
+  return PlayListDialogProc(dialog, message, wParam, lParam);
+}
+
 }  // namespace
 
 TEST(PlayListWindow, ShowsItsRowsAndADoubleClickPlaysOne) {
@@ -124,7 +147,7 @@ TEST(PlayListWindow, ShowsItsRowsAndADoubleClickPlaysOne) {
   mkdir((dir + "/more").c_str(), 0755);
   WriteHead(dir + "/b_tower.ply", kGoalTruck, 12, 0xB, "Amy");
   WriteHead(dir + "/more/c_domino.ply", kGoalRocketDoll, 7, 0xC, Cp932Text("ドミノ職人"));
-  WriteHead(dir + "/d_swing.ply", kGoalStartBall, 0, 0xD, "carl");
+  WriteHead(dir + "/d_swing.ply", kGoalStartBall, 0, 0xDDDDDDDD, "carl");
   {
     std::vector<uint8_t> list(4 + 16, 0);
     list[0] = 1;
@@ -140,10 +163,19 @@ TEST(PlayListWindow, ShowsItsRowsAndADoubleClickPlaysOne) {
   POINT origin{0, 0};
   ClientToScreen(g_hWnd, &origin);
   int x = origin.x + 100, y = origin.y + 30 + 24 + 10;
+  // A second picture with the list scrolled to its right end: the stage IDs.
   Shell(std::string("(sleep 1.5; import -window root ") + TEST_BUILD_DIR +
         "/play_list_window.png; xdotool mousemove " + std::to_string(x) + " " + std::to_string(y) +
-        " click --repeat 2 --delay 80 1; sleep 4; xdotool key Escape) > /dev/null 2>&1 &");
-  DialogBoxParamA(nullptr, MAKEINTRESOURCEA(kDialogPlayList), g_hWnd, PlayListDialogProc, 0);
+        " click --repeat 8 --delay 30 7; sleep 0.5; import -window root " + TEST_BUILD_DIR +
+        "/play_list_window_ids.png; xdotool click --repeat 2 --delay 80 1; sleep 4; xdotool key "
+        "Escape) > /dev/null 2>&1 &");
+  DialogBoxParamA(nullptr, MAKEINTRESOURCEA(kDialogPlayList), g_hWnd, CheckedPlayListProc, 0);
+
+  // The dialog keeps the main window's client width, and every text in it,
+  // the instruction and every cell of the list (stage IDs whole), is shown.
+  ASSERT_TRUE(g_shown.checked);
+  EXPECT_EQ(g_shown.width, 640);
+  for (const std::string& cut : g_shown.cut) ADD_FAILURE() << "not shown whole: " << cut;
 
   EXPECT_EQ(g_playFileCount, 4);
   EXPECT_EQ(g_clearedPlayCount, 1);

@@ -4,8 +4,10 @@
 
 #include <vector>
 
+#include "game/hints.h"
 #include "game/right_tools.h"
 #include "game/simulation.h"
+#include "render/world_drawing.h"
 
 namespace {
 
@@ -600,6 +602,42 @@ TEST_F(RightToolsTest, AreaEdgesAreGrabbedInsideTheAreaAndADraggedEdgeCrossesOve
   EXPECT_NEAR(Angle(box), 10.0f, 1e-3f);
   EXPECT_EQ(g_area.corner1, c1);
   EXPECT_EQ(g_area.corner2, c2);
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(RightToolsTest, AnAreaRemovedByDraggingAnEdgeOntoTheOtherLeavesNoEdgeLit) {
+  g_areaEditState = kAreaDefined;
+  g_area.corner1 = D3DXVECTOR3(90, 70, 0);
+  g_area.corner2 = D3DXVECTOR3(114, 50, 0);
+  g_anyHighlighted = 0;
+  // The left edge dragged onto the right one: the area is gone.
+  MouseAt(91, 60);
+  Frame();
+  ASSERT_EQ(g_areaEdgeHover, 4);
+  EXPECT_EQ(ChooseHintContext(), 18);  // "right drag - change the area"
+  Key(VK_RBUTTON, true);
+  Frame();
+  MouseAt(113.5f, 60);
+  Frame();
+  Key(VK_RBUTTON, false);
+  Frame();
+  ASSERT_EQ(g_areaEditState, kAreaNone);
+  EXPECT_EQ(g_areaEdgeHover, 0);
+  // The empty stage's own row, not the one of an edge.
+  Frame();
+  EXPECT_EQ(ChooseHintContext(), 17);
+  // A new area being drawn there shows no lit edge either.
+  Key(VK_RBUTTON, true);
+  Frame();
+  ASSERT_EQ(g_areaEditState, kAreaDrawing);
+  MouseAt(100, 52);
+  Frame();
+  EXPECT_EQ(g_areaEdgeHover, 0);
+  Key(VK_RBUTTON, false);
+  Frame();
 }
 
 }  // namespace

@@ -42,6 +42,8 @@ std::vector<Sent> g_sent;
 // is cancelled or loads a play file; a new stage does what the title needs of
 // it (the title's items go, light 1 off, the editing mode).
 bool g_playListLoadsFile = false;
+// Where the pointer is when the play list closes (x -1: where it was).
+POINT g_pointerAfterPlayList = {-1, -1};
 
 int LiveItems() {
   int n = 0;
@@ -58,6 +60,8 @@ LRESULT CALLBACK_MainProc(HWND window, UINT message, WPARAM wParam, LPARAM lPara
   if (message == WM_COMMAND) {
     g_sent.push_back({message, wParam, GetMenu(window), LiveItems()});
     const UINT id = LOWORD(wParam);
+    if (id == kCmdPlayList && g_pointerAfterPlayList.x >= 0)
+      headless::SetCursorClientPos(window, g_pointerAfterPlayList.x, g_pointerAfterPlayList.y);
     if (id == kCmdPlayList && g_playListLoadsFile) {
       DestroyEveryItem();
       g_appMode = kModePlay;
@@ -98,6 +102,7 @@ class TitleTest : public ::testing::Test {
     g_appMode = kModeTitle;
     g_sent.clear();
     g_playListLoadsFile = false;
+    g_pointerAfterPlayList = {-1, -1};
     Mouse(10, 10);
   }
   void TearDown() override {
@@ -332,6 +337,41 @@ TEST_F(TitleTest, OnlyAPressCountsNotAButtonHeldOntoAPicture) {
   ASSERT_EQ(g_sent.size(), 1u);
   EXPECT_EQ(Updates(5), 1);  // held: one command only
   EXPECT_EQ(g_sent.size(), 1u);
+}
+
+TEST_F(TitleTest, AClickShorterThanAnUpdatePressesTheButtonOnce) {
+  Mouse(233, 350);
+  EXPECT_EQ(UpdateTitleScreen(), 1);
+  // Down and up again between two updates (a tap on a touchpad).
+  headless::TapKey(VK_LBUTTON);
+  EXPECT_EQ(UpdateTitleScreen(), 0);
+  ASSERT_EQ(g_sent.size(), 1u);
+  EXPECT_EQ(g_sent[0].wParam, (WPARAM)kCmdNewStage);
+  // Seen once: the next update finds the button up.
+  EXPECT_EQ(GetAsyncKeyState(VK_LBUTTON), 0);
+}
+
+TEST_F(TitleTest, AfterThePlayListTheMouseIsWhereThePointerIsNow) {
+  // The pointer went elsewhere while the list was open: the frame drawn after
+  // the list lights nothing under the place it was opened from.
+  g_pointerAfterPlayList = {20, 440};
+  EXPECT_EQ(ClickAt(300, 310), 1);
+  EXPECT_EQ(g_mousePos.x, 20);
+  EXPECT_EQ(g_mousePos.y, 440);
+  EXPECT_EQ(TitleButtonAt(g_mousePos), kTitleButtonNone);
+}
+
+TEST_F(TitleTest, TwoQuickClicksAreTwoPresses) {
+  Mouse(233, 300);
+  headless::TapKey(VK_LBUTTON);
+  EXPECT_EQ(UpdateTitleScreen(), 1);
+  EXPECT_EQ(g_leftButtonDown, 1);
+  EXPECT_EQ(UpdateTitleScreen(), 1);  // let go
+  EXPECT_EQ(g_leftButtonDown, 0);
+  headless::TapKey(VK_LBUTTON);
+  EXPECT_EQ(UpdateTitleScreen(), 1);
+  ASSERT_EQ(g_sent.size(), 2u);
+  EXPECT_EQ(g_sent[1].wParam, (WPARAM)kCmdPlayList);
 }
 
 // ---- frames --------------------------------------------------------------------

@@ -2,6 +2,14 @@
 // overlap and area flags, the goal panel.
 #include "tests/update_test_support.h"
 
+#include <unistd.h>
+
+#include <cstdio>
+#include <string>
+
+#include "world/goals.h"
+#include "world/stage_files.h"
+
 namespace {
 
 // --- picking ------------------------------------------------------------------
@@ -369,6 +377,59 @@ TEST_F(UpdateTest, ZoomKeysMoveTheCameraDepthBy5PerUpdate) {
   EXPECT_EQ(g_zoomLevel, 2);  // not beyond 2
 }
 
+TEST_F(UpdateTest, TapsShorterThanAnUpdateActOnce) {
+  // A key pressed and let go between two updates: one zoom step.
+  Frame();
+  headless::TapKey('E');
+  Frame();
+  EXPECT_EQ(g_zoomLevel, 1);
+  Frames(3);
+  EXPECT_EQ(g_zoomLevel, 1);
+  headless::TapKey('Q');
+  Frame();
+  EXPECT_EQ(g_zoomLevel, 2);
+
+  // A click as short: one item placed at the mouse, then the button is up.
+  MouseAt(120, 60);
+  Frame();
+  headless::TapKey(VK_LBUTTON);
+  Frame();
+  int live = 0;
+  for (const StageItem& it : g_items) live += it.state != kItemFree;
+  EXPECT_EQ(live, 1);
+  EXPECT_EQ(g_leftButtonDown, 1);
+  Frame();
+  EXPECT_EQ(g_leftButtonDown, 0);
+  // Two quick clicks on two spots between which an update passed: two items.
+  MouseAt(85, 60);
+  Frame();
+  headless::TapKey(VK_LBUTTON);
+  Frames(2);
+  live = 0;
+  for (const StageItem& it : g_items) live += it.state != kItemFree;
+  EXPECT_EQ(live, 2);
+  EXPECT_EQ(g_itemCount, 2);
+}
+
+TEST_F(UpdateTest, AHeldKeyStillReadsAsItIs) {
+  Key('W', true);
+  const float y0 = g_cameraPos.y;
+  Frames(3);
+  EXPECT_GT(g_cameraPos.y, y0);
+  Key('W', false);
+  const float y1 = g_cameraPos.y;
+  Frame();
+  EXPECT_EQ(g_cameraPos.y, y1);  // let go before the update: no more scrolling
+  // Pressed and released over the desktop's events: held while down, then
+  // up after the update that saw it.
+  platform::SetKeyHeld('W', true);
+  Frame();
+  platform::SetKeyHeld('W', false);
+  const float y2 = g_cameraPos.y;
+  Frame();
+  EXPECT_EQ(g_cameraPos.y, y2);
+}
+
 TEST_F(UpdateTest, APressTwiceWithin19UpdatesScrollsAtDoubleSpeedUntilReleased) {
   g_zoomLevel = 0;
   g_cameraPos.z = -150.0f;
@@ -507,3 +568,32 @@ TEST_F(UpdateTest, CountersAndTheAnimationTick) {
 }
 
 }  // namespace
+
+TEST_F(UpdateTest, OpeningAStageKeepsTheTestPlayEntryTrueToItsOverlaps) {
+  // A saved stage with an area and two overlapping boxes.
+  char dir[] = "/tmp/update_test_stage.XXXXXX";
+  ASSERT_NE(mkdtemp(dir), nullptr);
+  const std::string path = std::string(dir) + "/overlap";
+  SetGoalType(kGoalBell);
+  g_areaEditState = kAreaDefined;
+  g_area.corner1 = D3DXVECTOR3(60, 100, 0);
+  g_area.corner2 = D3DXVECTOR3(140, 20, 0);
+  const int a = Box(100, 60);
+  const int b = Box(102, 60);
+  ASSERT_EQ(SaveStageFile(path.c_str(), kFileStage), 1);
+  // The stage in the editor has no area: the entry is greyed.
+  DestroyItem(a);
+  DestroyItem(b);
+  g_areaEditState = kAreaNone;
+  Frame();
+  ASSERT_TRUE(headless::MenuItemAt(g_editorMenu, kEditorMenuTestPlayPos).grayed);
+
+  char buffer[256];
+  std::snprintf(buffer, sizeof buffer, "%s.stg", path.c_str());
+  ASSERT_EQ(LoadStageFile(buffer, kFileStage), 1);
+  Frames(3);
+  EXPECT_EQ(g_anyOverlap, 1);
+  EXPECT_TRUE(headless::MenuItemAt(g_editorMenu, kEditorMenuTestPlayPos).grayed);
+  std::remove((path + ".stg").c_str());
+  rmdir(dir);
+}

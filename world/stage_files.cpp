@@ -284,6 +284,9 @@ int LoadStageFile(char* path, int kind) {
   if (kind == kFileStage) {
     SetEditorBarTextAndState(kTestPlayPos, g_testPlayStartText,
                              g_areaEditState == kAreaDefined ? MFS_ENABLED : MFS_GRAYED);
+    // The update writes the entry only when its state changes: it must know
+    // what the entry shows now.
+    g_testPlayEnabledCache = g_areaEditState == kAreaDefined ? 1 : 0;
   }
   g_area = h.area;
   std::memcpy(g_fileSnapshotItems, content->items, sizeof content->items);
