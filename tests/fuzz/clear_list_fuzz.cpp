@@ -23,9 +23,8 @@ std::vector<char> ReadAll() {
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
-  char folder[] = "/tmp/gizmoworks_fuzz.XXXXXX";
-  if (!mkdtemp(folder)) std::abort();
-  g_path = std::string(folder) + "/ClearList.dat";
+  const std::string folder = MakeFuzzFolder();
+  g_path = folder + "/ClearList.dat";
   return 0;
 }
 

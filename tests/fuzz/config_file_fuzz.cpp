@@ -15,10 +15,9 @@ std::string g_input, g_output;
 }
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
-  char folder[] = "/tmp/gizmoworks_fuzz.XXXXXX";
-  if (!mkdtemp(folder)) std::abort();
-  g_input = std::string(folder) + "/Config.dat";
-  g_output = std::string(folder) + "/Written.dat";
+  const std::string folder = MakeFuzzFolder();
+  g_input = folder + "/Config.dat";
+  g_output = folder + "/Written.dat";
   return 0;
 }
 

@@ -2,8 +2,13 @@
 // them; built without it, replay_main.cpp calls them once for every file of
 // the target's seed corpus.
 #pragma once
+#include <dirent.h>
+#include <unistd.h>
+
 #include <cstddef>
 #include <cstdint>
+#include <cstdlib>
+#include <string>
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size);
 // Optional one-time set-up before the first input.
@@ -17,3 +22,27 @@ extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv);
       __builtin_abort();                                                       \
     }                                                                          \
   } while (0)
+
+// A folder of the target's own for the files it writes: in memory where the
+// system has /dev/shm, since the game syncs every file it writes and on a
+// disk that sync would be nearly all the time an input takes.
+// It is removed with its files when the program ends.
+inline std::string MakeFuzzFolder() {
+  static std::string made;
+  for (const char* base : {"/dev/shm", "/tmp"}) {
+    std::string pattern = std::string(base) + "/gizmoworks_fuzz.XXXXXX";
+    if (!mkdtemp(&pattern[0])) continue;
+    made = pattern;
+    std::atexit([] {
+      if (DIR* dir = opendir(made.c_str())) {
+        while (dirent* e = readdir(dir))
+          if (e->d_name[0] != '.' || (e->d_name[1] != '\0' && e->d_name[1] != '.'))
+            unlinkat(dirfd(dir), e->d_name, 0);
+        closedir(dir);
+      }
+      rmdir(made.c_str());
+    });
+    return made;
+  }
+  std::abort();
+}

@@ -16,9 +16,8 @@ std::string g_path;
 }
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
-  char folder[] = "/tmp/gizmoworks_fuzz.XXXXXX";
-  if (!mkdtemp(folder)) std::abort();
-  g_path = std::string(folder) + "/input.ply";
+  const std::string folder = MakeFuzzFolder();
+  g_path = folder + "/input.ply";
   return 0;
 }
 

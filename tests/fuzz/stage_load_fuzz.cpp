@@ -18,10 +18,9 @@ std::string g_path[3];
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
   SetUpGameForFiles();
-  char folder[] = "/tmp/gizmoworks_fuzz.XXXXXX";
-  if (!mkdtemp(folder)) std::abort();
+  const std::string folder = MakeFuzzFolder();
   for (int kind : {kFileStage, kFilePlay, kFilePause})
-    g_path[kind] = std::string(folder) + "/input" + StageFileExtension(kind);
+    g_path[kind] = folder + "/input" + StageFileExtension(kind);
   return 0;
 }
 
