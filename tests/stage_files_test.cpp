@@ -438,6 +438,25 @@ TEST_F(StageFilesTest, DamagedFilesAreRefusedAndChangeNothing) {
   EXPECT_EQ(LiveItems(), 5);
 }
 
+TEST_F(StageFilesTest, ACameraZoomOrCountTheGameReplacesNeverReachesIt) {
+  BuildEditorStage(kGoalBell);
+  ASSERT_EQ(SaveStageFile(Path("odd").c_str(), kFilePlay), 1);
+  const D3DXVECTOR3 fitted = g_cameraPos;
+  const int32_t fittedZoom = g_zoomLevel;
+  std::vector<uint8_t> bytes = ReadBytes(Path("odd.ply"));
+  const int32_t count = I32At(bytes, 48);
+  PutF32At(bytes, 108, std::numeric_limits<float>::quiet_NaN());
+  PutF32At(bytes, 116, std::numeric_limits<float>::infinity());
+  PutI32At(bytes, 120, 99);
+  PutI32At(bytes, 48, -5);
+  WriteBytes(Path("odd.ply"), bytes);
+  g_cameraPos = D3DXVECTOR3(1, 2, 3);
+  ASSERT_EQ(Load(Path("odd.ply"), kFilePlay), 1);
+  EXPECT_EQ(g_cameraPos, fitted);
+  EXPECT_EQ(g_zoomLevel, fittedZoom);
+  EXPECT_EQ(g_itemCount, count);
+}
+
 TEST_F(StageFilesTest, AnItemOfAnUnknownKindIsLeftOutWithAMessage) {
   // A truck stage (truck 0, tyres 1 and 2, cab 3; joints 0..2) and a box.
   g_appMode = kModeEdit;
