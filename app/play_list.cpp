@@ -20,6 +20,7 @@
 #include "platform/win_user.h"
 #include "world/globals.h"
 #include "world/stage_file_format.h"
+#include "world/stage_file_io.h"
 #include "world/stage_files.h"
 #include "world/types.h"
 
@@ -128,7 +129,8 @@ enum class HeadRead { kMissing, kUnreadable, kOther, kPlayFile };
 // the file has them and begins with the play-file magic.
 HeadRead ReadPlayHead(const std::string& path, StageFileHeader* header) {
   errno = 0;
-  FILE* f = std::fopen(GamePathToHost(path.c_str()).c_str(), "rb");
+  // Only a regular file: a named pipe would wait for a writer for ever.
+  FILE* f = OpenRegularFileForReading(GamePathToHost(path.c_str()).c_str());
   if (!f) return errno == ENOENT ? HeadRead::kMissing : HeadRead::kUnreadable;
   uint8_t head[kPlayListHeadSize];
   size_t got = std::fread(head, 1, sizeof head, f);
@@ -403,6 +405,12 @@ bool IsCount(const std::string& text) {
 }
 
 }  // namespace
+
+int ReadPlayListHeadOf(const char* gamePath, StageFileHeader* header) {
+  return ReadPlayHead(gamePath, header) == HeadRead::kPlayFile ? 1 : 0;
+}
+
+std::string PlayListFieldText(const char* field, size_t size) { return FieldText(field, size); }
 
 void ScanPlayFiles(const char* folder, int* nextRow) {
   if (!folder || !nextRow) return;

@@ -5,10 +5,14 @@
 // list holds that ID; sorts by any column; opens a row in the placing mode;
 // and deletes a file from its right-click menu.
 #pragma once
+#include <cstddef>
+#include <string>
+
 #include "platform/win_dialog.h"
 #include "platform/win_message.h"
 #include "platform/win_types.h"
 #include "world/globals.h"
+#include "world/stage_file_format.h"
 
 // Columns of the list view, by their meaning.
 enum : int {
@@ -48,6 +52,13 @@ INT_PTR PlayListDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lPar
 // exactly in ".ply" and its first 108 bytes are there and begin with the
 // play-file magic. Links to folders are not followed.
 void ScanPlayFiles(const char* folder, int* nextRow);
+
+// The head of one file as the scan reads it (its first 108 bytes) into
+// *header: 1 when it is a play file the list shows, 0 otherwise.
+int ReadPlayListHeadOf(const char* gamePath, StageFileHeader* header);
+// A fixed text field of a file (the editor name) as its cell shows it: up to
+// its first NUL, or the whole field when it has none, never half a character.
+std::string PlayListFieldText(const char* field, size_t size);
 
 // The list view's sort callback: the texts of the two rows (by item data) in
 // column. Two texts of digits only with non-zero values compare as numbers,

@@ -31,6 +31,7 @@
 #include "world/items.h"
 #include "world/physics_world.h"
 #include "world/snapshot.h"
+#include "world/stage_file_io.h"
 
 char g_configPath[256] = "";
 IDirect3D9* g_d3d = nullptr;
@@ -180,7 +181,9 @@ void SetDefaultConfig(Config* config) {
 
 int ReadConfigFile(const char* path, Config* config) {
   SetDefaultConfig(config);
-  FILE* f = std::fopen(GamePathToHost(path).c_str(), "rb");
+  // Only a regular file is read: a named pipe or device of that name would
+  // hold start-up for ever.
+  FILE* f = OpenRegularFileForReading(GamePathToHost(path).c_str());
   if (!f) return 0;
   unsigned char bytes[kConfigFileSize];
   size_t n = std::fread(bytes, 1, sizeof bytes, f);
@@ -236,17 +239,11 @@ int WriteConfigFile(const char* path, const Config* config) {
   PutInt32(bytes + 4, config->windowX);
   PutInt32(bytes + 8, config->windowY);
   std::memcpy(bytes + kConfigNameOffset, config->editorName, sizeof config->editorName);
-  // The new record goes into a file beside the old one and takes its place
-  // only when it is whole, so a full disk never leaves the settings empty.
-  const std::string host = GamePathToHost(path);
-  const std::string temp = host + ".new";
-  FILE* f = std::fopen(temp.c_str(), "wb");
-  if (!f) return 0;
-  bool ok = std::fwrite(bytes, 1, sizeof bytes, f) == sizeof bytes;
-  ok = (std::fclose(f) == 0) && ok;
-  ok = ok && std::rename(temp.c_str(), host.c_str()) == 0;
-  if (!ok) std::remove(temp.c_str());
-  return ok ? 1 : 0;
+  // The new record takes the old one's place only when it is whole and on
+  // the disk, so a full disk or a power cut never leaves the settings empty;
+  // a Config.dat its user has write-protected keeps what it holds.
+  return WriteFileSafely(GamePathToHost(path), bytes, sizeof bytes) == FileWriteResult::kWritten ? 1
+                                                                                                 : 0;
 }
 
 int ProgramFolderOfPath(const char* modulePath, char* folder, int size) {

@@ -28,7 +28,8 @@ constexpr int32_t kMaxWindowCoordinate = 32767;
 // and the editor name "新人エディター".
 void SetDefaultConfig(Config* config);
 // Reads Config.dat at a game path. Returns 1 when a whole, sound record was
-// read. A missing file or one shorter than a record gives the defaults; in a
+// read. A missing file (or a named pipe, device or folder of that name, never
+// waited on) or one shorter than a record gives the defaults; in a
 // whole record a position outside the window coordinates, or an editor name
 // with no end inside its field, gives that field's default. Returns 0 then.
 int ReadConfigFile(const char* path, Config* config);
@@ -36,9 +37,11 @@ int ReadConfigFile(const char* path, Config* config);
 // grab it (a Config.dat from another screen layout) is moved to the default
 // place, 0, 0. Nothing changes while the desktop is not known.
 void KeepWindowReachable(Config* config);
-// Writes the record (reserved as 0) through a file beside it ("Config.dat.new")
-// that replaces it once whole. Returns 1 on success, 0 when it could not be
-// written, and then the old file is as it was.
+// Writes the record (reserved as 0) through WriteFileSafely
+// (world/stage_file_io.h): the old file is replaced only once the new one is
+// whole and on the disk, and not at all when its user may not write it.
+// Returns 1 on success, 0 when it could not be written, and then the old file
+// is as it was.
 int WriteConfigFile(const char* path, const Config* config);
 
 // The folder of a program path: everything up to and including its last

@@ -4,20 +4,14 @@
 #include <cstdio>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "platform/cp932.h"
+#include "world/stage_file_io.h"
 
 namespace {
 
-constexpr long kEntryBytes = 16;
-
-bool ReadInt32(FILE* f, int32_t* out) {
-  unsigned char b[4];
-  if (std::fread(b, 1, 4, f) != 4) return false;
-  *out = (int32_t)((uint32_t)b[0] | ((uint32_t)b[1] << 8) | ((uint32_t)b[2] << 16) |
-                   ((uint32_t)b[3] << 24));
-  return true;
-}
+constexpr size_t kEntryBytes = 16;
 
 void PutUint32(unsigned char* p, uint32_t v) {
   p[0] = (unsigned char)v;
@@ -38,78 +32,68 @@ bool SameId(const unsigned char* entry, const uint32_t* id) {
   return true;
 }
 
-// Reads the count and scans the entries for id. Sets *whole to the number of
-// entries that are both counted and fully present in the file. A count that
-// no list can have (below 0) is damage to the count alone: the entries in
-// the file still stand, and all of them are read.
-bool ScanList(FILE* f, const uint32_t* id, int32_t* whole) {
-  *whole = 0;
-  int32_t count = 0;
-  if (!ReadInt32(f, &count)) return false;
-  if (count < 0) count = INT32_MAX;
-  unsigned char entry[kEntryBytes];
-  for (int32_t i = 0; i < count; ++i) {
-    if (std::fread(entry, 1, kEntryBytes, f) != (size_t)kEntryBytes) return false;
-    *whole = i + 1;
-    if (SameId(entry, id)) return true;
-  }
-  return false;
+enum class ListRead { kRead, kMissing, kUnreadable };
+
+// The whole list file. Only a regular file is read: a named pipe, device or
+// folder of that name is never waited on, and is unreadable.
+ListRead ReadList(const std::string& hostPath, std::vector<unsigned char>* bytes) {
+  bytes->clear();
+  FILE* f = OpenRegularFileForReading(hostPath.c_str());
+  if (!f) return errno == ENOENT ? ListRead::kMissing : ListRead::kUnreadable;
+  unsigned char buffer[4096];
+  size_t n;
+  while ((n = std::fread(buffer, 1, sizeof buffer, f)) > 0) bytes->insert(bytes->end(), buffer, buffer + n);
+  bool ok = !std::ferror(f);
+  std::fclose(f);
+  return ok ? ListRead::kRead : ListRead::kUnreadable;
 }
 
-bool WriteAt(FILE* f, long offset, const unsigned char* bytes, size_t n) {
-  if (std::fseek(f, offset, SEEK_SET) != 0) return false;
-  return std::fwrite(bytes, 1, n, f) == n;
+// Reads the count and scans the entries for id. Sets *whole to the number of
+// entries that are both counted and fully present in the file. A file too
+// short to hold a count is an empty list. A count that no list can have
+// (below 0) is damage to the count alone: the entries in the file still
+// stand, and all of them are read.
+bool ScanList(const std::vector<unsigned char>& bytes, const uint32_t* id, int32_t* whole) {
+  *whole = 0;
+  if (bytes.size() < 4) return false;
+  int32_t count = (int32_t)GetUint32(bytes.data());
+  if (count < 0) count = INT32_MAX;
+  for (int32_t i = 0; i < count; ++i) {
+    size_t at = 4 + (size_t)i * kEntryBytes;
+    if (bytes.size() - at < kEntryBytes || at > bytes.size()) return false;
+    *whole = i + 1;
+    if (SameId(bytes.data() + at, id)) return true;
+  }
+  return false;
 }
 
 }  // namespace
 
 int AddToClearList(const char* path, const uint32_t* id) {
-  unsigned char idBytes[kEntryBytes];
-  for (int w = 0; w < 4; ++w) PutUint32(idBytes + 4 * w, id[w]);
-
   // The path is the game's (CP932, '\' between folders).
   const std::string hostPath = GamePathToHost(path);
-  FILE* f = std::fopen(hostPath.c_str(), "r+b");
-  if (!f) {
-    // Only a file that is not there is made anew: one that exists but cannot
-    // be opened keeps what it holds. "x" refuses to replace a file that
-    // appeared in the meantime.
-    if (errno != ENOENT) return 0;
-    f = std::fopen(hostPath.c_str(), "wbx");
-    if (!f) return 0;
-    unsigned char bytes[4 + kEntryBytes];
-    PutUint32(bytes, 1);
-    std::memcpy(bytes + 4, idBytes, kEntryBytes);
-    bool ok = std::fwrite(bytes, 1, sizeof bytes, f) == sizeof bytes;
-    ok = (std::fclose(f) == 0) && ok;
-    return ok ? 1 : 0;
-  }
+  std::vector<unsigned char> bytes;
+  // Only a file that is not there is made anew: one that exists but cannot
+  // be read keeps what it holds.
+  if (ReadList(hostPath, &bytes) == ListRead::kUnreadable) return 0;
 
   int32_t whole = 0;
-  if (ScanList(f, id, &whole)) {
-    std::fclose(f);
-    return 1;
-  }
-  if (whole == INT32_MAX) {  // no room left in the count
-    std::fclose(f);
-    return 0;
-  }
-  // The new entry goes right after the last whole counted entry, and only
-  // then is the count raised, so a failed write never leaves the count naming
-  // bytes that are not an ID.
-  unsigned char countBytes[4];
-  PutUint32(countBytes, (uint32_t)(whole + 1));
-  bool ok = WriteAt(f, 4 + (long)whole * kEntryBytes, idBytes, kEntryBytes) &&
-            std::fflush(f) == 0 && WriteAt(f, 0, countBytes, 4);
-  ok = (std::fclose(f) == 0) && ok;
-  return ok ? 1 : 0;
+  if (ScanList(bytes, id, &whole)) return 1;
+  if (whole == INT32_MAX) return 0;  // no room left in the count
+  // The new entry goes right after the last whole counted entry and the
+  // count names exactly the entries up to it; whatever the file holds after
+  // them stays. The list is written whole through a new file that takes its
+  // place once synced, so a failed write leaves the old list (or none).
+  size_t at = 4 + (size_t)whole * kEntryBytes;
+  if (bytes.size() < at + kEntryBytes) bytes.resize(at + kEntryBytes, 0);
+  PutUint32(bytes.data(), (uint32_t)(whole + 1));
+  for (int w = 0; w < 4; ++w) PutUint32(bytes.data() + at + 4 * w, id[w]);
+  return WriteFileSafely(hostPath, bytes.data(), bytes.size()) == FileWriteResult::kWritten ? 1 : 0;
 }
 
 int ClearListContains(const char* path, const uint32_t* id) {
-  FILE* f = std::fopen(GamePathToHost(path).c_str(), "rb");
-  if (!f) return 0;
+  std::vector<unsigned char> bytes;
+  if (ReadList(GamePathToHost(path), &bytes) != ListRead::kRead) return 0;
   int32_t whole = 0;
-  bool found = ScanList(f, id, &whole);
-  std::fclose(f);
-  return found ? 1 : 0;
+  return ScanList(bytes, id, &whole) ? 1 : 0;
 }

@@ -5,7 +5,11 @@
 #include <cstdint>
 
 // Adds the ID to the list file at path unless it is listed already. A missing
-// file is created; an existing file that cannot be opened is left alone. A
+// file is created; an existing file that cannot be opened (or a named pipe,
+// device or folder of that name, never waited on) is left alone, and so is
+// a file its user may not write. The list is written whole through
+// WriteFileSafely (world/stage_file_io.h), so a failed write leaves the old
+// list, or no file where there was none. A
 // negative count reads as an empty list, and a count larger than the entries
 // the file holds is cut back to the whole entries, so the new ID is written
 // right after them (over a torn last entry) and the count always matches.

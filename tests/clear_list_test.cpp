@@ -1,5 +1,7 @@
 #include "stage_test_support.h"
 
+#include <signal.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -10,6 +12,7 @@
 
 #include "game/clear_list.h"
 #include "game/goal_reached.h"
+#include "ordinary_user.h"
 #include "platform/win_files.h"
 #include "render/effects.h"
 #include "world/stage_id.h"
@@ -173,12 +176,18 @@ TEST_F(ClearListTest, HugeCountNeverOverflowsOrLosesEntries) {
 }
 
 TEST_F(ClearListTest, AnUnopenableListIsNeverTruncated) {
-  if (geteuid() == 0) GTEST_SKIP() << "root opens every file";
-  Write(Cat({Le(1), IdBytes(idB_)}));
-  ASSERT_EQ(chmod(path_.c_str(), 0), 0);
-  EXPECT_EQ(AddToClearList(path_.c_str(), idA_), 0);
-  ASSERT_EQ(chmod(path_.c_str(), 0600), 0);
-  EXPECT_EQ(Read(), Cat({Le(1), IdBytes(idB_)}));
+  EXPECT_AS_ORDINARY_USER([this]() -> std::string {
+    ScratchFolder folder;
+    ORDINARY_CHECK(!folder.path().empty());
+    const std::string list = folder / "ClearList.dat";
+    ORDINARY_CHECK(AddToClearList(list.c_str(), idB_) == 1);
+    ORDINARY_CHECK(chmod(list.c_str(), 0) == 0);
+    ORDINARY_CHECK(AddToClearList(list.c_str(), idA_) == 0);
+    ORDINARY_CHECK(chmod(list.c_str(), 0600) == 0);
+    ORDINARY_CHECK(ClearListContains(list.c_str(), idB_) == 1);
+    ORDINARY_CHECK(ClearListContains(list.c_str(), idA_) == 0);
+    return "";
+  });
 }
 
 TEST_F(ClearListTest, AnExistingNameThatIsNoFileIsLeftAlone) {
@@ -189,6 +198,66 @@ TEST_F(ClearListTest, AnExistingNameThatIsNoFileIsLeftAlone) {
   EXPECT_TRUE(S_ISDIR(st.st_mode));
   EXPECT_EQ(IsStageCleared(idA_), 0);
   rmdir(path_.c_str());
+}
+
+TEST_F(ClearListTest, APipeOfThatNameIsNeverWaitedOn) {
+  ASSERT_EQ(mkfifo(path_.c_str(), 0600), 0);
+  alarm(30);  // a pipe with no writer would otherwise wait for ever
+  EXPECT_EQ(IsStageCleared(idA_), 0);
+  EXPECT_EQ(ClearListContains(path_.c_str(), idA_), 0);
+  std::memcpy(g_stageId, idA_, 16);
+  g_isPlayFile = 1;
+  g_appMode = kModeRun;
+  HandleGoalReached();
+  EXPECT_EQ(g_stageCleared, 1);
+  EXPECT_EQ(AddToClearList(path_.c_str(), idB_), 0);
+  alarm(0);
+  struct stat st;
+  ASSERT_EQ(lstat(path_.c_str(), &st), 0);
+  EXPECT_TRUE(S_ISFIFO(st.st_mode));
+}
+
+TEST_F(ClearListTest, AListThatCannotBeWrittenWholeLeavesNoFile) {
+  // The disk fills up after 10 bytes: no empty or half list is left behind.
+  signal(SIGXFSZ, SIG_IGN);
+  rlimit keep;
+  getrlimit(RLIMIT_FSIZE, &keep);
+  rlimit small = keep;
+  small.rlim_cur = 10;
+  ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
+  int result = AddToClearList(path_.c_str(), idA_);
+  // An existing list that cannot grow keeps what it holds.
+  setrlimit(RLIMIT_FSIZE, &keep);
+  Write(Cat({Le(1), IdBytes(idB_)}));
+  ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
+  int grown = AddToClearList(path_.c_str(), idA_);
+  setrlimit(RLIMIT_FSIZE, &keep);
+  EXPECT_EQ(result, 0);
+  EXPECT_EQ(grown, 0);
+  EXPECT_EQ(Read(), Cat({Le(1), IdBytes(idB_)}));
+  std::remove(path_.c_str());
+  EXPECT_EQ(rmdir(dir_.c_str()), 0) << "files were left in the folder";
+  mkdir(dir_.c_str(), 0700);
+}
+
+TEST_F(ClearListTest, AWriteProtectedListIsNotReplaced) {
+  EXPECT_AS_ORDINARY_USER([this]() -> std::string {
+    ScratchFolder folder;
+    ORDINARY_CHECK(!folder.path().empty());
+    const std::string list = folder / "ClearList.dat";
+    ORDINARY_CHECK(AddToClearList(list.c_str(), idB_) == 1);
+    ORDINARY_CHECK(chmod(list.c_str(), 0444) == 0);
+    ORDINARY_CHECK(AddToClearList(list.c_str(), idA_) == 0);
+    ORDINARY_CHECK(ClearListContains(list.c_str(), idA_) == 0);
+    ORDINARY_CHECK(ClearListContains(list.c_str(), idB_) == 1);
+    // A folder that takes no new files still has its list grow in place.
+    ORDINARY_CHECK(chmod(list.c_str(), 0644) == 0);
+    ORDINARY_CHECK(chmod(folder.path().c_str(), 0555) == 0);
+    ORDINARY_CHECK(AddToClearList(list.c_str(), idA_) == 1);
+    ORDINARY_CHECK(ClearListContains(list.c_str(), idA_) == 1);
+    ORDINARY_CHECK(ClearListContains(list.c_str(), idB_) == 1);
+    return "";
+  });
 }
 
 TEST_F(ClearListTest, MissingFolderRecordsNothing) {

@@ -2,6 +2,7 @@
 // pixels of a headless GL context.
 #include <cmath>
 #include <cstring>
+#include <memory>
 
 #include "platform/gl_internal.h"
 #include "tests/gfx_test_util.h"
@@ -408,9 +409,10 @@ TEST(PresentTest, PresentCopiesThePictureUprightIntoTheWindowTarget) {
   ASSERT_NE(headless, nullptr);
   headless->Release();
   std::string why;
-  GlContext* base = CreateHeadlessGlContext(&why);
+  // Released after the target, whose framebuffer lives in it.
+  std::unique_ptr<GlContext> base(CreateHeadlessGlContext(&why));
   ASSERT_NE(base, nullptr) << why;
-  TargetContext target(base);
+  TargetContext target(base.get());
   SetGlContext(&target);
   IDirect3D9* d3d = Direct3DCreate9(D3D_SDK_VERSION);
   D3DDISPLAYMODE mode;

@@ -365,9 +365,6 @@ const Damage kDamages[] = {
      }},
     {"goal 4", kFileBadHead, [](std::vector<uint8_t>& im) { PutI32At(im, 44, 4); }},
     {"no goal", kFileBadHead, [](std::vector<uint8_t>& im) { PutI32At(im, 44, -1); }},
-    {"zoom 3", kFileBadHead, [](std::vector<uint8_t>& im) { PutI32At(im, 60, 3); }},
-    {"camera NaN", kFileBadHead,
-     [](std::vector<uint8_t>& im) { PutF32At(im, 52, std::numeric_limits<float>::quiet_NaN()); }},
     {"area state 7", kFileBadHead, [](std::vector<uint8_t>& im) { PutI32At(im, 64, 7); }},
     {"area corner infinite", kFileBadHead,
      [](std::vector<uint8_t>& im) { PutF32At(im, 80, std::numeric_limits<float>::infinity()); }},
@@ -400,6 +397,13 @@ const Damage kDamages[] = {
      [](std::vector<uint8_t>& im) {
        for (int i = 0; i < 12; ++i) PutF64At(im, kBodies + 3 * 176 + 72 + 8 * i, 0.0);
      }},
+    {"rotation a reflection", kFileBadBody,
+     [](std::vector<uint8_t>& im) { PutF64At(im, kBodies + 3 * 176 + 72 + 80, -1.0); }},
+    {"rotation a reflection about z", kFileBadBody,
+     [](std::vector<uint8_t>& im) {
+       // The bar's quarter turn with its first row mirrored.
+       PutF64At(im, kBodies + 9 * 176 + 72 + 8, 1.0);
+     }},
     {"rotation infinite", kFileBadBody,
      [](std::vector<uint8_t>& im) {
        PutF64At(im, kBodies + 3 * 176 + 72 + 8, std::numeric_limits<double>::infinity());
@@ -424,6 +428,19 @@ const Damage kDamages[] = {
        PutI32At(im, kItems + 9 * 56 + 48, 1);
        PutI32At(im, kItems + 5 * 56 + 48, 0);
        PutI32At(im, kN + 8, 7);
+     }},
+    {"joint listed by one of its items only", kFileBadJointList,
+     [](std::vector<uint8_t>& im) {
+       PutI32At(im, kItems + 5 * 56 + 48, 0);
+       PutI32At(im, kN, 1);
+       im.erase(im.end() - 8, im.end() - 4);
+     }},
+    {"joint listed by neither item", kFileBadJointList,
+     [](std::vector<uint8_t>& im) {
+       PutI32At(im, kItems + 3 * 56 + 48, 0);
+       PutI32At(im, kItems + 5 * 56 + 48, 0);
+       PutI32At(im, kN, 0);
+       im.erase(im.end() - 12, im.end() - 4);
      }},
     {"list repeats a joint", kFileBadJointList,
      [](std::vector<uint8_t>& im) {
@@ -451,6 +468,63 @@ TEST(StageFileLayout, DamagedImagesAreRefusedWithoutTouchingTheContent) {
     EXPECT_EQ(content->jointList, (std::vector<int32_t>{1, 2, 3})) << d.what;
     EXPECT_EQ(BuildStageFileImage(kFileStage, *content), sentinelImage) << d.what;
   }
+}
+
+TEST(StageFileLayout, ValuesReplacedOnLoadAreNoDamageAndComeBackSane) {
+  // Camera, zoom and the play file's count never reach the game as the file
+  // has them: the view is fitted to the stage and the count is taken again.
+  constexpr float nan = std::numeric_limits<float>::quiet_NaN();
+  constexpr float inf = std::numeric_limits<float>::infinity();
+  for (int kind : kKinds) {
+    const size_t shift = kind == kFileStage ? 0 : 60;
+    const std::vector<uint8_t> good = BuildStageFileImage(kind, *MakeContent());
+    struct Case {
+      const char* what;
+      void (*apply)(std::vector<uint8_t>& im, size_t shift);
+    };
+    const Case cases[] = {
+        {"camera NaN", [](std::vector<uint8_t>& im, size_t sh) { PutF32At(im, 48 + sh, nan); }},
+        {"camera infinite", [](std::vector<uint8_t>& im, size_t sh) { PutF32At(im, 56 + sh, -inf); }},
+        {"zoom 3", [](std::vector<uint8_t>& im, size_t sh) { PutI32At(im, 60 + sh, 3); }},
+        {"zoom -7", [](std::vector<uint8_t>& im, size_t sh) { PutI32At(im, 60 + sh, -7); }},
+        {"zoom most negative", [](std::vector<uint8_t>& im, size_t sh) { PutI32At(im, 60 + sh, INT32_MIN); }},
+    };
+    for (const Case& c : cases) {
+      std::vector<uint8_t> image = good;
+      c.apply(image, shift);
+      auto back = std::make_unique<StageFileContent>();
+      ASSERT_EQ(ParseStageFileImage(kind, image.data(), image.size(), back.get()), kFileOk) << c.what;
+      EXPECT_TRUE(std::isfinite(back->header.cameraPos.x) && std::isfinite(back->header.cameraPos.y) &&
+                  std::isfinite(back->header.cameraPos.z))
+          << c.what;
+      EXPECT_GE(back->header.zoomLevel, -6) << c.what;
+      EXPECT_LE(back->header.zoomLevel, 2) << c.what;
+      // Everything the stage is made of loads as it stands.
+      EXPECT_EQ(back->jointList, (std::vector<int32_t>{7, 7})) << c.what;
+      EXPECT_EQ(back->items[9].sizeB, 6.0f) << c.what;
+    }
+    if (kind == kFileStage) continue;
+    // Two stage parts (the box and the bar) were made in stage editing.
+    for (int32_t count : {501, -1, INT32_MIN}) {
+      std::vector<uint8_t> image = good;
+      PutI32At(image, 48, count);
+      auto back = std::make_unique<StageFileContent>();
+      ASSERT_EQ(ParseStageFileImage(kind, image.data(), image.size(), back.get()), kFileOk) << count;
+      EXPECT_EQ(back->header.stageItemCount, 2) << count;
+    }
+  }
+}
+
+TEST(StageFileLayout, AJointOnlyOneItemListsIsNotWritten) {
+  auto c = MakeContent();
+  c->items[5].jointCount = 0;
+  c->jointList = {7};
+  const std::vector<uint8_t> image = BuildStageFileImage(kFileStage, *c);
+  auto back = std::make_unique<StageFileContent>();
+  ASSERT_EQ(ParseStageFileImage(kFileStage, image.data(), image.size(), back.get()), kFileOk);
+  EXPECT_EQ(back->joints[7].type, kJointFree);
+  EXPECT_EQ(back->items[3].jointCount, 0);
+  EXPECT_TRUE(back->jointList.empty());
 }
 
 TEST(StageFileLayout, ItemsOfUnknownKindsAreNoDamage) {
@@ -497,7 +571,7 @@ TEST(StageFileLayout, PlayFilesAreCheckedAlike) {
   const std::vector<uint8_t> good = BuildStageFileImage(kFilePause, *MakeContent());
   auto content = std::make_unique<StageFileContent>();
   std::vector<uint8_t> image = good;
-  PutI32At(image, 48, 501);  // stage item count
+  PutI32At(image, 44, 4);  // goal
   EXPECT_EQ(ParseStageFileImage(kFilePause, image.data(), image.size(), content.get()), kFileBadHead);
   image = good;
   PutI32At(image, 136152, 1000000);

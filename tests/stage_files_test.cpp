@@ -4,6 +4,9 @@
 // untouched, saves that fail without losing the old file, and the save prompt.
 #include "stage_test_support.h"
 
+#include <sys/stat.h>
+#include <sys/wait.h>
+
 #include <dirent.h>
 #include <signal.h>
 #include <sys/resource.h>
@@ -21,6 +24,8 @@
 #include "app/save_command.h"
 #include "game/goal_reached.h"
 #include "game/update_state.h"
+#include "ordinary_user.h"
+#include "platform/cp932.h"
 #include "platform/win_user.h"
 #include "render/camera.h"
 #include "world/goals.h"
@@ -55,7 +60,8 @@ std::vector<std::string> FilesIn(const std::string& dir) {
   std::vector<std::string> names;
   if (DIR* d = opendir(dir.c_str())) {
     while (dirent* e = readdir(d))
-      if (e->d_name[0] != '.') names.push_back(e->d_name);
+      if (std::strcmp(e->d_name, ".") != 0 && std::strcmp(e->d_name, "..") != 0)
+        names.push_back(e->d_name);
     closedir(d);
   }
   std::sort(names.begin(), names.end());
@@ -432,6 +438,25 @@ TEST_F(StageFilesTest, DamagedFilesAreRefusedAndChangeNothing) {
   EXPECT_EQ(LiveItems(), 5);
 }
 
+TEST_F(StageFilesTest, ACameraZoomOrCountTheGameReplacesNeverReachesIt) {
+  BuildEditorStage(kGoalBell);
+  ASSERT_EQ(SaveStageFile(Path("odd").c_str(), kFilePlay), 1);
+  const D3DXVECTOR3 fitted = g_cameraPos;
+  const int32_t fittedZoom = g_zoomLevel;
+  std::vector<uint8_t> bytes = ReadBytes(Path("odd.ply"));
+  const int32_t count = I32At(bytes, 48);
+  PutF32At(bytes, 108, std::numeric_limits<float>::quiet_NaN());
+  PutF32At(bytes, 116, std::numeric_limits<float>::infinity());
+  PutI32At(bytes, 120, 99);
+  PutI32At(bytes, 48, -5);
+  WriteBytes(Path("odd.ply"), bytes);
+  g_cameraPos = D3DXVECTOR3(1, 2, 3);
+  ASSERT_EQ(Load(Path("odd.ply"), kFilePlay), 1);
+  EXPECT_EQ(g_cameraPos, fitted);
+  EXPECT_EQ(g_zoomLevel, fittedZoom);
+  EXPECT_EQ(g_itemCount, count);
+}
+
 TEST_F(StageFilesTest, AnItemOfAnUnknownKindIsLeftOutWithAMessage) {
   // A truck stage (truck 0, tyres 1 and 2, cab 3; joints 0..2) and a box.
   g_appMode = kModeEdit;
@@ -459,19 +484,25 @@ TEST_F(StageFilesTest, AnItemOfAnUnknownKindIsLeftOutWithAMessage) {
   EXPECT_STREQ(g_stageName, "odd");
 }
 
-TEST_F(StageFilesTest, FilesThatCannotBeReadChangeNothing) {
+TEST_F(StageFilesTest, APipeDeviceOrFolderInPlaceOfAFileIsOneThatDoesNotOpen) {
   BuildEditorStage(kGoalBell);
   const std::string before = StageState();
-  // A file that does not open: nothing is said.
+  ASSERT_EQ(mkfifo(Path("pipe.stg").c_str(), 0600), 0);
+  ASSERT_EQ(mkdir(Path("folder.ply").c_str(), 0700), 0);
   headless::ClearMessageBoxes();
-  EXPECT_EQ(Load(Path("missing.stg"), kFileStage), 0);
+  // Nothing here may wait: a pipe with no writer would wait for ever.
+  alarm(30);
+  for (int kind : {kFileStage, kFilePlay, kFilePause}) {
+    for (const std::string& path :
+         {Path("missing.stg"), Path("pipe.stg"), Path("folder.ply"), std::string("/dev/null")}) {
+      EXPECT_EQ(Load(path, kind), 0) << path;
+    }
+  }
+  alarm(0);
+  // Each is passed over in silence, as a missing file is.
   EXPECT_EQ(headless::MessageBoxes().size(), 0u);
   EXPECT_EQ(StageState(), before);
-  // One that opens but cannot be read (a folder) is reported.
-  EXPECT_EQ(Load(dir_, kFileStage), 0);
-  ASSERT_EQ(headless::MessageBoxes().size(), 1u);
-  EXPECT_EQ(LastMessageUtf8(), "ファイルを読み込めませんでした。");
-  EXPECT_EQ(StageState(), before);
+  rmdir(Path("folder.ply").c_str());
 }
 
 TEST_F(StageFilesTest, AFileOfAnotherKindIsNotThisKind) {
@@ -530,6 +561,140 @@ TEST_F(StageFilesTest, AWriteThatFailsHalfwayKeepsTheOldFile) {
   EXPECT_EQ(g_stageModified, 1);
   EXPECT_EQ(LastMessageUtf8(),
             "ファイルを保存できませんでした。\n保存先の場所と空き容量を確認してください。");
+}
+
+TEST_F(StageFilesTest, EveryNameTheFolderTakesSaves) {
+  BuildEditorStage(kGoalBell);
+  ASSERT_EQ(SaveStageFile(Path("short").c_str(), kFilePlay), 1);
+  const std::vector<uint8_t> bytes = ReadBytes(Path("short.ply"));
+  // The longest name a folder takes, extension included; in Japanese too
+  // (three bytes a character on the disk).
+  const std::string longest(255 - 4, 'n');
+  std::string japanese;
+  for (int i = 0; i < (255 - 4) / 3; ++i) japanese += "\x83\x58";  // ス
+  for (const std::string& name : {longest, japanese}) {
+    headless::ClearMessageBoxes();
+    EXPECT_EQ(SaveStageFile(Path(name.c_str()).c_str(), kFilePlay), 1) << name.size();
+    EXPECT_EQ(headless::MessageBoxes().size(), 0u);
+    EXPECT_EQ(ReadBytes(GamePathToHost(Path((name + ".ply").c_str()).c_str())), bytes);
+  }
+  EXPECT_EQ(FilesIn(dir_).size(), 3u);  // no temporary file left
+}
+
+TEST_F(StageFilesTest, AWriteProtectedFileIsNotReplacedAndTheChangeIsKept) {
+  BuildEditorStage(kGoalBell);
+  EXPECT_AS_ORDINARY_USER([]() -> std::string {
+    ScratchFolder folder;
+    ORDINARY_CHECK(!folder.path().empty());
+    const std::string base = folder / "locked";
+    ORDINARY_CHECK(SaveStageFile(base.c_str(), kFileStage) == 1);
+    const std::string file = base + ".stg";
+    const std::vector<uint8_t> old = ReadBytes(file);
+    ORDINARY_CHECK(chmod(file.c_str(), 0444) == 0);
+    CreateItem(D3DXVECTOR3(400, 100, 0), nullptr, 4, 4, kKindBox, 1);
+    g_stageModified = 1;
+    headless::ClearMessageBoxes();
+    ORDINARY_CHECK(SaveStageFile(base.c_str(), kFileStage) == 0);
+    ORDINARY_CHECK(LastMessageUtf8() ==
+                   "ファイルが書き込み禁止になっているため保存できませんでした。\n"
+                   "別の名前で保存してください。");
+    ORDINARY_CHECK(ReadBytes(file) == old);
+    ORDINARY_CHECK(g_stageModified == 1);
+    struct stat st;
+    ORDINARY_CHECK(stat(file.c_str(), &st) == 0 && (st.st_mode & 07777) == 0444);
+    ORDINARY_CHECK(FilesIn(folder.path()).size() == 1);
+    return "";
+  });
+}
+
+TEST_F(StageFilesTest, AFolderThatTakesNoNewFilesHasTheFileWrittenInPlace) {
+  BuildEditorStage(kGoalBell);
+  EXPECT_AS_ORDINARY_USER([]() -> std::string {
+    ScratchFolder folder;
+    ORDINARY_CHECK(!folder.path().empty());
+    const std::string base = folder / "open";
+    const std::string file = base + ".stg";
+    ORDINARY_CHECK(SaveStageFile(base.c_str(), kFileStage) == 1);
+    const std::vector<uint8_t> old = ReadBytes(file);
+    // What the changed stage's file holds when written the ordinary way: a
+    // new joint makes it 8 bytes longer.
+    int a = CreateItem(D3DXVECTOR3(400, 100, 0), nullptr, 4, 4, kKindBox, 1);
+    int b = CreateItem(D3DXVECTOR3(410, 100, 0), nullptr, 4, 4, kKindBox, 1);
+    D3DXVECTOR3 anchor(405, 100, 0);
+    CreateHingeJoint(a, b, &anchor, 0);
+    ORDINARY_CHECK(SaveStageFile((folder / "reference").c_str(), kFileStage) == 1);
+    const std::vector<uint8_t> changed = ReadBytes(folder / "reference.stg");
+    ORDINARY_CHECK(changed.size() == old.size() + 8);
+    ORDINARY_CHECK(unlink((folder / "reference.stg").c_str()) == 0);
+
+    ORDINARY_CHECK(chmod(folder.path().c_str(), 0555) == 0);
+    // No room for the new bytes: said so, and the file is as it was.
+    signal(SIGXFSZ, SIG_IGN);
+    rlimit keep;
+    getrlimit(RLIMIT_FSIZE, &keep);
+    rlimit small = keep;
+    small.rlim_cur = old.size() + 4;
+    ORDINARY_CHECK(setrlimit(RLIMIT_FSIZE, &small) == 0);
+    g_stageModified = 1;
+    headless::ClearMessageBoxes();
+    int result = SaveStageFile(base.c_str(), kFileStage);
+    setrlimit(RLIMIT_FSIZE, &keep);
+    ORDINARY_CHECK(result == 0);
+    ORDINARY_CHECK(LastMessageUtf8() ==
+                   "保存先のフォルダーに新しいファイルを作れず、上書きする空き容量も足りないため"
+                   "保存できませんでした。\nファイルは元のままです。");
+    ORDINARY_CHECK(ReadBytes(file) == old);
+    ORDINARY_CHECK(g_stageModified == 1);
+
+    // With room, the file itself takes the new bytes.
+    headless::ClearMessageBoxes();
+    ORDINARY_CHECK(SaveStageFile(base.c_str(), kFileStage) == 1);
+    ORDINARY_CHECK(headless::MessageBoxes().empty());
+    ORDINARY_CHECK(ReadBytes(file) == changed);
+    ORDINARY_CHECK(g_stageModified == 0);
+    // A write that fails after the first byte changed is told as such.
+    small.rlim_cur = changed.size() - 1;
+    ORDINARY_CHECK(setrlimit(RLIMIT_FSIZE, &small) == 0);
+    g_stageModified = 1;
+    result = SaveStageFile(base.c_str(), kFileStage);
+    setrlimit(RLIMIT_FSIZE, &keep);
+    ORDINARY_CHECK(result == 0);
+    ORDINARY_CHECK(LastMessageUtf8() ==
+                   "保存先のフォルダーに新しいファイルを作れないため直接上書きしましたが、"
+                   "書き込みに失敗しました。\nファイルが壊れているおそれがあります。"
+                   "別の場所に保存し直してください。");
+    ORDINARY_CHECK(g_stageModified == 1);
+    // A file that is not there yet cannot be made there.
+    ORDINARY_CHECK(SaveStageFile((folder / "new").c_str(), kFileStage) == 0);
+    ORDINARY_CHECK(LastMessageUtf8() ==
+                   "ファイルを保存できませんでした。\n保存先の場所と空き容量を確認してください。");
+    ORDINARY_CHECK(FilesIn(folder.path()) == std::vector<std::string>{"open.stg"});
+    return "";
+  });
+}
+
+TEST_F(StageFilesTest, ASaveKilledMidwayLeavesNothingToCleanUp) {
+  BuildEditorStage(kGoalBell);
+  ASSERT_EQ(SaveStageFile(Path("kept").c_str(), kFileStage), 1);
+  const std::vector<uint8_t> saved = ReadBytes(Path("kept.stg"));
+  // Temporary files of runs that ended midway, also in the way older
+  // versions named them beside their file.
+  for (const char* stale : {".gizmoworks-999999999-0.tmp", "kept.stg.999999999-3.tmp"})
+    WriteBytes(Path(stale), {1, 2, 3});
+  WriteBytes(Path("notes.tmp"), {4});  // not the game's
+  for (int round = 0; round < 20; ++round) {
+    pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+      for (;;) SaveStageFile(Path("kept").c_str(), kFileStage);
+    }
+    usleep(2000 + 1500 * (round % 7));
+    kill(child, SIGKILL);
+    waitpid(child, nullptr, 0);
+    EXPECT_EQ(ReadBytes(Path("kept.stg")), saved) << round;
+  }
+  ASSERT_EQ(SaveStageFile(Path("kept").c_str(), kFileStage), 1);
+  EXPECT_EQ(FilesIn(dir_), (std::vector<std::string>{"kept.stg", "notes.tmp"}));
 }
 
 TEST_F(StageFilesTest, APlayOrPauseSaveLeavesTheChangedMarkAlone) {

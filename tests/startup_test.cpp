@@ -3,6 +3,8 @@
 // data folder, failures reported under "ERROR", the main loop's choices, and
 // everything released at the end with Config.dat written.
 #include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -28,6 +30,7 @@
 #include "platform/win_dialog.h"
 #include "platform/win_kernel.h"
 #include "platform/win_user.h"
+#include "ordinary_user.h"
 #include "platform/winmm.h"
 #include "render/meshes.h"
 #include "world/globals.h"
@@ -202,7 +205,9 @@ TEST(ConfigFile, MissingShortOrDamagedFilesGiveTheDefaults) {
   EXPECT_EQ(ReadConfigFile(dir.c_str(), &c), 0);
   expectDefaults(c);
   EXPECT_EQ(WriteConfigFile(dir.c_str(), &c), 0);
-  EXPECT_NE(access((dir + ".new").c_str(), F_OK), 0);  // nothing left behind
+  struct stat st;
+  ASSERT_EQ(stat(dir.c_str(), &st), 0);
+  EXPECT_TRUE(S_ISDIR(st.st_mode));  // a folder is never replaced
 }
 
 TEST(ConfigFile, AWriteThatFailsLeavesTheOldSettings) {
@@ -210,16 +215,57 @@ TEST(ConfigFile, AWriteThatFailsLeavesTheOldSettings) {
   std::string path = folder + "/Config.dat";
   std::vector<unsigned char> old = ConfigImage(0, 7, 8, "Keeper");
   WriteBytes(path, old);
-  // The new record cannot be made beside the old one.
-  ASSERT_EQ(mkdir((path + ".new").c_str(), 0700), 0);
+  // The disk fills up after 20 bytes.
+  signal(SIGXFSZ, SIG_IGN);
+  rlimit keep;
+  getrlimit(RLIMIT_FSIZE, &keep);
+  rlimit small = keep;
+  small.rlim_cur = 20;
+  ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
   Config config;
   SetDefaultConfig(&config);
-  EXPECT_EQ(WriteConfigFile(path.c_str(), &config), 0);
+  int result = WriteConfigFile(path.c_str(), &config);
+  setrlimit(RLIMIT_FSIZE, &keep);
+  EXPECT_EQ(result, 0);
   EXPECT_EQ(ReadBytes(path), old);
-  ASSERT_EQ(rmdir((path + ".new").c_str()), 0);
   EXPECT_EQ(WriteConfigFile(path.c_str(), &config), 1);
   EXPECT_EQ(ReadBytes(path), ConfigImage(0, 0, 0, kDefaultName.c_str()));
-  EXPECT_NE(access((path + ".new").c_str(), F_OK), 0);
+  // Nothing but the settings is left in the folder.
+  ASSERT_EQ(unlink(path.c_str()), 0);
+  EXPECT_EQ(rmdir(folder.c_str()), 0);
+}
+
+TEST(ConfigFile, APipeOfThatNameNeverHoldsStartUp) {
+  std::string folder = MakeTempFolder();
+  std::string path = folder + "/Config.dat";
+  ASSERT_EQ(mkfifo(path.c_str(), 0600), 0);
+  Config config;
+  std::memset(&config, 0x55, sizeof config);
+  alarm(30);  // a pipe with no writer would otherwise wait for ever
+  EXPECT_EQ(ReadConfigFile(path.c_str(), &config), 0);
+  alarm(0);
+  Config defaults;
+  SetDefaultConfig(&defaults);
+  EXPECT_EQ(std::memcmp(&config, &defaults, sizeof config), 0);
+}
+
+TEST(ConfigFile, AWriteProtectedFileKeepsItsSettings) {
+  EXPECT_AS_ORDINARY_USER([]() -> std::string {
+    ScratchFolder folder;
+    ORDINARY_CHECK(!folder.path().empty());
+    const std::string path = folder / "Config.dat";
+    Config config;
+    SetDefaultConfig(&config);
+    config.windowX = 5;
+    ORDINARY_CHECK(WriteConfigFile(path.c_str(), &config) == 1);
+    ORDINARY_CHECK(chmod(path.c_str(), 0444) == 0);
+    config.windowX = 6;
+    ORDINARY_CHECK(WriteConfigFile(path.c_str(), &config) == 0);
+    Config back;
+    ReadConfigFile(path.c_str(), &back);
+    ORDINARY_CHECK(back.windowX == 5);
+    return "";
+  });
 }
 
 TEST(ProgramFolder, IsThePathUpToItsLastSeparator) {

@@ -139,6 +139,12 @@ constexpr float kMinItemSize = 0.01f;
 constexpr float kMaxItemSize = 10000.0f;
 // A rotation's rows must be orthonormal to this tolerance.
 constexpr double kRotationTolerance = 1.0e-3;
+// The zoom levels the camera has, and the view the game starts with.
+constexpr int32_t kMinZoomLevel = -6;
+constexpr int32_t kMaxZoomLevel = 2;
+constexpr float kStartCameraX = 400.0f;
+constexpr float kStartCameraY = 10.0f;
+constexpr float kStartCameraZ = -50.0f;
 
 bool IsLiveKind(int32_t kind) {
   switch (kind) {
@@ -206,7 +212,11 @@ bool SoundBody(const BodyState& body) {
       if (!(std::fabs(dot - want) <= kRotationTolerance)) return false;
     }
   }
-  return true;
+  // Orthonormal rows leave a reflection too (determinant -1): the engine
+  // would make another rotation of it, and the stage would not be the file's.
+  double det = r[0] * (r[5] * r[10] - r[6] * r[9]) - r[1] * (r[4] * r[10] - r[6] * r[8]) +
+               r[2] * (r[4] * r[9] - r[5] * r[8]);
+  return std::fabs(det - 1.0) <= kRotationTolerance;
 }
 
 }  // namespace
@@ -406,23 +416,41 @@ std::vector<uint8_t> BuildStageFileImage(int kind, const StageFileContent& conte
 
   // Each live item's list: the entries that name a written joint touching the
   // item, once each. A snapshot that keeps only the stage's own parts can
-  // still list joints to items it left out; those entries go.
+  // still list joints to items it left out; those entries go. A joint that
+  // only one of its items lists is not written at all, nor its one entry:
+  // the second pass builds the lists without it.
   std::vector<int32_t> list;
   int32_t counts[kMaxItems] = {};
-  size_t readPos = 0;
-  for (int i = 0; i < kMaxItems; ++i) {
-    if (!itemLive[i]) continue;
-    int32_t count = content.items[i].jointCount;
-    size_t first = list.size();
-    for (int32_t k = 0; k < count && readPos < content.jointList.size(); ++k) {
-      int32_t j = content.jointList[readPos++];
-      if (j < 0 || j >= kMaxJoints || !jointLive[j]) continue;
-      if (content.joints[j].itemA != i && content.joints[j].itemB != i) continue;
-      bool repeated = false;
-      for (size_t e = first; e < list.size(); ++e) repeated = repeated || list[e] == j;
-      if (!repeated) list.push_back(j);
+  for (int pass = 0; pass < 2; ++pass) {
+    list.clear();
+    int8_t listings[kMaxJoints] = {};
+    size_t readPos = 0;
+    for (int i = 0; i < kMaxItems; ++i) {
+      counts[i] = 0;
+      if (!itemLive[i]) continue;
+      int32_t count = content.items[i].jointCount;
+      size_t first = list.size();
+      for (int32_t k = 0; k < count && readPos < content.jointList.size(); ++k) {
+        int32_t j = content.jointList[readPos++];
+        if (j < 0 || j >= kMaxJoints || !jointLive[j]) continue;
+        if (content.joints[j].itemA != i && content.joints[j].itemB != i) continue;
+        bool repeated = false;
+        for (size_t e = first; e < list.size(); ++e) repeated = repeated || list[e] == j;
+        if (!repeated) {
+          list.push_back(j);
+          ++listings[j];
+        }
+      }
+      counts[i] = (int32_t)(list.size() - first);
     }
-    counts[i] = (int32_t)(list.size() - first);
+    bool dropped = false;
+    for (int j = 0; j < kMaxJoints; ++j) {
+      if (jointLive[j] && listings[j] != 2) {
+        jointLive[j] = false;
+        dropped = true;
+      }
+    }
+    if (!dropped) break;
   }
 
   size_t head = StageFileHeadSize(kind);
@@ -470,17 +498,21 @@ StageFileCheck ParseStageFileImage(int kind, const uint8_t* data, size_t size,
   ReadStageFileHead(kind, data, &c.header);
   const StageFileHeader& h = c.header;
   if (h.goalType < kGoalBell || h.goalType > kGoalRocketDoll) return kFileBadHead;
-  if (kind != kFileStage && (h.stageItemCount < 0 || h.stageItemCount > kMaxItems))
-    return kFileBadHead;
+  // The camera and the zoom are replaced by a view fitted to the stage as soon
+  // as it has loaded, and the item count is counted again by every update:
+  // other writers may leave anything there. What a file says there is not
+  // kept, only a value the game could have written (below), so nothing odd
+  // reaches the view or the counters even for a moment.
   if (!std::isfinite(h.cameraPos.x) || !std::isfinite(h.cameraPos.y) ||
       !std::isfinite(h.cameraPos.z))
-    return kFileBadHead;
-  if (h.zoomLevel < -6 || h.zoomLevel > 2) return kFileBadHead;
+    c.header.cameraPos = D3DXVECTOR3(kStartCameraX, kStartCameraY, kStartCameraZ);
+  if (h.zoomLevel < kMinZoomLevel || h.zoomLevel > kMaxZoomLevel) c.header.zoomLevel = kMaxZoomLevel;
   if (h.areaState < kAreaNone || h.areaState > kAreaMovingEdge) return kFileBadHead;
   if (!InCoordinateRange(h.area.corner1) || !InCoordinateRange(h.area.corner2)) return kFileBadHead;
 
   const uint8_t* tables = data + head;
   int64_t listTotal = 0;
+  int32_t stageParts = 0;
   for (int i = 0; i < kMaxItems; ++i) {
     StageItem& item = c.items[i];
     ReadItemRecord(tables + kTableItems + i * kItemRecordSize, &item);
@@ -493,7 +525,10 @@ StageFileCheck ParseStageFileImage(int kind, const uint8_t* data, size_t size,
     if (!SoundItem(item)) return kFileBadItem;
     if (IsLiveKind(item.kind) && !SoundBody(c.bodies[i])) return kFileBadBody;
     listTotal += item.jointCount;
+    if (item.createdInMode == kModeEdit) ++stageParts;
   }
+  if (kind != kFileStage && (h.stageItemCount < 0 || h.stageItemCount > kMaxItems))
+    c.header.stageItemCount = stageParts;
 
   for (int j = 0; j < kMaxJoints; ++j) {
     JointRecord& joint = c.joints[j];
@@ -516,6 +551,9 @@ StageFileCheck ParseStageFileImage(int kind, const uint8_t* data, size_t size,
   const uint8_t* entries = tables + kTableEnd + 4;
   c.jointList.resize((size_t)n);
   for (int32_t k = 0; k < n; ++k) c.jointList[k] = GetI32(entries + 4 * k);
+  // Every live joint is listed by both of its items: an item that misses one
+  // would carry a jointCount one short, which the stage ID takes in.
+  int8_t listings[kMaxJoints] = {};
   size_t pos = 0;
   for (int i = 0; i < kMaxItems; ++i) {
     if (c.items[i].state == kItemFree) continue;
@@ -526,8 +564,11 @@ StageFileCheck ParseStageFileImage(int kind, const uint8_t* data, size_t size,
       if (c.joints[j].itemA != i && c.joints[j].itemB != i) return kFileBadJointList;
       for (size_t e = first; e < pos; ++e)
         if (c.jointList[e] == j) return kFileBadJointList;
+      ++listings[j];
     }
   }
+  for (int j = 0; j < kMaxJoints; ++j)
+    if (c.joints[j].type != kJointFree && listings[j] != 2) return kFileBadJointList;
 
   c.clearVerified = 0;
   if (kind == kFileStage) {

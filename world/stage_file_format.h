@@ -80,11 +80,12 @@ enum StageFileCheck : int32_t {
   kFileOk = 0,
   kFileWrongMagic,   // not a file of this kind
   kFileBadSize,      // truncated, too long, or N out of range
-  kFileBadHead,      // goal, camera, zoom, area, counts
+  kFileBadHead,      // goal, area, clear-verified word
   kFileBadItem,      // state, sizes, mode, alpha, motor speed, jointCount
-  kFileBadBody,      // position or rotation of a live item
+  kFileBadBody,      // position or rotation (not a reflection) of a live item
   kFileBadJoint,     // type, items, anchor, extra values
-  kFileBadJointList, // N or the entries of the items' joint lists
+  kFileBadJointList, // N, the entries of the items' joint lists, a joint not
+                     // listed by both of its items
 };
 
 // The magic text and the extension (".stg", ".ply", ".pau") of a file kind
@@ -119,12 +120,19 @@ void ReadPlayListHead(const uint8_t* in, StageFileHeader* header);
 // records of free item slots and joints whose items are not both live are
 // written free; joint-list entries that do not name a written joint touching
 // their item (or that repeat one) are left out and the item's jointCount
-// written accordingly, so every image written is one ParseStageFileImage
-// accepts.
+// written accordingly, and a joint that is not listed by both of its items is
+// written free with its entry left out, so every image written is one
+// ParseStageFileImage accepts.
 std::vector<uint8_t> BuildStageFileImage(int kind, const StageFileContent& content);
 
 // Checks a whole file image of the given kind and, when it is sound, fills
 // *content with it. Nothing else changes, whatever the result.
+//
+// The camera, the zoom and (play and pause files) the stage item count are
+// values the game replaces as soon as a stage has loaded, so odd values there
+// are no damage: a camera that is not finite comes back as the starting
+// view, a zoom outside -6..2 as 2 and a count outside 0..500 as the number of
+// the file's stage parts.
 StageFileCheck ParseStageFileImage(int kind, const uint8_t* data, size_t size,
                                    StageFileContent* content);
 

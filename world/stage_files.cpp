@@ -1,10 +1,5 @@
 #include "world/stage_files.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -27,6 +22,7 @@
 #include "world/items.h"
 #include "world/snapshot.h"
 #include "world/stage_file_format.h"
+#include "world/stage_file_io.h"
 #include "world/stage_id.h"
 
 namespace {
@@ -43,6 +39,32 @@ constexpr char kSaveFailedText[] =
     "\x82\xF1\x82\xC5\x82\xB5\x82\xBD\x81\x42\n\x95\xDB\x91\xB6\x90\xE6\x82\xCC\x8F\xEA\x8F\x8A"
     "\x82\xC6\x8B\xF3\x82\xAB\x97\x65\x97\xCA\x82\xF0\x8A\x6D\x94\x46\x82\xB5\x82\xC4\x82\xAD"
     "\x82\xBE\x82\xB3\x82\xA2\x81\x42";
+// ファイルが書き込み禁止になっているため保存できませんでした。\n別の名前で保存してください。
+constexpr char kReadOnlyText[] =
+    "\x83\x74\x83\x40\x83\x43\x83\x8B\x82\xAA\x8F\x91\x82\xAB\x8D\x9E\x82\xDD\x8B\xD6\x8E"
+    "\x7E\x82\xC9\x82\xC8\x82\xC1\x82\xC4\x82\xA2\x82\xE9\x82\xBD\x82\xDF\x95\xDB\x91\xB6"
+    "\x82\xC5\x82\xAB\x82\xDC\x82\xB9\x82\xF1\x82\xC5\x82\xB5\x82\xBD\x81\x42\n\x95\xCA\x82"
+    "\xCC\x96\xBC\x91\x4F\x82\xC5\x95\xDB\x91\xB6\x82\xB5\x82\xC4\x82\xAD\x82\xBE\x82\xB3"
+    "\x82\xA2\x81\x42";
+// 保存先のフォルダーに新しいファイルを作れず、上書きする空き容量も足りないため保存できませんでした。\nファイルは元のままです。
+constexpr char kNoRoomInPlaceText[] =
+    "\x95\xDB\x91\xB6\x90\xE6\x82\xCC\x83\x74\x83\x48\x83\x8B\x83\x5F\x81\x5B\x82\xC9\x90"
+    "\x56\x82\xB5\x82\xA2\x83\x74\x83\x40\x83\x43\x83\x8B\x82\xF0\x8D\xEC\x82\xEA\x82\xB8"
+    "\x81\x41\x8F\xE3\x8F\x91\x82\xAB\x82\xB7\x82\xE9\x8B\xF3\x82\xAB\x97\x65\x97\xCA\x82"
+    "\xE0\x91\xAB\x82\xE8\x82\xC8\x82\xA2\x82\xBD\x82\xDF\x95\xDB\x91\xB6\x82\xC5\x82\xAB"
+    "\x82\xDC\x82\xB9\x82\xF1\x82\xC5\x82\xB5\x82\xBD\x81\x42\n\x83\x74\x83\x40\x83\x43\x83"
+    "\x8B\x82\xCD\x8C\xB3\x82\xCC\x82\xDC\x82\xDC\x82\xC5\x82\xB7\x81\x42";
+// 保存先のフォルダーに新しいファイルを作れないため直接上書きしましたが、書き込みに失敗しました。
+// \nファイルが壊れているおそれがあります。別の場所に保存し直してください。
+constexpr char kFailedInPlaceText[] =
+    "\x95\xDB\x91\xB6\x90\xE6\x82\xCC\x83\x74\x83\x48\x83\x8B\x83\x5F\x81\x5B\x82\xC9\x90"
+    "\x56\x82\xB5\x82\xA2\x83\x74\x83\x40\x83\x43\x83\x8B\x82\xF0\x8D\xEC\x82\xEA\x82\xC8"
+    "\x82\xA2\x82\xBD\x82\xDF\x92\xBC\x90\xDA\x8F\xE3\x8F\x91\x82\xAB\x82\xB5\x82\xDC\x82"
+    "\xB5\x82\xBD\x82\xAA\x81\x41\x8F\x91\x82\xAB\x8D\x9E\x82\xDD\x82\xC9\x8E\xB8\x94\x73"
+    "\x82\xB5\x82\xDC\x82\xB5\x82\xBD\x81\x42\n\x83\x74\x83\x40\x83\x43\x83\x8B\x82\xAA\x89"
+    "\xF3\x82\xEA\x82\xC4\x82\xA2\x82\xE9\x82\xA8\x82\xBB\x82\xEA\x82\xAA\x82\xA0\x82\xE8"
+    "\x82\xDC\x82\xB7\x81\x42\x95\xCA\x82\xCC\x8F\xEA\x8F\x8A\x82\xC9\x95\xDB\x91\xB6\x82"
+    "\xB5\x92\xBC\x82\xB5\x82\xC4\x82\xAD\x82\xBE\x82\xB3\x82\xA2\x81\x42";
 // ファイルを読み込めませんでした。
 constexpr char kReadFailedText[] =
     "\x83\x74\x83\x40\x83\x43\x83\x8B\x82\xF0\x93\xC7\x82\xDD\x8D\x9E\x82\xDF\x82\xDC\x82\xB9"
@@ -82,43 +104,13 @@ void CaptureUndoPair() {
     CaptureSnapshot(g_appMode, slot.items, slot.bodies, slot.joints, &slot.jointList);
 }
 
-// Writes bytes to path so that path holds either its old content or all of
-// the new bytes, never a part: the bytes go to a new file beside it, which
-// replaces path only after every write, the flush to disk and the close have
-// succeeded. A failure leaves path untouched and removes the new file.
-bool WriteFileReplacing(const std::string& path, const std::vector<uint8_t>& bytes) {
-  std::string temp;
-  int fd = -1;
-  for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
-    temp = path + "." + std::to_string((long)getpid()) + "-" + std::to_string(attempt) + ".tmp";
-    fd = open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-    if (fd < 0 && errno != EEXIST) return false;
-  }
-  if (fd < 0) return false;
-
-  bool ok = true;
-  size_t done = 0;
-  while (ok && done < bytes.size()) {
-    ssize_t n = write(fd, bytes.data() + done, bytes.size() - done);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) ok = false;
-    else done += (size_t)n;
-  }
-  // A file replaced by the new one keeps its permissions.
-  struct stat old;
-  if (ok && stat(path.c_str(), &old) == 0) fchmod(fd, old.st_mode & 07777);
-  if (ok && fsync(fd) != 0) ok = false;
-  if (close(fd) != 0) ok = false;
-  if (ok && rename(temp.c_str(), path.c_str()) != 0) ok = false;
-  if (!ok) unlink(temp.c_str());
-  return ok;
-}
-
 enum class ReadResult { kOk, kNotOpened, kReadFailed };
 
 // Reads the whole file, up to one byte more than the largest sound file.
+// A named pipe, a device or a folder in the file's place is one that does not
+// open: it is never waited on.
 ReadResult ReadWholeFile(const char* path, std::vector<uint8_t>* bytes) {
-  FILE* f = std::fopen(path, "rb");
+  FILE* f = OpenRegularFileForReading(path);
   if (!f) return ReadResult::kNotOpened;
   bytes->clear();
   uint8_t buffer[65536];
@@ -219,10 +211,22 @@ int SaveStageFile(const char* pathWithoutExtension, int kind) {
     content->jointList.assign(g_snapshotJointList, g_snapshotJointList + g_jointListLength);
   content->clearVerified = g_clearVerified;
 
-  if (!WriteFileReplacing(GamePathToHost((path + extension).c_str()),
-                          BuildStageFileImage(kind, *content))) {
-    ShowMessage(kSaveFailedText);
-    return 0;
+  const std::vector<uint8_t> image = BuildStageFileImage(kind, *content);
+  switch (WriteFileSafely(GamePathToHost((path + extension).c_str()), image.data(), image.size())) {
+    case FileWriteResult::kWritten:
+      break;
+    case FileWriteResult::kReadOnly:
+      ShowMessage(kReadOnlyText);
+      return 0;
+    case FileWriteResult::kNoRoomInPlace:
+      ShowMessage(kNoRoomInPlaceText);
+      return 0;
+    case FileWriteResult::kFailedInPlace:
+      ShowMessage(kFailedInPlaceText);
+      return 0;
+    default:
+      ShowMessage(kSaveFailedText);
+      return 0;
   }
   if (kind == kFileStage) {
     g_stageModified = 0;

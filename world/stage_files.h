@@ -13,11 +13,13 @@
 // the stage's own parts: a test play or run is left first. A pause file holds
 // the player's items too: a run is stopped first (placing mode).
 //
-// The file is written beside its final name and renamed over it only once
-// every byte has reached the disk, so a failed save never loses or damages the
-// file that was there. On failure the user is told in a message box, nothing
-// on disk changes and a stage file's changed mark stays set. Returns 1 when
-// the file was written, 0 when it was not.
+// The file is written through WriteFileSafely (world/stage_file_io.h): it
+// takes its name only once every byte has reached the disk, so a failed save
+// never loses or damages the file that was there, and a write-protected file
+// is not replaced. On failure the user is told why in a message box, nothing
+// on disk changes (unless the folder takes no new files and writing over the
+// file itself failed, which the message says) and a stage file's changed mark
+// stays set. Returns 1 when the file was written, 0 when it was not.
 int SaveStageFile(const char* pathWithoutExtension, int kind);
 
 // Opens a file of the given kind (path with its extension). When the stage
@@ -26,7 +28,8 @@ int SaveStageFile(const char* pathWithoutExtension, int kind);
 // a new name through the same buffer.
 //
 // The whole file is read and checked before anything in memory changes. A
-// file that does not open is refused in silence; one that cannot be read, is
+// file that does not open (or a named pipe, device or folder in its place,
+// never waited on) is refused in silence; one that cannot be read, is
 // not of this kind or is damaged is refused with a message. Either way the
 // current stage stays exactly as it was. Returns 1 when the stage was loaded,
 // 0 otherwise (also when the user cancelled the prompt).

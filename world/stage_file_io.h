@@ -1,0 +1,38 @@
+// Opening and writing the game's own files (stage, play and pause files,
+// Config.dat, ClearList.dat) so that they are never misread, never lost and
+// never hang the game. Paths here are host paths (GamePathToHost).
+#pragma once
+#include <cstddef>
+#include <cstdio>
+#include <string>
+
+// Opens an existing file for reading, in binary. Only a regular file opens: a
+// named pipe, a device or a folder in its place is refused at once, never
+// waited on, as a file that cannot be opened is. nullptr on failure, with
+// errno ENOENT when nothing has the name (EINVAL when something that is no
+// file has it).
+FILE* OpenRegularFileForReading(const char* hostPath);
+
+// What WriteFileSafely did.
+enum class FileWriteResult {
+  kWritten,        // every byte is on the disk under the name
+  kReadOnly,       // the file is there and its user may not write it: unchanged
+  kFailed,         // not written; the file that was there is as it was
+  // The folder takes no new files, so the file itself was to be written over;
+  kNoRoomInPlace,  // but the disk has no room for the new bytes: unchanged
+  kFailedInPlace,  // but writing it failed part way: it may now be damaged
+};
+
+// Writes bytes to hostPath so that it holds all of them or what it held
+// before, never a part, and is on the disk before the call returns. The
+// bytes go to an unnamed file in the same folder (or, where the file system
+// has none, to a short-named temporary one), which takes the name only once
+// it is whole and synced; so a long name that the folder accepts can always
+// be written, and a program killed midway leaves nothing behind. Temporary
+// files that an earlier run killed midway left in the folder are removed.
+//
+// A file its user may not write is not replaced (a rename would ignore its
+// permissions). When the folder takes no new files but the file may be
+// written, it is written over in place, room for the new bytes taken first.
+// A name that leads through a link is written at the file the link names.
+FileWriteResult WriteFileSafely(const std::string& hostPath, const void* bytes, size_t size);
