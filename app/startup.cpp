@@ -1,6 +1,7 @@
 #include "app/startup.h"
 
 #include <algorithm>
+#include <chrono>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
@@ -49,6 +50,34 @@ constexpr int kIconResource = 202;
 
 UINT g_timerPeriod = 0;  // the period raised at start-up, 0 while none is
 volatile std::sig_atomic_t g_closeFromOutside = 0;
+
+// With GIZMOWORKS_FRAME_LOG set in the environment the loop tells stderr
+// when the first picture was presented (wall-clock nanoseconds, for a bench
+// that noted when it started the program) and, once a second, how many
+// frames were paced and drawn since start-up, for frame rates measured from
+// outside over any stretch of a session.
+struct FrameLog {
+  bool on = std::getenv("GIZMOWORKS_FRAME_LOG") != nullptr;
+  bool firstTold = false;
+  DWORD lastLine = 0;
+};
+
+void TellFrameLog() {
+  static FrameLog log;
+  if (!log.on) return;
+  if (!log.firstTold && g_drawnFrameCount > 0) {
+    log.firstTold = true;
+    const auto ns = std::chrono::duration_cast<std::chrono::nanoseconds>(
+        std::chrono::system_clock::now().time_since_epoch());
+    std::fprintf(stderr, "first_frame_wall_ns=%lld\n", static_cast<long long>(ns.count()));
+  }
+  const DWORD now = timeGetTime();
+  if (now - log.lastLine < 1000) return;
+  log.lastLine = now;
+  std::fprintf(stderr, "frame_log ms=%lu paced=%llu drawn=%llu mode=%d\n",
+               static_cast<unsigned long>(now), static_cast<unsigned long long>(g_pacedFrameCount),
+               static_cast<unsigned long long>(g_drawnFrameCount), static_cast<int>(g_appMode));
+}
 
 void PutInt32(unsigned char* p, int32_t v) {
   uint32_t u = static_cast<uint32_t>(v);
@@ -428,6 +457,7 @@ int RunMainLoopPass(int* exitCode) {
     RunTitleFrame();
   else
     RunFrame();
+  TellFrameLog();
   // No frame was due: rest until about the next tick of the timer instead of
   // spinning a whole processor core between frames.
   if (g_lastFrameTime == lastFrame) Sleep(1);

@@ -13,6 +13,11 @@ extern DWORD g_frameNow;       // timeGetTime at the start of the current call, 
 extern DWORD g_lastFrameTime;  // time of the last accepted frame, ms
 extern DWORD g_frameLag;       // lateness in ms; frames are drawn only while it is 0
 extern DWORD g_frameInterval;  // ms per frame, set once at start-up
+// Frames accepted by the pacing (each one updated, unless the window is
+// inactive) and frames drawn and presented, since start-up; what the frame
+// log of the main loop reports.
+extern uint64_t g_pacedFrameCount;
+extern uint64_t g_drawnFrameCount;
 // The doll's position on the previous drawn frame of a rocket-doll run; kept
 // from one run to the next.
 extern float g_lastDollPos[3];

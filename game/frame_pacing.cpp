@@ -10,6 +10,8 @@ DWORD g_frameNow = 0;
 DWORD g_lastFrameTime = 0;
 DWORD g_frameLag = 0;
 DWORD g_frameInterval = 0;
+uint64_t g_pacedFrameCount = 0;
+uint64_t g_drawnFrameCount = 0;
 float g_lastDollPos[3] = {0.0f, 0.0f, 0.0f};
 D3DPRESENT_PARAMETERS g_presentParams = {};
 
@@ -34,6 +36,7 @@ int PaceFrame() {
     g_frameLag = 0;
   }
   g_lastFrameTime = g_frameNow;
+  ++g_pacedFrameCount;
   return 1;
 }
 
