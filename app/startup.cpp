@@ -60,11 +60,19 @@ struct FrameLog {
   bool on = std::getenv("GIZMOWORKS_FRAME_LOG") != nullptr;
   bool firstTold = false;
   DWORD lastLine = 0;
+  // Accepted frames that came one millisecond after their time and those
+  // that came later still: where lateness comes from.
+  uint64_t oneLate = 0, moreLate = 0;
 };
 
-void TellFrameLog() {
+void TellFrameLog(DWORD lastFrameBefore) {
   static FrameLog log;
   if (!log.on) return;
+  if (g_lastFrameTime != lastFrameBefore) {
+    const DWORD elapsed = g_lastFrameTime - lastFrameBefore;
+    if (elapsed == g_frameInterval + 1) ++log.oneLate;
+    else if (elapsed > g_frameInterval + 1) ++log.moreLate;
+  }
   if (!log.firstTold && g_drawnFrameCount > 0) {
     log.firstTold = true;
     const auto ns = std::chrono::duration_cast<std::chrono::nanoseconds>(
@@ -74,9 +82,11 @@ void TellFrameLog() {
   const DWORD now = timeGetTime();
   if (now - log.lastLine < 1000) return;
   log.lastLine = now;
-  std::fprintf(stderr, "frame_log ms=%lu paced=%llu drawn=%llu mode=%d\n",
+  std::fprintf(stderr, "frame_log ms=%lu paced=%llu drawn=%llu late1=%llu late2=%llu mode=%d\n",
                static_cast<unsigned long>(now), static_cast<unsigned long long>(g_pacedFrameCount),
-               static_cast<unsigned long long>(g_drawnFrameCount), static_cast<int>(g_appMode));
+               static_cast<unsigned long long>(g_drawnFrameCount),
+               static_cast<unsigned long long>(log.oneLate),
+               static_cast<unsigned long long>(log.moreLate), static_cast<int>(g_appMode));
 }
 
 void PutInt32(unsigned char* p, int32_t v) {
@@ -457,10 +467,12 @@ int RunMainLoopPass(int* exitCode) {
     RunTitleFrame();
   else
     RunFrame();
-  TellFrameLog();
-  // No frame was due: rest until about the next tick of the timer instead of
-  // spinning a whole processor core between frames.
-  if (g_lastFrameTime == lastFrame) Sleep(1);
+  TellFrameLog(lastFrame);
+  // No frame was due: rest until the next one is, or until the desktop has
+  // something for the game. The wait ends within the very millisecond the
+  // frame falls due: a timer that woke a millisecond later would make an
+  // on-time frame late by that millisecond, and a late frame is not drawn.
+  if (g_lastFrameTime == lastFrame) platform::WaitForMessageOrTime(NextFrameDueTime());
   return 1;
 }
 

@@ -33,6 +33,11 @@ DWORD FrameIntervalForPeriod(UINT periodMinMs);
 // books the lateness, accepts the frame and returns 1.
 int PaceFrame();
 
+// When the next frame falls due: the time (timeGetTime) at which PaceFrame
+// will accept one, that is the last accepted frame plus one interval. A loop
+// with nothing to do waits until then, and no longer.
+DWORD NextFrameDueTime();
+
 // Pacing, then the update of an accepted frame (or, while the window is
 // inactive, only the mouse-button latches). Returns 1 when the frame is to
 // be drawn: accepted, updated and on time.

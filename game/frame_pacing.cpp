@@ -40,6 +40,8 @@ int PaceFrame() {
   return 1;
 }
 
+DWORD NextFrameDueTime() { return g_lastFrameTime + g_frameInterval; }
+
 int AdvanceFrame() {
   if (!PaceFrame()) return 0;
   if (g_appInactive == 0) {

@@ -5,7 +5,9 @@
 
 #include <gdk/gdkx.h>
 #include <gtk/gtk.h>
+#include <poll.h>
 #include <sys/stat.h>
+#include <time.h>
 
 #include <algorithm>
 #include <cstdlib>
@@ -1373,6 +1375,44 @@ class GtkFace : public platform::WindowFace {
     return any;
   }
 
+  // One turn of GLib's main context whose poll ends at the deadline to the
+  // nanosecond (GLib's own timeouts are whole milliseconds, and a wait
+  // rounded to them lands a millisecond late half of the time).
+  bool WaitEventsUntil(int64_t monotonicNs) override {
+    FlushDirtyLists();
+    GMainContext* context = g_main_context_default();
+    if (!g_main_context_acquire(context)) return false;
+    gint priority = 0;
+    if (g_main_context_prepare(context, &priority)) {
+      // A source is ready now: dispatch it without waiting.
+      g_main_context_dispatch(context);
+      g_main_context_release(context);
+      return true;
+    }
+    gint timeoutMs = -1;
+    gint count = g_main_context_query(context, priority, &timeoutMs, pollFds_.data(),
+                                      static_cast<gint>(pollFds_.size()));
+    if (count > static_cast<gint>(pollFds_.size())) {
+      pollFds_.resize(static_cast<size_t>(count));
+      count = g_main_context_query(context, priority, &timeoutMs, pollFds_.data(), count);
+    }
+    timespec now;
+    clock_gettime(CLOCK_MONOTONIC, &now);
+    int64_t wait = monotonicNs - (static_cast<int64_t>(now.tv_sec) * 1000000000 + now.tv_nsec);
+    if (wait < 0) wait = 0;
+    // A GLib timer of its own that comes sooner (the frame clock, a blink).
+    if (timeoutMs >= 0 && static_cast<int64_t>(timeoutMs) * 1000000 < wait)
+      wait = static_cast<int64_t>(timeoutMs) * 1000000;
+    timespec span{static_cast<time_t>(wait / 1000000000), static_cast<long>(wait % 1000000000)};
+    // GPollFD is struct pollfd on every Unix GLib supports.
+    static_assert(sizeof(GPollFD) == sizeof(pollfd), "GPollFD is not struct pollfd");
+    ppoll(reinterpret_cast<pollfd*>(pollFds_.data()), static_cast<nfds_t>(count), &span, nullptr);
+    if (g_main_context_check(context, priority, pollFds_.data(), count))
+      g_main_context_dispatch(context);
+    g_main_context_release(context);
+    return true;
+  }
+
   bool PumpEvents(bool wait) override {
     FlushDirtyLists();
     // Bounded, so a stream of events cannot starve the game's frames.
@@ -1380,6 +1420,9 @@ class GtkFace : public platform::WindowFace {
     if (wait && platform::PendingMessages().empty()) gtk_main_iteration_do(TRUE);
     return true;
   }
+
+ private:
+  std::vector<GPollFD> pollFds_ = std::vector<GPollFD>(16);
 };
 
 GtkFace* g_face = nullptr;

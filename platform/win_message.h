@@ -311,6 +311,15 @@ void SetWindowActiveFromFace(HWND window, bool active);
 std::vector<MSG> PendingMessages();
 // Drops every queued message and the quit request.
 void ClearMessageQueue();
+// The idle wait of a game loop: returns once a message is waiting or
+// timeGetTime reads dueTime (compared by unsigned difference), whichever
+// comes first, handling the desktop's events meanwhile. It wakes within the
+// millisecond dueTime begins, never a timer tick after it, and uses no
+// processor while it waits. Returns at once when a message is already
+// waiting or the time has come. With the manual clock and a face without
+// events (tests) the clock is moved on to dueTime, as a precise wait would.
+void WaitForMessageOrTime(DWORD dueTime);
+
 // The loop body of a game: while a message is waiting, takes it, gives it to
 // the accelerators (when table is not null) and otherwise dispatches it.
 // Returns false when it took WM_QUIT (its wParam goes to *exitCode).
