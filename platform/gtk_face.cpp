@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "platform/cp932.h"
+#include "platform/gl_window_surface.h"
 #include "platform/win_gdi.h"
 #include "platform/text_encoding.h"
 #include "platform/win_user.h"
@@ -51,7 +52,10 @@ FaceState& FS() {
   return *state;
 }
 
-// A top-level window: menu bar over the GL area, the area being the client.
+// A top-level window: menu bar over the client area. The client area draws
+// straight into an X11 window of its own with an EGL context where the
+// display is X11 (direct); elsewhere, or when GIZMOWORKS_PRESENT=glarea, it
+// is a GtkGLArea, whose picture the toolkit copies out of GL on every frame.
 class GtkWin : public GlContext {
  public:
   HWND hwnd = nullptr;
@@ -59,18 +63,21 @@ class GtkWin : public GlContext {
   GtkWidget* box = nullptr;
   GtkWidget* menubar = nullptr;
   GtkWidget* area = nullptr;
+  std::unique_ptr<GlWindowSurface> direct;
   RenderedMenu bar;
   std::map<HMENU, RenderedMenu> popups;
   bool presentPending = false;
   double wheelRest = 0;
 
   bool MakeCurrent() override {
+    if (direct) return direct->MakeCurrent();
     if (!area || !gtk_widget_get_realized(area)) return false;
     gtk_gl_area_make_current(GTK_GL_AREA(area));
     return gtk_gl_area_get_error(GTK_GL_AREA(area)) == nullptr;
   }
 
   bool BindPresentTarget(int* width, int* height) override {
+    if (direct) return direct->BindTarget(width, height);
     if (!MakeCurrent()) return false;
     gtk_gl_area_attach_buffers(GTK_GL_AREA(area));
     int scale = gtk_widget_get_scale_factor(area);
@@ -80,6 +87,10 @@ class GtkWin : public GlContext {
   }
 
   void Presented() override {
+    if (direct) {
+      direct->Swap();
+      return;
+    }
     presentPending = true;
     gtk_widget_queue_draw(area);
   }
@@ -438,8 +449,55 @@ gboolean OnWindowState(GtkWidget*, GdkEventWindowState* event, gpointer data) {
   return FALSE;
 }
 
-void OnAreaAllocate(GtkWidget*, GdkRectangle*, gpointer data) {
-  UpdateClientOrigin(static_cast<GtkWin*>(data));
+void OnAreaAllocate(GtkWidget*, GdkRectangle* allocation, gpointer data) {
+  GtkWin* w = static_cast<GtkWin*>(data);
+  if (w->direct) w->direct->Resize(allocation->width, allocation->height);
+  UpdateClientOrigin(w);
+}
+
+// The direct client area's own X window is unknown to GDK: its exposure
+// (the desktop uncovering it) is caught here and asks for a repaint.
+GdkFilterReturn OnDirectXEvent(GdkXEvent* xevent, GdkEvent*, gpointer data) {
+  GtkWin* w = static_cast<GtkWin*>(data);
+  XEvent* e = static_cast<XEvent*>(xevent);
+  if (!w->direct || e->xany.window != w->direct->Window()) return GDK_FILTER_CONTINUE;
+  if (e->type == Expose && e->xexpose.count == 0) InvalidateRect(w->hwnd, nullptr, FALSE);
+  return GDK_FILTER_REMOVE;
+}
+
+// Draws nothing: the direct client area's picture lies in the child window
+// over it.
+gboolean OnDirectDraw(GtkWidget*, cairo_t*, gpointer) { return TRUE; }
+
+bool WantDirectPresent() {
+  const char* present = std::getenv("GIZMOWORKS_PRESENT");
+  if (present && std::strcmp(present, "glarea") == 0) return false;
+  return GDK_IS_X11_DISPLAY(gdk_display_get_default());
+}
+
+// The direct client area: a drawing area with a native window, and over it
+// the child window with the EGL surface. False (and nothing made) when EGL
+// for X11 is not to be had.
+bool MakeDirectArea(GtkWin* w, int width, int height) {
+  GtkWidget* area = gtk_drawing_area_new();
+  gtk_widget_set_size_request(area, width, height);
+  gtk_widget_add_events(area, GDK_BUTTON_PRESS_MASK | GDK_BUTTON_RELEASE_MASK |
+                                  GDK_POINTER_MOTION_MASK | GDK_SCROLL_MASK);
+  gtk_box_pack_start(GTK_BOX(w->box), area, FALSE, FALSE, 0);
+  gtk_widget_realize(area);
+  GdkWindow* native = gtk_widget_get_window(area);
+  if (native && gdk_window_ensure_native(native)) {
+    Display* display = GDK_DISPLAY_XDISPLAY(gdk_window_get_display(native));
+    w->direct = GlWindowSurface::Create(display, gdk_x11_window_get_xid(native), width, height);
+  }
+  if (!w->direct) {
+    gtk_widget_destroy(area);
+    return false;
+  }
+  w->area = area;
+  g_signal_connect(area, "draw", G_CALLBACK(OnDirectDraw), w);
+  gdk_window_add_filter(nullptr, OnDirectXEvent, w);
+  return true;
 }
 
 gboolean OnRender(GtkGLArea*, GdkGLContext*, gpointer data) {
@@ -1208,15 +1266,16 @@ class GtkFace : public platform::WindowFace {
     gtk_box_pack_start(GTK_BOX(w->box), w->menubar, FALSE, FALSE, 0);
     w->bar.shell = w->menubar;
     g_signal_connect(w->menubar, "button-release-event", G_CALLBACK(OnBarButtonRelease), w);
-    w->area = gtk_gl_area_new();
-    gtk_gl_area_set_required_version(GTK_GL_AREA(w->area), 3, 3);
-    gtk_gl_area_set_has_alpha(GTK_GL_AREA(w->area), FALSE);
-    gtk_widget_set_size_request(w->area, m->clientWidth, m->clientHeight);
+    if (!WantDirectPresent() || !MakeDirectArea(w, m->clientWidth, m->clientHeight)) {
+      w->area = gtk_gl_area_new();
+      gtk_gl_area_set_required_version(GTK_GL_AREA(w->area), 3, 3);
+      gtk_gl_area_set_has_alpha(GTK_GL_AREA(w->area), FALSE);
+      gtk_widget_set_size_request(w->area, m->clientWidth, m->clientHeight);
+      gtk_box_pack_start(GTK_BOX(w->box), w->area, FALSE, FALSE, 0);
+      g_signal_connect(w->area, "render", G_CALLBACK(OnRender), w);
+    }
     gtk_widget_add_events(w->area, GDK_BUTTON_PRESS_MASK | GDK_BUTTON_RELEASE_MASK |
                                        GDK_POINTER_MOTION_MASK | GDK_SCROLL_MASK);
-    gtk_box_pack_start(GTK_BOX(w->box), w->area, FALSE, FALSE, 0);
-
-    g_signal_connect(w->area, "render", G_CALLBACK(OnRender), w);
     g_signal_connect(w->area, "button-press-event", G_CALLBACK(OnButton), w);
     g_signal_connect(w->area, "button-release-event", G_CALLBACK(OnButton), w);
     g_signal_connect(w->area, "motion-notify-event", G_CALLBACK(OnMotion), w);
@@ -1263,6 +1322,11 @@ class GtkFace : public platform::WindowFace {
     auto it = FS().windows.find(hwnd);
     if (it == FS().windows.end()) return;
     if (GetGlContext() == it->second.get()) SetGlContext(nullptr);
+    if (it->second->direct) {
+      // The child window goes before the X window it lies in.
+      gdk_window_remove_filter(nullptr, OnDirectXEvent, it->second.get());
+      it->second->direct.reset();
+    }
     GtkWidget* window = it->second->window;
     FS().windows.erase(it);
     gtk_widget_destroy(window);
