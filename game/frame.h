@@ -38,6 +38,11 @@ int PaceFrame();
 // with nothing to do waits until then, and no longer.
 DWORD NextFrameDueTime();
 
+// Whether a drawn frame could be seen: false while the main window is
+// minimised, hidden or wholly covered. Such frames are updated as ever but
+// not drawn, as late ones are.
+bool FrameCanBeSeen();
+
 // Pacing, then the update of an accepted frame (or, while the window is
 // inactive, only the mouse-button latches). Returns 1 when the frame is to
 // be drawn: accepted, updated and on time.

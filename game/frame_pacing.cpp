@@ -4,6 +4,7 @@
 #include "game/update.h"
 #include "game/update_state.h"
 #include "platform/win_input.h"
+#include "platform/win_message.h"
 #include "platform/winmm.h"
 
 DWORD g_frameNow = 0;
@@ -42,6 +43,8 @@ int PaceFrame() {
 
 DWORD NextFrameDueTime() { return g_lastFrameTime + g_frameInterval; }
 
+bool FrameCanBeSeen() { return !g_hWnd || platform::WindowCanBeSeen(g_hWnd); }
+
 int AdvanceFrame() {
   if (!PaceFrame()) return 0;
   if (g_appInactive == 0) {
@@ -53,6 +56,6 @@ int AdvanceFrame() {
     if (GetAsyncKeyState(VK_RBUTTON) & 0x8000) g_rightButtonDown = 1;
   }
   // A late frame keeps its update (the simulation never skips a step) but
-  // not its picture.
-  return g_frameLag == 0 ? 1 : 0;
+  // not its picture; nor does one that nobody could see.
+  return g_frameLag == 0 && FrameCanBeSeen() ? 1 : 0;
 }

@@ -445,6 +445,10 @@ gboolean OnWindowState(GtkWidget*, GdkEventWindowState* event, gpointer data) {
     LPARAM size = minimized || !m ? 0 : MAKELPARAM(m->clientWidth, m->clientHeight);
     PostMessageA(w->hwnd, WM_SIZE, minimized ? SIZE_MINIMIZED : SIZE_RESTORED, size);
     if (!minimized) InvalidateRect(w->hwnd, nullptr, FALSE);
+    // A minimised window is an inactive one, as the game knows it. Most
+    // desktops move the focus away themselves; one that does not (or no
+    // window manager at all) would leave the game running unseen.
+    if (minimized && GetActiveWindow() == w->hwnd) platform::SetWindowActiveFromFace(w->hwnd, false);
   }
   return FALSE;
 }
@@ -462,6 +466,13 @@ GdkFilterReturn OnDirectXEvent(GdkXEvent* xevent, GdkEvent*, gpointer data) {
   XEvent* e = static_cast<XEvent*>(xevent);
   if (!w->direct || e->xany.window != w->direct->Window()) return GDK_FILTER_CONTINUE;
   if (e->type == Expose && e->xexpose.count == 0) InvalidateRect(w->hwnd, nullptr, FALSE);
+  // Without a compositor the server tells when other windows cover the
+  // client area wholly: nothing is drawn then.
+  if (e->type == VisibilityNotify) {
+    const bool covered = e->xvisibility.state == VisibilityFullyObscured;
+    platform::SetWindowObscuredFromFace(w->hwnd, covered);
+    if (!covered) InvalidateRect(w->hwnd, nullptr, FALSE);
+  }
   return GDK_FILTER_REMOVE;
 }
 

@@ -27,6 +27,7 @@ struct WindowExtra {
   bool visible = true;
   bool minimized = false;
   bool invalid = false;
+  bool obscured = false;
   POINT pos = {0, 0};        // top-left corner, screen pixels
   POINT normalPos = {0, 0};  // the same while not minimised
   uint64_t order = 0;        // creation order
@@ -219,6 +220,7 @@ WindowInfo GetWindowInfo(HWND window) {
   info.visible = e->visible;
   info.minimized = e->minimized;
   info.invalid = e->invalid;
+  info.obscured = e->obscured;
   info.windowRect = RECT{e->pos.x, e->pos.y, e->pos.x + w->clientWidth, e->pos.y + w->clientHeight};
   info.normalRect = RECT{e->normalPos.x, e->normalPos.y, e->normalPos.x + w->clientWidth,
                          e->normalPos.y + w->clientHeight};
@@ -242,6 +244,15 @@ void SetWindowPlacementFromFace(HWND window, POINT windowPos, POINT clientOrigin
     SetWindowClientOrigin(window, clientOrigin);
     MoveDescendants(window, clientOrigin.x - before.x, clientOrigin.y - before.y);
   }
+}
+
+void SetWindowObscuredFromFace(HWND window, bool obscured) {
+  if (WindowExtra* e = Extra(window)) e->obscured = obscured;
+}
+
+bool WindowCanBeSeen(HWND window) {
+  WindowExtra* e = Extra(window);
+  return e && e->visible && !e->minimized && !e->obscured;
 }
 
 void SetWindowActiveFromFace(HWND window, bool active) {

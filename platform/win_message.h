@@ -292,6 +292,7 @@ struct WindowInfo {
   bool visible = false;
   bool minimized = false;
   bool invalid = false;     // a WM_PAINT is due
+  bool obscured = false;    // the desktop says other windows cover all of it
   RECT windowRect = {0, 0, 0, 0};  // top-left screen position and client size
   RECT normalRect = {0, 0, 0, 0};  // the same, of the restored window
 };
@@ -302,6 +303,14 @@ void SetWindowExStyle(HWND window, DWORD exStyle);
 // The desktop moved or minimised the window: its top-left corner and its
 // client area's top-left, in screen pixels.
 void SetWindowPlacementFromFace(HWND window, POINT windowPos, POINT clientOrigin, bool minimized);
+// The desktop told whether other windows now cover all of the window's
+// client area (not every desktop tells: a compositing one never does).
+void SetWindowObscuredFromFace(HWND window, bool obscured);
+// Whether a picture drawn into the window can be seen at all: false while it
+// is minimised, hidden or, as far as the desktop tells, wholly covered.
+// Drawing that nobody can see is left out; everything else goes on.
+bool WindowCanBeSeen(HWND window);
+
 // The desktop gave the focus to (active) or took it from the window: sends
 // WM_ACTIVATE and, on activation, WM_SETFOCUS; a deactivation releases every
 // key and button held.
