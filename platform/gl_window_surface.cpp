@@ -7,10 +7,13 @@
 
 namespace {
 
+bool HasX11Platform() {
+  return epoxy_has_egl_extension(EGL_NO_DISPLAY, "EGL_KHR_platform_x11") ||
+         epoxy_has_egl_extension(EGL_NO_DISPLAY, "EGL_EXT_platform_x11");
+}
+
 EGLDisplay X11EglDisplay(Display* display) {
-  if (!epoxy_has_egl_extension(EGL_NO_DISPLAY, "EGL_KHR_platform_x11") &&
-      !epoxy_has_egl_extension(EGL_NO_DISPLAY, "EGL_EXT_platform_x11"))
-    return EGL_NO_DISPLAY;
+  if (!HasX11Platform()) return EGL_NO_DISPLAY;
   auto getPlatformDisplay =
       (PFNEGLGETPLATFORMDISPLAYEXTPROC)eglGetProcAddress("eglGetPlatformDisplayEXT");
   if (!getPlatformDisplay) return EGL_NO_DISPLAY;
@@ -18,6 +21,8 @@ EGLDisplay X11EglDisplay(Display* display) {
 }
 
 }  // namespace
+
+bool GlWindowSurface::Available() { return HasX11Platform(); }
 
 std::unique_ptr<GlWindowSurface> GlWindowSurface::Create(void* xDisplay, unsigned long parent,
                                                          int width, int height) {

@@ -17,6 +17,9 @@ class GlWindowSurface {
   static std::unique_ptr<GlWindowSurface> Create(void* display, unsigned long parent, int width,
                                                  int height);
   ~GlWindowSurface();
+  // Whether the EGL library offers X11 window surfaces at all (asked before
+  // any display is open).
+  static bool Available();
 
   bool MakeCurrent();
   // Binds the window surface as the draw framebuffer; its size in pixels.

@@ -480,10 +480,13 @@ GdkFilterReturn OnDirectXEvent(GdkXEvent* xevent, GdkEvent*, gpointer data) {
 // over it.
 gboolean OnDirectDraw(GtkWidget*, cairo_t*, gpointer) { return TRUE; }
 
-bool WantDirectPresent() {
+bool DirectPresentAllowed() {
   const char* present = std::getenv("GIZMOWORKS_PRESENT");
-  if (present && std::strcmp(present, "glarea") == 0) return false;
-  return GDK_IS_X11_DISPLAY(gdk_display_get_default());
+  return !present || std::strcmp(present, "glarea") != 0;
+}
+
+bool WantDirectPresent() {
+  return DirectPresentAllowed() && GDK_IS_X11_DISPLAY(gdk_display_get_default());
 }
 
 // The direct client area: a drawing area with a native window, and over it
@@ -1523,6 +1526,16 @@ bool InstallGtkFace(std::string* error) {
   if (!getenv("GSETTINGS_BACKEND") &&
       !SessionBusReachable(getenv("DBUS_SESSION_BUS_ADDRESS"), getenv("XDG_RUNTIME_DIR")))
     setenv("GSETTINGS_BACKEND", "memory", 1);
+  // The game's window draws through an EGL context of its own on X11, so
+  // GDK's own GL (which loads and probes the GL driver for every visual while
+  // the display opens) is not wanted there; it stays where the GL area is
+  // used instead.
+  const char* wayland = getenv("WAYLAND_DISPLAY");
+  const char* backend = getenv("GDK_BACKEND");
+  const bool x11Session = getenv("DISPLAY") && (!wayland || !*wayland ||
+                                                (backend && std::strcmp(backend, "x11") == 0));
+  if (x11Session && !getenv("GDK_GL") && DirectPresentAllowed() && GlWindowSurface::Available())
+    setenv("GDK_GL", "disable", 1);
   if (!gtk_init_check(nullptr, nullptr)) {
     if (error) *error = "cannot open the display";
     return false;
