@@ -4,9 +4,11 @@
 // has them all falling and colliding. Written by the game's own stage writer.
 //
 //   build/bench/make_bench_stages <folder>
+#include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "app/menus.h"
 #include "app/shell_globals.h"
@@ -29,8 +31,16 @@ int LiveItems() {
   return n;
 }
 
-// Fills the field row by row, 25 to a row, until `total` items are live.
+// Fills the field row by row, 25 to a row, until `total` items are live,
+// keeping clear of the goal's own parts (an overlap would bar the test play).
 void FillTo(int total) {
+  std::vector<D3DXVECTOR3> goalParts;
+  for (const StageItem& it : g_items) {
+    if (it.state == kItemFree) continue;
+    D3DXVECTOR3 p;
+    ConvertOdeVectorToVector3(dGeomGetPosition(it.geom), &p);
+    goalParts.push_back(p);
+  }
   static const struct {
     int kind;
     float a, b;
@@ -39,13 +49,20 @@ void FillTo(int total) {
   for (int i = 0; LiveItems() < total && i < 2 * kMaxItems; ++i) {
     const auto& k = kinds[i % 6];
     D3DXVECTOR3 at(16.0f + 31.0f * (float)(i % 25), 30.0f + 18.0f * (float)(i / 25), 0);
-    CreateItem(at, nullptr, k.a, k.b, k.kind, 1);
+    bool clear = true;
+    for (const D3DXVECTOR3& g : goalParts)
+      clear = clear && (std::fabs(g.x - at.x) > 40.0f || std::fabs(g.y - at.y) > 40.0f);
+    if (clear) CreateItem(at, nullptr, k.a, k.b, k.kind, 1);
   }
 }
 
 bool Write(const std::string& folder, int total) {
   ClearStage();
   SetGoalType(kGoalBell);
+  // The placing area over the whole field: the stage can be test played.
+  g_area.corner1 = D3DXVECTOR3(0, 400, 0);
+  g_area.corner2 = D3DXVECTOR3(800, 0, 0);
+  g_areaEditState = kAreaDefined;
   FillTo(total);
   if (LiveItems() != total) {
     std::fprintf(stderr, "only %d of %d items could be placed\n", LiveItems(), total);
