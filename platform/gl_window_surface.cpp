@@ -116,6 +116,10 @@ bool GlWindowSurface::BindTarget(int* width, int* height) {
   return width_ > 0 && height_ > 0;
 }
 
+void GlWindowSurface::Flush() {
+  if (MakeCurrent()) glFlush();
+}
+
 void GlWindowSurface::Swap() {
   eglSwapBuffers(static_cast<EGLDisplay>(eglDisplay_), static_cast<EGLSurface>(surface_));
 }

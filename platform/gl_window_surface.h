@@ -24,6 +24,8 @@ class GlWindowSurface {
   bool MakeCurrent();
   // Binds the window surface as the draw framebuffer; its size in pixels.
   bool BindTarget(int* width, int* height);
+  // Hands what was drawn so far to the renderer without waiting for it.
+  void Flush();
   // Shows what was drawn into the target.
   void Swap();
   void Resize(int width, int height);

@@ -41,6 +41,12 @@ struct RenderedMenu {
 
 class GtkWin;
 
+int64_t MonotonicNs() {
+  timespec t;
+  clock_gettime(CLOCK_MONOTONIC, &t);
+  return static_cast<int64_t>(t.tv_sec) * 1000000000 + t.tv_nsec;
+}
+
 struct FaceState {
   std::map<HWND, std::unique_ptr<GtkWin>> windows;
   bool cursorShown = true;
@@ -69,8 +75,26 @@ class GtkWin : public GlContext {
   bool presentPending = false;
   double wheelRest = 0;
 
+  // A presented frame whose buffer swap waits: the swap waits in turn for
+  // the renderer to finish the picture, so it is put off until the next
+  // frame starts drawing or the loop has nothing else to do. A frame that
+  // is late then runs its update while the last picture is still being
+  // rasterised instead of after it.
+  bool swapPending = false;
+  int64_t presentedAt = 0;  // CLOCK_MONOTONIC ns of the put-off frame
+
+  void FinishPresent() {
+    if (!swapPending) return;
+    swapPending = false;
+    direct->Swap();
+  }
+
   bool MakeCurrent() override {
-    if (direct) return direct->MakeCurrent();
+    if (direct) {
+      const bool current = direct->MakeCurrent();
+      if (current) FinishPresent();
+      return current;
+    }
     if (!area || !gtk_widget_get_realized(area)) return false;
     gtk_gl_area_make_current(GTK_GL_AREA(area));
     return gtk_gl_area_get_error(GTK_GL_AREA(area)) == nullptr;
@@ -88,7 +112,9 @@ class GtkWin : public GlContext {
 
   void Presented() override {
     if (direct) {
-      direct->Swap();
+      direct->Flush();  // the renderer starts on the picture now
+      swapPending = true;
+      presentedAt = MonotonicNs();
       return;
     }
     presentPending = true;
@@ -1456,7 +1482,17 @@ class GtkFace : public platform::WindowFace {
   // One turn of GLib's main context whose poll ends at the deadline to the
   // nanosecond (GLib's own timeouts are whole milliseconds, and a wait
   // rounded to them lands a millisecond late half of the time).
+  // Shows the frames whose buffer swaps were put off: when the loop is idle,
+  // or once they have waited longer than a frame (a loop that never waits).
+  void FinishPresents(int64_t olderThanNs = 0) {
+    const int64_t now = MonotonicNs();
+    for (auto& [h, w] : FS().windows)
+      if (w->swapPending && now - w->presentedAt >= olderThanNs && w->direct->MakeCurrent())
+        w->FinishPresent();
+  }
+
   bool WaitEventsUntil(int64_t monotonicNs) override {
+    FinishPresents();
     FlushDirtyLists();
     GMainContext* context = g_main_context_default();
     if (!g_main_context_acquire(context)) return false;
@@ -1492,6 +1528,7 @@ class GtkFace : public platform::WindowFace {
   }
 
   bool PumpEvents(bool wait) override {
+    FinishPresents(wait ? 0 : 20000000);
     FlushDirtyLists();
     // Bounded, so a stream of events cannot starve the game's frames.
     for (int i = 0; i < 200 && gtk_events_pending(); ++i) gtk_main_iteration_do(FALSE);
