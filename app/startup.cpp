@@ -1,6 +1,7 @@
 #include "app/startup.h"
 
 #include <algorithm>
+#include <chrono>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
@@ -50,6 +51,44 @@ constexpr int kIconResource = 202;
 
 UINT g_timerPeriod = 0;  // the period raised at start-up, 0 while none is
 volatile std::sig_atomic_t g_closeFromOutside = 0;
+
+// With GIZMOWORKS_FRAME_LOG set in the environment the loop tells stderr
+// when the first picture was presented (wall-clock nanoseconds, for a bench
+// that noted when it started the program) and, once a second, how many
+// frames were paced and drawn since start-up, for frame rates measured from
+// outside over any stretch of a session.
+struct FrameLog {
+  bool on = std::getenv("GIZMOWORKS_FRAME_LOG") != nullptr;
+  bool firstTold = false;
+  DWORD lastLine = 0;
+  // Accepted frames that came one millisecond after their time and those
+  // that came later still: where lateness comes from.
+  uint64_t oneLate = 0, moreLate = 0;
+};
+
+void TellFrameLog(DWORD lastFrameBefore) {
+  static FrameLog log;
+  if (!log.on) return;
+  if (g_lastFrameTime != lastFrameBefore) {
+    const DWORD elapsed = g_lastFrameTime - lastFrameBefore;
+    if (elapsed == g_frameInterval + 1) ++log.oneLate;
+    else if (elapsed > g_frameInterval + 1) ++log.moreLate;
+  }
+  if (!log.firstTold && g_drawnFrameCount > 0) {
+    log.firstTold = true;
+    const auto ns = std::chrono::duration_cast<std::chrono::nanoseconds>(
+        std::chrono::system_clock::now().time_since_epoch());
+    std::fprintf(stderr, "first_frame_wall_ns=%lld\n", static_cast<long long>(ns.count()));
+  }
+  const DWORD now = timeGetTime();
+  if (now - log.lastLine < 1000) return;
+  log.lastLine = now;
+  std::fprintf(stderr, "frame_log ms=%lu paced=%llu drawn=%llu late1=%llu late2=%llu mode=%d\n",
+               static_cast<unsigned long>(now), static_cast<unsigned long long>(g_pacedFrameCount),
+               static_cast<unsigned long long>(g_drawnFrameCount),
+               static_cast<unsigned long long>(log.oneLate),
+               static_cast<unsigned long long>(log.moreLate), static_cast<int>(g_appMode));
+}
 
 void PutInt32(unsigned char* p, int32_t v) {
   uint32_t u = static_cast<uint32_t>(v);
@@ -425,9 +464,12 @@ int RunMainLoopPass(int* exitCode) {
     RunTitleFrame();
   else
     RunFrame();
-  // No frame was due: rest until about the next tick of the timer instead of
-  // spinning a whole processor core between frames.
-  if (g_lastFrameTime == lastFrame) Sleep(1);
+  TellFrameLog(lastFrame);
+  // No frame was due: rest until the next one is, or until the desktop has
+  // something for the game. The wait ends within the very millisecond the
+  // frame falls due: a timer that woke a millisecond later would make an
+  // on-time frame late by that millisecond, and a late frame is not drawn.
+  if (g_lastFrameTime == lastFrame) platform::WaitForMessageOrTime(NextFrameDueTime());
   return 1;
 }
 

@@ -328,7 +328,7 @@ void RunTitleFrame() {
   if (!PaceFrame()) return;
   // An inactive window is drawn but nothing moves.
   if (g_appInactive == 0 && UpdateTitleScreen() == 0) return;
-  if (g_frameLag != 0 || !g_device) return;
+  if (g_frameLag != 0 || !g_device || !FrameCanBeSeen()) return;
 
   g_device->BeginScene();
   SetTitleCamera();

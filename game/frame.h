@@ -13,6 +13,11 @@ extern DWORD g_frameNow;       // timeGetTime at the start of the current call, 
 extern DWORD g_lastFrameTime;  // time of the last accepted frame, ms
 extern DWORD g_frameLag;       // lateness in ms; frames are drawn only while it is 0
 extern DWORD g_frameInterval;  // ms per frame, set once at start-up
+// Frames accepted by the pacing (each one updated, unless the window is
+// inactive) and frames drawn and presented, since start-up; what the frame
+// log of the main loop reports.
+extern uint64_t g_pacedFrameCount;
+extern uint64_t g_drawnFrameCount;
 // The doll's position on the previous drawn frame of a rocket-doll run; kept
 // from one run to the next.
 extern float g_lastDollPos[3];
@@ -27,6 +32,16 @@ DWORD FrameIntervalForPeriod(UINT periodMinMs);
 // 0 when the frame is not due yet (nothing changes but g_frameNow); otherwise
 // books the lateness, accepts the frame and returns 1.
 int PaceFrame();
+
+// When the next frame falls due: the time (timeGetTime) at which PaceFrame
+// will accept one, that is the last accepted frame plus one interval. A loop
+// with nothing to do waits until then, and no longer.
+DWORD NextFrameDueTime();
+
+// Whether a drawn frame could be seen: false while the main window is
+// minimised, hidden or wholly covered. Such frames are updated as ever but
+// not drawn, as late ones are.
+bool FrameCanBeSeen();
 
 // Pacing, then the update of an accepted frame (or, while the window is
 // inactive, only the mouse-button latches). Returns 1 when the frame is to

@@ -49,4 +49,5 @@ void EndFrame() {
   g_device->EndScene();
   RECT screen = {0, 0, 640, 480};
   if (g_device->Present(nullptr, &screen, nullptr, nullptr) < 0) RecoverLostDevice();
+  ++g_drawnFrameCount;
 }

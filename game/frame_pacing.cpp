@@ -4,12 +4,15 @@
 #include "game/update.h"
 #include "game/update_state.h"
 #include "platform/win_input.h"
+#include "platform/win_message.h"
 #include "platform/winmm.h"
 
 DWORD g_frameNow = 0;
 DWORD g_lastFrameTime = 0;
 DWORD g_frameLag = 0;
 DWORD g_frameInterval = 0;
+uint64_t g_pacedFrameCount = 0;
+uint64_t g_drawnFrameCount = 0;
 float g_lastDollPos[3] = {0.0f, 0.0f, 0.0f};
 D3DPRESENT_PARAMETERS g_presentParams = {};
 
@@ -34,8 +37,13 @@ int PaceFrame() {
     g_frameLag = 0;
   }
   g_lastFrameTime = g_frameNow;
+  ++g_pacedFrameCount;
   return 1;
 }
+
+DWORD NextFrameDueTime() { return g_lastFrameTime + g_frameInterval; }
+
+bool FrameCanBeSeen() { return !g_hWnd || platform::WindowCanBeSeen(g_hWnd); }
 
 int AdvanceFrame() {
   if (!PaceFrame()) return 0;
@@ -49,6 +57,6 @@ int AdvanceFrame() {
     FinishInputPoll();
   }
   // A late frame keeps its update (the simulation never skips a step) but
-  // not its picture.
-  return g_frameLag == 0 ? 1 : 0;
+  // not its picture; nor does one that nobody could see.
+  return g_frameLag == 0 && FrameCanBeSeen() ? 1 : 0;
 }

@@ -10,11 +10,16 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cctype>
 #include <cerrno>
+#include <cstdio>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
 #include <numeric>
+#include <string>
+#include <string_view>
+#include <vector>
 
 #include "platform/cp932.h"
 #include "platform/d3dx9.h"
@@ -366,9 +371,275 @@ constexpr unsigned kImportFlags =
 
 // The importer trusts the indices inside a .x file (a normal index past the
 // normals reads wild memory), and a damaged model must not take the game
-// down. So a model is first imported by a child process: only when that
-// finishes cleanly, within 20 seconds, is it imported here.
+// down. A text .x file made of the objects models are written with (frames,
+// meshes with their normals, texture coordinates and materials) is checked
+// here, every count and index of it, before the importer sees it; that takes
+// a fraction of the import. Anything else (binary or compressed files,
+// templates, skins, references) is first imported by a child process: only
+// when that finishes cleanly, within 20 seconds, is it imported here.
+enum class XCheck { kSound, kDamaged, kUnknown };
+
+class XTextChecker {
+ public:
+  explicit XTextChecker(std::string text) : text_(std::move(text)) {}
+
+  XCheck Run() {
+    if (text_.size() < 16 || text_.compare(0, 4, "xof ") != 0 || text_.compare(8, 4, "txt ") != 0)
+      return XCheck::kUnknown;
+    at_ = 16;
+    while (true) {
+      std::string_view name = Next();
+      if (name.empty() && at_ >= text_.size()) break;
+      if (name == "Frame") Frame();
+      else if (name == "Mesh") Mesh();
+      else Unknown();
+      if (result_ != XCheck::kSound) return result_;
+    }
+    return meshes_ > 0 ? result_ : XCheck::kUnknown;
+  }
+
+ private:
+  std::string text_;
+  size_t at_ = 0;
+  XCheck result_ = XCheck::kSound;
+  int meshes_ = 0;
+
+  void Unknown() {
+    if (result_ == XCheck::kSound) result_ = XCheck::kUnknown;
+  }
+  void Damaged() { result_ = XCheck::kDamaged; }
+  bool Ok() const { return result_ == XCheck::kSound; }
+
+  static bool Space(char c) { return c == ' ' || c == '\n' || c == '\r' || c == '\t' || c == '\f' || c == '\v'; }
+  static bool Digit(char c) { return c >= '0' && c <= '9'; }
+
+  // The next token: a word or number, a string, or one of { } ; , ; empty
+  // at the end. Comments (# and //) are skipped.
+  std::string_view Next() {
+    const size_t size = text_.size();
+    while (at_ < size) {
+      char c = text_[at_];
+      if (c == '#' || (c == '/' && at_ + 1 < size && text_[at_ + 1] == '/')) {
+        while (at_ < size && text_[at_] != '\n') ++at_;
+      } else if (Space(c)) {
+        ++at_;
+      } else {
+        break;
+      }
+    }
+    if (at_ >= size) return std::string_view();
+    const size_t from = at_;
+    char c = text_[at_];
+    if (c == '{' || c == '}' || c == ';' || c == ',') {
+      ++at_;
+      return std::string_view(text_).substr(from, 1);
+    }
+    if (c == '"') {
+      size_t end = text_.find('"', at_ + 1);
+      if (end == std::string::npos) end = size - 1;
+      at_ = end + 1;
+      return std::string_view(text_).substr(from, at_ - from);
+    }
+    while (at_ < size) {
+      c = text_[at_];
+      if (Space(c) || c == '{' || c == '}' || c == ';' || c == ',' || c == '"') break;
+      ++at_;
+    }
+    return std::string_view(text_).substr(from, at_ - from);
+  }
+
+  // The next number token, the separators before it skipped.
+  std::string_view NumberToken() {
+    std::string_view t = Next();
+    while (t == ";" || t == ",") t = Next();
+    return t;
+  }
+  bool Count(uint32_t* out) {
+    std::string_view t = NumberToken();
+    if (t.empty() || t.size() > 9) {
+      Unknown();
+      return false;
+    }
+    uint32_t value = 0;
+    for (char c : t) {
+      if (!Digit(c)) {
+        Unknown();
+        return false;
+      }
+      value = value * 10 + static_cast<uint32_t>(c - '0');
+    }
+    *out = value;
+    return true;
+  }
+  // A decimal number: sign, digits with at most one point, an exponent.
+  static bool IsFloat(std::string_view t) {
+    size_t i = 0;
+    if (i < t.size() && (t[i] == '-' || t[i] == '+')) ++i;
+    size_t digits = 0;
+    bool point = false;
+    for (; i < t.size(); ++i) {
+      if (Digit(t[i])) ++digits;
+      else if (t[i] == '.' && !point) point = true;
+      else break;
+    }
+    if (digits == 0) return false;
+    if (i < t.size() && (t[i] == 'e' || t[i] == 'E')) {
+      ++i;
+      if (i < t.size() && (t[i] == '-' || t[i] == '+')) ++i;
+      size_t exponent = 0;
+      for (; i < t.size() && Digit(t[i]); ++i) ++exponent;
+      if (exponent == 0) return false;
+    }
+    return i == t.size();
+  }
+  bool Floats(uint64_t n) {
+    for (uint64_t i = 0; i < n; ++i) {
+      if (!IsFloat(NumberToken())) {
+        Unknown();
+        return false;
+      }
+    }
+    return true;
+  }
+  // An object's opening: an optional name, then "{".
+  bool Open() {
+    std::string_view t = Next();
+    if (t != "{" && t != ";" && t != ",") t = Next();
+    if (t != "{") Unknown();
+    return Ok();
+  }
+  // The closing "}" of an object, separators before it allowed.
+  bool Close() {
+    std::string_view t = Next();
+    while (t == ";" || t == ",") t = Next();
+    if (t != "}") Unknown();
+    return Ok();
+  }
+  // Faces: count, then per face its index count and indices below `limit`.
+  bool Faces(uint32_t limit, std::vector<uint32_t>* sizes) {
+    uint32_t faces = 0;
+    if (!Count(&faces)) return false;
+    sizes->reserve(std::min<uint32_t>(faces, 1u << 20));
+    for (uint32_t f = 0; f < faces; ++f) {
+      uint32_t n = 0;
+      if (!Count(&n)) return false;
+      sizes->push_back(n);
+      for (uint32_t i = 0; i < n; ++i) {
+        uint32_t index = 0;
+        if (!Count(&index)) return false;
+        if (index >= limit) {
+          Damaged();
+          return false;
+        }
+      }
+    }
+    return true;
+  }
+
+  void Frame() {
+    if (!Open()) return;
+    while (Ok()) {
+      std::string_view t = Next();
+      if (t == "}") return;
+      if (t == "FrameTransformMatrix") {
+        if (Open() && Floats(16)) Close();
+      } else if (t == "Frame") {
+        Frame();
+      } else if (t == "Mesh") {
+        Mesh();
+      } else {
+        Unknown();
+      }
+    }
+  }
+
+  void Mesh() {
+    if (!Open()) return;
+    uint32_t vertices = 0;
+    std::vector<uint32_t> faces;
+    if (!Count(&vertices) || !Floats(uint64_t{3} * vertices) || !Faces(vertices, &faces)) return;
+    while (Ok()) {
+      std::string_view t = Next();
+      while (t == ";" || t == ",") t = Next();
+      if (t == "}") {
+        ++meshes_;
+        return;
+      }
+      if (t == "MeshNormals") {
+        uint32_t normals = 0;
+        std::vector<uint32_t> normalFaces;
+        if (!Open() || !Count(&normals) || !Floats(uint64_t{3} * normals) ||
+            !Faces(normals, &normalFaces))
+          return;
+        // One normal face for each face, with as many corners.
+        if (normalFaces != faces) return Damaged();
+        Close();
+      } else if (t == "MeshTextureCoords") {
+        uint32_t coords = 0;
+        if (!Open() || !Count(&coords)) return;
+        if (coords != vertices) return Damaged();
+        if (Floats(uint64_t{2} * coords)) Close();
+      } else if (t == "MeshMaterialList") {
+        MaterialList(static_cast<uint32_t>(faces.size()));
+      } else {
+        Unknown();
+      }
+    }
+  }
+
+  void MaterialList(uint32_t faces) {
+    uint32_t materials = 0, indexed = 0;
+    if (!Open() || !Count(&materials) || !Count(&indexed)) return;
+    if (indexed != faces && indexed != 1) return Damaged();
+    for (uint32_t i = 0; i < indexed; ++i) {
+      uint32_t index = 0;
+      if (!Count(&index)) return;
+      if (index >= materials) return Damaged();
+    }
+    uint32_t listed = 0;
+    while (Ok()) {
+      std::string_view t = Next();
+      while (t == ";" || t == ",") t = Next();
+      if (t == "}") break;
+      if (t != "Material") return Unknown();
+      Material();
+      ++listed;
+    }
+    if (Ok() && listed != materials) Damaged();
+  }
+
+  void Material() {
+    if (!Open() || !Floats(4 + 1 + 3 + 3)) return;
+    std::string_view t = Next();
+    while (t == ";" || t == ",") t = Next();
+    if (t == "}") return;
+    if (t != "TextureFilename" || !Open()) return Unknown();
+    std::string_view name = NumberToken();
+    if (name.size() < 2 || name.front() != '"') return Unknown();
+    if (Close()) Close();
+  }
+};
+
+XCheck CheckXFile(const std::string& hostPath) {
+  FILE* f = std::fopen(hostPath.c_str(), "rb");
+  if (!f) return XCheck::kUnknown;
+  std::string text;
+  char buffer[65536];
+  size_t got;
+  while ((got = std::fread(buffer, 1, sizeof buffer, f)) > 0) text.append(buffer, got);
+  std::fclose(f);
+  return XTextChecker(std::move(text)).Run();
+}
+
+int g_importChildren = 0;
+
 bool ImportSurvives(const std::string& hostPath) {
+  switch (CheckXFile(hostPath)) {
+    case XCheck::kSound: return true;
+    case XCheck::kDamaged: return false;
+    case XCheck::kUnknown: break;
+  }
+  ++g_importChildren;
   pid_t pid = fork();
   if (pid < 0) return true;  // no child to be had: trust the file
   if (pid == 0) {
@@ -385,6 +656,8 @@ bool ImportSurvives(const std::string& hostPath) {
 }
 
 }  // namespace
+
+int ModelImportChildren() { return g_importChildren; }
 
 HRESULT D3DXLoadMeshFromXA(const char* path, DWORD, IDirect3DDevice9* device,
                            ID3DXBuffer** adjacency, ID3DXBuffer** materials,

@@ -55,6 +55,10 @@ std::vector<uint32_t> ReadBackBuffer(IDirect3DDevice9* device, int* width = null
 // tests can check that drawing ran clean.
 unsigned TakeGlErrors();
 
+// How many models were imported by a child process first, since start-up:
+// those whose files the loader could not check completely itself.
+int ModelImportChildren();
+
 // Makes the device's Present fail and TestCooperativeLevel answer `state`
 // (D3DERR_DEVICELOST or D3DERR_DEVICENOTRESET) until a Reset, as a lost
 // device would; D3D_OK ends it.

@@ -5,7 +5,9 @@
 
 #include <gdk/gdkx.h>
 #include <gtk/gtk.h>
+#include <poll.h>
 #include <sys/stat.h>
+#include <time.h>
 
 #include <algorithm>
 #include <cstdlib>
@@ -15,6 +17,7 @@
 #include <vector>
 
 #include "platform/cp932.h"
+#include "platform/gl_window_surface.h"
 #include "platform/win_gdi.h"
 #include "platform/text_encoding.h"
 #include "platform/win_user.h"
@@ -38,6 +41,12 @@ struct RenderedMenu {
 
 class GtkWin;
 
+int64_t MonotonicNs() {
+  timespec t;
+  clock_gettime(CLOCK_MONOTONIC, &t);
+  return static_cast<int64_t>(t.tv_sec) * 1000000000 + t.tv_nsec;
+}
+
 struct FaceState {
   std::map<HWND, std::unique_ptr<GtkWin>> windows;
   bool cursorShown = true;
@@ -49,7 +58,10 @@ FaceState& FS() {
   return *state;
 }
 
-// A top-level window: menu bar over the GL area, the area being the client.
+// A top-level window: menu bar over the client area. The client area draws
+// straight into an X11 window of its own with an EGL context where the
+// display is X11 (direct); elsewhere, or when GIZMOWORKS_PRESENT=glarea, it
+// is a GtkGLArea, whose picture the toolkit copies out of GL on every frame.
 class GtkWin : public GlContext {
  public:
   HWND hwnd = nullptr;
@@ -57,18 +69,39 @@ class GtkWin : public GlContext {
   GtkWidget* box = nullptr;
   GtkWidget* menubar = nullptr;
   GtkWidget* area = nullptr;
+  std::unique_ptr<GlWindowSurface> direct;
   RenderedMenu bar;
   std::map<HMENU, RenderedMenu> popups;
   bool presentPending = false;
   double wheelRest = 0;
 
+  // A presented frame whose buffer swap waits: the swap waits in turn for
+  // the renderer to finish the picture, so it is put off until the next
+  // frame starts drawing or the loop has nothing else to do. A frame that
+  // is late then runs its update while the last picture is still being
+  // rasterised instead of after it.
+  bool swapPending = false;
+  int64_t presentedAt = 0;  // CLOCK_MONOTONIC ns of the put-off frame
+
+  void FinishPresent() {
+    if (!swapPending) return;
+    swapPending = false;
+    direct->Swap();
+  }
+
   bool MakeCurrent() override {
+    if (direct) {
+      const bool current = direct->MakeCurrent();
+      if (current) FinishPresent();
+      return current;
+    }
     if (!area || !gtk_widget_get_realized(area)) return false;
     gtk_gl_area_make_current(GTK_GL_AREA(area));
     return gtk_gl_area_get_error(GTK_GL_AREA(area)) == nullptr;
   }
 
   bool BindPresentTarget(int* width, int* height) override {
+    if (direct) return direct->BindTarget(width, height);
     if (!MakeCurrent()) return false;
     gtk_gl_area_attach_buffers(GTK_GL_AREA(area));
     int scale = gtk_widget_get_scale_factor(area);
@@ -78,6 +111,12 @@ class GtkWin : public GlContext {
   }
 
   void Presented() override {
+    if (direct) {
+      direct->Flush();  // the renderer starts on the picture now
+      swapPending = true;
+      presentedAt = MonotonicNs();
+      return;
+    }
     presentPending = true;
     gtk_widget_queue_draw(area);
   }
@@ -445,12 +484,73 @@ gboolean OnWindowState(GtkWidget*, GdkEventWindowState* event, gpointer data) {
     LPARAM size = minimized || !m ? 0 : MAKELPARAM(m->clientWidth, m->clientHeight);
     PostMessageA(w->hwnd, WM_SIZE, minimized ? SIZE_MINIMIZED : SIZE_RESTORED, size);
     if (!minimized) InvalidateRect(w->hwnd, nullptr, FALSE);
+    // A minimised window is an inactive one, as the game knows it. Most
+    // desktops move the focus away themselves; one that does not (or no
+    // window manager at all) would leave the game running unseen.
+    if (minimized && GetActiveWindow() == w->hwnd) platform::SetWindowActiveFromFace(w->hwnd, false);
   }
   return FALSE;
 }
 
-void OnAreaAllocate(GtkWidget*, GdkRectangle*, gpointer data) {
-  UpdateClientOrigin(static_cast<GtkWin*>(data));
+void OnAreaAllocate(GtkWidget*, GdkRectangle* allocation, gpointer data) {
+  GtkWin* w = static_cast<GtkWin*>(data);
+  if (w->direct) w->direct->Resize(allocation->width, allocation->height);
+  UpdateClientOrigin(w);
+}
+
+// The direct client area's own X window is unknown to GDK: its exposure
+// (the desktop uncovering it) is caught here and asks for a repaint.
+GdkFilterReturn OnDirectXEvent(GdkXEvent* xevent, GdkEvent*, gpointer data) {
+  GtkWin* w = static_cast<GtkWin*>(data);
+  XEvent* e = static_cast<XEvent*>(xevent);
+  if (!w->direct || e->xany.window != w->direct->Window()) return GDK_FILTER_CONTINUE;
+  if (e->type == Expose && e->xexpose.count == 0) InvalidateRect(w->hwnd, nullptr, FALSE);
+  // Without a compositor the server tells when other windows cover the
+  // client area wholly: nothing is drawn then.
+  if (e->type == VisibilityNotify) {
+    const bool covered = e->xvisibility.state == VisibilityFullyObscured;
+    platform::SetWindowObscuredFromFace(w->hwnd, covered);
+    if (!covered) InvalidateRect(w->hwnd, nullptr, FALSE);
+  }
+  return GDK_FILTER_REMOVE;
+}
+
+// Draws nothing: the direct client area's picture lies in the child window
+// over it.
+gboolean OnDirectDraw(GtkWidget*, cairo_t*, gpointer) { return TRUE; }
+
+bool DirectPresentAllowed() {
+  const char* present = std::getenv("GIZMOWORKS_PRESENT");
+  return !present || std::strcmp(present, "glarea") != 0;
+}
+
+bool WantDirectPresent() {
+  return DirectPresentAllowed() && GDK_IS_X11_DISPLAY(gdk_display_get_default());
+}
+
+// The direct client area: a drawing area with a native window, and over it
+// the child window with the EGL surface. False (and nothing made) when EGL
+// for X11 is not to be had.
+bool MakeDirectArea(GtkWin* w, int width, int height) {
+  GtkWidget* area = gtk_drawing_area_new();
+  gtk_widget_set_size_request(area, width, height);
+  gtk_widget_add_events(area, GDK_BUTTON_PRESS_MASK | GDK_BUTTON_RELEASE_MASK |
+                                  GDK_POINTER_MOTION_MASK | GDK_SCROLL_MASK);
+  gtk_box_pack_start(GTK_BOX(w->box), area, FALSE, FALSE, 0);
+  gtk_widget_realize(area);
+  GdkWindow* native = gtk_widget_get_window(area);
+  if (native && gdk_window_ensure_native(native)) {
+    Display* display = GDK_DISPLAY_XDISPLAY(gdk_window_get_display(native));
+    w->direct = GlWindowSurface::Create(display, gdk_x11_window_get_xid(native), width, height);
+  }
+  if (!w->direct) {
+    gtk_widget_destroy(area);
+    return false;
+  }
+  w->area = area;
+  g_signal_connect(area, "draw", G_CALLBACK(OnDirectDraw), w);
+  gdk_window_add_filter(nullptr, OnDirectXEvent, w);
+  return true;
 }
 
 gboolean OnRender(GtkGLArea*, GdkGLContext*, gpointer data) {
@@ -1337,15 +1437,16 @@ class GtkFace : public platform::WindowFace {
     gtk_box_pack_start(GTK_BOX(w->box), w->menubar, FALSE, FALSE, 0);
     w->bar.shell = w->menubar;
     g_signal_connect(w->menubar, "button-release-event", G_CALLBACK(OnBarButtonRelease), w);
-    w->area = gtk_gl_area_new();
-    gtk_gl_area_set_required_version(GTK_GL_AREA(w->area), 3, 3);
-    gtk_gl_area_set_has_alpha(GTK_GL_AREA(w->area), FALSE);
-    gtk_widget_set_size_request(w->area, m->clientWidth, m->clientHeight);
+    if (!WantDirectPresent() || !MakeDirectArea(w, m->clientWidth, m->clientHeight)) {
+      w->area = gtk_gl_area_new();
+      gtk_gl_area_set_required_version(GTK_GL_AREA(w->area), 3, 3);
+      gtk_gl_area_set_has_alpha(GTK_GL_AREA(w->area), FALSE);
+      gtk_widget_set_size_request(w->area, m->clientWidth, m->clientHeight);
+      gtk_box_pack_start(GTK_BOX(w->box), w->area, FALSE, FALSE, 0);
+      g_signal_connect(w->area, "render", G_CALLBACK(OnRender), w);
+    }
     gtk_widget_add_events(w->area, GDK_BUTTON_PRESS_MASK | GDK_BUTTON_RELEASE_MASK |
                                        GDK_POINTER_MOTION_MASK | GDK_SCROLL_MASK);
-    gtk_box_pack_start(GTK_BOX(w->box), w->area, FALSE, FALSE, 0);
-
-    g_signal_connect(w->area, "render", G_CALLBACK(OnRender), w);
     g_signal_connect(w->area, "button-press-event", G_CALLBACK(OnButton), w);
     g_signal_connect(w->area, "button-release-event", G_CALLBACK(OnButton), w);
     g_signal_connect(w->area, "motion-notify-event", G_CALLBACK(OnMotion), w);
@@ -1393,6 +1494,11 @@ class GtkFace : public platform::WindowFace {
     auto it = FS().windows.find(hwnd);
     if (it == FS().windows.end()) return;
     if (GetGlContext() == it->second.get()) SetGlContext(nullptr);
+    if (it->second->direct) {
+      // The child window goes before the X window it lies in.
+      gdk_window_remove_filter(nullptr, OnDirectXEvent, it->second.get());
+      it->second->direct.reset();
+    }
     GtkWidget* window = it->second->window;
     FS().windows.erase(it);
     gtk_widget_destroy(window);
@@ -1505,13 +1611,65 @@ class GtkFace : public platform::WindowFace {
     return any;
   }
 
+  // One turn of GLib's main context whose poll ends at the deadline to the
+  // nanosecond (GLib's own timeouts are whole milliseconds, and a wait
+  // rounded to them lands a millisecond late half of the time).
+  // Shows the frames whose buffer swaps were put off: when the loop is idle,
+  // or once they have waited longer than a frame (a loop that never waits).
+  void FinishPresents(int64_t olderThanNs = 0) {
+    const int64_t now = MonotonicNs();
+    for (auto& [h, w] : FS().windows)
+      if (w->swapPending && now - w->presentedAt >= olderThanNs && w->direct->MakeCurrent())
+        w->FinishPresent();
+  }
+
+  bool WaitEventsUntil(int64_t monotonicNs) override {
+    FinishPresents();
+    FlushDirtyLists();
+    GMainContext* context = g_main_context_default();
+    if (!g_main_context_acquire(context)) return false;
+    gint priority = 0;
+    if (g_main_context_prepare(context, &priority)) {
+      // A source is ready now: dispatch it without waiting.
+      g_main_context_dispatch(context);
+      g_main_context_release(context);
+      return true;
+    }
+    gint timeoutMs = -1;
+    gint count = g_main_context_query(context, priority, &timeoutMs, pollFds_.data(),
+                                      static_cast<gint>(pollFds_.size()));
+    if (count > static_cast<gint>(pollFds_.size())) {
+      pollFds_.resize(static_cast<size_t>(count));
+      count = g_main_context_query(context, priority, &timeoutMs, pollFds_.data(), count);
+    }
+    timespec now;
+    clock_gettime(CLOCK_MONOTONIC, &now);
+    int64_t wait = monotonicNs - (static_cast<int64_t>(now.tv_sec) * 1000000000 + now.tv_nsec);
+    if (wait < 0) wait = 0;
+    // A GLib timer of its own that comes sooner (the frame clock, a blink).
+    if (timeoutMs >= 0 && static_cast<int64_t>(timeoutMs) * 1000000 < wait)
+      wait = static_cast<int64_t>(timeoutMs) * 1000000;
+    timespec span{static_cast<time_t>(wait / 1000000000), static_cast<long>(wait % 1000000000)};
+    // GPollFD is struct pollfd on every Unix GLib supports.
+    static_assert(sizeof(GPollFD) == sizeof(pollfd), "GPollFD is not struct pollfd");
+    ppoll(reinterpret_cast<pollfd*>(pollFds_.data()), static_cast<nfds_t>(count), &span, nullptr);
+    if (g_main_context_check(context, priority, pollFds_.data(), count))
+      g_main_context_dispatch(context);
+    g_main_context_release(context);
+    return true;
+  }
+
   bool PumpEvents(bool wait) override {
+    FinishPresents(wait ? 0 : 20000000);
     FlushDirtyLists();
     // Bounded, so a stream of events cannot starve the game's frames.
     for (int i = 0; i < 200 && gtk_events_pending(); ++i) gtk_main_iteration_do(FALSE);
     if (wait && platform::PendingMessages().empty()) gtk_main_iteration_do(TRUE);
     return true;
   }
+
+ private:
+  std::vector<GPollFD> pollFds_ = std::vector<GPollFD>(16);
 };
 
 GtkFace* g_face = nullptr;
@@ -1537,6 +1695,16 @@ bool InstallGtkFace(std::string* error) {
   if (!getenv("GSETTINGS_BACKEND") &&
       !SessionBusReachable(getenv("DBUS_SESSION_BUS_ADDRESS"), getenv("XDG_RUNTIME_DIR")))
     setenv("GSETTINGS_BACKEND", "memory", 1);
+  // The game's window draws through an EGL context of its own on X11, so
+  // GDK's own GL (which loads and probes the GL driver for every visual while
+  // the display opens) is not wanted there; it stays where the GL area is
+  // used instead.
+  const char* wayland = getenv("WAYLAND_DISPLAY");
+  const char* backend = getenv("GDK_BACKEND");
+  const bool x11Session = getenv("DISPLAY") && (!wayland || !*wayland ||
+                                                (backend && std::strcmp(backend, "x11") == 0));
+  if (x11Session && !getenv("GDK_GL") && DirectPresentAllowed() && GlWindowSurface::Available())
+    setenv("GDK_GL", "disable", 1);
   if (!gtk_init_check(nullptr, nullptr)) {
     if (error) *error = "cannot open the display";
     return false;

@@ -1,6 +1,9 @@
 // Window classes, windows with procedures, the message queue and accelerators.
 #include "platform/win_message.h"
 
+#include <sys/prctl.h>
+#include <time.h>
+
 #include <algorithm>
 #include <deque>
 #include <map>
@@ -24,6 +27,7 @@ struct WindowExtra {
   bool visible = true;
   bool minimized = false;
   bool invalid = false;
+  bool obscured = false;
   POINT pos = {0, 0};        // top-left corner, screen pixels
   POINT normalPos = {0, 0};  // the same while not minimised
   uint64_t order = 0;        // creation order
@@ -216,6 +220,7 @@ WindowInfo GetWindowInfo(HWND window) {
   info.visible = e->visible;
   info.minimized = e->minimized;
   info.invalid = e->invalid;
+  info.obscured = e->obscured;
   info.windowRect = RECT{e->pos.x, e->pos.y, e->pos.x + w->clientWidth, e->pos.y + w->clientHeight};
   info.normalRect = RECT{e->normalPos.x, e->normalPos.y, e->normalPos.x + w->clientWidth,
                          e->normalPos.y + w->clientHeight};
@@ -241,6 +246,15 @@ void SetWindowPlacementFromFace(HWND window, POINT windowPos, POINT clientOrigin
   }
 }
 
+void SetWindowObscuredFromFace(HWND window, bool obscured) {
+  if (WindowExtra* e = Extra(window)) e->obscured = obscured;
+}
+
+bool WindowCanBeSeen(HWND window) {
+  WindowExtra* e = Extra(window);
+  return e && e->visible && !e->minimized && !e->obscured;
+}
+
 void SetWindowActiveFromFace(HWND window, bool active) {
   if (!Extra(window)) return;
   if (active) {
@@ -255,6 +269,30 @@ void SetWindowActiveFromFace(HWND window, bool active) {
     ReleaseAllKeys();
     SendMessageA(window, WM_ACTIVATE, WA_INACTIVE, 0);
   }
+}
+
+void WaitForMessageOrTime(DWORD dueTime) {
+  // The kernel may defer a timed wake-up by the thread's timer slack (50 us
+  // by default) to batch it with others; a frame deadline wants it small.
+  static const bool slackSet = prctl(PR_SET_TIMERSLACK, 10000UL, 0, 0, 0) == 0;
+  (void)slackSet;
+  MSG msg;
+  Face().PumpEvents(false);
+  if (NextMessage(&msg, nullptr, 0, 0, false)) return;
+  const DWORD now = timeGetTime();
+  const int32_t ahead = static_cast<int32_t>(dueTime - now);
+  if (ahead <= 0) return;
+  const int64_t deadline = MonotonicNsWhenTimeReads(dueTime);
+  if (Face().WaitEventsUntil(deadline)) return;
+  if (ManualClockInUse()) {
+    AdvanceManualClock(static_cast<DWORD>(ahead));
+    return;
+  }
+  // An absolute deadline: however late this thread gets here, it wakes at
+  // the due millisecond, not a whole sleep after the call. A signal ends the
+  // wait early, so the loop sees what its handler asked for.
+  timespec at{static_cast<time_t>(deadline / 1000000000), static_cast<long>(deadline % 1000000000)};
+  clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &at, nullptr);
 }
 
 std::vector<MSG> PendingMessages() {

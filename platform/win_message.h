@@ -292,6 +292,7 @@ struct WindowInfo {
   bool visible = false;
   bool minimized = false;
   bool invalid = false;     // a WM_PAINT is due
+  bool obscured = false;    // the desktop says other windows cover all of it
   RECT windowRect = {0, 0, 0, 0};  // top-left screen position and client size
   RECT normalRect = {0, 0, 0, 0};  // the same, of the restored window
 };
@@ -302,6 +303,14 @@ void SetWindowExStyle(HWND window, DWORD exStyle);
 // The desktop moved or minimised the window: its top-left corner and its
 // client area's top-left, in screen pixels.
 void SetWindowPlacementFromFace(HWND window, POINT windowPos, POINT clientOrigin, bool minimized);
+// The desktop told whether other windows now cover all of the window's
+// client area (not every desktop tells: a compositing one never does).
+void SetWindowObscuredFromFace(HWND window, bool obscured);
+// Whether a picture drawn into the window can be seen at all: false while it
+// is minimised, hidden or, as far as the desktop tells, wholly covered.
+// Drawing that nobody can see is left out; everything else goes on.
+bool WindowCanBeSeen(HWND window);
+
 // The desktop gave the focus to (active) or took it from the window: sends
 // WM_ACTIVATE and, on activation, WM_SETFOCUS; a deactivation releases every
 // key and button held.
@@ -311,6 +320,15 @@ void SetWindowActiveFromFace(HWND window, bool active);
 std::vector<MSG> PendingMessages();
 // Drops every queued message and the quit request.
 void ClearMessageQueue();
+// The idle wait of a game loop: returns once a message is waiting or
+// timeGetTime reads dueTime (compared by unsigned difference), whichever
+// comes first, handling the desktop's events meanwhile. It wakes within the
+// millisecond dueTime begins, never a timer tick after it, and uses no
+// processor while it waits. Returns at once when a message is already
+// waiting or the time has come. With the manual clock and a face without
+// events (tests) the clock is moved on to dueTime, as a precise wait would.
+void WaitForMessageOrTime(DWORD dueTime);
+
 // The loop body of a game: while a message is waiting, takes it, gives it to
 // the accelerators (when table is not null) and otherwise dispatches it.
 // Returns false when it took WM_QUIT (its wParam goes to *exitCode).

@@ -19,6 +19,7 @@
 //   registers itself with SetWindowFace.
 // Nothing in this header depends on any toolkit.
 #pragma once
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -119,6 +120,11 @@ class WindowFace {
   // blocks until at least one event came; returns false when no event can
   // ever come (nothing to wait for).
   virtual bool PumpEvents(bool /*wait*/) { return false; }
+  // Waits for the desktop's events until the system's monotonic clock
+  // (CLOCK_MONOTONIC) reaches monotonicNs, handling those that come; returns
+  // as soon as one came or the time is reached. False when the face has no
+  // events to wait for (the caller then sleeps to the time itself).
+  virtual bool WaitEventsUntil(int64_t /*monotonicNs*/) { return false; }
   // Shows a modal file dialog; true with the game path chosen (and the
   // 1-based filter in use), false when cancelled.
   virtual bool RunFileDialog(const FileDialogRequest&, std::string* /*gamePath*/,
@@ -187,6 +193,10 @@ int GetCursorDisplayCount();
 void SetManualClock(DWORD nowMs);
 void AdvanceManualClock(DWORD ms);
 void UseSystemClock();
+bool ManualClockInUse();
+// The moment, in nanoseconds of CLOCK_MONOTONIC, at which timeGetTime first
+// reads `time` (a time already reached gives a moment not after now).
+int64_t MonotonicNsWhenTimeReads(DWORD time);
 void SetTimerCaps(UINT periodMin, UINT periodMax);  // what timeGetDevCaps reports
 std::vector<UINT> GetActiveTimerPeriods();          // begun and not yet ended
 

@@ -1,5 +1,7 @@
 // The millisecond clock and the timer resolution calls.
-#include <chrono>
+#include <time.h>
+
+#include <cstdint>
 #include <vector>
 
 #include "platform/window_model.h"
@@ -35,6 +37,8 @@ void AdvanceManualClock(DWORD ms) {
 
 void UseSystemClock() { C().manual = false; }
 
+bool ManualClockInUse() { return C().manual; }
+
 void SetTimerCaps(UINT periodMin, UINT periodMax) {
   C().caps.wPeriodMin = periodMin;
   C().caps.wPeriodMax = periodMax;
@@ -46,11 +50,26 @@ void ResetWindowClock() { C() = Clock{}; }
 
 }  // namespace platform
 
+namespace {
+
+int64_t MonotonicNs() {
+  timespec t;
+  clock_gettime(CLOCK_MONOTONIC, &t);
+  return static_cast<int64_t>(t.tv_sec) * 1000000000 + t.tv_nsec;
+}
+
+}  // namespace
+
+int64_t platform::MonotonicNsWhenTimeReads(DWORD time) {
+  const int64_t nowMs = MonotonicNs() / 1000000;
+  // The unsigned difference, read as signed, is right across the wrap at 2^32.
+  const int32_t ahead = static_cast<int32_t>(time - static_cast<DWORD>(nowMs));
+  return (nowMs + ahead) * 1000000;
+}
+
 DWORD timeGetTime() {
   if (C().manual) return C().manualNow;
-  using namespace std::chrono;
-  auto ms = duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
-  return static_cast<DWORD>(ms);
+  return static_cast<DWORD>(MonotonicNs() / 1000000);
 }
 
 MMRESULT timeGetDevCaps(LPTIMECAPS caps, UINT cbSize) {

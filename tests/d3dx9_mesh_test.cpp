@@ -143,6 +143,105 @@ class MeshTest : public DeviceFixture {
   std::string oldDir, dir;
 };
 
+// A model as the game's own are written: one mesh with normals, texture
+// coordinates and a material list. {A}..{E} mark the numbers the damaged
+// copies change.
+const char* kPlainX = R"(xof 0303txt 0032
+
+Mesh model {
+ 3;
+ 0.0;0.0;0.0;,
+ 0.0;1.0;0.0;,
+ 1.0;0.0;0.0;;
+ 1;
+ 3;0,1,{A};;
+
+ MeshNormals {
+  1;
+  0.0;0.0;-1.0;;
+  {E};
+  3;0,0,{B};;
+ }
+
+ MeshTextureCoords {
+  {C};
+  0.0;0.0;,
+  0.0;1.0;,
+  1.0;0.0;;
+ }
+
+ MeshMaterialList {
+  1;
+  1;
+  {D};
+  Material {
+   1.0;1.0;1.0;1.0;;
+   5.0;
+   0.0;0.0;0.0;;
+   0.0;0.0;0.0;;
+  }
+ }
+}
+)";
+
+std::string PlainX(const char* a, const char* b, const char* c, const char* d, const char* e) {
+  std::string text = kPlainX;
+  const char* values[] = {a, b, c, d, e};
+  const char* marks[] = {"{A}", "{B}", "{C}", "{D}", "{E}"};
+  for (int i = 0; i < 5; ++i) text.replace(text.find(marks[i]), 3, values[i]);
+  return text;
+}
+
+TEST_F(MeshTest, ModelsOfThePlainFormAreCheckedWithoutAChildAndDamagedOnesRefused) {
+  ID3DXMesh* mesh = nullptr;
+  const int children = ModelImportChildren();
+  Write("data/plain.x", PlainX("2", "0", "3", "0", "1"));
+  ASSERT_EQ(D3DXLoadMeshFromXA("data\\plain.x", 0, device, nullptr, nullptr, nullptr, nullptr,
+                               &mesh),
+            D3D_OK);
+  EXPECT_EQ(mesh->GetNumFaces(), 1u);
+  mesh->Release();
+  // A vertex, a normal or a material past the end, too few texture
+  // coordinates, a face without its normals: refused before the importer
+  // reads past what the file holds.
+  for (const std::string& damaged :
+       {PlainX("3", "0", "3", "0", "1"), PlainX("2", "1", "3", "0", "1"),
+        PlainX("2", "0", "2", "0", "1"), PlainX("2", "0", "3", "1", "1"),
+        PlainX("2", "0", "3", "0", "0")}) {
+    Write("data/damaged.x", damaged);
+    mesh = nullptr;
+    EXPECT_LT(D3DXLoadMeshFromXA("data\\damaged.x", 0, device, nullptr, nullptr, nullptr, nullptr,
+                                 &mesh),
+              0)
+        << damaged;
+    EXPECT_EQ(mesh, nullptr);
+  }
+  EXPECT_EQ(ModelImportChildren(), children);
+
+  // Every model of the game's data folder is of that form.
+  ASSERT_EQ(chdir(oldDir.c_str()), 0);
+  for (const char* name : {"Sky", "Bell", "Box", "Capsule", "Car", "FanCase", "D-Head", "Uzi"}) {
+    mesh = nullptr;
+    ASSERT_EQ(D3DXLoadMeshFromXA(("data\\" + std::string(name) + ".x").c_str(), 0, device, nullptr,
+                                 nullptr, nullptr, nullptr, &mesh),
+              D3D_OK)
+        << name;
+    mesh->Release();
+  }
+  EXPECT_EQ(ModelImportChildren(), children);
+
+  // Other forms (here a material referred to by name) go through a child
+  // import first.
+  ASSERT_EQ(chdir(dir.c_str()), 0);
+  Write("data/quad.x", kQuadX);
+  mesh = nullptr;
+  ASSERT_EQ(D3DXLoadMeshFromXA("data\\quad.x", 0, device, nullptr, nullptr, nullptr, nullptr,
+                               &mesh),
+            D3D_OK);
+  mesh->Release();
+  EXPECT_EQ(ModelImportChildren(), children + 1);
+}
+
 TEST_F(MeshTest, XModelKeepsMaterialsSubsetsWindingAndTextureNames) {
   Write("data/quad.x", kQuadX);
   // The texture the first material names, a white 1 x 1 picture.

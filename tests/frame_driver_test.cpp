@@ -7,6 +7,7 @@
 #include "game/frame.h"
 #include "game/hints.h"
 #include "game/goal_reached.h"
+#include "platform/win_message.h"
 #include "render/meshes.h"
 #include "tests/gfx_test_util.h"
 #include "tests/update_test_support.h"
@@ -111,6 +112,26 @@ TEST_F(FrameDriverTest, AnInactiveWindowIsStillDrawn) {
   CallAfter(17);
   EXPECT_FALSE(Marked());
   EXPECT_EQ(g_previewSpin, spin);
+}
+
+TEST_F(FrameDriverTest, AWindowNobodyCanSeeIsUpdatedButNotDrawn) {
+  for (bool minimised : {true, false}) {
+    if (minimised) {
+      platform::SetWindowPlacementFromFace(g_hWnd, POINT{100, 30}, POINT{100, 50}, true);
+    } else {
+      platform::SetWindowPlacementFromFace(g_hWnd, POINT{100, 30}, POINT{100, 50}, false);
+      platform::SetWindowObscuredFromFace(g_hWnd, true);  // wholly covered
+    }
+    MarkBackBuffer();
+    const float spin = g_previewSpin;
+    CallAfter(17);
+    EXPECT_TRUE(Marked());
+    EXPECT_EQ(g_previewSpin, spin + 1.0f);
+    EXPECT_EQ(g_frameLag, 0u);
+  }
+  platform::SetWindowObscuredFromFace(g_hWnd, false);
+  CallAfter(17);
+  EXPECT_FALSE(Marked());
 }
 
 TEST_F(FrameDriverTest, OnlyARunMovesTheCameraOnItsOwn) {

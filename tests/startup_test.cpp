@@ -599,6 +599,46 @@ TEST(MainLoop, MessagesFirstAcceleratorsBeforeDispatchAndFramesByMode) {
   ShutDown();
 }
 
+// With the manual clock the headless face waits as a perfect timer would,
+// moving the clock to the moment asked for: an idle pass must ask for the
+// very millisecond the next frame falls due, so every frame comes on time and
+// is drawn, and a waiting message is taken before any wait.
+TEST(MainLoop, AnIdlePassWaitsExactlyUntilTheNextFrameIsDue) {
+  std::string folder = MakeTempFolder();
+  PretendProgramIn(folder);
+  headless::SetTime(1000);
+  UseHeadlessDrawing();
+  ASSERT_EQ(StartUp(nullptr, SW_SHOWNORMAL), 1);
+  platform::ClearMessageQueue();
+  headless::PressCtrlKey(g_hWnd, 'N');
+  int exitCode = -1;
+  while (!platform::PendingMessages().empty()) ASSERT_EQ(RunMainLoopPass(&exitCode), 1);
+  ASSERT_EQ(g_appMode, kModeEdit);
+
+  headless::SetTime(5000);
+  g_lastFrameTime = 5000 - g_frameInterval;
+  g_frameLag = 0;
+  const uint64_t drawn = g_drawnFrameCount;
+  const uint64_t paced = g_pacedFrameCount;
+  // A frame, then an idle pass that waits for the next one: 30 frames.
+  for (int i = 0; i < 60; ++i) ASSERT_EQ(RunMainLoopPass(&exitCode), 1);
+  EXPECT_EQ(g_pacedFrameCount - paced, 30u);
+  EXPECT_EQ(g_drawnFrameCount - drawn, 30u);
+  EXPECT_EQ(g_frameLag, 0u);
+  EXPECT_EQ(timeGetTime(), 5000u + 30 * g_frameInterval);
+  EXPECT_EQ(g_lastFrameTime, 5000u + 29 * g_frameInterval);
+
+  // Nothing waits for a frame already due, nor past a waiting message.
+  g_frameLag = 0;
+  platform::WaitForMessageOrTime(g_lastFrameTime);
+  EXPECT_EQ(timeGetTime(), 5000u + 30 * g_frameInterval);
+  headless::Wheel(g_hWnd, 1);
+  platform::WaitForMessageOrTime(timeGetTime() + 100);
+  EXPECT_EQ(timeGetTime(), 5000u + 30 * g_frameInterval);
+  platform::ClearMessageQueue();
+  ShutDown();
+}
+
 TEST(MainLoop, AnOutsideCloseRequestClosesAsTheCloseBoxDoes) {
   std::string folder = MakeTempFolder();
   PretendProgramIn(folder);

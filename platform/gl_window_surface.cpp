@@ -1,0 +1,133 @@
+// An X11 child window with an EGL window surface (see gl_window_surface.h).
+#include "platform/gl_window_surface.h"
+
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+#include <epoxy/egl.h>
+
+namespace {
+
+bool HasX11Platform() {
+  return epoxy_has_egl_extension(EGL_NO_DISPLAY, "EGL_KHR_platform_x11") ||
+         epoxy_has_egl_extension(EGL_NO_DISPLAY, "EGL_EXT_platform_x11");
+}
+
+EGLDisplay X11EglDisplay(Display* display) {
+  if (!HasX11Platform()) return EGL_NO_DISPLAY;
+  auto getPlatformDisplay =
+      (PFNEGLGETPLATFORMDISPLAYEXTPROC)eglGetProcAddress("eglGetPlatformDisplayEXT");
+  if (!getPlatformDisplay) return EGL_NO_DISPLAY;
+  return getPlatformDisplay(EGL_PLATFORM_X11_KHR, display, nullptr);
+}
+
+}  // namespace
+
+bool GlWindowSurface::Available() { return HasX11Platform(); }
+
+std::unique_ptr<GlWindowSurface> GlWindowSurface::Create(void* xDisplay, unsigned long parent,
+                                                         int width, int height) {
+  Display* display = static_cast<Display*>(xDisplay);
+  if (!display || !parent || width <= 0 || height <= 0) return nullptr;
+  EGLDisplay egl = X11EglDisplay(display);
+  if (egl == EGL_NO_DISPLAY) return nullptr;
+  EGLint major = 0, minor = 0;
+  if (!eglInitialize(egl, &major, &minor) || !eglBindAPI(EGL_OPENGL_API)) return nullptr;
+  // The device draws into a framebuffer of its own and only blits the
+  // picture here: colour alone, no depth.
+  const EGLint configAttribs[] = {EGL_SURFACE_TYPE, EGL_WINDOW_BIT, EGL_RENDERABLE_TYPE,
+                                  EGL_OPENGL_BIT,   EGL_RED_SIZE,   8,
+                                  EGL_GREEN_SIZE,   8,              EGL_BLUE_SIZE,
+                                  8,                EGL_NONE};
+  EGLConfig config = nullptr;
+  EGLint configs = 0;
+  if (!eglChooseConfig(egl, configAttribs, &config, 1, &configs) || configs < 1) return nullptr;
+  EGLint visualId = 0;
+  eglGetConfigAttrib(egl, config, EGL_NATIVE_VISUAL_ID, &visualId);
+  XVisualInfo want{};
+  want.visualid = static_cast<VisualID>(visualId);
+  int found = 0;
+  XVisualInfo* visual = XGetVisualInfo(display, VisualIDMask, &want, &found);
+  if (!visual || found < 1) {
+    if (visual) XFree(visual);
+    return nullptr;
+  }
+  std::unique_ptr<GlWindowSurface> s(new GlWindowSurface);
+  s->display_ = display;
+  s->eglDisplay_ = egl;
+  s->width_ = width;
+  s->height_ = height;
+  XSetWindowAttributes attrs{};
+  s->colormap_ = XCreateColormap(display, parent, visual->visual, AllocNone);
+  attrs.colormap = s->colormap_;
+  attrs.background_pixmap = None;  // nothing cleared under the picture on exposure
+  attrs.border_pixel = 0;
+  attrs.event_mask = ExposureMask | VisibilityChangeMask;
+  s->window_ = XCreateWindow(display, parent, 0, 0, static_cast<unsigned>(width),
+                             static_cast<unsigned>(height), 0, visual->depth, InputOutput,
+                             visual->visual, CWColormap | CWBackPixmap | CWBorderPixel | CWEventMask,
+                             &attrs);
+  XFree(visual);
+  if (!s->window_) return nullptr;
+  XMapWindow(display, s->window_);
+  XFlush(display);
+  const EGLint contextAttribs[] = {EGL_CONTEXT_MAJOR_VERSION,
+                                   3,
+                                   EGL_CONTEXT_MINOR_VERSION,
+                                   3,
+                                   EGL_CONTEXT_OPENGL_PROFILE_MASK,
+                                   EGL_CONTEXT_OPENGL_CORE_PROFILE_BIT,
+                                   EGL_NONE};
+  s->context_ = eglCreateContext(egl, config, EGL_NO_CONTEXT, contextAttribs);
+  if (s->context_ == EGL_NO_CONTEXT) return nullptr;
+  EGLNativeWindowType native = static_cast<EGLNativeWindowType>(s->window_);
+  s->surface_ = eglCreateWindowSurface(egl, config, native, nullptr);
+  if (s->surface_ == EGL_NO_SURFACE) return nullptr;
+  if (!s->MakeCurrent()) return nullptr;
+  // A frame is shown when it is done; the game paces frames itself.
+  eglSwapInterval(egl, 0);
+  return s;
+}
+
+GlWindowSurface::~GlWindowSurface() {
+  EGLDisplay egl = static_cast<EGLDisplay>(eglDisplay_);
+  if (egl) {
+    eglMakeCurrent(egl, EGL_NO_SURFACE, EGL_NO_SURFACE, EGL_NO_CONTEXT);
+    if (surface_) eglDestroySurface(egl, static_cast<EGLSurface>(surface_));
+    if (context_) eglDestroyContext(egl, static_cast<EGLContext>(context_));
+  }
+  Display* display = static_cast<Display*>(display_);
+  if (display && window_) XDestroyWindow(display, window_);
+  if (display && colormap_) XFreeColormap(display, colormap_);
+}
+
+bool GlWindowSurface::MakeCurrent() {
+  EGLDisplay egl = static_cast<EGLDisplay>(eglDisplay_);
+  EGLSurface surface = static_cast<EGLSurface>(surface_);
+  EGLContext context = static_cast<EGLContext>(context_);
+  if (eglGetCurrentContext() == context && eglGetCurrentSurface(EGL_DRAW) == surface) return true;
+  return eglMakeCurrent(egl, surface, surface, context) == EGL_TRUE;
+}
+
+bool GlWindowSurface::BindTarget(int* width, int* height) {
+  if (!MakeCurrent()) return false;
+  glBindFramebuffer(GL_DRAW_FRAMEBUFFER, 0);
+  *width = width_;
+  *height = height_;
+  return width_ > 0 && height_ > 0;
+}
+
+void GlWindowSurface::Flush() {
+  if (MakeCurrent()) glFlush();
+}
+
+void GlWindowSurface::Swap() {
+  eglSwapBuffers(static_cast<EGLDisplay>(eglDisplay_), static_cast<EGLSurface>(surface_));
+}
+
+void GlWindowSurface::Resize(int width, int height) {
+  if (width <= 0 || height <= 0 || (width == width_ && height == height_)) return;
+  width_ = width;
+  height_ = height;
+  XResizeWindow(static_cast<Display*>(display_), window_, static_cast<unsigned>(width),
+                static_cast<unsigned>(height));
+}
