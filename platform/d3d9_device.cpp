@@ -341,6 +341,48 @@ void ApplyState(D3DDeviceImpl* d, const DrawSetup& s) {
 
 D3DDeviceImpl* ImplOf(IDirect3DDevice9* device) { return device->impl(); }
 
+DrawRecorder g_drawRecorder = nullptr;
+void* g_drawRecorderUser = nullptr;
+
+// Hands the draw to the recorder with the whole vertex transform of the
+// shader folded into one matrix (pixel shift, y flip, depth remap).
+void RecordDraw(D3DDeviceImpl* d, const DrawSetup& s) {
+  const DeviceState& st = d->state;
+  const D3DVIEWPORT9& vp = st.viewport;
+  D3DXMATRIX m;
+  float sx = 0.0f, sy = 0.0f;
+  if (s.overlay) {
+    float w = (float)vp.Width, h = (float)vp.Height;
+    m = D3DXMATRIX(2.0f / w, 0, 0, 0, 0, -2.0f / h, 0, 0, 0, 0, 1, 0, -1, 1, 0, 1);
+  } else {
+    D3DXMATRIX wv;
+    D3DXMatrixMultiply(&wv, &st.world, &st.view);
+    D3DXMatrixMultiply(&m, &wv, &st.projection);
+    sx = 1.0f / (float)vp.Width;
+    sy = -1.0f / (float)vp.Height;
+  }
+  D3DXMATRIX post(1, 0, 0, 0, 0, -1, 0, 0, 0, 0, 1, 0, sx, -sy, 0, 1);
+  if (!d->clipControl) {
+    post._33 = 2.0f;
+    post._43 = -1.0f;
+  }
+  D3DXMATRIX clip;
+  D3DXMatrixMultiply(&clip, &m, &post);
+  RecordedDraw r{};
+  r.mode = s.mode;
+  memcpy(r.clip, &clip._11, sizeof r.clip);
+  r.mesh = s.mesh;
+  r.meshVersion = s.meshVersion;
+  r.vertices = static_cast<const uint8_t*>(s.cpuVertices);
+  r.stride = s.stride ? s.stride : LayoutOfFvf(s.fvf).stride;
+  r.vertexCount = s.vertexCount;
+  r.indices = s.ebo ? s.cpuIndices : nullptr;
+  r.indexCount = s.ebo ? s.indexCount : 0;
+  r.first = s.first;
+  r.count = s.count;
+  if (r.vertices) g_drawRecorder(r, g_drawRecorderUser);
+}
+
 GlContext* g_currentContext = nullptr;
 
 }  // namespace
@@ -434,6 +476,7 @@ void DeviceDraw(D3DDeviceImpl* d, const DrawSetup& s) {
     glVertexAttrib2f(3, 0.0f, 0.0f);
   }
   ApplyState(d, s);
+  if (g_drawRecorder) RecordDraw(d, s);
   if (s.ebo) {
     glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, s.ebo);
     glDrawElements(s.mode, s.count, GL_UNSIGNED_INT,
@@ -710,6 +753,8 @@ HRESULT IDirect3DDevice9::DrawPrimitiveUP(D3DPRIMITIVETYPE type, UINT primitiveC
   s.vbo = StreamVertices(impl_, vertices, (size_t)count * stride, &s.vboOffset);
   s.mode = mode;
   s.count = (GLsizei)count;
+  s.cpuVertices = vertices;
+  s.vertexCount = count;
   DeviceDraw(impl_, s);
   return D3D_OK;
 }
@@ -801,6 +846,11 @@ HRESULT IDirect3D9::CreateDevice(UINT, D3DDEVTYPE, HWND, DWORD, D3DPRESENT_PARAM
 }
 
 IDirect3D9* Direct3DCreate9(UINT) { return new IDirect3D9; }
+
+void RecordDraws(DrawRecorder recorder, void* user) {
+  g_drawRecorder = recorder;
+  g_drawRecorderUser = user;
+}
 
 void SetGlContext(GlContext* context) { g_currentContext = context; }
 GlContext* GetGlContext() { return g_currentContext; }

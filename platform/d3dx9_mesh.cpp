@@ -34,6 +34,7 @@ struct D3DXMeshImpl {
   GLuint vbo = 0, ebo = 0;
   bool dirty = true;
   bool locked = false;
+  unsigned version = 0;  // counts uploads
 
   DWORD Faces() const { return (DWORD)attributes.size(); }
   DWORD Vertices() const { return stride ? (DWORD)(vertices.size() / stride) : 0; }
@@ -57,6 +58,7 @@ struct D3DXMeshImpl {
     glBufferData(GL_ELEMENT_ARRAY_BUFFER, (GLsizeiptr)(indices.size() * 4), indices.data(),
                  GL_STATIC_DRAW);
     dirty = false;
+    ++version;
   }
   ~D3DXMeshImpl() {
     if (vbo) glDeleteBuffers(1, &vbo);
@@ -153,6 +155,12 @@ HRESULT ID3DXMesh::DrawSubset(DWORD attribId) {
     s.mode = GL_TRIANGLES;
     s.first = (GLint)(r.faceStart * 3);
     s.count = (GLsizei)(r.faceCount * 3);
+    s.mesh = m;
+    s.meshVersion = m->version;
+    s.cpuVertices = m->vertices.data();
+    s.vertexCount = m->Vertices();
+    s.cpuIndices = m->indices.data();
+    s.indexCount = (unsigned)m->indices.size();
     DeviceDraw(m->device, s);
   }
   return D3D_OK;

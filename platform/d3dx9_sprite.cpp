@@ -82,6 +82,8 @@ HRESULT ID3DXSprite::Flush() {
       setup.count = (GLsizei)r.count;
       setup.overlay = true;
       setup.overlayTexture = r.texture;
+      setup.cpuVertices = s->vertices.data();
+      setup.vertexCount = (unsigned)s->vertices.size();
       DeviceDraw(d, setup);
     }
   }

@@ -45,6 +45,14 @@ struct DrawSetup {
   // texture x vertex colour; the blend states stay the device's current ones.
   bool overlay = false;
   IDirect3DTexture9* overlayTexture = nullptr;
+  // The same vertices in CPU memory, for draw recording: vertex 0 (what
+  // vboOffset points at) and the mesh's indices when indexed.
+  const void* mesh = nullptr;
+  unsigned meshVersion = 0;
+  const void* cpuVertices = nullptr;
+  unsigned vertexCount = 0;
+  const uint32_t* cpuIndices = nullptr;
+  unsigned indexCount = 0;
 };
 
 constexpr int kMaxLights = 8;
