@@ -31,7 +31,7 @@ struct D3DXMeshImpl {
     DWORD attrib, faceStart, faceCount;
   };
   std::vector<Range> table;  // runs of faces with one attribute
-  GLuint vbo = 0, ebo = 0;
+  GLuint vbo = 0, ebo = 0, vao = 0;
   bool dirty = true;
   bool locked = false;
   unsigned version = 0;  // counts uploads
@@ -48,19 +48,24 @@ struct D3DXMeshImpl {
         table.push_back({attributes[f], f, 1});
     }
   }
+  // Sends the vertices and indices to GL; the first time also makes the
+  // mesh's own vertex array, so a draw only binds it.
   void Upload() {
+    TouchGlState();
     if (!vbo) glGenBuffers(1, &vbo);
     if (!ebo) glGenBuffers(1, &ebo);
+    if (!vao) vao = MakeVertexArray(vbo, ebo, fvf, stride);
+    glBindVertexArray(vao);
     glBindBuffer(GL_ARRAY_BUFFER, vbo);
     glBufferData(GL_ARRAY_BUFFER, (GLsizeiptr)vertices.size(), vertices.data(), GL_STATIC_DRAW);
-    glBindVertexArray(device->vao);
-    glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, ebo);
     glBufferData(GL_ELEMENT_ARRAY_BUFFER, (GLsizeiptr)(indices.size() * 4), indices.data(),
                  GL_STATIC_DRAW);
     dirty = false;
     ++version;
   }
   ~D3DXMeshImpl() {
+    if (vbo || vao) TouchGlState();
+    if (vao) glDeleteVertexArrays(1, &vao);
     if (vbo) glDeleteBuffers(1, &vbo);
     if (ebo) glDeleteBuffers(1, &ebo);
   }
@@ -152,6 +157,7 @@ HRESULT ID3DXMesh::DrawSubset(DWORD attribId) {
     s.stride = m->stride;
     s.vbo = m->vbo;
     s.ebo = m->ebo;
+    s.vao = m->vao;
     s.mode = GL_TRIANGLES;
     s.first = (GLint)(r.faceStart * 3);
     s.count = (GLsizei)(r.faceCount * 3);
