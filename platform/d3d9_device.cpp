@@ -389,6 +389,24 @@ void UpdateLights(D3DDeviceImpl* d) {
   d->lightCount = n;
 }
 
+// Whether the shader's alpha is 1 for every pixel of the draw.
+bool AlphaIsOne(const DeviceState& st, const DrawSetup& s, const VariantKey& k,
+                IDirect3DTexture9* texture) {
+  bool vertexOne;
+  if (k.lighting)
+    vertexOne = k.hasDiffuse ? s.opaqueVertices : st.material.Diffuse.a >= 1.0f;
+  else
+    vertexOne = !k.hasDiffuse || s.opaqueVertices;
+  const bool textureOne = !texture || texture->impl()->opaque;
+  auto arg = [&](int isTexture) { return isTexture ? textureOne : vertexOne; };
+  switch (k.alphaOp[0]) {
+    case 2: return arg(k.alphaOp[1]);
+    case 3: return arg(k.alphaOp[2]);
+    case 4: return arg(k.alphaOp[1]) && arg(k.alphaOp[2]);
+  }
+  return vertexOne;
+}
+
 ShaderVariant* Variant(D3DDeviceImpl* d, const VariantKey& k) {
   uint32_t key = k.Pack();
   if (key == d->lastKey && d->lastVariant) return d->lastVariant;
@@ -439,14 +457,6 @@ bool ApplyState(D3DDeviceImpl* d, const DrawSetup& s, const FvfLayout& layout) {
     glDepthRangef(vp.MinZ, vp.MaxZ);
   }
 
-  const bool blend = st.renderState[D3DRS_ALPHABLENDENABLE] != 0;
-  Toggle(&sh.blend, blend, GL_BLEND);
-  if (blend) {
-    GLenum src = BlendFactor(st.renderState[D3DRS_SRCBLEND]);
-    GLenum dst = BlendFactor(st.renderState[D3DRS_DESTBLEND]);
-    if (sh.srcBlend != src || sh.dstBlend != dst) glBlendFunc(sh.srcBlend = src, sh.dstBlend = dst);
-  }
-
   VariantKey k{};
   k.depthFix = !d->clipControl;
   k.hasNormal = layout.normal >= 0;
@@ -471,6 +481,18 @@ bool ApplyState(D3DDeviceImpl* d, const DrawSetup& s, const FvfLayout& layout) {
   ShaderVariant* v = Variant(d, k);
   if (!v->program) return false;
   UseProgram(sh, v->program);
+
+  // Blending by source alpha is left out where that alpha is 1 for certain
+  // (every alpha in play is opaque): the blend would give back the source.
+  bool blend = st.renderState[D3DRS_ALPHABLENDENABLE] != 0;
+  GLenum src = BlendFactor(st.renderState[D3DRS_SRCBLEND]);
+  GLenum dst = BlendFactor(st.renderState[D3DRS_DESTBLEND]);
+  if (blend && !s.overlay && src == GL_SRC_ALPHA && dst == GL_ONE_MINUS_SRC_ALPHA &&
+      AlphaIsOne(st, s, k, t))
+    blend = false;
+  Toggle(&sh.blend, blend, GL_BLEND);
+  if (blend && (sh.srcBlend != src || sh.dstBlend != dst))
+    glBlendFunc(sh.srcBlend = src, sh.dstBlend = dst);
 
   BindTexture(sh, t ? t->impl()->tex : 0);
   if (s.overlay) {
@@ -629,6 +651,15 @@ FvfLayout LayoutOfFvf(DWORD fvf) {
   return l;
 }
 
+bool VerticesOpaque(const void* vertices, UINT count, UINT stride, DWORD fvf) {
+  const int at = LayoutOfFvf(fvf).diffuse;
+  if (at < 0) return true;
+  const uint8_t* p = static_cast<const uint8_t*>(vertices) + at + 3;  // ARGB: alpha last
+  for (UINT i = 0; i < count; ++i, p += stride)
+    if (*p != 0xFF) return false;
+  return true;
+}
+
 UINT VertexCountOf(D3DPRIMITIVETYPE type, UINT n) {
   switch (type) {
     case D3DPT_LINELIST: return 2 * n;
@@ -743,6 +774,7 @@ void FlushPendingDraws() {
   s.count = (GLsizei)p.vertexCount;
   s.cpuVertices = p.bytes.data();
   s.vertexCount = p.vertexCount;
+  s.opaqueVertices = p.opaqueVertices;
   d->flushing = true;
   DeviceDraw(d, s);
   d->flushing = false;
@@ -794,6 +826,8 @@ IDirect3DTexture9* CreateTextureFromPixels(IDirect3DDevice9* device, const uint3
   impl->width = width;
   impl->height = height;
   impl->levels = levels;
+  for (size_t i = 0, n = (size_t)width * height; i < n && impl->opaque; ++i)
+    impl->opaque = (pixels[i] >> 24) == 0xFF;
   glGenTextures(1, &impl->tex);
   glBindTexture(GL_TEXTURE_2D, impl->tex);
   glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
@@ -809,6 +843,9 @@ IDirect3DTexture9* CreateTextureFromPixels(IDirect3DDevice9* device, const uint3
 void UpdateTextureRect(IDirect3DTexture9* texture, int x, int y, int width, int height,
                        const uint32_t* pixels) {
   TouchGlState();
+  D3DTextureImpl* t = texture->impl();
+  for (size_t i = 0, n = (size_t)width * height; i < n && t->opaque; ++i)
+    t->opaque = (pixels[i] >> 24) == 0xFF;
   glBindTexture(GL_TEXTURE_2D, texture->impl()->tex);
   glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
   glPixelStorei(GL_UNPACK_ROW_LENGTH, 0);
@@ -1065,6 +1102,7 @@ HRESULT IDirect3DDevice9::DrawPrimitiveUP(D3DPRIMITIVETYPE type, UINT primitiveC
     s.vbo = StreamVertices(d, vertices, (size_t)count * stride, stride, &s.vboOffset);
     s.mode = GL_LINE_STRIP;
     s.count = (GLsizei)count;
+    s.opaqueVertices = VerticesOpaque(vertices, count, stride, s.fvf);
     s.cpuVertices = vertices;
     s.vertexCount = count;
     DeviceDraw(d, s);
@@ -1084,9 +1122,11 @@ HRESULT IDirect3DDevice9::DrawPrimitiveUP(D3DPRIMITIVETYPE type, UINT primitiveC
     p.stride = stride;
     p.mode = mode;
     p.vertexCount = 0;
+    p.opaqueVertices = true;
     p.bytes.clear();
     g_pendingDevice = d;
   }
+  if (p.opaqueVertices) p.opaqueVertices = VerticesOpaque(vertices, count, stride, p.fvf);
   const uint8_t* v = static_cast<const uint8_t*>(vertices);
   auto put = [&](UINT i) {
     p.bytes.insert(p.bytes.end(), v + (size_t)i * stride, v + (size_t)(i + 1) * stride);

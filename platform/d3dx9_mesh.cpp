@@ -32,6 +32,7 @@ struct D3DXMeshImpl {
   };
   std::vector<Range> table;  // runs of faces with one attribute
   GLuint vbo = 0, ebo = 0, vao = 0;
+  bool opaqueVertices = true;  // as of the last upload
   bool dirty = true;
   bool locked = false;
   unsigned version = 0;  // counts uploads
@@ -55,6 +56,7 @@ struct D3DXMeshImpl {
     if (!vbo) glGenBuffers(1, &vbo);
     if (!ebo) glGenBuffers(1, &ebo);
     if (!vao) vao = MakeVertexArray(vbo, ebo, fvf, stride);
+    opaqueVertices = VerticesOpaque(vertices.data(), Vertices(), stride, fvf);
     glBindVertexArray(vao);
     glBindBuffer(GL_ARRAY_BUFFER, vbo);
     glBufferData(GL_ARRAY_BUFFER, (GLsizeiptr)vertices.size(), vertices.data(), GL_STATIC_DRAW);
@@ -158,6 +160,7 @@ HRESULT ID3DXMesh::DrawSubset(DWORD attribId) {
     s.vbo = m->vbo;
     s.ebo = m->ebo;
     s.vao = m->vao;
+    s.opaqueVertices = m->opaqueVertices;
     s.mode = GL_TRIANGLES;
     s.first = (GLint)(r.faceStart * 3);
     s.count = (GLsizei)(r.faceCount * 3);

@@ -16,6 +16,7 @@ struct D3DTextureImpl {
   UINT width = 0;
   UINT height = 0;
   UINT levels = 1;
+  bool opaque = true;  // every texel's alpha is 255
 };
 
 // Where the elements of a flexible-vertex-format vertex sit; -1 when absent.
@@ -27,6 +28,9 @@ struct FvfLayout {
   int texcoord = -1;
 };
 FvfLayout LayoutOfFvf(DWORD fvf);
+// Whether `count` vertices of `fvf` with `stride` have no colour or only
+// colours of alpha 255.
+bool VerticesOpaque(const void* vertices, UINT count, UINT stride, DWORD fvf);
 
 // Vertex count of `primitiveCount` primitives of `type`; 0 for an unknown type.
 UINT VertexCountOf(D3DPRIMITIVETYPE type, UINT primitiveCount);
@@ -40,6 +44,7 @@ struct DrawSetup {
   GLuint ebo = 0;        // 0: not indexed; else 32-bit indices
   GLenum mode = GL_TRIANGLES;
   GLuint vao = 0;   // a mesh's own vertex array; 0: the stream's for this format
+  bool opaqueVertices = false;  // no vertex colours, or all with alpha 255
   GLint first = 0;  // first vertex, or first index when indexed
   GLsizei count = 0;
   // 2-D overlay drawing of the sprite: positions are pixels of the viewport,
@@ -107,6 +112,7 @@ struct PendingDraws {
   UINT stride = 0;
   GLenum mode = GL_TRIANGLES;
   UINT vertexCount = 0;
+  bool opaqueVertices = true;
   std::vector<uint8_t> bytes;
 };
 
