@@ -14,6 +14,8 @@
 #include <epoxy/gl.h>
 
 #include <algorithm>
+#include <time.h>
+
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -49,6 +51,14 @@ double Millis(Clock::time_point a, Clock::time_point b) {
   return std::chrono::duration<double, std::milli>(b - a).count();
 }
 
+// CPU time of the whole process (every rasteriser thread included), ms:
+// the work a frame costs, which shows through the noise of a busy machine.
+double ProcessCpuMs() {
+  timespec t;
+  clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
+  return (double)t.tv_sec * 1e3 + (double)t.tv_nsec / 1e6;
+}
+
 double Median(std::vector<double> v) {
   std::sort(v.begin(), v.end());
   return v.empty() ? 0.0 : v[v.size() / 2];
@@ -75,9 +85,13 @@ int FillStage() {
   return made;
 }
 
+double g_updateMs = 0;  // the update's part of the last frame
+
 // One frame as the frame driver draws it, without the pacing.
 void GameFrame() {
+  Clock::time_point a = Clock::now();
   UpdateFrame();
+  g_updateMs = Millis(a, Clock::now());
   g_device->BeginScene();
   if (g_appMode == kModeRun) UpdateRunCamera();
   SetViewAndProjection();
@@ -238,7 +252,7 @@ class Floor {
 };
 
 struct ModeResult {
-  std::vector<double> game, floor;
+  std::vector<double> game, floor, gameCpu, floorCpu, update, gameSent, floorSent;
   size_t draws = 0;
   size_t triangles = 0;
 };
@@ -258,10 +272,13 @@ ModeResult Measure(Floor* floor, int frames, const char* picture) {
     g_triangles = 0;
     RecordDraws(&CountTriangles, floor);
     glFinish();
+    double cpuA = ProcessCpuMs();
     Clock::time_point a = Clock::now();
     GameFrame();
+    Clock::time_point aSent = Clock::now();
     glFinish();
     Clock::time_point b = Clock::now();
+    double cpuB = ProcessCpuMs();
     RecordDraws(nullptr, nullptr);
     if (picture && f == frames - 1) {
       std::vector<uint32_t> pixels = ReadBackBuffer(g_device);
@@ -269,6 +286,7 @@ ModeResult Measure(Floor* floor, int frames, const char* picture) {
     }
     g_device->BeginScene();
     glFinish();
+    double cpuC = ProcessCpuMs();
     Clock::time_point c = Clock::now();
     glClearColor(0.1f, 0.2f, 0.3f, 1.0f);
     glClearDepth(1.0);
@@ -282,8 +300,10 @@ ModeResult Measure(Floor* floor, int frames, const char* picture) {
     glViewport(0, 0, 640, 480);
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     floor->Draw();
+    Clock::time_point cSent = Clock::now();
     glFinish();
     Clock::time_point d = Clock::now();
+    double cpuD = ProcessCpuMs();
     if (picture && f == frames - 1) {
       std::vector<uint32_t> pixels = ReadBackBuffer(g_device);
       WritePngFile((std::string(picture) + "_floor.png").c_str(), pixels.data(), 640, 480);
@@ -294,6 +314,11 @@ ModeResult Measure(Floor* floor, int frames, const char* picture) {
     if (f >= 0) {
       out.game.push_back(Millis(a, b));
       out.floor.push_back(Millis(c, d));
+      out.gameCpu.push_back(cpuB - cpuA);
+      out.update.push_back(g_updateMs);
+      out.gameSent.push_back(Millis(a, aSent));
+      out.floorSent.push_back(Millis(c, cSent));
+      out.floorCpu.push_back(cpuD - cpuC);
       out.draws = floor->Draws();
       out.triangles = g_triangles;
     }
@@ -369,6 +394,13 @@ int main(int argc, char** argv) {
          edit.draws, edit.triangles, editMs, Best(edit.game), editFloor, Best(edit.floor));
   printf("run:  %zu draws, %zu triangles; game median %.3f best %.3f ms, floor median %.3f best %.3f ms\n",
          run.draws, run.triangles, runMs, Best(run.game), runFloor, Best(run.floor));
+  printf("until every draw is sent (the rest is waiting for the rasteriser): edit game %.3f "
+         "floor %.3f, run game %.3f floor %.3f ms\n",
+         Median(edit.gameSent), Median(edit.floorSent), Median(run.gameSent), Median(run.floorSent));
+  printf("update (in the game's frame): edit median %.3f ms, run median %.3f ms\n",
+         Median(edit.update), Median(run.update));
+  printf("cpu ms per frame (all threads): edit game %.3f floor %.3f, run game %.3f floor %.3f\n",
+         Median(edit.gameCpu), Median(edit.floorCpu), Median(run.gameCpu), Median(run.floorCpu));
   printf("run_ms=%.3f edit_ms=%.3f floor_ms=%.3f edit_floor_ms=%.3f run_ratio=%.3f edit_ratio=%.3f\n",
          runMs, editMs, runFloor, editFloor, runFloor > 0 ? runMs / runFloor : 0.0,
          editFloor > 0 ? editMs / editFloor : 0.0);
