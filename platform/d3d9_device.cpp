@@ -18,6 +18,7 @@
 // One small shader computes the fixed-function result the game relies on.
 #include <malloc.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -745,10 +746,71 @@ void DeviceDraw(D3DDeviceImpl* d, const DrawSetup& s) {
   BindVao(sh, vao);
   if (g_drawRecorder) RecordDraw(d, s);
   if (s.ebo) {
-    glDrawElements(s.mode, s.count, GL_UNSIGNED_INT,
-                   reinterpret_cast<const void*>((size_t)s.first * sizeof(uint32_t)));
+    glDrawElementsBaseVertex(
+        s.mode, s.count, GL_UNSIGNED_INT,
+        reinterpret_cast<const void*>((s.indexBase + (size_t)s.first) * sizeof(uint32_t)),
+        s.baseVertex);
   } else {
     glDrawArrays(s.mode, first, s.count);
+  }
+}
+
+MeshArena* ArenaOf(D3DDeviceImpl* d, DWORD fvf, UINT stride) {
+  std::unique_ptr<MeshArena>& a = d->arenas[(uint64_t)stride << 32 | fvf];
+  if (!a) {
+    a.reset(new MeshArena);
+    a->fvf = fvf;
+    a->stride = stride;
+  }
+  return a.get();
+}
+
+void PlaceMesh(D3DDeviceImpl* d, DWORD fvf, UINT stride, const std::vector<uint8_t>& vertices,
+               const std::vector<uint32_t>& indices, MeshPlace* place) {
+  TouchGlState();
+  MeshArena* a = ArenaOf(d, fvf, stride);
+  const size_t vertexAt = place->arena == a && place->vertexBytes == vertices.size() &&
+                                  place->indexCount == indices.size()
+                              ? (size_t)place->baseVertex * stride
+                              : a->vertices.size();
+  const size_t indexAt = vertexAt == a->vertices.size() ? a->indices.size() : place->firstIndex;
+  if (vertexAt == a->vertices.size()) {
+    a->vertices.insert(a->vertices.end(), vertices.begin(), vertices.end());
+    a->indices.insert(a->indices.end(), indices.begin(), indices.end());
+  } else {  // the same room again
+    std::copy(vertices.begin(), vertices.end(), a->vertices.begin() + (ptrdiff_t)vertexAt);
+    std::copy(indices.begin(), indices.end(), a->indices.begin() + (ptrdiff_t)indexAt);
+  }
+  place->arena = a;
+  place->baseVertex = (GLint)(vertexAt / stride);
+  place->firstIndex = indexAt;
+  place->vertexBytes = vertices.size();
+  place->indexCount = indices.size();
+  if (a->vertices.size() > a->vertexCapacity || a->indices.size() > a->indexCapacity) {
+    // New, larger buffers with everything placed so far; draws already
+    // made keep reading the old ones until they are done.
+    if (a->vao) glDeleteVertexArrays(1, &a->vao);
+    if (a->vbo) glDeleteBuffers(1, &a->vbo);
+    if (a->ebo) glDeleteBuffers(1, &a->ebo);
+    a->vertexCapacity = std::max(a->vertexCapacity * 2, std::max(a->vertices.size(), (size_t)1 << 20));
+    a->indexCapacity = std::max(a->indexCapacity * 2, std::max(a->indices.size(), (size_t)1 << 18));
+    glGenBuffers(1, &a->vbo);
+    glGenBuffers(1, &a->ebo);
+    glBindBuffer(GL_ARRAY_BUFFER, a->vbo);
+    glBufferData(GL_ARRAY_BUFFER, (GLsizeiptr)a->vertexCapacity, nullptr, GL_STATIC_DRAW);
+    glBufferSubData(GL_ARRAY_BUFFER, 0, (GLsizeiptr)a->vertices.size(), a->vertices.data());
+    a->vao = MakeVertexArray(a->vbo, a->ebo, fvf, stride);  // stays bound
+    glBufferData(GL_ELEMENT_ARRAY_BUFFER, (GLsizeiptr)(a->indexCapacity * 4), nullptr,
+                 GL_STATIC_DRAW);
+    glBufferSubData(GL_ELEMENT_ARRAY_BUFFER, 0, (GLsizeiptr)(a->indices.size() * 4),
+                    a->indices.data());
+  } else {
+    glBindBuffer(GL_ARRAY_BUFFER, a->vbo);
+    glBufferSubData(GL_ARRAY_BUFFER, (GLintptr)vertexAt, (GLsizeiptr)vertices.size(),
+                    vertices.data());
+    glBindVertexArray(a->vao);
+    glBufferSubData(GL_ELEMENT_ARRAY_BUFFER, (GLintptr)(indexAt * 4),
+                    (GLsizeiptr)(indices.size() * 4), indices.data());
   }
 }
 
@@ -987,6 +1049,11 @@ IDirect3DDevice9::~IDirect3DDevice9() {
   for (auto& v : d->variants)
     if (v.second.program) glDeleteProgram(v.second.program);
   for (auto& v : d->streamVaos) glDeleteVertexArrays(1, &v.second);
+  for (auto& a : d->arenas) {
+    glDeleteVertexArrays(1, &a.second->vao);
+    glDeleteBuffers(1, &a.second->vbo);
+    glDeleteBuffers(1, &a.second->ebo);
+  }
   glDeleteBuffers(1, &d->streamVbo);
   for (auto& row : d->stageSamplers)
     for (GLuint smp : row)

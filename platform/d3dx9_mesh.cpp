@@ -31,7 +31,7 @@ struct D3DXMeshImpl {
     DWORD attrib, faceStart, faceCount;
   };
   std::vector<Range> table;  // runs of faces with one attribute
-  GLuint vbo = 0, ebo = 0, vao = 0;
+  MeshPlace place;              // in the device's buffers for this format
   bool opaqueVertices = true;  // as of the last upload
   bool dirty = true;
   bool locked = false;
@@ -49,27 +49,12 @@ struct D3DXMeshImpl {
         table.push_back({attributes[f], f, 1});
     }
   }
-  // Sends the vertices and indices to GL; the first time also makes the
-  // mesh's own vertex array, so a draw only binds it.
+  // Sends the vertices and indices to the device's buffers for this format.
   void Upload() {
-    TouchGlState();
-    if (!vbo) glGenBuffers(1, &vbo);
-    if (!ebo) glGenBuffers(1, &ebo);
-    if (!vao) vao = MakeVertexArray(vbo, ebo, fvf, stride);
+    PlaceMesh(device, fvf, stride, vertices, indices, &place);
     opaqueVertices = VerticesOpaque(vertices.data(), Vertices(), stride, fvf);
-    glBindVertexArray(vao);
-    glBindBuffer(GL_ARRAY_BUFFER, vbo);
-    glBufferData(GL_ARRAY_BUFFER, (GLsizeiptr)vertices.size(), vertices.data(), GL_STATIC_DRAW);
-    glBufferData(GL_ELEMENT_ARRAY_BUFFER, (GLsizeiptr)(indices.size() * 4), indices.data(),
-                 GL_STATIC_DRAW);
     dirty = false;
     ++version;
-  }
-  ~D3DXMeshImpl() {
-    if (vbo || vao) TouchGlState();
-    if (vao) glDeleteVertexArrays(1, &vao);
-    if (vbo) glDeleteBuffers(1, &vbo);
-    if (ebo) glDeleteBuffers(1, &ebo);
   }
 };
 
@@ -157,9 +142,12 @@ HRESULT ID3DXMesh::DrawSubset(DWORD attribId) {
     DrawSetup s;
     s.fvf = m->fvf;
     s.stride = m->stride;
-    s.vbo = m->vbo;
-    s.ebo = m->ebo;
-    s.vao = m->vao;
+    const MeshArena* arena = m->place.arena;
+    s.vbo = arena->vbo;
+    s.ebo = arena->ebo;
+    s.vao = arena->vao;
+    s.indexBase = m->place.firstIndex;
+    s.baseVertex = m->place.baseVertex;
     s.opaqueVertices = m->opaqueVertices;
     s.mode = GL_TRIANGLES;
     s.first = (GLint)(r.faceStart * 3);

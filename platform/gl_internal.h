@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <unordered_map>
 #include <vector>
 
@@ -43,7 +44,9 @@ struct DrawSetup {
   size_t vboOffset = 0;  // bytes to the first vertex
   GLuint ebo = 0;        // 0: not indexed; else 32-bit indices
   GLenum mode = GL_TRIANGLES;
-  GLuint vao = 0;   // a mesh's own vertex array; 0: the stream's for this format
+  GLuint vao = 0;   // the meshes' vertex array; 0: the stream's for this format
+  size_t indexBase = 0;   // indexed: where the mesh's indices start in the buffer
+  GLint baseVertex = 0;   // indexed: where the mesh's vertices start
   bool opaqueVertices = false;  // no vertex colours, or all with alpha 255
   GLint first = 0;  // first vertex, or first index when indexed
   GLsizei count = 0;
@@ -77,6 +80,32 @@ struct DeviceState {
   DWORD stage[kStages][32];
   DWORD fvf;
 };
+
+// Every mesh of one vertex format shares one vertex buffer, one index
+// buffer and one vertex array, so drawing one mesh after another only moves
+// offsets. Copies of everything placed are kept to fill larger buffers.
+struct MeshArena {
+  DWORD fvf = 0;
+  UINT stride = 0;
+  GLuint vbo = 0, ebo = 0, vao = 0;
+  std::vector<uint8_t> vertices;
+  std::vector<uint32_t> indices;
+  size_t vertexCapacity = 0, indexCapacity = 0;  // bytes, indices
+};
+
+// Where a mesh's vertices and indices lie in its arena.
+struct MeshPlace {
+  const MeshArena* arena = nullptr;
+  GLint baseVertex = 0;
+  size_t firstIndex = 0;
+  size_t vertexBytes = 0, indexCount = 0;
+};
+
+// Places a mesh's vertices and indices in the device's arena for its format
+// (over its old place when they are the same size).
+void PlaceMesh(D3DDeviceImpl* device, DWORD fvf, UINT stride, const std::vector<uint8_t>& vertices,
+               const std::vector<uint32_t>& indices, MeshPlace* place);
+MeshArena* ArenaOf(D3DDeviceImpl* device, DWORD fvf, UINT stride);
 
 // One compiled shader of the fixed-function colours, for one combination of
 // the states that shape it (lighting and how many lights, which vertex
@@ -143,6 +172,7 @@ struct D3DDeviceImpl {
   uint32_t lastKey = ~0u;
   ShaderVariant* lastVariant = nullptr;
   std::unordered_map<uint64_t, GLuint> streamVaos;  // by stride << 32 | fvf
+  std::unordered_map<uint64_t, std::unique_ptr<MeshArena>> arenas;  // the same
   GlShadow shadow;
   uint64_t shadowEpoch = 0;
   PendingDraws pending;
