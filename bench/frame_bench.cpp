@@ -4,8 +4,8 @@
 // and once in the editor. Beside each frame, a "floor": the same triangles
 // and lines with the same transforms (so the same pixels) drawn by a minimal
 // GL path of our own in the same process: one shader, one vertex array, one
-// buffer of every mesh, no state changes, one uniform and one draw per
-// draw of the game. Run from the repository root so the data folder is found.
+// buffer of every mesh, no state changes but the viewport of the overlays'
+// 3-D insets, one uniform and one draw per draw of the game. Run from the repository root so the data folder is found.
 //
 //   build/bench/frame_bench [frames [picture-prefix]]
 //
@@ -122,6 +122,7 @@ void main() { fragColor = vec4(fract(gl_FragCoord.z * 300.0), 0.6, 0.8, 1.0); }
 struct FloorDraw {
   GLenum mode;
   float clip[16];
+  int viewport[4];
   bool indexed;
   GLint baseVertex;  // into the floor's vertex buffer
   size_t firstIndex;  // indexed: into the floor's index buffer; else first vertex
@@ -149,17 +150,51 @@ class Floor {
     return ok != 0;
   }
 
-  static void Record(const RecordedDraw& r, void* user) { static_cast<Floor*>(user)->Add(r); }
+  // Called for each draw inside the timed frame: keeps just enough to build
+  // the floor's draws afterwards (a mesh's data outlives the frame; vertices
+  // from user memory are copied now), so the recording costs the game little.
+  static void Capture(const RecordedDraw& r, void* user) {
+    Floor* f = static_cast<Floor*>(user);
+    RecordedDraw copy = r;
+    if (!(r.mesh && r.indices)) {
+      copy.vertices = reinterpret_cast<const uint8_t*>(f->captured_.size());  // an offset
+      copy.stride = 12;
+      copy.first = 0;
+      for (int v = r.first; v < r.first + r.count; ++v) {
+        const uint8_t* p = r.vertices + (size_t)v * r.stride;
+        f->captured_.insert(f->captured_.end(), p, p + 12);
+      }
+    }
+    f->records_.push_back(copy);
+  }
 
   void BeginFrame() {
+    records_.clear();
+    captured_.clear();
     draws_.clear();
     stream_.clear();
+  }
+
+  // The floor's draws from what the frame recorded; returns its triangles.
+  size_t Build() {
+    size_t triangles = 0;
+    for (RecordedDraw r : records_) {
+      if (!(r.mesh && r.indices))
+        r.vertices = captured_.data() + reinterpret_cast<size_t>(r.vertices);
+      if (r.mode == GL_TRIANGLES)
+        triangles += (size_t)r.count / 3;
+      else if (r.mode == GL_TRIANGLE_FAN || r.mode == GL_TRIANGLE_STRIP)
+        triangles += (size_t)r.count - 2;
+      Add(r);
+    }
+    return triangles;
   }
 
   void Add(const RecordedDraw& r) {
     FloorDraw f;
     f.mode = r.mode;
     memcpy(f.clip, r.clip, sizeof f.clip);
+    memcpy(f.viewport, r.viewport, sizeof f.viewport);
     f.count = r.count;
     if (r.mesh && r.indices) {
       auto it = meshes_.find(r.mesh);
@@ -207,7 +242,13 @@ class Floor {
     glBufferSubData(GL_ARRAY_BUFFER, (GLintptr)staticBytes, (GLsizeiptr)streamBytes,
                     stream_.data());
     const GLint streamBase = (GLint)(staticVertices_.size() / 3);
+    int viewport[4] = {0, 0, 640, 480};
     for (const FloorDraw& f : draws_) {
+      // The only state that changes: the 3-D insets of the overlays.
+      if (memcmp(viewport, f.viewport, sizeof viewport) != 0) {
+        memcpy(viewport, f.viewport, sizeof viewport);
+        glViewport(viewport[0], viewport[1], viewport[2], viewport[3]);
+      }
       glUniformMatrix4fv(uClip_, 1, GL_FALSE, f.clip);
       if (f.indexed)
         glDrawElementsBaseVertex(f.mode, f.count, GL_UNSIGNED_INT,
@@ -249,6 +290,8 @@ class Floor {
   std::vector<uint32_t> staticIndices_;
   std::vector<float> stream_;
   std::vector<FloorDraw> draws_;
+  std::vector<RecordedDraw> records_;
+  std::vector<uint8_t> captured_;
 };
 
 struct ModeResult {
@@ -257,20 +300,12 @@ struct ModeResult {
   size_t triangles = 0;
 };
 
-size_t g_triangles = 0;
-void CountTriangles(const RecordedDraw& r, void* user) {
-  if (r.mode == GL_TRIANGLES) g_triangles += (size_t)r.count / 3;
-  else if (r.mode == GL_TRIANGLE_FAN || r.mode == GL_TRIANGLE_STRIP) g_triangles += (size_t)r.count - 2;
-  Floor::Record(r, user);
-}
-
 // `frames` game frames, each followed by the floor drawing what it drew.
 ModeResult Measure(Floor* floor, int frames, const char* picture) {
   ModeResult out;
   for (int f = -10; f < frames; ++f) {
     floor->BeginFrame();
-    g_triangles = 0;
-    RecordDraws(&CountTriangles, floor);
+    RecordDraws(&Floor::Capture, floor);
     glFinish();
     double cpuA = ProcessCpuMs();
     Clock::time_point a = Clock::now();
@@ -280,6 +315,7 @@ ModeResult Measure(Floor* floor, int frames, const char* picture) {
     Clock::time_point b = Clock::now();
     double cpuB = ProcessCpuMs();
     RecordDraws(nullptr, nullptr);
+    const size_t triangles = floor->Build();
     if (picture && f == frames - 1) {
       std::vector<uint32_t> pixels = ReadBackBuffer(g_device);
       WritePngFile((std::string(picture) + "_game.png").c_str(), pixels.data(), 640, 480);
@@ -320,7 +356,7 @@ ModeResult Measure(Floor* floor, int frames, const char* picture) {
       out.floorSent.push_back(Millis(c, cSent));
       out.floorCpu.push_back(cpuD - cpuC);
       out.draws = floor->Draws();
-      out.triangles = g_triangles;
+      out.triangles = triangles;
     }
   }
   return out;

@@ -597,9 +597,7 @@ void RecordDraw(D3DDeviceImpl* d, const DrawSetup& s) {
     float w = (float)vp.Width, h = (float)vp.Height;
     m = D3DXMATRIX(2.0f / w, 0, 0, 0, 0, -2.0f / h, 0, 0, 0, 0, 1, 0, -1, 1, 0, 1);
   } else {
-    D3DXMATRIX wv;
-    D3DXMatrixMultiply(&wv, &st.world, &st.view);
-    D3DXMatrixMultiply(&m, &wv, &st.projection);
+    m = d->wvp;  // as the draw's state left it
     sx = 1.0f / (float)vp.Width;
     sy = -1.0f / (float)vp.Height;
   }
@@ -613,6 +611,10 @@ void RecordDraw(D3DDeviceImpl* d, const DrawSetup& s) {
   RecordedDraw r{};
   r.mode = s.mode;
   memcpy(r.clip, &clip._11, sizeof r.clip);
+  r.viewport[0] = (int)vp.X;
+  r.viewport[1] = (int)vp.Y;
+  r.viewport[2] = (int)vp.Width;
+  r.viewport[3] = (int)vp.Height;
   r.mesh = s.mesh;
   r.meshVersion = s.meshVersion;
   r.vertices = static_cast<const uint8_t*>(s.cpuVertices);

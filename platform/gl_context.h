@@ -79,6 +79,7 @@ bool WritePngFile(const char* path, const uint32_t* pixels, int width, int heigh
 struct RecordedDraw {
   unsigned mode;      // GL primitive mode: GL_TRIANGLES, GL_LINES, ...
   float clip[16];     // row-vector matrix from a vertex position to GL clip space
+  int viewport[4];    // x, y, width, height in pixels of the target
   const void* mesh;   // the mesh drawn from (stable while it lives); null for user memory
   unsigned meshVersion;  // changes whenever the mesh's vertices change
   const uint8_t* vertices;  // vertex 0; the position is its first 3 floats
