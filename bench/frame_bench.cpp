@@ -1,11 +1,14 @@
 // The game's whole frame for a full stage of 500 items, offscreen: the
 // per-frame update, the world, the overlays and Present, called piece by
 // piece as the frame driver calls them but without its pacing, once in a run
-// and once in the editor. Beside each frame, a "floor": the same triangles
-// and lines with the same transforms (so the same pixels) drawn by a minimal
-// GL path of our own in the same process: one shader, one vertex array, one
+// and once in the editor. Beside them, a "floor": the same triangles and
+// lines with the same transforms (so the same pixels) drawn by a minimal GL
+// path of our own in the same process: one shader, one vertex array, one
 // buffer of every mesh, no state changes but the viewport of the overlays'
-// 3-D insets, one uniform and one draw per draw of the game. Run from the repository root so the data folder is found.
+// 3-D insets, one uniform and one draw per draw of the game. Each mode's
+// game frames are recorded and timed first, then the floor replays every one
+// of them, so neither disturbs the rasteriser's caches of the other. Run from
+// the repository root so the data folder is found.
 //
 //   build/bench/frame_bench [frames [picture-prefix]]
 //
@@ -155,32 +158,34 @@ class Floor {
   // from user memory are copied now), so the recording costs the game little.
   static void Capture(const RecordedDraw& r, void* user) {
     Floor* f = static_cast<Floor*>(user);
+    Recorded& frame = f->frames_.back();
     RecordedDraw copy = r;
     if (!(r.mesh && r.indices)) {
-      copy.vertices = reinterpret_cast<const uint8_t*>(f->captured_.size());  // an offset
+      copy.vertices = reinterpret_cast<const uint8_t*>(frame.captured.size());  // an offset
       copy.stride = 12;
       copy.first = 0;
       for (int v = r.first; v < r.first + r.count; ++v) {
         const uint8_t* p = r.vertices + (size_t)v * r.stride;
-        f->captured_.insert(f->captured_.end(), p, p + 12);
+        frame.captured.insert(frame.captured.end(), p, p + 12);
       }
     }
-    f->records_.push_back(copy);
+    frame.draws.push_back(copy);
   }
 
-  void BeginFrame() {
-    records_.clear();
-    captured_.clear();
+  // Starts recording a game frame.
+  void BeginFrame() { frames_.emplace_back(); }
+  size_t Frames() const { return frames_.size(); }
+  void Forget() { frames_.clear(); }
+
+  // The floor's draws from what game frame `i` recorded; returns its triangles.
+  size_t Build(size_t i) {
     draws_.clear();
     stream_.clear();
-  }
-
-  // The floor's draws from what the frame recorded; returns its triangles.
-  size_t Build() {
+    Recorded& frame = frames_[i];
     size_t triangles = 0;
-    for (RecordedDraw r : records_) {
+    for (RecordedDraw r : frame.draws) {
       if (!(r.mesh && r.indices))
-        r.vertices = captured_.data() + reinterpret_cast<size_t>(r.vertices);
+        r.vertices = frame.captured.data() + reinterpret_cast<size_t>(r.vertices);
       if (r.mode == GL_TRIANGLES)
         triangles += (size_t)r.count / 3;
       else if (r.mode == GL_TRIANGLE_FAN || r.mode == GL_TRIANGLE_STRIP)
@@ -290,8 +295,11 @@ class Floor {
   std::vector<uint32_t> staticIndices_;
   std::vector<float> stream_;
   std::vector<FloorDraw> draws_;
-  std::vector<RecordedDraw> records_;
-  std::vector<uint8_t> captured_;
+  struct Recorded {
+    std::vector<RecordedDraw> draws;
+    std::vector<uint8_t> captured;
+  };
+  std::vector<Recorded> frames_;
 };
 
 struct ModeResult {
@@ -300,10 +308,13 @@ struct ModeResult {
   size_t triangles = 0;
 };
 
-// `frames` game frames, each followed by the floor drawing what it drew.
+// `frames` game frames (after some to warm up), recorded; then the floor
+// drawing what each of them drew.
 ModeResult Measure(Floor* floor, int frames, const char* picture) {
+  const int kWarmUp = 10;
   ModeResult out;
-  for (int f = -10; f < frames; ++f) {
+  floor->Forget();
+  for (int f = -kWarmUp; f < frames; ++f) {
     floor->BeginFrame();
     RecordDraws(&Floor::Capture, floor);
     glFinish();
@@ -315,11 +326,19 @@ ModeResult Measure(Floor* floor, int frames, const char* picture) {
     Clock::time_point b = Clock::now();
     double cpuB = ProcessCpuMs();
     RecordDraws(nullptr, nullptr);
-    const size_t triangles = floor->Build();
     if (picture && f == frames - 1) {
       std::vector<uint32_t> pixels = ReadBackBuffer(g_device);
       WritePngFile((std::string(picture) + "_game.png").c_str(), pixels.data(), 640, 480);
     }
+    if (f >= 0) {
+      out.game.push_back(Millis(a, b));
+      out.gameCpu.push_back(cpuB - cpuA);
+      out.update.push_back(g_updateMs);
+      out.gameSent.push_back(Millis(a, aSent));
+    }
+  }
+  for (size_t i = 0; i < floor->Frames(); ++i) {
+    const size_t triangles = floor->Build(i);
     g_device->BeginScene();
     glFinish();
     double cpuC = ProcessCpuMs();
@@ -340,25 +359,22 @@ ModeResult Measure(Floor* floor, int frames, const char* picture) {
     glFinish();
     Clock::time_point d = Clock::now();
     double cpuD = ProcessCpuMs();
-    if (picture && f == frames - 1) {
+    if (picture && i + 1 == floor->Frames()) {
       std::vector<uint32_t> pixels = ReadBackBuffer(g_device);
       WritePngFile((std::string(picture) + "_floor.png").c_str(), pixels.data(), 640, 480);
     }
     // The floor changed GL state behind the device's back; a scene's start
     // is where the device takes nothing it sent before for granted.
     g_device->EndScene();
-    if (f >= 0) {
-      out.game.push_back(Millis(a, b));
+    if (i >= (size_t)kWarmUp) {
       out.floor.push_back(Millis(c, d));
-      out.gameCpu.push_back(cpuB - cpuA);
-      out.update.push_back(g_updateMs);
-      out.gameSent.push_back(Millis(a, aSent));
       out.floorSent.push_back(Millis(c, cSent));
       out.floorCpu.push_back(cpuD - cpuC);
       out.draws = floor->Draws();
       out.triangles = triangles;
     }
   }
+  floor->Forget();
   return out;
 }
 
