@@ -853,71 +853,6 @@ void DeviceStateReplaced(D3DDeviceImpl* d) {
   ++d->lightsSerial;
 }
 
-namespace {
-
-const char* kDepthQuadVertex = R"(#version 330 core
-uniform float uDepth;
-void main() {
-  vec2 corner = vec2(float(gl_VertexID & 1), float(gl_VertexID >> 1)) * 2.0 - 1.0;
-  gl_Position = vec4(corner, uDepth, 1.0);
-}
-)";
-const char* kDepthQuadFragment = R"(#version 330 core
-void main() {}
-)";
-
-// A software rasteriser clears part of a depth buffer by waiting for every
-// draw before it and writing the memory itself; a quad over the viewport
-// that writes depth alone (test always, colour masked) does the same in
-// order with the other draws. Depth 0 and 1 come out exact either way.
-void ClearDepthWithQuad(D3DDeviceImpl* d, float z) {
-  if (d->pending.active) FlushPendingDraws();
-  ValidateShadow(d);
-  GlShadow& sh = d->shadow;
-  if (!d->depthQuadProgram) {
-    GLuint vs = CompileShader(GL_VERTEX_SHADER, kDepthQuadVertex);
-    GLuint fs = CompileShader(GL_FRAGMENT_SHADER, kDepthQuadFragment);
-    GLuint p = glCreateProgram();
-    glAttachShader(p, vs);
-    glAttachShader(p, fs);
-    glLinkProgram(p);
-    glDeleteShader(vs);
-    glDeleteShader(fs);
-    d->depthQuadProgram = p;
-    d->uQuadDepth = glGetUniformLocation(p, "uDepth");
-    glGenVertexArrays(1, &d->depthQuadVao);
-  }
-  const D3DVIEWPORT9& vp = d->state.viewport;
-  if (sh.vpX != (GLint)vp.X || sh.vpY != (GLint)vp.Y || sh.vpW != (GLsizei)vp.Width ||
-      sh.vpH != (GLsizei)vp.Height) {
-    sh.vpX = (GLint)vp.X;
-    sh.vpY = (GLint)vp.Y;
-    sh.vpW = (GLsizei)vp.Width;
-    sh.vpH = (GLsizei)vp.Height;
-    glViewport(sh.vpX, sh.vpY, sh.vpW, sh.vpH);
-  }
-  if (sh.minZ != 0.0f || sh.maxZ != 1.0f) {
-    sh.minZ = 0.0f;
-    sh.maxZ = 1.0f;
-    glDepthRangef(0.0f, 1.0f);
-  }
-  UseProgram(sh, d->depthQuadProgram);
-  glUniform1f(d->uQuadDepth, d->clipControl ? z : 2.0f * z - 1.0f);
-  BindVao(sh, d->depthQuadVao);
-  Toggle(&sh.blend, false, GL_BLEND);
-  Toggle(&sh.cull, false, GL_CULL_FACE);
-  Toggle(&sh.depthTest, true, GL_DEPTH_TEST);
-  DepthMask(sh, true);
-  PolygonMode(sh, GL_FILL);
-  glDepthFunc(GL_ALWAYS);
-  glColorMask(GL_FALSE, GL_FALSE, GL_FALSE, GL_FALSE);
-  glDrawArrays(GL_TRIANGLE_STRIP, 0, 4);
-  glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
-  glDepthFunc(GL_LEQUAL);
-}
-
-}  // namespace
-
 // ---- IDirect3DTexture9 ----
 
 IDirect3DTexture9::~IDirect3DTexture9() {
@@ -1061,8 +996,6 @@ IDirect3DDevice9::~IDirect3DDevice9() {
     for (GLuint smp : row)
       if (smp) glDeleteSamplers(1, &smp);
   glDeleteSamplers(1, &d->overlaySampler);
-  if (d->depthQuadProgram) glDeleteProgram(d->depthQuadProgram);
-  if (d->depthQuadVao) glDeleteVertexArrays(1, &d->depthQuadVao);
   delete d;
 }
 
@@ -1294,12 +1227,6 @@ HRESULT IDirect3DDevice9::Clear(DWORD count, const void* rects, DWORD flags, D3D
                                 float z, DWORD stencil) {
   if (count != 0 || rects) return D3DERR_INVALIDCALL;
   const D3DVIEWPORT9& vp = impl_->state.viewport;
-  const bool whole = vp.X == 0 && vp.Y == 0 && (int)vp.Width == impl_->width &&
-                     (int)vp.Height == impl_->height;
-  if (flags == D3DCLEAR_ZBUFFER && !whole && (z == 0.0f || z == 1.0f)) {
-    ClearDepthWithQuad(impl_, z);
-    return D3D_OK;
-  }
   TouchGlState();
   glBindFramebuffer(GL_FRAMEBUFFER, impl_->fbo);
   glEnable(GL_SCISSOR_TEST);  // Clear covers the viewport only

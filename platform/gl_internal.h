@@ -177,9 +177,6 @@ struct D3DDeviceImpl {
   uint64_t shadowEpoch = 0;
   PendingDraws pending;
   bool flushing = false;
-  // Depth-only clears of part of the target, drawn as a quad (made on first use).
-  GLuint depthQuadProgram = 0, depthQuadVao = 0;
-  GLint uQuadDepth = -1;
 };
 
 // Every piece of platform code that calls GL outside the device's draw path
