@@ -18,79 +18,139 @@
 // One small shader computes the fixed-function result the game relies on.
 #include <malloc.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <string>
 
 #include "platform/gl_internal.h"
 
 namespace {
 
-const char* kVertexShader = R"(#version 330 core
+// The fixed-function colours, written once with switches that each variant
+// fixes at compile time: the lighting loop runs over exactly the enabled
+// lights, absent vertex elements are constants, and the texture stage's
+// operations are one expression instead of branches per pixel.
+const char* kVertexShader = R"(
 layout(location = 0) in vec3 aPos;
+#if HAS_NORMAL
 layout(location = 1) in vec3 aNormal;
+#else
+const vec3 aNormal = vec3(0.0);
+#endif
+#if HAS_DIFFUSE
 layout(location = 2) in vec4 aColor;
+#else
+const vec4 aColor = vec4(1.0);  // opaque white
+#endif
+#if HAS_TEXCOORD
 layout(location = 3) in vec2 aTex;
+#else
+const vec2 aTex = vec2(0.0);
+#endif
 uniform mat4 uWvp;
+uniform vec2 uPixelShift;
+#if LIGHTING
 uniform mat3 uNormalMat;
-uniform int uLighting;
-uniform int uNormalize;
-uniform int uColorVertex;
 uniform vec4 uMatDiffuse;
 uniform vec3 uMatEmissive;
-uniform int uLightCount;
-uniform vec3 uLightDir[8];
-uniform vec3 uLightDiffuse[8];
-uniform int uDepthFix;
-uniform vec2 uPixelShift;
+#if LIGHTS > 0
+uniform vec3 uLightDir[LIGHTS];
+uniform vec3 uLightDiffuse[LIGHTS];
+#endif
+#endif
 out vec4 vColor;
 out vec2 vTex;
 void main() {
   vec4 p = uWvp * vec4(aPos, 1.0);
   p.xy += uPixelShift * p.w;
-  if (uDepthFix != 0) p.z = 2.0 * p.z - p.w;
+#if DEPTH_FIX
+  p.z = 2.0 * p.z - p.w;
+#endif
   gl_Position = vec4(p.x, -p.y, p.z, p.w);
   vTex = aTex;
-  if (uLighting != 0) {
-    vec4 diffuse = (uColorVertex != 0) ? aColor : uMatDiffuse;
-    vec3 n = uNormalMat * aNormal;
-    if (uNormalize != 0 && dot(n, n) > 0.0) n = normalize(n);
-    vec3 c = uMatEmissive;
-    for (int i = 0; i < uLightCount; ++i)
-      c += uLightDiffuse[i] * diffuse.rgb * max(0.0, dot(n, uLightDir[i]));
-    vColor = clamp(vec4(c, diffuse.a), 0.0, 1.0);
-  } else {
-    vColor = aColor;
-  }
+#if LIGHTING
+#if HAS_DIFFUSE
+  vec4 diffuse = aColor;
+#else
+  vec4 diffuse = uMatDiffuse;
+#endif
+  vec3 n = uNormalMat * aNormal;
+#if NORMALIZE
+  if (dot(n, n) > 0.0) n = normalize(n);
+#endif
+  vec3 c = uMatEmissive;
+#if LIGHTS > 0
+  for (int i = 0; i < LIGHTS; ++i)
+    c += uLightDiffuse[i] * diffuse.rgb * max(0.0, dot(n, uLightDir[i]));
+#endif
+  vColor = clamp(vec4(c, diffuse.a), 0.0, 1.0);
+#else
+  vColor = aColor;
+#endif
 }
 )";
 
-// Texture stage 0: op 1 disable, 2 select arg1, 3 select arg2, 4 modulate;
-// args 0 diffuse, 2 texture.
-const char* kFragmentShader = R"(#version 330 core
+const char* kFragmentShader = R"(
 in vec4 vColor;
 in vec2 vTex;
+#if HAS_TEXTURE
 uniform sampler2D uTex;
-uniform int uHasTex;
-uniform ivec3 uColorOps;
-uniform ivec3 uAlphaOps;
+#endif
 out vec4 fragColor;
-vec4 Arg(int a, vec4 t) { return a == 2 ? t : vColor; }
-vec4 Combine(ivec3 op, vec4 t) {
-  if (op.x == 2) return Arg(op.y, t);
-  if (op.x == 3) return Arg(op.z, t);
-  if (op.x == 4) return Arg(op.y, t) * Arg(op.z, t);
-  return vColor;
-}
 void main() {
-  vec4 t = (uHasTex != 0) ? texture(uTex, vTex) : vec4(1.0);
-  fragColor = vec4(Combine(uColorOps, t).rgb, Combine(uAlphaOps, t).a);
+#if HAS_TEXTURE
+  vec4 t = texture(uTex, vTex);
+#else
+  vec4 t = vec4(1.0);
+#endif
+  fragColor = vec4((COLOR_RESULT).rgb, (ALPHA_RESULT).a);
 }
 )";
 
-GLuint CompileShader(GLenum type, const char* source) {
+// What shapes a shader variant, packed into 32 bits.
+struct VariantKey {
+  bool lighting, normalize, depthFix, hasNormal, hasDiffuse, hasTexcoord, hasTexture;
+  int lights;         // 0..8
+  int colorOp[3];     // op 1..4 (1: the diffuse colour), args 1: texture, 0: diffuse
+  int alphaOp[3];
+  uint32_t Pack() const {
+    uint32_t k = 0;
+    k |= (uint32_t)lighting << 0 | (uint32_t)normalize << 1 | (uint32_t)depthFix << 2 |
+         (uint32_t)hasNormal << 3 | (uint32_t)hasDiffuse << 4 | (uint32_t)hasTexcoord << 5 |
+         (uint32_t)hasTexture << 6;
+    k |= (uint32_t)lights << 7;
+    k |= (uint32_t)(colorOp[0] - 1) << 11 | (uint32_t)colorOp[1] << 13 | (uint32_t)colorOp[2] << 14;
+    k |= (uint32_t)(alphaOp[0] - 1) << 15 | (uint32_t)alphaOp[1] << 17 | (uint32_t)alphaOp[2] << 18;
+    return k;
+  }
+};
+
+// Texture stage 0: op 2 select arg1, 3 select arg2, 4 modulate, anything
+// else the diffuse colour; an argument is the texture (D3DTA_TEXTURE) or
+// else the diffuse colour.
+void StageOps(DWORD op, DWORD arg1, DWORD arg2, int out[3]) {
+  out[0] = (op == 2 || op == 3 || op == D3DTOP_MODULATE) ? (int)op : 1;
+  out[1] = arg1 == D3DTA_TEXTURE ? 1 : 0;
+  out[2] = arg2 == D3DTA_TEXTURE ? 1 : 0;
+}
+
+std::string StageExpression(const int op[3]) {
+  const char* a1 = op[1] ? "t" : "vColor";
+  const char* a2 = op[2] ? "t" : "vColor";
+  switch (op[0]) {
+    case 2: return a1;
+    case 3: return a2;
+    case 4: return std::string("(") + a1 + " * " + a2 + ")";
+  }
+  return "vColor";
+}
+
+GLuint CompileShader(GLenum type, const std::string& source) {
   GLuint s = glCreateShader(type);
-  glShaderSource(s, 1, &source, nullptr);
+  const char* text = source.c_str();
+  glShaderSource(s, 1, &text, nullptr);
   glCompileShader(s);
   GLint ok = 0;
   glGetShaderiv(s, GL_COMPILE_STATUS, &ok);
@@ -104,10 +164,24 @@ GLuint CompileShader(GLenum type, const char* source) {
   return s;
 }
 
-GLuint LinkProgram() {
-  GLuint vs = CompileShader(GL_VERTEX_SHADER, kVertexShader);
-  GLuint fs = CompileShader(GL_FRAGMENT_SHADER, kFragmentShader);
-  if (!vs || !fs) return 0;
+GLuint LinkVariant(const VariantKey& k) {
+  char defines[512];
+  snprintf(defines, sizeof defines,
+           "#version 330 core\n#define LIGHTING %d\n#define LIGHTS %d\n#define NORMALIZE %d\n"
+           "#define DEPTH_FIX %d\n#define HAS_NORMAL %d\n#define HAS_DIFFUSE %d\n"
+           "#define HAS_TEXCOORD %d\n#define HAS_TEXTURE %d\n",
+           k.lighting, k.lights, k.normalize, k.depthFix, k.hasNormal, k.hasDiffuse,
+           k.hasTexcoord, k.hasTexture);
+  std::string fragment = std::string(defines) + "#define COLOR_RESULT " +
+                         StageExpression(k.colorOp) + "\n#define ALPHA_RESULT " +
+                         StageExpression(k.alphaOp) + "\n" + kFragmentShader;
+  GLuint vs = CompileShader(GL_VERTEX_SHADER, std::string(defines) + kVertexShader);
+  GLuint fs = CompileShader(GL_FRAGMENT_SHADER, fragment);
+  if (!vs || !fs) {
+    if (vs) glDeleteShader(vs);
+    if (fs) glDeleteShader(fs);
+    return 0;
+  }
   GLuint p = glCreateProgram();
   glAttachShader(p, vs);
   glAttachShader(p, fs);
@@ -208,138 +282,350 @@ void NormalMatrix(const D3DXMATRIX& m, float out[9]) {
   for (int n = 0; n < 9; ++n) out[n] = cof[n] * k;
 }
 
-void SetAttribute(GLuint index, GLint size, GLenum type, GLboolean normalized, GLsizei stride,
-                  int offset, size_t base) {
-  glEnableVertexAttribArray(index);
-  glVertexAttribPointer(index, size, type, normalized, stride,
-                        reinterpret_cast<const void*>(base + (size_t)offset));
+// The one device whose shadow of the GL state is current, and the epoch it
+// was current in; TouchGlState starts a new epoch.
+uint64_t g_glEpoch = 1;
+D3DDeviceImpl* g_shadowOwner = nullptr;
+D3DDeviceImpl* g_pendingDevice = nullptr;
+
+// ---- GL state, sent only when it differs from what was sent last ----
+
+void ValidateShadow(D3DDeviceImpl* d) {
+  GlShadow& sh = d->shadow;
+  if (g_shadowOwner != d || d->shadowEpoch != g_glEpoch) sh.valid = false;
+  if (sh.valid) return;
+  sh = GlShadow();
+  sh.valid = true;
+  g_shadowOwner = d;
+  d->shadowEpoch = g_glEpoch;
+  // States the device never changes, set once per epoch.
+  glDisable(GL_SCISSOR_TEST);
+  glActiveTexture(GL_TEXTURE0);
+  glDepthFunc(GL_LEQUAL);
+  glFrontFace(GL_CCW);  // Direct3D's clockwise, once clip y is negated
+  glBindFramebuffer(GL_FRAMEBUFFER, d->fbo);
+  sh.fbo = d->fbo;
+  // Everything else is unknown: force the first comparison to send.
+  sh.program = sh.vao = sh.texture = sh.sampler = ~0u;
+  sh.vpW = sh.vpH = -1;
+  sh.minZ = sh.maxZ = -1.0f;
+  sh.srcBlend = sh.dstBlend = sh.cullFace = sh.polygonMode = ~0u;
 }
 
-void ApplyState(D3DDeviceImpl* d, const DrawSetup& s) {
+void UseProgram(GlShadow& sh, GLuint p) {
+  if (sh.program != p) glUseProgram(sh.program = p);
+}
+void BindVao(GlShadow& sh, GLuint v) {
+  if (sh.vao != v) glBindVertexArray(sh.vao = v);
+}
+void Toggle(int* shadow, bool on, GLenum cap) {
+  if (*shadow != (int)on) {
+    *shadow = on;
+    if (on)
+      glEnable(cap);
+    else
+      glDisable(cap);
+  }
+}
+void DepthMask(GlShadow& sh, bool on) {
+  if (sh.depthMask != (int)on) {
+    sh.depthMask = on;
+    glDepthMask(on ? GL_TRUE : GL_FALSE);
+  }
+}
+void PolygonMode(GlShadow& sh, GLenum mode) {
+  if (sh.polygonMode != mode) glPolygonMode(GL_FRONT_AND_BACK, sh.polygonMode = mode);
+}
+void BindTexture(GlShadow& sh, GLuint t) {
+  if (sh.texture != t) glBindTexture(GL_TEXTURE_2D, sh.texture = t);
+}
+void BindSampler(GlShadow& sh, GLuint s) {
+  if (sh.sampler != s) glBindSampler(0, sh.sampler = s);
+}
+
+// The sampler object for stage 0's filters (made on first use).
+GLuint StageSampler(D3DDeviceImpl* d) {
   const DeviceState& st = d->state;
-  const D3DVIEWPORT9& vp = st.viewport;
-  glViewport((GLint)vp.X, (GLint)vp.Y, (GLsizei)vp.Width, (GLsizei)vp.Height);
-  glDepthRangef(vp.MinZ, vp.MaxZ);
-  glDisable(GL_SCISSOR_TEST);
-
-  if (st.renderState[D3DRS_ALPHABLENDENABLE]) {
-    glEnable(GL_BLEND);
-    glBlendFunc(BlendFactor(st.renderState[D3DRS_SRCBLEND]),
-                BlendFactor(st.renderState[D3DRS_DESTBLEND]));
-  } else {
-    glDisable(GL_BLEND);
-  }
-
-  glUniform1i(d->uDepthFix, d->clipControl ? 0 : 1);
-  if (s.overlay)
-    glUniform2f(d->uPixelShift, 0.0f, 0.0f);
-  else  // half a pixel in clip units, y up before the flip
-    glUniform2f(d->uPixelShift, 1.0f / (float)vp.Width, -1.0f / (float)vp.Height);
-  glUniform1i(d->uTex, 0);
-  glActiveTexture(GL_TEXTURE0);
-
-  if (s.overlay) {
-    glDisable(GL_DEPTH_TEST);
-    glDepthMask(GL_FALSE);
-    glDisable(GL_CULL_FACE);
-    glPolygonMode(GL_FRONT_AND_BACK, GL_FILL);
-    // Pixels of the viewport to clip space (Direct3D's, y up).
-    float w = (float)vp.Width, h = (float)vp.Height;
-    D3DXMATRIX ortho(2.0f / w, 0, 0, 0, 0, -2.0f / h, 0, 0, 0, 0, 1, 0, -1, 1, 0, 1);
-    glUniformMatrix4fv(d->uWvp, 1, GL_FALSE, &ortho._11);
-    glUniform1i(d->uLighting, 0);
-    IDirect3DTexture9* t = s.overlayTexture;
-    glUniform1i(d->uHasTex, t ? 1 : 0);
-    glBindTexture(GL_TEXTURE_2D, t ? t->impl()->tex : 0);
-    glBindSampler(0, d->overlaySampler);
-    glUniform3i(d->uColorOps, D3DTOP_MODULATE, D3DTA_TEXTURE, D3DTA_DIFFUSE);
-    glUniform3i(d->uAlphaOps, D3DTOP_MODULATE, D3DTA_TEXTURE, D3DTA_DIFFUSE);
-    return;
-  }
-
-  if (st.renderState[D3DRS_ZENABLE]) {
-    glEnable(GL_DEPTH_TEST);
-    glDepthFunc(GL_LEQUAL);
-    glDepthMask(st.renderState[D3DRS_ZWRITEENABLE] ? GL_TRUE : GL_FALSE);
-  } else {
-    glDisable(GL_DEPTH_TEST);
-  }
-  switch (st.renderState[D3DRS_CULLMODE]) {
-    case D3DCULL_NONE: glDisable(GL_CULL_FACE); break;
-    case D3DCULL_CW:
-      glEnable(GL_CULL_FACE);
-      glCullFace(GL_FRONT);
-      break;
-    default:
-      glEnable(GL_CULL_FACE);
-      glCullFace(GL_BACK);
-      break;
-  }
-  glPolygonMode(GL_FRONT_AND_BACK,
-                st.renderState[D3DRS_FILLMODE] == D3DFILL_WIREFRAME ? GL_LINE : GL_FILL);
-
-  D3DXMATRIX wv, wvp;
-  D3DXMatrixMultiply(&wv, &st.world, &st.view);
-  D3DXMatrixMultiply(&wvp, &wv, &st.projection);
-  glUniformMatrix4fv(d->uWvp, 1, GL_FALSE, &wvp._11);
-
-  bool lighting = st.renderState[D3DRS_LIGHTING] != 0;
-  glUniform1i(d->uLighting, lighting ? 1 : 0);
-  if (lighting) {
-    float nm[9];
-    NormalMatrix(st.world, nm);
-    glUniformMatrix3fv(d->uNormalMat, 1, GL_FALSE, nm);
-    glUniform1i(d->uNormalize, st.renderState[D3DRS_NORMALIZENORMALS] ? 1 : 0);
-    glUniform1i(d->uColorVertex, (s.fvf & D3DFVF_DIFFUSE) ? 1 : 0);
-    const D3DMATERIAL9& m = st.material;
-    glUniform4f(d->uMatDiffuse, m.Diffuse.r, m.Diffuse.g, m.Diffuse.b, m.Diffuse.a);
-    glUniform3f(d->uMatEmissive, m.Emissive.r, m.Emissive.g, m.Emissive.b);
-    float dirs[kMaxLights * 3], cols[kMaxLights * 3];
-    int n = 0;
-    for (int i = 0; i < kMaxLights; ++i) {
-      const D3DLIGHT9& l = st.lights[i];
-      if (!st.lightEnabled[i] || l.Type != D3DLIGHT_DIRECTIONAL) continue;
-      D3DXVECTOR3 dir;
-      D3DXVec3Normalize(&dir, &l.Direction);
-      dirs[n * 3 + 0] = -dir.x;
-      dirs[n * 3 + 1] = -dir.y;
-      dirs[n * 3 + 2] = -dir.z;
-      cols[n * 3 + 0] = l.Diffuse.r;
-      cols[n * 3 + 1] = l.Diffuse.g;
-      cols[n * 3 + 2] = l.Diffuse.b;
-      ++n;
-    }
-    glUniform1i(d->uLightCount, n);
-    if (n) {
-      glUniform3fv(d->uLightDir, n, dirs);
-      glUniform3fv(d->uLightDiffuse, n, cols);
-    }
-  }
-
-  IDirect3DTexture9* t = st.textures[0];
-  glUniform1i(d->uHasTex, t ? 1 : 0);
-  glBindTexture(GL_TEXTURE_2D, t ? t->impl()->tex : 0);
-  GLuint smp = d->stageSampler;
   DWORD minF = st.sampler[0][D3DSAMP_MINFILTER], magF = st.sampler[0][D3DSAMP_MAGFILTER],
         mipF = st.sampler[0][D3DSAMP_MIPFILTER];
-  GLenum minGl;
   bool minLinear = minF == D3DTEXF_LINEAR;
-  if (mipF == D3DTEXF_NONE)
-    minGl = minLinear ? GL_LINEAR : GL_NEAREST;
-  else if (mipF == D3DTEXF_POINT)
-    minGl = minLinear ? GL_LINEAR_MIPMAP_NEAREST : GL_NEAREST_MIPMAP_NEAREST;
+  int mip = mipF == D3DTEXF_NONE ? 0 : mipF == D3DTEXF_POINT ? 1 : 2;
+  int mag = magF == D3DTEXF_LINEAR ? 1 : 0;
+  GLuint& smp = d->stageSamplers[mip * 2 + (minLinear ? 1 : 0)][mag];
+  if (!smp) {
+    static const GLenum kMin[6] = {GL_NEAREST,
+                                   GL_LINEAR,
+                                   GL_NEAREST_MIPMAP_NEAREST,
+                                   GL_LINEAR_MIPMAP_NEAREST,
+                                   GL_NEAREST_MIPMAP_LINEAR,
+                                   GL_LINEAR_MIPMAP_LINEAR};
+    glGenSamplers(1, &smp);
+    glSamplerParameteri(smp, GL_TEXTURE_WRAP_S, GL_REPEAT);
+    glSamplerParameteri(smp, GL_TEXTURE_WRAP_T, GL_REPEAT);
+    glSamplerParameteri(smp, GL_TEXTURE_MIN_FILTER, (GLint)kMin[mip * 2 + (minLinear ? 1 : 0)]);
+    glSamplerParameteri(smp, GL_TEXTURE_MAG_FILTER, mag ? GL_LINEAR : GL_NEAREST);
+  }
+  return smp;
+}
+
+// Enabled directional lights, in index order, as the shader takes them.
+void UpdateLights(D3DDeviceImpl* d) {
+  if (d->lightsOf == d->lightsSerial) return;
+  d->lightsOf = d->lightsSerial;
+  const DeviceState& st = d->state;
+  int n = 0;
+  for (int i = 0; i < kMaxLights; ++i) {
+    const D3DLIGHT9& l = st.lights[i];
+    if (!st.lightEnabled[i] || l.Type != D3DLIGHT_DIRECTIONAL) continue;
+    D3DXVECTOR3 dir;
+    D3DXVec3Normalize(&dir, &l.Direction);
+    d->lightDirs[n * 3 + 0] = -dir.x;
+    d->lightDirs[n * 3 + 1] = -dir.y;
+    d->lightDirs[n * 3 + 2] = -dir.z;
+    d->lightColors[n * 3 + 0] = l.Diffuse.r;
+    d->lightColors[n * 3 + 1] = l.Diffuse.g;
+    d->lightColors[n * 3 + 2] = l.Diffuse.b;
+    ++n;
+  }
+  d->lightCount = n;
+}
+
+// Whether the shader's alpha is 1 for every pixel of the draw.
+bool AlphaIsOne(const DeviceState& st, const DrawSetup& s, const VariantKey& k,
+                IDirect3DTexture9* texture) {
+  bool vertexOne;
+  if (k.lighting)
+    vertexOne = k.hasDiffuse ? s.opaqueVertices : st.material.Diffuse.a >= 1.0f;
   else
-    minGl = minLinear ? GL_LINEAR_MIPMAP_LINEAR : GL_NEAREST_MIPMAP_LINEAR;
-  glSamplerParameteri(smp, GL_TEXTURE_MIN_FILTER, (GLint)minGl);
-  glSamplerParameteri(smp, GL_TEXTURE_MAG_FILTER, magF == D3DTEXF_LINEAR ? GL_LINEAR : GL_NEAREST);
-  glBindSampler(0, smp);
-  glUniform3i(d->uColorOps, (GLint)st.stage[0][D3DTSS_COLOROP], (GLint)st.stage[0][2],
-              (GLint)st.stage[0][3]);
-  glUniform3i(d->uAlphaOps, (GLint)st.stage[0][D3DTSS_ALPHAOP],
-              (GLint)st.stage[0][D3DTSS_ALPHAARG1], (GLint)st.stage[0][D3DTSS_ALPHAARG2]);
+    vertexOne = !k.hasDiffuse || s.opaqueVertices;
+  const bool textureOne = !texture || texture->impl()->opaque;
+  auto arg = [&](int isTexture) { return isTexture ? textureOne : vertexOne; };
+  switch (k.alphaOp[0]) {
+    case 2: return arg(k.alphaOp[1]);
+    case 3: return arg(k.alphaOp[2]);
+    case 4: return arg(k.alphaOp[1]) && arg(k.alphaOp[2]);
+  }
+  return vertexOne;
+}
+
+ShaderVariant* Variant(D3DDeviceImpl* d, const VariantKey& k) {
+  uint32_t key = k.Pack();
+  if (key == d->lastKey && d->lastVariant) return d->lastVariant;
+  auto it = d->variants.find(key);
+  if (it == d->variants.end()) {
+    ShaderVariant v;
+    v.program = LinkVariant(k);
+    if (v.program) {
+      GLuint p = v.program;
+      v.uWvp = glGetUniformLocation(p, "uWvp");
+      v.uNormalMat = glGetUniformLocation(p, "uNormalMat");
+      v.uMatDiffuse = glGetUniformLocation(p, "uMatDiffuse");
+      v.uMatEmissive = glGetUniformLocation(p, "uMatEmissive");
+      v.uLightDir = glGetUniformLocation(p, "uLightDir");
+      v.uLightDiffuse = glGetUniformLocation(p, "uLightDiffuse");
+      v.uPixelShift = glGetUniformLocation(p, "uPixelShift");
+      GLint tex = glGetUniformLocation(p, "uTex");
+      if (tex >= 0) {
+        d->shadow.program = p;
+        glUseProgram(p);
+        glUniform1i(tex, 0);
+      }
+    }
+    it = d->variants.emplace(key, v).first;
+  }
+  d->lastKey = key;
+  d->lastVariant = &it->second;
+  return d->lastVariant;
+}
+
+// Sends what the draw needs and differs from what GL has; false when the
+// draw cannot be made (no shader).
+bool ApplyState(D3DDeviceImpl* d, const DrawSetup& s, const FvfLayout& layout) {
+  const DeviceState& st = d->state;
+  GlShadow& sh = d->shadow;
+  const D3DVIEWPORT9& vp = st.viewport;
+  if (sh.vpX != (GLint)vp.X || sh.vpY != (GLint)vp.Y || sh.vpW != (GLsizei)vp.Width ||
+      sh.vpH != (GLsizei)vp.Height) {
+    sh.vpX = (GLint)vp.X;
+    sh.vpY = (GLint)vp.Y;
+    sh.vpW = (GLsizei)vp.Width;
+    sh.vpH = (GLsizei)vp.Height;
+    glViewport(sh.vpX, sh.vpY, sh.vpW, sh.vpH);
+  }
+  if (sh.minZ != vp.MinZ || sh.maxZ != vp.MaxZ) {
+    sh.minZ = vp.MinZ;
+    sh.maxZ = vp.MaxZ;
+    glDepthRangef(vp.MinZ, vp.MaxZ);
+  }
+
+  VariantKey k{};
+  k.depthFix = !d->clipControl;
+  k.hasNormal = layout.normal >= 0;
+  k.hasDiffuse = layout.diffuse >= 0;
+  k.hasTexcoord = layout.texcoord >= 0;
+  IDirect3DTexture9* t = s.overlay ? s.overlayTexture : st.textures[0];
+  k.hasTexture = t != nullptr;
+  if (s.overlay) {
+    StageOps(D3DTOP_MODULATE, D3DTA_TEXTURE, D3DTA_DIFFUSE, k.colorOp);
+    StageOps(D3DTOP_MODULATE, D3DTA_TEXTURE, D3DTA_DIFFUSE, k.alphaOp);
+  } else {
+    StageOps(st.stage[0][D3DTSS_COLOROP], st.stage[0][2], st.stage[0][3], k.colorOp);
+    StageOps(st.stage[0][D3DTSS_ALPHAOP], st.stage[0][D3DTSS_ALPHAARG1],
+             st.stage[0][D3DTSS_ALPHAARG2], k.alphaOp);
+    k.lighting = st.renderState[D3DRS_LIGHTING] != 0;
+  }
+  if (k.lighting) {
+    UpdateLights(d);
+    k.lights = d->lightCount;
+    k.normalize = st.renderState[D3DRS_NORMALIZENORMALS] != 0;
+  }
+  ShaderVariant* v = Variant(d, k);
+  if (!v->program) return false;
+  UseProgram(sh, v->program);
+
+  // Blending by source alpha is left out where that alpha is 1 for certain
+  // (every alpha in play is opaque): the blend would give back the source.
+  bool blend = st.renderState[D3DRS_ALPHABLENDENABLE] != 0;
+  GLenum src = BlendFactor(st.renderState[D3DRS_SRCBLEND]);
+  GLenum dst = BlendFactor(st.renderState[D3DRS_DESTBLEND]);
+  if (blend && !s.overlay && src == GL_SRC_ALPHA && dst == GL_ONE_MINUS_SRC_ALPHA &&
+      AlphaIsOne(st, s, k, t))
+    blend = false;
+  Toggle(&sh.blend, blend, GL_BLEND);
+  if (blend && (sh.srcBlend != src || sh.dstBlend != dst))
+    glBlendFunc(sh.srcBlend = src, sh.dstBlend = dst);
+
+  BindTexture(sh, t ? t->impl()->tex : 0);
+  if (s.overlay) {
+    Toggle(&sh.depthTest, false, GL_DEPTH_TEST);
+    DepthMask(sh, false);
+    Toggle(&sh.cull, false, GL_CULL_FACE);
+    PolygonMode(sh, GL_FILL);
+    BindSampler(sh, d->overlaySampler);
+    const uint64_t tag = (1ull << 63) | d->viewportSerial;
+    if (v->matrixTag != tag) {
+      v->matrixTag = tag;
+      // Pixels of the viewport to clip space (Direct3D's, y up).
+      float w = (float)vp.Width, h = (float)vp.Height;
+      D3DXMATRIX ortho(2.0f / w, 0, 0, 0, 0, -2.0f / h, 0, 0, 0, 0, 1, 0, -1, 1, 0, 1);
+      glUniformMatrix4fv(v->uWvp, 1, GL_FALSE, &ortho._11);
+    }
+    if (v->shiftTag != (1ull << 63)) {
+      v->shiftTag = 1ull << 63;
+      glUniform2f(v->uPixelShift, 0.0f, 0.0f);
+    }
+    return true;
+  }
+
+  const bool depth = st.renderState[D3DRS_ZENABLE] != 0;
+  Toggle(&sh.depthTest, depth, GL_DEPTH_TEST);
+  if (depth) DepthMask(sh, st.renderState[D3DRS_ZWRITEENABLE] != 0);
+  switch (st.renderState[D3DRS_CULLMODE]) {
+    case D3DCULL_NONE: Toggle(&sh.cull, false, GL_CULL_FACE); break;
+    case D3DCULL_CW:
+      Toggle(&sh.cull, true, GL_CULL_FACE);
+      if (sh.cullFace != GL_FRONT) glCullFace(sh.cullFace = GL_FRONT);
+      break;
+    default:
+      Toggle(&sh.cull, true, GL_CULL_FACE);
+      if (sh.cullFace != GL_BACK) glCullFace(sh.cullFace = GL_BACK);
+      break;
+  }
+  PolygonMode(sh, st.renderState[D3DRS_FILLMODE] == D3DFILL_WIREFRAME ? GL_LINE : GL_FILL);
+  BindSampler(sh, StageSampler(d));
+
+  if (v->shiftTag != d->viewportSerial) {
+    v->shiftTag = d->viewportSerial;
+    // Half a pixel in clip units, y up before the flip.
+    glUniform2f(v->uPixelShift, 1.0f / (float)vp.Width, -1.0f / (float)vp.Height);
+  }
+  if (d->wvpOf != d->transformSerial) {
+    d->wvpOf = d->transformSerial;
+    D3DXMATRIX wv;
+    D3DXMatrixMultiply(&wv, &st.world, &st.view);
+    D3DXMatrixMultiply(&d->wvp, &wv, &st.projection);
+  }
+  if (v->matrixTag != d->transformSerial) {
+    v->matrixTag = d->transformSerial;
+    glUniformMatrix4fv(v->uWvp, 1, GL_FALSE, &d->wvp._11);
+  }
+  if (k.lighting) {
+    if (d->normalOf != d->worldSerial) {
+      d->normalOf = d->worldSerial;
+      NormalMatrix(st.world, d->normalMat);
+    }
+    if (v->normalTag != d->worldSerial) {
+      v->normalTag = d->worldSerial;
+      glUniformMatrix3fv(v->uNormalMat, 1, GL_FALSE, d->normalMat);
+    }
+    if (v->materialTag != d->materialSerial) {
+      v->materialTag = d->materialSerial;
+      const D3DMATERIAL9& m = st.material;
+      glUniform4f(v->uMatDiffuse, m.Diffuse.r, m.Diffuse.g, m.Diffuse.b, m.Diffuse.a);
+      glUniform3f(v->uMatEmissive, m.Emissive.r, m.Emissive.g, m.Emissive.b);
+    }
+    if (v->lightsTag != d->lightsSerial) {
+      v->lightsTag = d->lightsSerial;
+      if (d->lightCount) {
+        glUniform3fv(v->uLightDir, d->lightCount, d->lightDirs);
+        glUniform3fv(v->uLightDiffuse, d->lightCount, d->lightColors);
+      }
+    }
+  }
+  return true;
 }
 
 D3DDeviceImpl* ImplOf(IDirect3DDevice9* device) { return device->impl(); }
+
+// Draws held back were gathered under the state as it stands; they go out
+// before any of it changes.
+void BeforeStateChange(D3DDeviceImpl* d) {
+  if (d->pending.active) FlushPendingDraws();
+}
+
+DrawRecorder g_drawRecorder = nullptr;
+void* g_drawRecorderUser = nullptr;
+
+// Hands the draw to the recorder with the whole vertex transform of the
+// shader folded into one matrix (pixel shift, y flip, depth remap).
+void RecordDraw(D3DDeviceImpl* d, const DrawSetup& s) {
+  const DeviceState& st = d->state;
+  const D3DVIEWPORT9& vp = st.viewport;
+  D3DXMATRIX m;
+  float sx = 0.0f, sy = 0.0f;
+  if (s.overlay) {
+    float w = (float)vp.Width, h = (float)vp.Height;
+    m = D3DXMATRIX(2.0f / w, 0, 0, 0, 0, -2.0f / h, 0, 0, 0, 0, 1, 0, -1, 1, 0, 1);
+  } else {
+    m = d->wvp;  // as the draw's state left it
+    sx = 1.0f / (float)vp.Width;
+    sy = -1.0f / (float)vp.Height;
+  }
+  D3DXMATRIX post(1, 0, 0, 0, 0, -1, 0, 0, 0, 0, 1, 0, sx, -sy, 0, 1);
+  if (!d->clipControl) {
+    post._33 = 2.0f;
+    post._43 = -1.0f;
+  }
+  D3DXMATRIX clip;
+  D3DXMatrixMultiply(&clip, &m, &post);
+  RecordedDraw r{};
+  r.mode = s.mode;
+  memcpy(r.clip, &clip._11, sizeof r.clip);
+  r.viewport[0] = (int)vp.X;
+  r.viewport[1] = (int)vp.Y;
+  r.viewport[2] = (int)vp.Width;
+  r.viewport[3] = (int)vp.Height;
+  r.mesh = s.mesh;
+  r.meshVersion = s.meshVersion;
+  r.vertices = static_cast<const uint8_t*>(s.cpuVertices);
+  r.stride = s.stride ? s.stride : LayoutOfFvf(s.fvf).stride;
+  r.vertexCount = s.vertexCount;
+  r.indices = s.ebo ? s.cpuIndices : nullptr;
+  r.indexCount = s.ebo ? s.indexCount : 0;
+  r.first = s.first;
+  r.count = s.count;
+  if (r.vertices) g_drawRecorder(r, g_drawRecorderUser);
+}
 
 GlContext* g_currentContext = nullptr;
 
@@ -368,6 +654,15 @@ FvfLayout LayoutOfFvf(DWORD fvf) {
   return l;
 }
 
+bool VerticesOpaque(const void* vertices, UINT count, UINT stride, DWORD fvf) {
+  const int at = LayoutOfFvf(fvf).diffuse;
+  if (at < 0) return true;
+  const uint8_t* p = static_cast<const uint8_t*>(vertices) + at + 3;  // ARGB: alpha last
+  for (UINT i = 0; i < count; ++i, p += stride)
+    if (*p != 0xFF) return false;
+  return true;
+}
+
 UINT VertexCountOf(D3DPRIMITIVETYPE type, UINT n) {
   switch (type) {
     case D3DPT_LINELIST: return 2 * n;
@@ -379,74 +674,192 @@ UINT VertexCountOf(D3DPRIMITIVETYPE type, UINT n) {
   return 0;
 }
 
-GLuint StreamVertices(D3DDeviceImpl* d, const void* data, size_t bytes, size_t* offset) {
+GLuint StreamVertices(D3DDeviceImpl* d, const void* data, size_t bytes, UINT stride,
+                      size_t* offset) {
   glBindBuffer(GL_ARRAY_BUFFER, d->streamVbo);
   // One big buffer filled front to back; draws still reading its earlier
   // parts are never written over, so no write has to wait for them. When it
   // is full a fresh store replaces it (the old one lives on until those
-  // draws are done).
-  if (d->streamUsed + bytes > d->streamCapacity) {
+  // draws are done). Data starts at a whole vertex, so a draw names it by
+  // its first vertex and the stream's vertex arrays never change.
+  size_t at = stride ? (d->streamUsed + stride - 1) / stride * stride : d->streamUsed;
+  if (at + bytes > d->streamCapacity) {
     const size_t kMinimum = (size_t)4 << 20;
     d->streamCapacity = bytes > kMinimum ? bytes : kMinimum;
     glBufferData(GL_ARRAY_BUFFER, (GLsizeiptr)d->streamCapacity, nullptr, GL_STREAM_DRAW);
-    d->streamUsed = 0;
+    at = 0;
   }
-  void* p = glMapBufferRange(GL_ARRAY_BUFFER, (GLintptr)d->streamUsed, (GLsizeiptr)bytes,
+  void* p = glMapBufferRange(GL_ARRAY_BUFFER, (GLintptr)at, (GLsizeiptr)bytes,
                              GL_MAP_WRITE_BIT | GL_MAP_INVALIDATE_RANGE_BIT |
                                  GL_MAP_UNSYNCHRONIZED_BIT);
   if (p) {
     memcpy(p, data, bytes);
     glUnmapBuffer(GL_ARRAY_BUFFER);
   } else {
-    glBufferSubData(GL_ARRAY_BUFFER, (GLintptr)d->streamUsed, (GLsizeiptr)bytes, data);
+    glBufferSubData(GL_ARRAY_BUFFER, (GLintptr)at, (GLsizeiptr)bytes, data);
   }
-  *offset = d->streamUsed;
-  d->streamUsed += (bytes + 63) & ~(size_t)63;
+  *offset = at;
+  d->streamUsed = at + bytes;
   return d->streamVbo;
+}
+
+GLuint MakeVertexArray(GLuint vbo, GLuint ebo, DWORD fvf, UINT stride) {
+  FvfLayout layout = LayoutOfFvf(fvf);
+  GLuint vao = 0;
+  glGenVertexArrays(1, &vao);
+  glBindVertexArray(vao);
+  glBindBuffer(GL_ARRAY_BUFFER, vbo);
+  auto attribute = [&](GLuint index, int offset, GLint size, GLenum type, GLboolean norm) {
+    if (offset < 0) return;
+    glEnableVertexAttribArray(index);
+    glVertexAttribPointer(index, size, type, norm, (GLsizei)stride,
+                          reinterpret_cast<const void*>((size_t)offset));
+  };
+  attribute(0, layout.position, 3, GL_FLOAT, GL_FALSE);
+  attribute(1, layout.normal, 3, GL_FLOAT, GL_FALSE);
+  attribute(2, layout.diffuse, GL_BGRA, GL_UNSIGNED_BYTE, GL_TRUE);
+  attribute(3, layout.texcoord, 2, GL_FLOAT, GL_FALSE);
+  if (ebo) glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, ebo);
+  return vao;
 }
 
 void DeviceDraw(D3DDeviceImpl* d, const DrawSetup& s) {
   if (s.count <= 0) return;
+  if (d->pending.active && !d->flushing) FlushPendingDraws();
   FvfLayout layout = LayoutOfFvf(s.fvf);
   if (layout.position < 0) return;
-  GLsizei stride = (GLsizei)(s.stride ? s.stride : layout.stride);
-  glBindFramebuffer(GL_FRAMEBUFFER, d->fbo);
-  glUseProgram(d->program);
-  glBindVertexArray(d->vao);
-  glBindBuffer(GL_ARRAY_BUFFER, s.vbo);
-  SetAttribute(0, 3, GL_FLOAT, GL_FALSE, stride, layout.position, s.vboOffset);
-  if (layout.normal >= 0) {
-    SetAttribute(1, 3, GL_FLOAT, GL_FALSE, stride, layout.normal, s.vboOffset);
-  } else {
-    glDisableVertexAttribArray(1);
-    glVertexAttrib3f(1, 0.0f, 0.0f, 0.0f);
+  ValidateShadow(d);
+  GlShadow& sh = d->shadow;
+  if (sh.fbo != d->fbo) glBindFramebuffer(GL_FRAMEBUFFER, sh.fbo = d->fbo);
+  GLuint stride = s.stride ? s.stride : layout.stride;
+  GLint first = s.first;
+  GLuint vao = s.vao;
+  if (!vao) {  // from the stream: its own array for this format and stride
+    uint64_t key = (uint64_t)stride << 32 | s.fvf;
+    GLuint& streamVao = d->streamVaos[key];
+    if (!streamVao) {
+      streamVao = MakeVertexArray(d->streamVbo, 0, s.fvf, stride);
+      sh.vao = streamVao;
+    }
+    vao = streamVao;
+    first += (GLint)(s.vboOffset / stride);
   }
-  if (layout.diffuse >= 0) {
-    SetAttribute(2, GL_BGRA, GL_UNSIGNED_BYTE, GL_TRUE, stride, layout.diffuse, s.vboOffset);
-  } else {
-    glDisableVertexAttribArray(2);
-    glVertexAttrib4f(2, 1.0f, 1.0f, 1.0f, 1.0f);  // opaque white
-  }
-  if (layout.texcoord >= 0) {
-    SetAttribute(3, 2, GL_FLOAT, GL_FALSE, stride, layout.texcoord, s.vboOffset);
-  } else {
-    glDisableVertexAttribArray(3);
-    glVertexAttrib2f(3, 0.0f, 0.0f);
-  }
-  ApplyState(d, s);
+  if (!ApplyState(d, s, layout)) return;
+  BindVao(sh, vao);
+  if (g_drawRecorder) RecordDraw(d, s);
   if (s.ebo) {
-    glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, s.ebo);
-    glDrawElements(s.mode, s.count, GL_UNSIGNED_INT,
-                   reinterpret_cast<const void*>((size_t)s.first * sizeof(uint32_t)));
+    glDrawElementsBaseVertex(
+        s.mode, s.count, GL_UNSIGNED_INT,
+        reinterpret_cast<const void*>((s.indexBase + (size_t)s.first) * sizeof(uint32_t)),
+        s.baseVertex);
   } else {
-    glDrawArrays(s.mode, s.first, s.count);
+    glDrawArrays(s.mode, first, s.count);
   }
+}
+
+MeshArena* ArenaOf(D3DDeviceImpl* d, DWORD fvf, UINT stride) {
+  std::unique_ptr<MeshArena>& a = d->arenas[(uint64_t)stride << 32 | fvf];
+  if (!a) {
+    a.reset(new MeshArena);
+    a->fvf = fvf;
+    a->stride = stride;
+  }
+  return a.get();
+}
+
+void PlaceMesh(D3DDeviceImpl* d, DWORD fvf, UINT stride, const std::vector<uint8_t>& vertices,
+               const std::vector<uint32_t>& indices, MeshPlace* place) {
+  TouchGlState();
+  MeshArena* a = ArenaOf(d, fvf, stride);
+  const size_t vertexAt = place->arena == a && place->vertexBytes == vertices.size() &&
+                                  place->indexCount == indices.size()
+                              ? (size_t)place->baseVertex * stride
+                              : a->vertices.size();
+  const size_t indexAt = vertexAt == a->vertices.size() ? a->indices.size() : place->firstIndex;
+  if (vertexAt == a->vertices.size()) {
+    a->vertices.insert(a->vertices.end(), vertices.begin(), vertices.end());
+    a->indices.insert(a->indices.end(), indices.begin(), indices.end());
+  } else {  // the same room again
+    std::copy(vertices.begin(), vertices.end(), a->vertices.begin() + (ptrdiff_t)vertexAt);
+    std::copy(indices.begin(), indices.end(), a->indices.begin() + (ptrdiff_t)indexAt);
+  }
+  place->arena = a;
+  place->baseVertex = (GLint)(vertexAt / stride);
+  place->firstIndex = indexAt;
+  place->vertexBytes = vertices.size();
+  place->indexCount = indices.size();
+  if (a->vertices.size() > a->vertexCapacity || a->indices.size() > a->indexCapacity) {
+    // New, larger buffers with everything placed so far; draws already
+    // made keep reading the old ones until they are done.
+    if (a->vao) glDeleteVertexArrays(1, &a->vao);
+    if (a->vbo) glDeleteBuffers(1, &a->vbo);
+    if (a->ebo) glDeleteBuffers(1, &a->ebo);
+    a->vertexCapacity = std::max(a->vertexCapacity * 2, std::max(a->vertices.size(), (size_t)1 << 20));
+    a->indexCapacity = std::max(a->indexCapacity * 2, std::max(a->indices.size(), (size_t)1 << 18));
+    glGenBuffers(1, &a->vbo);
+    glGenBuffers(1, &a->ebo);
+    glBindBuffer(GL_ARRAY_BUFFER, a->vbo);
+    glBufferData(GL_ARRAY_BUFFER, (GLsizeiptr)a->vertexCapacity, nullptr, GL_STATIC_DRAW);
+    glBufferSubData(GL_ARRAY_BUFFER, 0, (GLsizeiptr)a->vertices.size(), a->vertices.data());
+    a->vao = MakeVertexArray(a->vbo, a->ebo, fvf, stride);  // stays bound
+    glBufferData(GL_ELEMENT_ARRAY_BUFFER, (GLsizeiptr)(a->indexCapacity * 4), nullptr,
+                 GL_STATIC_DRAW);
+    glBufferSubData(GL_ELEMENT_ARRAY_BUFFER, 0, (GLsizeiptr)(a->indices.size() * 4),
+                    a->indices.data());
+  } else {
+    glBindBuffer(GL_ARRAY_BUFFER, a->vbo);
+    glBufferSubData(GL_ARRAY_BUFFER, (GLintptr)vertexAt, (GLsizeiptr)vertices.size(),
+                    vertices.data());
+    glBindVertexArray(a->vao);
+    glBufferSubData(GL_ELEMENT_ARRAY_BUFFER, (GLintptr)(indexAt * 4),
+                    (GLsizeiptr)(indices.size() * 4), indices.data());
+  }
+}
+
+void TouchGlState() {
+  FlushPendingDraws();
+  ++g_glEpoch;
+}
+
+void FlushPendingDraws() {
+  D3DDeviceImpl* d = g_pendingDevice;
+  if (!d) return;
+  g_pendingDevice = nullptr;
+  PendingDraws& p = d->pending;
+  if (!p.active) return;
+  p.active = false;
+  DrawSetup s;
+  s.fvf = p.fvf;
+  s.stride = p.stride;
+  s.vbo = StreamVertices(d, p.bytes.data(), p.bytes.size(), p.stride, &s.vboOffset);
+  s.mode = p.mode;
+  s.count = (GLsizei)p.vertexCount;
+  s.cpuVertices = p.bytes.data();
+  s.vertexCount = p.vertexCount;
+  s.opaqueVertices = p.opaqueVertices;
+  d->flushing = true;
+  DeviceDraw(d, s);
+  d->flushing = false;
+  p.bytes.clear();
+  p.vertexCount = 0;
+}
+
+void DeviceStateReplaced(D3DDeviceImpl* d) {
+  if (d->pending.active) FlushPendingDraws();
+  ++d->transformSerial;
+  ++d->worldSerial;
+  ++d->viewportSerial;
+  ++d->materialSerial;
+  ++d->lightsSerial;
 }
 
 // ---- IDirect3DTexture9 ----
 
 IDirect3DTexture9::~IDirect3DTexture9() {
-  if (impl_->tex) glDeleteTextures(1, &impl_->tex);
+  if (impl_->tex) {
+    TouchGlState();
+    glDeleteTextures(1, &impl_->tex);
+  }
   delete impl_;
 }
 
@@ -470,10 +883,13 @@ IDirect3DTexture9* CreateTextureFromPixels(IDirect3DDevice9* device, const uint3
   UINT full = 1;
   for (UINT s = width > height ? width : height; s > 1; s >>= 1) ++full;
   if (levels == 0 || levels > full) levels = full;
+  TouchGlState();
   auto* impl = new D3DTextureImpl;
   impl->width = width;
   impl->height = height;
   impl->levels = levels;
+  for (size_t i = 0, n = (size_t)width * height; i < n && impl->opaque; ++i)
+    impl->opaque = (pixels[i] >> 24) == 0xFF;
   glGenTextures(1, &impl->tex);
   glBindTexture(GL_TEXTURE_2D, impl->tex);
   glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
@@ -488,6 +904,10 @@ IDirect3DTexture9* CreateTextureFromPixels(IDirect3DDevice9* device, const uint3
 
 void UpdateTextureRect(IDirect3DTexture9* texture, int x, int y, int width, int height,
                        const uint32_t* pixels) {
+  TouchGlState();
+  D3DTextureImpl* t = texture->impl();
+  for (size_t i = 0, n = (size_t)width * height; i < n && t->opaque; ++i)
+    t->opaque = (pixels[i] >> 24) == 0xFF;
   glBindTexture(GL_TEXTURE_2D, texture->impl()->tex);
   glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
   glPixelStorei(GL_UNPACK_ROW_LENGTH, 0);
@@ -516,42 +936,38 @@ HRESULT CreateDeviceOnContext(GlContext* context, const D3DPRESENT_PARAMETERS* p
   int h = d->params.BackBufferHeight ? (int)d->params.BackBufferHeight : 480;
   d->params.BackBufferWidth = (UINT)w;
   d->params.BackBufferHeight = (UINT)h;
-  d->program = LinkProgram();
-  if (!d->program || !CreateFramebuffer(d, w, h)) {
-    if (d->program) glDeleteProgram(d->program);
+  TouchGlState();
+  if (!CreateFramebuffer(d, w, h)) {
     delete d;
     return D3DERR_NOTAVAILABLE;
   }
   d->clipControl = epoxy_gl_version() >= 45 || epoxy_has_gl_extension("GL_ARB_clip_control");
   if (d->clipControl) glClipControl(GL_LOWER_LEFT, GL_ZERO_TO_ONE);
-  glGenVertexArrays(1, &d->vao);
   glGenBuffers(1, &d->streamVbo);
-  glGenSamplers(1, &d->stageSampler);
-  glSamplerParameteri(d->stageSampler, GL_TEXTURE_WRAP_S, GL_REPEAT);
-  glSamplerParameteri(d->stageSampler, GL_TEXTURE_WRAP_T, GL_REPEAT);
   glGenSamplers(1, &d->overlaySampler);
   glSamplerParameteri(d->overlaySampler, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
   glSamplerParameteri(d->overlaySampler, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
   glSamplerParameteri(d->overlaySampler, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
   glSamplerParameteri(d->overlaySampler, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
-  glFrontFace(GL_CCW);  // Direct3D's clockwise, once clip y is negated
-  GLuint p = d->program;
-  d->uWvp = glGetUniformLocation(p, "uWvp");
-  d->uNormalMat = glGetUniformLocation(p, "uNormalMat");
-  d->uLighting = glGetUniformLocation(p, "uLighting");
-  d->uNormalize = glGetUniformLocation(p, "uNormalize");
-  d->uColorVertex = glGetUniformLocation(p, "uColorVertex");
-  d->uMatDiffuse = glGetUniformLocation(p, "uMatDiffuse");
-  d->uMatEmissive = glGetUniformLocation(p, "uMatEmissive");
-  d->uLightCount = glGetUniformLocation(p, "uLightCount");
-  d->uLightDir = glGetUniformLocation(p, "uLightDir");
-  d->uLightDiffuse = glGetUniformLocation(p, "uLightDiffuse");
-  d->uHasTex = glGetUniformLocation(p, "uHasTex");
-  d->uColorOps = glGetUniformLocation(p, "uColorOps");
-  d->uAlphaOps = glGetUniformLocation(p, "uAlphaOps");
-  d->uTex = glGetUniformLocation(p, "uTex");
-  d->uDepthFix = glGetUniformLocation(p, "uDepthFix");
-  d->uPixelShift = glGetUniformLocation(p, "uPixelShift");
+  // The shader of the default state, so a device that cannot compile it
+  // is refused now rather than drawing nothing later.
+  VariantKey first{};
+  first.lighting = true;
+  first.depthFix = !d->clipControl;
+  first.hasDiffuse = first.hasTexcoord = true;
+  StageOps(D3DTOP_MODULATE, D3DTA_TEXTURE, D3DTA_DIFFUSE, first.colorOp);
+  StageOps(2, D3DTA_TEXTURE, D3DTA_DIFFUSE, first.alphaOp);
+  ValidateShadow(d);
+  if (!Variant(d, first)->program) {
+    glDeleteFramebuffers(1, &d->fbo);
+    glDeleteRenderbuffers(1, &d->colorBuffer);
+    glDeleteRenderbuffers(1, &d->depthBuffer);
+    glDeleteBuffers(1, &d->streamVbo);
+    glDeleteSamplers(1, &d->overlaySampler);
+    if (g_shadowOwner == d) g_shadowOwner = nullptr;
+    delete d;
+    return D3DERR_NOTAVAILABLE;
+  }
   DefaultState(&d->state, w, h, true);
   *device = new IDirect3DDevice9(d);
   return D3D_OK;
@@ -559,22 +975,37 @@ HRESULT CreateDeviceOnContext(GlContext* context, const D3DPRESENT_PARAMETERS* p
 
 IDirect3DDevice9::~IDirect3DDevice9() {
   D3DDeviceImpl* d = impl_;
+  if (g_pendingDevice == d) FlushPendingDraws();
+  TouchGlState();
+  if (g_shadowOwner == d) g_shadowOwner = nullptr;
   for (auto& t : d->state.textures)
     if (t) t->Release();
   glDeleteFramebuffers(1, &d->fbo);
   glDeleteRenderbuffers(1, &d->colorBuffer);
   glDeleteRenderbuffers(1, &d->depthBuffer);
-  glDeleteProgram(d->program);
-  glDeleteVertexArrays(1, &d->vao);
+  for (auto& v : d->variants)
+    if (v.second.program) glDeleteProgram(v.second.program);
+  for (auto& v : d->streamVaos) glDeleteVertexArrays(1, &v.second);
+  for (auto& a : d->arenas) {
+    glDeleteVertexArrays(1, &a.second->vao);
+    glDeleteBuffers(1, &a.second->vbo);
+    glDeleteBuffers(1, &a.second->ebo);
+  }
   glDeleteBuffers(1, &d->streamVbo);
-  glDeleteSamplers(1, &d->stageSampler);
+  for (auto& row : d->stageSamplers)
+    for (GLuint smp : row)
+      if (smp) glDeleteSamplers(1, &smp);
   glDeleteSamplers(1, &d->overlaySampler);
   delete d;
 }
 
 HRESULT IDirect3DDevice9::SetRenderState(D3DRENDERSTATETYPE state, DWORD value) {
   if ((unsigned)state >= 256) return D3DERR_INVALIDCALL;
-  impl_->state.renderState[state] = value;
+  DWORD& slot = impl_->state.renderState[state];
+  if (slot != value) {
+    BeforeStateChange(impl_);
+    slot = value;
+  }
   return D3D_OK;
 }
 
@@ -596,7 +1027,12 @@ static D3DXMATRIX* TransformSlot(DeviceState* s, D3DTRANSFORMSTATETYPE t) {
 HRESULT IDirect3DDevice9::SetTransform(D3DTRANSFORMSTATETYPE state, const D3DXMATRIX* matrix) {
   D3DXMATRIX* slot = TransformSlot(&impl_->state, state);
   if (!slot || !matrix) return D3DERR_INVALIDCALL;
-  *slot = *matrix;
+  if (memcmp(slot, matrix, sizeof *slot) != 0) {
+    BeforeStateChange(impl_);
+    *slot = *matrix;
+    ++impl_->transformSerial;
+    if (state == D3DTS_WORLD) ++impl_->worldSerial;
+  }
   return D3D_OK;
 }
 
@@ -611,7 +1047,11 @@ HRESULT IDirect3DDevice9::SetViewport(const D3DVIEWPORT9* vp) {
   if (!vp || vp->Width == 0 || vp->Height == 0 || vp->X + vp->Width > (DWORD)impl_->width ||
       vp->Y + vp->Height > (DWORD)impl_->height)
     return D3DERR_INVALIDCALL;
-  impl_->state.viewport = *vp;
+  if (memcmp(&impl_->state.viewport, vp, sizeof *vp) != 0) {
+    BeforeStateChange(impl_);
+    impl_->state.viewport = *vp;
+    ++impl_->viewportSerial;
+  }
   return D3D_OK;
 }
 
@@ -623,13 +1063,22 @@ HRESULT IDirect3DDevice9::GetViewport(D3DVIEWPORT9* vp) {
 
 HRESULT IDirect3DDevice9::SetLight(DWORD index, const D3DLIGHT9* light) {
   if (index >= kMaxLights || !light) return D3DERR_INVALIDCALL;
-  impl_->state.lights[index] = *light;
+  if (memcmp(&impl_->state.lights[index], light, sizeof *light) != 0) {
+    BeforeStateChange(impl_);
+    impl_->state.lights[index] = *light;
+    ++impl_->lightsSerial;
+  }
   return D3D_OK;
 }
 
 HRESULT IDirect3DDevice9::LightEnable(DWORD index, BOOL enable) {
   if (index >= kMaxLights) return D3DERR_INVALIDCALL;
-  impl_->state.lightEnabled[index] = enable ? TRUE : FALSE;
+  BOOL on = enable ? TRUE : FALSE;
+  if (impl_->state.lightEnabled[index] != on) {
+    BeforeStateChange(impl_);
+    impl_->state.lightEnabled[index] = on;
+    ++impl_->lightsSerial;
+  }
   return D3D_OK;
 }
 
@@ -647,7 +1096,11 @@ HRESULT IDirect3DDevice9::GetLightEnable(DWORD index, BOOL* enable) {
 
 HRESULT IDirect3DDevice9::SetMaterial(const D3DMATERIAL9* material) {
   if (!material) return D3DERR_INVALIDCALL;
-  impl_->state.material = *material;
+  if (memcmp(&impl_->state.material, material, sizeof *material) != 0) {
+    BeforeStateChange(impl_);
+    impl_->state.material = *material;
+    ++impl_->materialSerial;
+  }
   return D3D_OK;
 }
 
@@ -660,6 +1113,8 @@ HRESULT IDirect3DDevice9::GetMaterial(D3DMATERIAL9* material) {
 HRESULT IDirect3DDevice9::SetTexture(DWORD stage, IDirect3DTexture9* texture) {
   if (stage >= kStages) return D3DERR_INVALIDCALL;
   IDirect3DTexture9*& slot = impl_->state.textures[stage];
+  if (slot == texture) return D3D_OK;
+  BeforeStateChange(impl_);
   if (texture) texture->AddRef();  // the device keeps what it draws with alive
   if (slot) slot->Release();
   slot = texture;
@@ -668,14 +1123,22 @@ HRESULT IDirect3DDevice9::SetTexture(DWORD stage, IDirect3DTexture9* texture) {
 
 HRESULT IDirect3DDevice9::SetSamplerState(DWORD sampler, D3DSAMPLERSTATETYPE type, DWORD value) {
   if (sampler >= kStages || (unsigned)type >= 16) return D3DERR_INVALIDCALL;
-  impl_->state.sampler[sampler][type] = value;
+  DWORD& slot = impl_->state.sampler[sampler][type];
+  if (slot != value) {
+    BeforeStateChange(impl_);
+    slot = value;
+  }
   return D3D_OK;
 }
 
 HRESULT IDirect3DDevice9::SetTextureStageState(DWORD stage, D3DTEXTURESTAGESTATETYPE type,
                                                DWORD value) {
   if (stage >= kStages || (unsigned)type >= 32) return D3DERR_INVALIDCALL;
-  impl_->state.stage[stage][type] = value;
+  DWORD& slot = impl_->state.stage[stage][type];
+  if (slot != value) {
+    BeforeStateChange(impl_);
+    slot = value;
+  }
   return D3D_OK;
 }
 
@@ -694,23 +1157,69 @@ HRESULT IDirect3DDevice9::DrawPrimitiveUP(D3DPRIMITIVETYPE type, UINT primitiveC
                                           const void* vertices, UINT stride) {
   UINT count = VertexCountOf(type, primitiveCount);
   if (!vertices || count == 0 || stride == 0) return D3DERR_INVALIDCALL;
-  FvfLayout layout = LayoutOfFvf(impl_->state.fvf);
+  D3DDeviceImpl* d = impl_;
+  FvfLayout layout = LayoutOfFvf(d->state.fvf);
   if (layout.position < 0 || stride < layout.stride) return D3DERR_INVALIDCALL;
-  GLenum mode = GL_TRIANGLES;
-  switch (type) {
-    case D3DPT_LINELIST: mode = GL_LINES; break;
-    case D3DPT_LINESTRIP: mode = GL_LINE_STRIP; break;
-    case D3DPT_TRIANGLELIST: mode = GL_TRIANGLES; break;
-    case D3DPT_TRIANGLESTRIP: mode = GL_TRIANGLE_STRIP; break;
-    case D3DPT_TRIANGLEFAN: mode = GL_TRIANGLE_FAN; break;
+  if (g_pendingDevice && g_pendingDevice != d) FlushPendingDraws();
+  if (type == D3DPT_LINESTRIP) {  // drawn as it comes, never merged
+    if (d->pending.active) FlushPendingDraws();
+    DrawSetup s;
+    s.fvf = d->state.fvf;
+    s.stride = stride;
+    s.vbo = StreamVertices(d, vertices, (size_t)count * stride, stride, &s.vboOffset);
+    s.mode = GL_LINE_STRIP;
+    s.count = (GLsizei)count;
+    s.opaqueVertices = VerticesOpaque(vertices, count, stride, s.fvf);
+    s.cpuVertices = vertices;
+    s.vertexCount = count;
+    DeviceDraw(d, s);
+    return D3D_OK;
   }
-  DrawSetup s;
-  s.fvf = impl_->state.fvf;
-  s.stride = stride;
-  s.vbo = StreamVertices(impl_, vertices, (size_t)count * stride, &s.vboOffset);
-  s.mode = mode;
-  s.count = (GLsizei)count;
-  DeviceDraw(impl_, s);
+  // Lists, fans and strips join the draws held back when nothing has
+  // changed since them (every state change sends those first); fans and
+  // strips become the triangles GL would make of them, vertices in the
+  // order GL takes them.
+  GLenum mode = type == D3DPT_LINELIST ? GL_LINES : GL_TRIANGLES;
+  PendingDraws& p = d->pending;
+  if (p.active && (p.fvf != d->state.fvf || p.stride != stride || p.mode != mode))
+    FlushPendingDraws();
+  if (!p.active) {
+    p.active = true;
+    p.fvf = d->state.fvf;
+    p.stride = stride;
+    p.mode = mode;
+    p.vertexCount = 0;
+    p.opaqueVertices = true;
+    p.bytes.clear();
+    g_pendingDevice = d;
+  }
+  if (p.opaqueVertices) p.opaqueVertices = VerticesOpaque(vertices, count, stride, p.fvf);
+  const uint8_t* v = static_cast<const uint8_t*>(vertices);
+  auto put = [&](UINT i) {
+    p.bytes.insert(p.bytes.end(), v + (size_t)i * stride, v + (size_t)(i + 1) * stride);
+    ++p.vertexCount;
+  };
+  if (type == D3DPT_TRIANGLEFAN) {
+    for (UINT t = 0; t < primitiveCount; ++t) {
+      put(t + 1);
+      put(t + 2);
+      put(0);
+    }
+  } else if (type == D3DPT_TRIANGLESTRIP) {
+    for (UINT t = 0; t < primitiveCount; ++t) {
+      if (t % 2 == 0) {
+        put(t);
+        put(t + 1);
+      } else {
+        put(t + 1);
+        put(t);
+      }
+      put(t + 2);
+    }
+  } else {
+    p.bytes.insert(p.bytes.end(), v, v + (size_t)count * stride);
+    p.vertexCount += count;
+  }
   return D3D_OK;
 }
 
@@ -718,6 +1227,7 @@ HRESULT IDirect3DDevice9::Clear(DWORD count, const void* rects, DWORD flags, D3D
                                 float z, DWORD stencil) {
   if (count != 0 || rects) return D3DERR_INVALIDCALL;
   const D3DVIEWPORT9& vp = impl_->state.viewport;
+  TouchGlState();
   glBindFramebuffer(GL_FRAMEBUFFER, impl_->fbo);
   glEnable(GL_SCISSOR_TEST);  // Clear covers the viewport only
   glScissor((GLint)vp.X, (GLint)vp.Y, (GLsizei)vp.Width, (GLsizei)vp.Height);
@@ -744,18 +1254,23 @@ HRESULT IDirect3DDevice9::Clear(DWORD count, const void* rects, DWORD flags, D3D
 }
 
 HRESULT IDirect3DDevice9::BeginScene() {
+  // Whatever ran between scenes (the window's own drawing, a present) may
+  // have changed GL state: nothing sent before is taken for granted.
+  TouchGlState();
   if (impl_->context) impl_->context->MakeCurrent();
   glBindFramebuffer(GL_FRAMEBUFFER, impl_->fbo);
   return D3D_OK;
 }
 
 HRESULT IDirect3DDevice9::EndScene() {
+  FlushPendingDraws();
   glFlush();
   return D3D_OK;
 }
 
 HRESULT IDirect3DDevice9::Present(const RECT*, const RECT*, HWND, const void*) {
   if (impl_->simulatedState != D3D_OK) return D3DERR_DEVICELOST;
+  TouchGlState();
   int w = 0, h = 0;
   if (impl_->context && impl_->context->BindPresentTarget(&w, &h)) {
     glBindFramebuffer(GL_READ_FRAMEBUFFER, impl_->fbo);
@@ -772,6 +1287,7 @@ HRESULT IDirect3DDevice9::TestCooperativeLevel() { return impl_->simulatedState;
 
 HRESULT IDirect3DDevice9::Reset(D3DPRESENT_PARAMETERS* params) {
   if (impl_->simulatedState == D3DERR_DEVICELOST) return D3DERR_DEVICELOST;
+  TouchGlState();
   if (params) {
     int w = params->BackBufferWidth ? (int)params->BackBufferWidth : impl_->width;
     int h = params->BackBufferHeight ? (int)params->BackBufferHeight : impl_->height;
@@ -780,9 +1296,11 @@ HRESULT IDirect3DDevice9::Reset(D3DPRESENT_PARAMETERS* params) {
     }
     impl_->params = *params;
   }
+  TouchGlState();
   for (auto& t : impl_->state.textures)
     if (t) t->Release();
   DefaultState(&impl_->state, impl_->width, impl_->height, true);
+  DeviceStateReplaced(impl_);
   impl_->simulatedState = D3D_OK;
   return D3D_OK;
 }
@@ -801,6 +1319,11 @@ HRESULT IDirect3D9::CreateDevice(UINT, D3DDEVTYPE, HWND, DWORD, D3DPRESENT_PARAM
 }
 
 IDirect3D9* Direct3DCreate9(UINT) { return new IDirect3D9; }
+
+void RecordDraws(DrawRecorder recorder, void* user) {
+  g_drawRecorder = recorder;
+  g_drawRecorderUser = user;
+}
 
 void SetGlContext(GlContext* context) { g_currentContext = context; }
 GlContext* GetGlContext() { return g_currentContext; }

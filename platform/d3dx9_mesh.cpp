@@ -36,9 +36,11 @@ struct D3DXMeshImpl {
     DWORD attrib, faceStart, faceCount;
   };
   std::vector<Range> table;  // runs of faces with one attribute
-  GLuint vbo = 0, ebo = 0;
+  MeshPlace place;              // in the device's buffers for this format
+  bool opaqueVertices = true;  // as of the last upload
   bool dirty = true;
   bool locked = false;
+  unsigned version = 0;  // counts uploads
 
   DWORD Faces() const { return (DWORD)attributes.size(); }
   DWORD Vertices() const { return stride ? (DWORD)(vertices.size() / stride) : 0; }
@@ -52,20 +54,12 @@ struct D3DXMeshImpl {
         table.push_back({attributes[f], f, 1});
     }
   }
+  // Sends the vertices and indices to the device's buffers for this format.
   void Upload() {
-    if (!vbo) glGenBuffers(1, &vbo);
-    if (!ebo) glGenBuffers(1, &ebo);
-    glBindBuffer(GL_ARRAY_BUFFER, vbo);
-    glBufferData(GL_ARRAY_BUFFER, (GLsizeiptr)vertices.size(), vertices.data(), GL_STATIC_DRAW);
-    glBindVertexArray(device->vao);
-    glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, ebo);
-    glBufferData(GL_ELEMENT_ARRAY_BUFFER, (GLsizeiptr)(indices.size() * 4), indices.data(),
-                 GL_STATIC_DRAW);
+    PlaceMesh(device, fvf, stride, vertices, indices, &place);
+    opaqueVertices = VerticesOpaque(vertices.data(), Vertices(), stride, fvf);
     dirty = false;
-  }
-  ~D3DXMeshImpl() {
-    if (vbo) glDeleteBuffers(1, &vbo);
-    if (ebo) glDeleteBuffers(1, &ebo);
+    ++version;
   }
 };
 
@@ -153,11 +147,22 @@ HRESULT ID3DXMesh::DrawSubset(DWORD attribId) {
     DrawSetup s;
     s.fvf = m->fvf;
     s.stride = m->stride;
-    s.vbo = m->vbo;
-    s.ebo = m->ebo;
+    const MeshArena* arena = m->place.arena;
+    s.vbo = arena->vbo;
+    s.ebo = arena->ebo;
+    s.vao = arena->vao;
+    s.indexBase = m->place.firstIndex;
+    s.baseVertex = m->place.baseVertex;
+    s.opaqueVertices = m->opaqueVertices;
     s.mode = GL_TRIANGLES;
     s.first = (GLint)(r.faceStart * 3);
     s.count = (GLsizei)(r.faceCount * 3);
+    s.mesh = m;
+    s.meshVersion = m->version;
+    s.cpuVertices = m->vertices.data();
+    s.vertexCount = m->Vertices();
+    s.cpuIndices = m->indices.data();
+    s.indexCount = (unsigned)m->indices.size();
     DeviceDraw(m->device, s);
   }
   return D3D_OK;

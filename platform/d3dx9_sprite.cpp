@@ -70,7 +70,7 @@ HRESULT ID3DXSprite::Flush() {
     D3DDeviceImpl* d = s->device->impl();
     size_t offset = 0;
     GLuint vbo = StreamVertices(d, s->vertices.data(), s->vertices.size() * sizeof(SpriteVertex),
-                                &offset);
+                                sizeof(SpriteVertex), &offset);
     for (const Run& r : s->runs) {
       DrawSetup setup;
       setup.fvf = D3DFVF_XYZ | D3DFVF_DIFFUSE | D3DFVF_TEX1;
@@ -82,6 +82,8 @@ HRESULT ID3DXSprite::Flush() {
       setup.count = (GLsizei)r.count;
       setup.overlay = true;
       setup.overlayTexture = r.texture;
+      setup.cpuVertices = s->vertices.data();
+      setup.vertexCount = (unsigned)s->vertices.size();
       DeviceDraw(d, setup);
     }
   }
@@ -95,6 +97,7 @@ HRESULT ID3DXSprite::End() {
   D3DXSpriteImpl* s = impl_;
   if (!s->begun) return D3DERR_INVALIDCALL;
   Flush();
+  FlushPendingDraws();  // drawn under the state they were given in
   // Everything back as it was at Begin, textures through their references.
   DeviceState& live = s->device->impl()->state;
   IDirect3DTexture9* savedTextures[kStages];
@@ -102,6 +105,7 @@ HRESULT ID3DXSprite::End() {
   for (int i = 0; i < kStages; ++i) s->device->SetTexture((DWORD)i, savedTextures[i]);
   memcpy(s->saved.textures, live.textures, sizeof savedTextures);
   live = s->saved;
+  DeviceStateReplaced(s->device->impl());
   for (auto* t : savedTextures)
     if (t) t->Release();
   s->begun = false;

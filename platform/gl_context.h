@@ -74,3 +74,24 @@ void RecordDeviceObjectEvents(std::vector<DeviceObjectEvent>* log);
 
 // Writes 0xAARRGGBB pixels, top row first, as an RGBA PNG. False on failure.
 bool WritePngFile(const char* path, const uint32_t* pixels, int width, int height);
+
+// ---- Draw recording (benchmarks) ----
+
+// One draw as the device hands it to GL, for a benchmark that replays the
+// same geometry through a minimal path of its own. Pointers are valid only
+// during the callback.
+struct RecordedDraw {
+  unsigned mode;      // GL primitive mode: GL_TRIANGLES, GL_LINES, ...
+  float clip[16];     // row-vector matrix from a vertex position to GL clip space
+  int viewport[4];    // x, y, width, height in pixels of the target
+  const void* mesh;   // the mesh drawn from (stable while it lives); null for user memory
+  unsigned meshVersion;  // changes whenever the mesh's vertices change
+  const uint8_t* vertices;  // vertex 0; the position is its first 3 floats
+  unsigned stride, vertexCount;
+  const uint32_t* indices;  // all of the mesh's indices; null when not indexed
+  unsigned indexCount;
+  int first, count;  // first index (indexed) or vertex, and how many
+};
+using DrawRecorder = void (*)(const RecordedDraw& draw, void* user);
+// Calls `recorder` for every draw the device makes from now on; null stops.
+void RecordDraws(DrawRecorder recorder, void* user);

@@ -102,6 +102,7 @@ IDirect3DDevice9* CreateHeadlessDevice(UINT width, UINT height) {
 std::vector<uint32_t> ReadBackBuffer(IDirect3DDevice9* device, int* width, int* height) {
   D3DDeviceImpl* d = device->impl();
   std::vector<uint32_t> pixels((size_t)d->width * d->height);
+  TouchGlState();
   glFinish();
   glBindFramebuffer(GL_READ_FRAMEBUFFER, d->fbo);
   glPixelStorei(GL_PACK_ALIGNMENT, 4);
@@ -144,6 +145,7 @@ bool WritePngFile(const char* path, const uint32_t* pixels, int width, int heigh
 }
 
 unsigned TakeGlErrors() {
+  FlushPendingDraws();  // their errors count too
   unsigned n = 0;
   while (glGetError() != GL_NO_ERROR && n < 1000) ++n;
   return n;

@@ -5,6 +5,8 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
+#include <unordered_map>
 #include <vector>
 
 #include "platform/d3d9.h"
@@ -15,6 +17,7 @@ struct D3DTextureImpl {
   UINT width = 0;
   UINT height = 0;
   UINT levels = 1;
+  bool opaque = true;  // every texel's alpha is 255
 };
 
 // Where the elements of a flexible-vertex-format vertex sit; -1 when absent.
@@ -26,6 +29,9 @@ struct FvfLayout {
   int texcoord = -1;
 };
 FvfLayout LayoutOfFvf(DWORD fvf);
+// Whether `count` vertices of `fvf` with `stride` have no colour or only
+// colours of alpha 255.
+bool VerticesOpaque(const void* vertices, UINT count, UINT stride, DWORD fvf);
 
 // Vertex count of `primitiveCount` primitives of `type`; 0 for an unknown type.
 UINT VertexCountOf(D3DPRIMITIVETYPE type, UINT primitiveCount);
@@ -38,6 +44,10 @@ struct DrawSetup {
   size_t vboOffset = 0;  // bytes to the first vertex
   GLuint ebo = 0;        // 0: not indexed; else 32-bit indices
   GLenum mode = GL_TRIANGLES;
+  GLuint vao = 0;   // the meshes' vertex array; 0: the stream's for this format
+  size_t indexBase = 0;   // indexed: where the mesh's indices start in the buffer
+  GLint baseVertex = 0;   // indexed: where the mesh's vertices start
+  bool opaqueVertices = false;  // no vertex colours, or all with alpha 255
   GLint first = 0;  // first vertex, or first index when indexed
   GLsizei count = 0;
   // 2-D overlay drawing of the sprite: positions are pixels of the viewport,
@@ -45,6 +55,14 @@ struct DrawSetup {
   // texture x vertex colour; the blend states stay the device's current ones.
   bool overlay = false;
   IDirect3DTexture9* overlayTexture = nullptr;
+  // The same vertices in CPU memory, for draw recording: vertex 0 (what
+  // vboOffset points at) and the mesh's indices when indexed.
+  const void* mesh = nullptr;
+  unsigned meshVersion = 0;
+  const void* cpuVertices = nullptr;
+  unsigned vertexCount = 0;
+  const uint32_t* cpuIndices = nullptr;
+  unsigned indexCount = 0;
 };
 
 constexpr int kMaxLights = 8;
@@ -63,28 +81,125 @@ struct DeviceState {
   DWORD fvf;
 };
 
+// Every mesh of one vertex format shares one vertex buffer, one index
+// buffer and one vertex array, so drawing one mesh after another only moves
+// offsets. Copies of everything placed are kept to fill larger buffers.
+struct MeshArena {
+  DWORD fvf = 0;
+  UINT stride = 0;
+  GLuint vbo = 0, ebo = 0, vao = 0;
+  std::vector<uint8_t> vertices;
+  std::vector<uint32_t> indices;
+  size_t vertexCapacity = 0, indexCapacity = 0;  // bytes, indices
+};
+
+// Where a mesh's vertices and indices lie in its arena.
+struct MeshPlace {
+  const MeshArena* arena = nullptr;
+  GLint baseVertex = 0;
+  size_t firstIndex = 0;
+  size_t vertexBytes = 0, indexCount = 0;
+};
+
+// Places a mesh's vertices and indices in the device's arena for its format
+// (over its old place when they are the same size).
+void PlaceMesh(D3DDeviceImpl* device, DWORD fvf, UINT stride, const std::vector<uint8_t>& vertices,
+               const std::vector<uint32_t>& indices, MeshPlace* place);
+MeshArena* ArenaOf(D3DDeviceImpl* device, DWORD fvf, UINT stride);
+
+// One compiled shader of the fixed-function colours, for one combination of
+// the states that shape it (lighting and how many lights, which vertex
+// elements exist, the texture stage's operations, ...). Each keeps its own
+// uniform values, so what it was last sent is remembered here and only what
+// changed since is sent again.
+struct ShaderVariant {
+  GLuint program = 0;
+  GLint uWvp = -1, uNormalMat = -1, uMatDiffuse = -1, uMatEmissive = -1, uLightDir = -1,
+        uLightDiffuse = -1, uPixelShift = -1;
+  uint64_t matrixTag = ~0ull, shiftTag = ~0ull, normalTag = ~0ull, materialTag = ~0ull,
+           lightsTag = ~0ull;
+};
+
+// What the device last sent to GL, so that a draw sends only what differs.
+// `valid` false: nothing is known (another piece of code touched GL).
+struct GlShadow {
+  bool valid = false;
+  GLuint fbo = 0, program = 0, vao = 0, texture = 0, sampler = 0;
+  GLint vpX = 0, vpY = 0;
+  GLsizei vpW = 0, vpH = 0;
+  float minZ = 0, maxZ = 0;
+  int blend = -1, depthTest = -1, depthMask = -1, cull = -1;
+  GLenum srcBlend = 0, dstBlend = 0, cullFace = 0, polygonMode = 0;
+};
+
+// Consecutive user-memory draws of one vertex format under unchanged state,
+// held back and sent as one GL draw (fans and strips as the triangle lists
+// GL would make of them).
+struct PendingDraws {
+  bool active = false;
+  DWORD fvf = 0;
+  UINT stride = 0;
+  GLenum mode = GL_TRIANGLES;
+  UINT vertexCount = 0;
+  bool opaqueVertices = true;
+  std::vector<uint8_t> bytes;
+};
+
 struct D3DDeviceImpl {
   GlContext* context = nullptr;
   D3DPRESENT_PARAMETERS params{};
   int width = 0, height = 0;
   GLuint fbo = 0, colorBuffer = 0, depthBuffer = 0;
-  GLuint program = 0, vao = 0, streamVbo = 0;
+  GLuint streamVbo = 0;
   size_t streamCapacity = 0, streamUsed = 0;
-  GLuint stageSampler = 0, overlaySampler = 0;
+  GLuint overlaySampler = 0;
+  GLuint stageSamplers[6][2] = {};  // by minification x magnification filter
   bool clipControl = false;
   HRESULT simulatedState = D3D_OK;
   DeviceState state;
-  // Uniform locations.
-  GLint uWvp = -1, uNormalMat = -1, uLighting = -1, uNormalize = -1, uColorVertex = -1,
-        uMatDiffuse = -1, uMatEmissive = -1, uLightCount = -1, uLightDir = -1,
-        uLightDiffuse = -1, uHasTex = -1, uColorOps = -1, uAlphaOps = -1, uTex = -1,
-        uDepthFix = -1, uPixelShift = -1;
+
+  // Serial numbers of the state, raised whenever a value really changes.
+  uint64_t transformSerial = 1, worldSerial = 1, viewportSerial = 1, materialSerial = 1,
+           lightsSerial = 1;
+  // Derived from the state, recomputed when their serial moves on.
+  uint64_t wvpOf = 0, normalOf = 0, lightsOf = 0;
+  D3DXMATRIX wvp;
+  float normalMat[9] = {};
+  int lightCount = 0;
+  float lightDirs[kMaxLights * 3] = {}, lightColors[kMaxLights * 3] = {};
+
+  std::unordered_map<uint32_t, ShaderVariant> variants;
+  uint32_t lastKey = ~0u;
+  ShaderVariant* lastVariant = nullptr;
+  std::unordered_map<uint64_t, GLuint> streamVaos;  // by stride << 32 | fvf
+  std::unordered_map<uint64_t, std::unique_ptr<MeshArena>> arenas;  // the same
+  GlShadow shadow;
+  uint64_t shadowEpoch = 0;
+  PendingDraws pending;
+  bool flushing = false;
 };
 
-// Appends `bytes` of vertex data to the device's streaming buffer; returns
-// that buffer (bound to GL_ARRAY_BUFFER) and where in it the data starts.
-GLuint StreamVertices(D3DDeviceImpl* device, const void* data, size_t bytes, size_t* offset);
+// Every piece of platform code that calls GL outside the device's draw path
+// (texture and mesh uploads, clears, present, read-back) calls this first:
+// draws held back are sent, and the device sends its whole state again
+// before its next draw instead of trusting what it sent before.
+void TouchGlState();
+// Sends the draws held back by the device that holds any.
+void FlushPendingDraws();
+
+// A vertex array reading vertices of `fvf` with `stride` from `vbo` (from
+// its start) and, when `ebo` is not 0, indices from `ebo`.
+GLuint MakeVertexArray(GLuint vbo, GLuint ebo, DWORD fvf, UINT stride);
+
+// Appends `bytes` of vertex data to the device's streaming buffer, at an
+// offset that is a whole number of `stride`s; returns that buffer and where
+// in it the data starts.
+GLuint StreamVertices(D3DDeviceImpl* device, const void* data, size_t bytes, UINT stride,
+                      size_t* offset);
 void DeviceDraw(D3DDeviceImpl* device, const DrawSetup& setup);
+// The device's state was replaced wholesale (a sprite's End, a reset): every
+// serial moves on, so everything derived from it is sent again.
+void DeviceStateReplaced(D3DDeviceImpl* device);
 
 // Creates a texture of width x height from 0xAARRGGBB texels (top row first),
 // with `levels` mip levels (0: the full chain). Null on failure.

@@ -274,6 +274,67 @@ TEST_F(DeviceTest, UpIsUpAndViewportClearCoversOnlyTheViewport) {
   EXPECT_EQ(p.at(320, 240 + 3 * 41), 0xFF1E415Au);
 }
 
+TEST_F(DeviceTest, ADepthClearOfTheViewportResetsDepthThereOnlyInDrawingOrder) {
+  SetCamera();
+  device->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, 0xFF000000, 1.0f, 0);
+  device->SetRenderState(D3DRS_LIGHTING, FALSE);
+  device->SetFVF(D3DFVF_XYZ | D3DFVF_DIFFUSE | D3DFVF_TEX1);
+  ColorVertex q[4];
+  SquareColor(q, 0, 0, 20, -2.0f, 0xFFFF0000);  // near, over the whole view
+  device->DrawPrimitiveUP(D3DPT_TRIANGLEFAN, 2, q, sizeof(ColorVertex));
+  D3DVIEWPORT9 inset = {520, 390, 120, 90, 0.0f, 1.0f};
+  device->SetViewport(&inset);
+  device->Clear(0, nullptr, D3DCLEAR_ZBUFFER, 0, 1.0f, 0);
+  D3DVIEWPORT9 full = {0, 0, 640, 480, 0.0f, 1.0f};
+  device->SetViewport(&full);
+  SquareColor(q, 0, 0, 20, 2.0f, 0xFF00FF00);  // far: shows where depth was cleared
+  device->DrawPrimitiveUP(D3DPT_TRIANGLEFAN, 2, q, sizeof(ColorVertex));
+  Pixels p = Grab(device);
+  EXPECT_EQ(p.at(520, 390), 0xFF00FF00u);
+  EXPECT_EQ(p.at(639, 479), 0xFF00FF00u);
+  EXPECT_EQ(p.at(519, 450), 0xFFFF0000u);
+  EXPECT_EQ(p.at(600, 389), 0xFFFF0000u);
+  EXPECT_EQ(p.at(100, 100), 0xFFFF0000u);
+}
+
+namespace {
+void CountDraw(const RecordedDraw& draw, void* user) {
+  auto* counts = static_cast<std::vector<int>*>(user);
+  counts->push_back(draw.count);
+}
+}  // namespace
+
+TEST_F(DeviceTest, UserMemoryDrawsUnderUnchangedStateGoOutAsOneDraw) {
+  SetCamera();
+  device->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, 0xFF000000, 1.0f, 0);
+  device->SetRenderState(D3DRS_LIGHTING, FALSE);
+  device->SetFVF(D3DFVF_XYZ | D3DFVF_DIFFUSE | D3DFVF_TEX1);
+  std::vector<int> counts;
+  RecordDraws(&CountDraw, &counts);
+  ColorVertex line[2] = {{-4, 0, 0, 0xFFFFFFFF, 0, 0}, {4, 0, 0, 0xFFFFFFFF, 0, 0}};
+  for (int i = 0; i < 10; ++i) {
+    line[0].y = line[1].y = 0.5f * (float)i - 2.0f;
+    device->DrawPrimitiveUP(D3DPT_LINELIST, 1, line, sizeof(ColorVertex));
+  }
+  // A state that changes sends what came before; one set to its own value
+  // changes nothing.
+  device->SetRenderState(D3DRS_LIGHTING, FALSE);
+  ColorVertex q[4];
+  SquareColor(q, -3, 3, 0.5f, 0, 0xFF0000FF);
+  device->DrawPrimitiveUP(D3DPT_TRIANGLEFAN, 2, q, sizeof(ColorVertex));
+  SquareColor(q, 3, 3, 0.5f, 0, 0xFF0000FF);
+  device->DrawPrimitiveUP(D3DPT_TRIANGLEFAN, 2, q, sizeof(ColorVertex));
+  device->SetRenderState(D3DRS_CULLMODE, D3DCULL_NONE);
+  device->DrawPrimitiveUP(D3DPT_TRIANGLEFAN, 2, q, sizeof(ColorVertex));
+  Pixels p = Grab(device);
+  RecordDraws(nullptr, nullptr);
+  // Ten lines; two fans as four triangles; the last fan after the change.
+  EXPECT_EQ(counts, (std::vector<int>{20, 12, 6}));
+  EXPECT_EQ(p.at(320, 240), 0xFFFFFFFFu);  // the line at y = 0
+  EXPECT_EQ(p.at(320 - 125, 240 - 125), 0xFF0000FFu);
+  EXPECT_EQ(p.at(320 + 125, 240 - 125), 0xFF0000FFu);
+}
+
 TEST_F(DeviceTest, WireframeAndLinesDrawEdgesOnly) {
   SetCamera();
   device->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, 0xFF000000, 1.0f, 0);

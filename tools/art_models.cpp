@@ -97,7 +97,12 @@ Mesh Capsule() {  // the end cap of bars: half-disc toward +y, z -1..1
   Mesh m;
   int mat = m.AddMaterial(MakeMaterial("Cap", 0xFFFFFF));
   std::vector<float> o;
-  const int n = 20;
+  // Two caps per bar and four per rubber bar make caps most of a full
+  // stage's triangles. Twelve segments keep the arc within 0.9 % of the
+  // radius of a true half circle: under half a pixel for bars up to radius 5
+  // at the closest zoom and for the widest at the usual ones. The count stays
+  // even so the arc's top lies exactly at y = 1.
+  const int n = 12;
   for (int i = 0; i <= n; ++i) {
     float a = kPi * i / n;
     o.push_back(Cos(a));
