@@ -9,7 +9,7 @@
 #include "app/shell_globals.h"
 #include "game/frame.h"
 #include "game/update.h"
-#include "game/update_state.h"
+#include "world/update_state.h"
 #include "platform/d3dx9.h"
 #include "platform/win_input.h"
 #include "platform/win_menu.h"

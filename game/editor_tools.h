@@ -5,7 +5,7 @@
 #pragma once
 #include <cstdint>
 
-#include "game/update_state.h"
+#include "world/update_state.h"
 #include "platform/d3dx_math.h"
 
 extern int32_t g_pressMouseX;      // client pixels at the press

@@ -2,7 +2,7 @@
 #include "game/frame.h"
 #include "app/shell_globals.h"
 #include "game/update.h"
-#include "game/update_state.h"
+#include "world/update_state.h"
 #include "platform/win_input.h"
 #include "platform/winmm.h"
 

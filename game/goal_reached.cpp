@@ -7,14 +7,9 @@
 #include "app/shell_globals.h"
 #include "app/window_title.h"
 #include "game/clear_list.h"
-#include "render/effects.h"
+#include "world/effects.h"
 #include "world/globals.h"
 #include "world/stage_id.h"
-
-int32_t g_stageCleared = 0;
-int32_t g_clearVerified = 0;
-int32_t g_clearFlashAlpha = 0;
-int32_t g_clearBlinkAngle = 0;
 
 static std::string ClearListPath() { return std::string(g_programDir) + "ClearList.dat"; }
 

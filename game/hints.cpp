@@ -8,7 +8,7 @@
 #include "app/fonts_textures.h"
 #include "app/shell_globals.h"
 #include "game/update.h"
-#include "game/update_state.h"
+#include "world/update_state.h"
 #include "platform/d3dx9.h"
 #include "platform/win_input.h"
 #include "render/world_drawing.h"

@@ -6,7 +6,7 @@
 #include "game/goal_reached.h"
 #include "platform/win_user.h"
 #include "render/camera.h"
-#include "render/effects.h"
+#include "world/effects.h"
 #include "world/globals.h"
 #include "world/items.h"
 #include "world/pushes.h"

@@ -1,7 +1,7 @@
 #include "game/runs.h"
 
 #include "game/run_behaviours.h"
-#include "game/update_state.h"
+#include "world/update_state.h"
 #include "platform/win_user.h"
 #include "world/globals.h"
 #include "world/items.h"

@@ -7,7 +7,7 @@
 
 #include <cstdint>
 
-#include "game/update_state.h"
+#include "world/update_state.h"
 #include "platform/win_types.h"
 #include "world/types.h"
 

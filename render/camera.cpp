@@ -4,7 +4,7 @@
 
 #include <cmath>
 
-#include "game/goal_reached.h"
+#include "world/update_state.h"
 #include "world/globals.h"
 
 D3DXVECTOR3 g_frustumPlanes[6];

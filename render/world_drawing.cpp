@@ -10,7 +10,7 @@
 #include "game/editor_tools.h"
 #include "game/update.h"
 #include "render/camera.h"
-#include "render/effects.h"
+#include "world/effects.h"
 #include "render/item_drawing.h"
 #include "render/meshes.h"
 #include "render/transforms.h"

@@ -11,7 +11,7 @@
 #include "game/clear_list.h"
 #include "game/goal_reached.h"
 #include "platform/win_files.h"
-#include "render/effects.h"
+#include "world/effects.h"
 #include "world/stage_id.h"
 
 namespace {

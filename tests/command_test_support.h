@@ -27,7 +27,7 @@
 #include "game/frame.h"
 #include "game/goal_reached.h"
 #include "game/runs.h"
-#include "game/update_state.h"
+#include "world/update_state.h"
 #include "platform/headless.h"
 #include "platform/text_encoding.h"
 #include "platform/win_files.h"

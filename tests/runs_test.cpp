@@ -1,7 +1,7 @@
 #include <cstring>
 #include <vector>
 
-#include "game/update_state.h"
+#include "world/update_state.h"
 #include "run_test_support.h"
 
 namespace {

@@ -20,7 +20,7 @@
 
 #include "app/save_command.h"
 #include "game/goal_reached.h"
-#include "game/update_state.h"
+#include "world/update_state.h"
 #include "platform/win_user.h"
 #include "render/camera.h"
 #include "world/goals.h"

@@ -10,7 +10,7 @@
 #include "game/goal_reached.h"
 #include "game/run_behaviours.h"
 #include "game/runs.h"
-#include "render/effects.h"
+#include "world/effects.h"
 #include "update_test_support.h"
 #include "world/collision.h"
 #include "world/goals.h"

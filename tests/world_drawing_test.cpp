@@ -8,7 +8,7 @@
 
 #include "game/editor_tools.h"
 #include "game/update.h"
-#include "render/effects.h"
+#include "world/effects.h"
 #include "render/world_drawing.h"
 #include "tests/render_test_support.h"
 #include "world/items.h"

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "game/goal_reached.h"
-#include "render/effects.h"
+#include "world/effects.h"
 #include "world/globals.h"
 #include "world/items.h"
 #include "world/physics_world.h"

@@ -5,7 +5,7 @@
 #include "app/menus.h"
 #include "app/shell_globals.h"
 #include "app/window_title.h"
-#include "game/goal_reached.h"
+#include "world/update_state.h"
 #include "platform/text_encoding.h"
 #include "platform/win_dialog.h"
 #include "platform/win_menu.h"

@@ -6,10 +6,10 @@
 
 #include "app/shell_globals.h"
 #include "app/window_title.h"
-#include "game/goal_reached.h"
+#include "world/update_state.h"
 #include "platform/text_encoding.h"
 #include "platform/win_dialog.h"
-#include "render/effects.h"
+#include "world/effects.h"
 #include "world/globals.h"
 #include "world/items.h"
 #include "world/joints.h"
