@@ -14,7 +14,6 @@
 #include "world/snapshot.h"
 
 char g_windowTitle[260] = "";
-int32_t g_isPlayFile = 0;
 
 namespace {
 

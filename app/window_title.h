@@ -4,9 +4,9 @@
 #include <cstdint>
 
 #include "app/menus.h"
+#include "world/shell_state.h"
 
 extern char g_windowTitle[260];  // the text last given to the window, CP932
-extern int32_t g_isPlayFile;     // 1 while a play or pause file is loaded
 
 
 // Builds the title and sets it on the window when it changed; keeps the

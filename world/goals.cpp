@@ -2,8 +2,7 @@
 
 #include <cstdio>
 
-#include "app/menus.h"
-#include "app/shell_globals.h"
+#include "world/shell_state.h"
 #include "app/window_title.h"
 #include "world/update_state.h"
 #include "platform/text_encoding.h"

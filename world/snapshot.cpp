@@ -4,7 +4,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "app/shell_globals.h"
+#include "world/shell_state.h"
 #include "app/window_title.h"
 #include "world/update_state.h"
 #include "platform/text_encoding.h"

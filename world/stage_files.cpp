@@ -13,7 +13,7 @@
 #include <vector>
 
 #include "app/save_command.h"
-#include "app/shell_globals.h"
+#include "world/shell_state.h"
 #include "app/window_title.h"
 #include "world/update_state.h"
 #include "platform/cp932.h"
