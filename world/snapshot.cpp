@@ -4,9 +4,6 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "world/shell_state.h"
-#include "app/window_title.h"
-#include "world/update_state.h"
 #include "platform/text_encoding.h"
 #include "platform/win_dialog.h"
 #include "world/effects.h"
@@ -14,6 +11,9 @@
 #include "world/items.h"
 #include "world/joints.h"
 #include "world/physics_world.h"
+#include "world/shell_state.h"
+#include "world/update_state.h"
+#include "world/world_hooks.h"
 
 StageItem* g_fileSnapshotItems = nullptr;
 BodyState* g_fileSnapshotBodies = nullptr;
@@ -413,7 +413,7 @@ void ClearStage() {
   g_truckOverviewCamera = 0;
   g_truckFlipFrames = 0;
   for (Sparkle& s : g_sparkles) s.active = 0;
-  UpdateWindowTitle();
+  NotifyTitleChanged();
   g_itemBarOpen = 0;
   g_itemBarCloseTimer = 0;
   g_itemBarHeight = 0;
