@@ -19,7 +19,6 @@
 
 int32_t g_pressMouseX = 0;
 int32_t g_pressMouseY = 0;
-int32_t g_bandSelecting = 0;
 float g_resizeSize1 = 0.0f;
 float g_resizeSize2 = 0.0f;
 

@@ -16,7 +16,6 @@
 float g_truckAngle = 0.0f;
 float g_truckTiltRate = 0.0f;
 float g_truckWheelSpeed = 0.0f;
-int32_t g_dollLaunchCounter = 60;
 int32_t g_fireworkTimer = 0;
 
 namespace {

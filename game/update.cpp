@@ -21,14 +21,9 @@
 #include "world/physics_world.h"
 
 POINT g_mousePos = {0, 0};
-int32_t g_buttonHover[kButtonCount] = {};
-int32_t g_mouseOverButton = 0;
 int32_t g_hoveredBarSlot = -1;
 int32_t g_paletteCount = 0;
-int32_t g_paletteIndex = 0;
 int32_t g_paletteWheelAngle = 0;
-int32_t g_fastScroll = 0;
-int32_t g_connectTarget = -1;
 int32_t g_dragTool = kToolNone;
 float g_previewSpin = 0.0f;
 
