@@ -1,10 +1,13 @@
-// The application shell's own globals; the main window, its menus, the
-// program's name and folder and the settings are in world/shell_state.h.
+// The application shell's own globals. What the lower layers read lives below:
+// the main window, its menus, the program's name and folder and the settings
+// in world/shell_state.h, the device, sprite, fonts and textures in
+// render/render_state.h, the pick ray in game/update.h.
 #pragma once
 #include <cstdint>
 
 #include <ode/ode.h>
 
+#include "game/update.h"
 #include "platform/d3d9.h"
 #include "platform/d3dx9.h"
 #include "platform/win_menu.h"
@@ -13,7 +16,6 @@
 #include "world/shell_state.h"
 #include "world/types.h"
 
-extern dGeomID g_pickRay;        // the mouse's pick ray, in no space
 // 1 once start-up has made everything a frame needs; before that WM_PAINT
 // draws nothing.
 extern int32_t g_initDone;

@@ -1,12 +1,11 @@
 // The editor's hints: the texts, which rows of them apply where, and the
 // cascade drawn beside the cursor.
 #include "game/hints.h"
+#include "render/render_state.h"
 
 #include <cmath>
 #include <cstring>
 
-#include "app/fonts_textures.h"
-#include "app/shell_globals.h"
 #include "game/update.h"
 #include "world/update_state.h"
 #include "platform/d3dx9.h"

@@ -22,6 +22,7 @@ extern int32_t g_paletteCount;
 extern int32_t g_paletteWheelAngle;  // degrees, follows 90 x g_paletteIndex
 extern int32_t g_dragTool;           // DragTool of the current mouse drag
 extern float g_previewSpin;  // degrees, turns the 3-D previews outside runs
+extern dGeomID g_pickRay;    // the mouse's pick ray, in no space
 
 // One update of the game. Always returns 1.
 int UpdateFrame();
