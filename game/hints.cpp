@@ -7,11 +7,11 @@
 #include <cstring>
 
 #include "game/update.h"
-#include "world/update_state.h"
 #include "platform/d3dx9.h"
 #include "platform/win_input.h"
 #include "render/world_drawing.h"
 #include "world/globals.h"
+#include "world/update_state.h"
 
 // Shift-JIS bytes; texts 4 and 8, and 10 and 26, are the same words but both
 // stand in the table because the rows name them by index.

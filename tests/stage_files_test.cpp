@@ -20,7 +20,6 @@
 
 #include "app/save_command.h"
 #include "game/goal_reached.h"
-#include "world/update_state.h"
 #include "platform/win_user.h"
 #include "render/camera.h"
 #include "world/goals.h"
@@ -28,6 +27,7 @@
 #include "world/stage_file_format.h"
 #include "world/stage_files.h"
 #include "world/stage_id.h"
+#include "world/update_state.h"
 
 namespace {
 
