@@ -9,12 +9,12 @@
 #include "app/shell_globals.h"
 #include "app/window_title.h"
 #include "game/goal_reached.h"
-#include "game/update_state.h"
 #include "platform/text_encoding.h"
 #include "platform/win_user.h"
 #include "world/globals.h"
 #include "world/stage_files.h"
 #include "world/types.h"
+#include "world/update_state.h"
 
 namespace {
 

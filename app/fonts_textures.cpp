@@ -7,20 +7,6 @@
 #include "platform/text_encoding.h"
 #include "render/meshes.h"
 
-IDirect3DTexture9* g_groundTexture = nullptr;
-IDirect3DTexture9* g_obTexture = nullptr;
-IDirect3DTexture9* g_spriteAtlas = nullptr;
-IDirect3DTexture9* g_smokeTexture = nullptr;
-IDirect3DTexture9* g_flashTexture = nullptr;
-IDirect3DTexture9* g_jetTexture = nullptr;
-IDirect3DTexture9* g_solidTexture = nullptr;
-IDirect3DTexture9* g_itemTextures[2] = {nullptr, nullptr};
-
-ID3DXFont* g_boldFont = nullptr;
-ID3DXFont* g_labelFont = nullptr;
-ID3DXFont* g_hintFont = nullptr;
-ID3DXFont* g_titleFont = nullptr;
-
 const TextureFile kTextureFiles[kTextureCount] = {
     {&g_groundTexture, "data\\Ground.bmp", 512, 512, 0},
     {&g_obTexture, "data\\OB.bmp", 256, 256, 0},

@@ -1,26 +1,14 @@
-// The game's four fonts and nine textures: their globals, the texture loader
-// start-up uses for all of them, and a check that tells start-up what is
-// missing so it can say so instead of drawing with holes later.
+// Making the game's four fonts and nine textures (their globals are in
+// render/render_state.h): the texture loader start-up uses for all of them,
+// and a check that tells start-up what is missing so it can say so instead of
+// drawing with holes later.
 #pragma once
 #include <cstddef>
 
 #include "platform/d3d9.h"
 #include "platform/d3dx9.h"
+#include "render/render_state.h"
 
-extern IDirect3DTexture9* g_groundTexture;   // "data\Ground.bmp", the floor
-extern IDirect3DTexture9* g_obTexture;       // "data\OB.bmp", play floor and outer band
-extern IDirect3DTexture9* g_spriteAtlas;     // "data\Sprite.bmp", every HUD picture
-extern IDirect3DTexture9* g_smokeTexture;    // "data\Smoke.png", 8 x 8 smoke frames
-extern IDirect3DTexture9* g_flashTexture;    // "data\Flash.bmp", drawn by nothing
-extern IDirect3DTexture9* g_jetTexture;      // "data\Jet.bmp", trail ribbons
-extern IDirect3DTexture9* g_solidTexture;    // "data\1Black.bmp", 1 x 1, every filled box
-// By createdInMode: 0 "data\Text10.png" (stage items), 1 "data\Text.jpg" (player items).
-extern IDirect3DTexture9* g_itemTextures[2];
-
-extern ID3DXFont* g_boldFont;   // 12 pixels, weight 1000
-extern ID3DXFont* g_labelFont;  // 12 pixels
-extern ID3DXFont* g_hintFont;   // 10 pixels
-extern ID3DXFont* g_titleFont;  // 22 pixels, weight 1000
 
 // One of the nine textures, in load order.
 struct TextureFile {

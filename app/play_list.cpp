@@ -13,7 +13,6 @@
 #include "app/shell_globals.h"
 #include "app/window_title.h"
 #include "game/goal_reached.h"
-#include "game/update_state.h"
 #include "platform/cp932.h"
 #include "platform/text_encoding.h"
 #include "platform/win_folders.h"
@@ -23,6 +22,7 @@
 #include "world/stage_file_io.h"
 #include "world/stage_files.h"
 #include "world/types.h"
+#include "world/update_state.h"
 
 HWND g_playListView = nullptr;
 int g_playListSortDescending = 0;

@@ -1,37 +1,3 @@
 #include "app/shell_globals.h"
 
-#include "platform/win_window.h"
-
-HINSTANCE g_hInstance = nullptr;
-HWND g_hWnd = nullptr;
-HMENU g_editorMenu = nullptr;
-HMENU g_playMenu = nullptr;
-HMENU g_titleMenu = nullptr;
-char g_appTitle[256] = "";
-char g_programDir[256] = "";
-MENUITEMINFOA g_menuItemInfo = {48, MIIM_STATE, 0, 0, 0, nullptr, nullptr, nullptr, 0,
-                                nullptr, 0, nullptr};
-Config g_config = {};
-IDirect3DDevice9* g_device = nullptr;
-D3DVIEWPORT9 g_viewport = {};
-ID3DXSprite* g_sprite = nullptr;
-int32_t g_deviceLevel = 0;
-int32_t g_appInactive = 0;
-dGeomID g_pickRay = nullptr;
-char (&g_editorName)[40] = g_config.editorName;
 int32_t g_initDone = 0;
-
-void SetEditorBarState(int position, UINT state) {
-  g_menuItemInfo.fState = state;
-  SetMenuItemInfoA(g_editorMenu, (UINT)position, TRUE, &g_menuItemInfo);
-  DrawMenuBar(g_hWnd);
-}
-
-void SetEditorBarTextAndState(int position, char* text, UINT state) {
-  g_menuItemInfo.fMask = MIIM_STATE | MIIM_STRING;
-  g_menuItemInfo.dwTypeData = text;
-  g_menuItemInfo.fState = state;
-  SetMenuItemInfoA(g_editorMenu, (UINT)position, TRUE, &g_menuItemInfo);
-  g_menuItemInfo.fMask = MIIM_STATE;
-  DrawMenuBar(g_hWnd);
-}

@@ -11,6 +11,7 @@
 
 #include "app/dialogs.h"
 #include "app/fonts_textures.h"
+#include "app/game_hooks.h"
 #include "app/menus.h"
 #include "app/shell_globals.h"
 #include "app/small_dialogs.h"
@@ -331,6 +332,7 @@ HCURSOR LoadHandCursor() {
 }
 
 int StartUp(HINSTANCE instance, int showCommand) {
+  ConnectGameHooks();
   g_hInstance = instance;
   FindProgramFolder();
   ReadConfigFile(g_configPath, &g_config);

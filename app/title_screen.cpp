@@ -9,7 +9,6 @@
 #include "app/shell_globals.h"
 #include "game/frame.h"
 #include "game/update.h"
-#include "game/update_state.h"
 #include "platform/d3dx9.h"
 #include "platform/win_input.h"
 #include "platform/win_menu.h"
@@ -25,6 +24,7 @@
 #include "world/items.h"
 #include "world/physics_world.h"
 #include "world/types.h"
+#include "world/update_state.h"
 
 int32_t g_titleSpawnTimer = 0;
 float g_titleCameraAngle = 0.0f;

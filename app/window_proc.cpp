@@ -13,7 +13,6 @@
 #include "app/window_title.h"
 #include "game/frame.h"
 #include "game/goal_reached.h"
-#include "game/update_state.h"
 #include "platform/text_encoding.h"
 #include "platform/win_user.h"
 #include "world/globals.h"
@@ -22,6 +21,7 @@
 #include "world/snapshot.h"
 #include "world/stage_files.h"
 #include "world/types.h"
+#include "world/update_state.h"
 
 namespace {
 

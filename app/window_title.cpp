@@ -14,7 +14,6 @@
 #include "world/snapshot.h"
 
 char g_windowTitle[260] = "";
-int32_t g_isPlayFile = 0;
 
 namespace {
 
@@ -80,32 +79,4 @@ void UpdateWindowTitle() {
     SetWindowTextA(g_hWnd, text.c_str());
     std::memcpy(g_windowTitle, text.c_str(), text.size() + 1);
   }
-}
-
-void ReturnToStageEditing(int fileKind) {
-  if (fileKind != kFileStage) return;
-  if (g_appMode == kModeRun) {
-    RestoreSnapshot(g_runSnapshotItems, g_runSnapshotBodies, g_runSnapshotJoints,
-                    &g_snapshotJointList);
-    if (g_cursorVisible == 0) {
-      g_cursorVisible = 1;
-      ShowCursor(TRUE);
-    }
-    g_cursorIdleFrames = 0;
-  }
-  for (int i = 0; i < kMaxItems; ++i) {
-    if (g_items[i].state != kItemFree && g_items[i].createdInMode != kModeEdit) DestroyItem(i);
-  }
-  g_appMode = kModeEdit;
-}
-
-void SetModeForFileKind(int fileKind) {
-  if (fileKind == kFileStage) {
-    g_isPlayFile = 0;
-    g_appMode = kModeEdit;
-  } else if (fileKind == kFilePlay) {
-    g_isPlayFile = 1;
-    g_appMode = kModePlay;
-  }
-  UpdateWindowTitle();
 }

@@ -2,24 +2,23 @@
 
 #include <cstring>
 
-#include "app/menus.h"
-#include "app/shell_globals.h"
-#include "app/window_title.h"
 #include "game/goal_reached.h"
 #include "game/resize.h"
 #include "game/runs.h"
 #include "game/update.h"
 #include "platform/win_input.h"
 #include "platform/win_menu.h"
+#include "world/command_ids.h"
 #include "world/globals.h"
 #include "world/items.h"
 #include "world/joints.h"
 #include "world/physics_world.h"
+#include "world/shell_state.h"
 #include "world/snapshot.h"
+#include "world/world_hooks.h"
 
 int32_t g_pressMouseX = 0;
 int32_t g_pressMouseY = 0;
-int32_t g_bandSelecting = 0;
 float g_resizeSize1 = 0.0f;
 float g_resizeSize2 = 0.0f;
 
@@ -369,7 +368,7 @@ void MarkStageChanged() {
     SetEditorBarState(kEditorMenuExportPos, MFS_GRAYED);
     g_clearVerified = 0;
   }
-  UpdateWindowTitle();
+  NotifyTitleChanged();
 }
 
 void SettleItemsAfterDrag() {

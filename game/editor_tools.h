@@ -5,12 +5,12 @@
 #pragma once
 #include <cstdint>
 
-#include "game/update_state.h"
 #include "platform/d3dx_math.h"
+#include "render/view_state.h"
+#include "world/update_state.h"
 
 extern int32_t g_pressMouseX;      // client pixels at the press
 extern int32_t g_pressMouseY;
-extern int32_t g_bandSelecting;    // 1 while a band selection runs
 extern float g_resizeSize1;        // working sizes of a resize drag
 extern float g_resizeSize2;
 

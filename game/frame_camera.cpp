@@ -2,11 +2,11 @@
 #include <algorithm>
 #include <cmath>
 
-#include "app/shell_globals.h"
 #include "game/frame.h"
 #include "game/goal_reached.h"
 #include "game/run_behaviours.h"
 #include "render/camera.h"
+#include "render/render_state.h"
 #include "world/globals.h"
 #include "world/items.h"
 

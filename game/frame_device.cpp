@@ -1,10 +1,9 @@
 // The end of a drawn frame: the clear flash over everything, and bringing the
 // device back after it was lost.
-#include "app/fonts_textures.h"
-#include "app/shell_globals.h"
 #include "game/frame.h"
 #include "game/goal_reached.h"
 #include "render/meshes.h"
+#include "render/render_state.h"
 
 void DrawClearFlash() {
   if (g_stageCleared <= 0) return;

@@ -1,9 +1,9 @@
 // One turn of the game loop outside the title screen.
-#include "app/shell_globals.h"
 #include "game/frame.h"
 #include "game/hints.h"
 #include "game/overlays.h"
 #include "game/update.h"
+#include "render/render_state.h"
 #include "render/world_drawing.h"
 #include "world/globals.h"
 

@@ -1,11 +1,11 @@
 // Frame pacing: which calls of the loop become frames, which frames are drawn.
 #include "game/frame.h"
-#include "app/shell_globals.h"
 #include "game/update.h"
-#include "game/update_state.h"
 #include "platform/win_input.h"
 #include "platform/win_message.h"
 #include "platform/winmm.h"
+#include "world/shell_state.h"
+#include "world/update_state.h"
 
 DWORD g_frameNow = 0;
 DWORD g_lastFrameTime = 0;

@@ -3,18 +3,13 @@
 #include <cstdlib>
 #include <string>
 
-#include "app/menus.h"
-#include "app/shell_globals.h"
-#include "app/window_title.h"
 #include "game/clear_list.h"
-#include "render/effects.h"
+#include "world/command_ids.h"
+#include "world/effects.h"
 #include "world/globals.h"
+#include "world/shell_state.h"
 #include "world/stage_id.h"
-
-int32_t g_stageCleared = 0;
-int32_t g_clearVerified = 0;
-int32_t g_clearFlashAlpha = 0;
-int32_t g_clearBlinkAngle = 0;
+#include "world/world_hooks.h"
 
 static std::string ClearListPath() { return std::string(g_programDir) + "ClearList.dat"; }
 
@@ -25,7 +20,7 @@ void HandleGoalReached() {
     g_clearVerified = 1;
     SetEditorBarState(kEditorMenuExportPos, MFS_ENABLED);
     g_stageModified = 1;
-    UpdateWindowTitle();
+    NotifyTitleChanged();
   }
   g_clearFlashAlpha = 200;
   g_clearBlinkAngle = 90;

@@ -1,19 +1,18 @@
 // The editor's hints: the texts, which rows of them apply where, and the
 // cascade drawn beside the cursor.
 #include "game/hints.h"
+#include "render/render_state.h"
 
 #include <algorithm>
 #include <cmath>
 #include <cstring>
 
-#include "app/fonts_textures.h"
-#include "app/shell_globals.h"
 #include "game/update.h"
-#include "game/update_state.h"
 #include "platform/d3dx9.h"
 #include "platform/win_input.h"
 #include "render/world_drawing.h"
 #include "world/globals.h"
+#include "world/update_state.h"
 
 // Shift-JIS bytes; texts 4 and 8, and 10 and 26, are the same words but both
 // stand in the table because the rows name them by index.

@@ -6,21 +6,20 @@
 #include <cstdio>
 #include <cstring>
 
-#include "app/fonts_textures.h"
-#include "app/shell_globals.h"
-#include "app/window_title.h"
 #include "game/goal_reached.h"
 #include "game/overlays.h"
 #include "game/run_behaviours.h"
 #include "game/update.h"
-#include "game/update_state.h"
 #include "platform/text_encoding.h"
 #include "platform/win_input.h"
 #include "render/camera.h"
-#include "render/effects.h"
 #include "render/hud_widgets.h"
 #include "render/item_drawing.h"
+#include "render/render_state.h"
+#include "world/effects.h"
 #include "world/globals.h"
+#include "world/shell_state.h"
+#include "world/update_state.h"
 
 int32_t g_idleHintAlpha = 0;
 

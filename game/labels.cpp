@@ -2,13 +2,12 @@
 // of what lies under the mouse and the gizmo arrows of the editor tools.
 #include <cmath>
 
-#include "app/fonts_textures.h"
-#include "app/shell_globals.h"
 #include "game/overlays.h"
 #include "game/update.h"
 #include "platform/text_encoding.h"
 #include "platform/win_input.h"
 #include "render/hud_widgets.h"
+#include "render/render_state.h"
 #include "world/globals.h"
 #include "world/items.h"
 

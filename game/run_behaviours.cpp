@@ -6,7 +6,7 @@
 #include "game/goal_reached.h"
 #include "platform/win_user.h"
 #include "render/camera.h"
-#include "render/effects.h"
+#include "world/effects.h"
 #include "world/globals.h"
 #include "world/items.h"
 #include "world/pushes.h"
@@ -16,7 +16,6 @@
 float g_truckAngle = 0.0f;
 float g_truckTiltRate = 0.0f;
 float g_truckWheelSpeed = 0.0f;
-int32_t g_dollLaunchCounter = 60;
 int32_t g_fireworkTimer = 0;
 
 namespace {

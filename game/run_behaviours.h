@@ -6,10 +6,11 @@
 #pragma once
 #include <cstdint>
 
+#include "render/view_state.h"
+
 extern float g_truckAngle;         // degrees of the truck's x axis from world x, -180..180
 extern float g_truckTiltRate;      // degrees per update, -5..5
 extern float g_truckWheelSpeed;    // degrees per second imposed on the tyres, -400..400
-extern int32_t g_dollLaunchCounter;  // updates until the doll launch, -1 once launched
 extern int32_t g_fireworkTimer;    // updates until the next sparkle burst after the goal
 
 // Shards fall and fade in every mode.

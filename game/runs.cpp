@@ -1,12 +1,12 @@
 #include "game/runs.h"
 
 #include "game/run_behaviours.h"
-#include "game/update_state.h"
 #include "platform/win_user.h"
 #include "world/globals.h"
 #include "world/items.h"
 #include "world/snapshot.h"
 #include "world/types.h"
+#include "world/update_state.h"
 
 namespace {
 

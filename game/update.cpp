@@ -3,8 +3,6 @@
 #include <cmath>
 #include <cstring>
 
-#include "app/menus.h"
-#include "app/shell_globals.h"
 #include "game/editor_tools.h"
 #include "game/right_tools.h"
 #include "game/run_behaviours.h"
@@ -14,23 +12,22 @@
 #include "platform/win_input.h"
 #include "platform/win_menu.h"
 #include "platform/win_window.h"
+#include "render/render_state.h"
 #include "world/collision.h"
+#include "world/command_ids.h"
 #include "world/globals.h"
 #include "world/items.h"
 #include "world/joints.h"
 #include "world/physics_world.h"
+#include "world/shell_state.h"
 
 POINT g_mousePos = {0, 0};
-int32_t g_buttonHover[kButtonCount] = {};
-int32_t g_mouseOverButton = 0;
 int32_t g_hoveredBarSlot = -1;
 int32_t g_paletteCount = 0;
-int32_t g_paletteIndex = 0;
 int32_t g_paletteWheelAngle = 0;
-int32_t g_fastScroll = 0;
-int32_t g_connectTarget = -1;
 int32_t g_dragTool = kToolNone;
 float g_previewSpin = 0.0f;
+dGeomID g_pickRay = nullptr;
 
 namespace {
 

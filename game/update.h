@@ -7,41 +7,22 @@
 
 #include <cstdint>
 
-#include "game/update_state.h"
 #include "platform/win_types.h"
+#include "render/view_state.h"
 #include "world/types.h"
-
-// On-screen buttons by hover slot.
-enum ButtonSlot : int {
-  kButtonStartStop = 0,
-  kButtonItemBar = 1,      // the whole open bar
-  kButtonPaletteNext = 2,  // never lit
-  kButtonPalettePrev = 3,  // never lit
-  kButtonBarOpener = 4,
-  kButtonScrollUp = 5,
-  kButtonScrollDown = 6,
-  kButtonScrollLeft = 7,
-  kButtonScrollRight = 8,
-  kButtonZoomIn = 9,
-  kButtonZoomOut = 10,
-  kButtonCount = 11,
-};
+#include "world/update_state.h"
 
 // Length of the pick ray: the far plane of the projection, so the ray reaches
 // everything the camera shows at every zoom step.
 constexpr dReal kPickRayLength = 5000.0;
 
 extern POINT g_mousePos;                     // client pixels, read every update
-extern int32_t g_buttonHover[kButtonCount];  // 1 while the mouse is on the button
-extern int32_t g_mouseOverButton;            // the mouse is on a button that counts
 extern int32_t g_hoveredBarSlot;             // item-bar slot under the mouse, -1 none
 extern int32_t g_paletteCount;
-extern int32_t g_paletteIndex;
 extern int32_t g_paletteWheelAngle;  // degrees, follows 90 x g_paletteIndex
-extern int32_t g_fastScroll;         // double-speed scrolling until W, A, S, D are up
-extern int32_t g_connectTarget;      // item the hovered item may be joined to, -1 none
 extern int32_t g_dragTool;           // DragTool of the current mouse drag
 extern float g_previewSpin;  // degrees, turns the 3-D previews outside runs
+extern dGeomID g_pickRay;    // the mouse's pick ray, in no space
 
 // One update of the game. Always returns 1.
 int UpdateFrame();

@@ -4,8 +4,8 @@
 
 #include <cmath>
 
-#include "game/goal_reached.h"
 #include "world/globals.h"
+#include "world/update_state.h"
 
 D3DXVECTOR3 g_frustumPlanes[6];
 int32_t g_sceneMoving = 0;

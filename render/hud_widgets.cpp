@@ -2,11 +2,11 @@
 
 #include <cmath>
 
-#include "app/fonts_textures.h"
-#include "app/shell_globals.h"
-#include "game/update.h"
 #include "platform/win_input.h"
+#include "render/render_state.h"
+#include "render/view_state.h"
 #include "world/globals.h"
+#include "world/shell_state.h"
 
 namespace {
 

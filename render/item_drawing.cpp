@@ -3,12 +3,11 @@
 #include <cmath>
 #include <cstring>
 
-#include "app/fonts_textures.h"
-#include "app/shell_globals.h"
-#include "game/run_behaviours.h"
 #include "render/camera.h"
 #include "render/meshes.h"
+#include "render/render_state.h"
 #include "render/transforms.h"
+#include "render/view_state.h"
 #include "world/globals.h"
 #include "world/types.h"
 

@@ -3,7 +3,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "app/shell_globals.h"
+#include "render/render_state.h"
 #include "world/types.h"
 
 MeshRecord g_meshSky;

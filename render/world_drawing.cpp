@@ -5,19 +5,18 @@
 #include <cmath>
 #include <cstring>
 
-#include "app/fonts_textures.h"
-#include "app/shell_globals.h"
-#include "game/editor_tools.h"
-#include "game/update.h"
 #include "render/camera.h"
-#include "render/effects.h"
 #include "render/item_drawing.h"
 #include "render/meshes.h"
+#include "render/render_state.h"
 #include "render/transforms.h"
+#include "render/view_state.h"
+#include "world/effects.h"
 #include "world/globals.h"
 #include "world/items.h"
 #include "world/joints.h"
 #include "world/types.h"
+#include "world/update_state.h"
 
 float g_skyAngle = 0.0f;
 int32_t g_anyHighlighted = 0;

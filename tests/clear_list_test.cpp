@@ -14,7 +14,7 @@
 #include "game/goal_reached.h"
 #include "ordinary_user.h"
 #include "platform/win_files.h"
-#include "render/effects.h"
+#include "world/effects.h"
 #include "world/stage_id.h"
 
 namespace {

@@ -27,7 +27,6 @@
 #include "game/frame.h"
 #include "game/goal_reached.h"
 #include "game/runs.h"
-#include "game/update_state.h"
 #include "platform/headless.h"
 #include "platform/text_encoding.h"
 #include "platform/win_files.h"
@@ -38,6 +37,7 @@
 #include "world/physics_world.h"
 #include "world/snapshot.h"
 #include "world/stage_files.h"
+#include "world/update_state.h"
 
 // What the stand-ins saw.
 struct StandInLog {

@@ -4,7 +4,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "render/effects.h"
+#include "world/effects.h"
 
 namespace {
 

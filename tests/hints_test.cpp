@@ -12,7 +12,7 @@
 #include "render/world_drawing.h"
 #include "tests/render_test_support.h"
 #include "game/update.h"
-#include "game/update_state.h"
+#include "world/update_state.h"
 
 namespace {
 

@@ -9,13 +9,13 @@
 #include "game/overlays.h"
 #include "game/run_behaviours.h"
 #include "game/update.h"
-#include "game/update_state.h"
 #include "platform/text_encoding.h"
 #include "platform/win_input.h"
 #include "render/camera.h"
-#include "render/effects.h"
 #include "render/hud_widgets.h"
 #include "tests/hud_test_support.h"
+#include "world/effects.h"
+#include "world/update_state.h"
 
 using namespace hud;
 

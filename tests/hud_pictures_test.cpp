@@ -10,14 +10,14 @@
 #include "game/overlays.h"
 #include "game/run_behaviours.h"
 #include "game/update.h"
-#include "game/update_state.h"
 #include "render/camera.h"
-#include "render/effects.h"
 #include "render/item_drawing.h"
 #include "render/world_drawing.h"
 #include "tests/hud_test_support.h"
+#include "world/effects.h"
 #include "world/items.h"
 #include "world/physics_world.h"
+#include "world/update_state.h"
 
 using namespace hud;
 

@@ -4,7 +4,7 @@
 
 #include <cstring>
 
-#include "render/effects.h"
+#include "world/effects.h"
 #include "world/globals.h"
 #include "world/items.h"
 #include "world/physics_world.h"

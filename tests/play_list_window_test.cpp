@@ -19,7 +19,6 @@
 #include "app/shell_globals.h"
 #include "app/window_title.h"
 #include "game/goal_reached.h"
-#include "game/update_state.h"
 #include "platform/gtk_face.h"
 #include "platform/text_encoding.h"
 #include "platform/win_files.h"
@@ -31,6 +30,7 @@
 #include "world/snapshot.h"
 #include "world/stage_file_format.h"
 #include "world/stage_files.h"
+#include "world/update_state.h"
 
 #ifndef TEST_BUILD_DIR
 #define TEST_BUILD_DIR "."

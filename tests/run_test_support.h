@@ -9,7 +9,7 @@
 #include "game/simulation.h"
 #include "platform/win_input.h"
 #include "render/camera.h"
-#include "render/effects.h"
+#include "world/effects.h"
 #include "world/goals.h"
 #include "world/joints.h"
 

@@ -1,8 +1,8 @@
 #include <cstring>
 #include <vector>
 
-#include "game/update_state.h"
 #include "run_test_support.h"
+#include "world/update_state.h"
 
 namespace {
 

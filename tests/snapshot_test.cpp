@@ -3,7 +3,7 @@
 #include <cmath>
 
 #include "game/goal_reached.h"
-#include "render/effects.h"
+#include "world/effects.h"
 #include "world/goals.h"
 #include "world/joints.h"
 

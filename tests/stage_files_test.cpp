@@ -23,7 +23,6 @@
 
 #include "app/save_command.h"
 #include "game/goal_reached.h"
-#include "game/update_state.h"
 #include "ordinary_user.h"
 #include "platform/cp932.h"
 #include "platform/win_user.h"
@@ -33,6 +32,7 @@
 #include "world/stage_file_format.h"
 #include "world/stage_files.h"
 #include "world/stage_id.h"
+#include "world/update_state.h"
 
 namespace {
 

@@ -14,7 +14,6 @@
 #include "app/title_screen.h"
 #include "game/frame.h"
 #include "game/update.h"
-#include "game/update_state.h"
 #include "platform/d3dx9.h"
 #include "platform/headless.h"
 #include "platform/image_file.h"
@@ -27,6 +26,7 @@
 #include "world/globals.h"
 #include "world/items.h"
 #include "world/physics_world.h"
+#include "world/update_state.h"
 
 namespace {
 

@@ -10,9 +10,9 @@
 #include "game/goal_reached.h"
 #include "game/run_behaviours.h"
 #include "game/runs.h"
-#include "render/effects.h"
 #include "update_test_support.h"
 #include "world/collision.h"
+#include "world/effects.h"
 #include "world/goals.h"
 
 namespace {

@@ -8,9 +8,9 @@
 
 #include "game/editor_tools.h"
 #include "game/update.h"
-#include "render/effects.h"
 #include "render/world_drawing.h"
 #include "tests/render_test_support.h"
+#include "world/effects.h"
 #include "world/items.h"
 #include "world/joints.h"
 #include "world/physics_world.h"

@@ -6,12 +6,13 @@
 #include <emmintrin.h>
 #include <vector>
 
-#include "game/goal_reached.h"
-#include "render/effects.h"
+#include "world/effects.h"
 #include "world/globals.h"
 #include "world/items.h"
 #include "world/physics_world.h"
 #include "world/types.h"
+#include "world/update_state.h"
+#include "world/world_hooks.h"
 
 int32_t g_contactCount = 0;
 
@@ -249,7 +250,7 @@ void HandleNearCollision(void* data, dGeomID o1, dGeomID o2) {
         const dReal bellX = dBodyGetPosition(g_goalBellBody)[0];
         const dReal otherX = dBodyGetPosition(other)[0];
         g_bellSwing = bellX <= otherX ? 180 : 0;
-        HandleGoalReached();
+        NotifyGoalReached();
       }
     }
 

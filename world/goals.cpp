@@ -2,16 +2,15 @@
 
 #include <cstdio>
 
-#include "app/menus.h"
-#include "app/shell_globals.h"
-#include "app/window_title.h"
-#include "game/goal_reached.h"
 #include "platform/text_encoding.h"
 #include "platform/win_dialog.h"
 #include "platform/win_menu.h"
 #include "world/globals.h"
 #include "world/items.h"
 #include "world/joints.h"
+#include "world/shell_state.h"
+#include "world/update_state.h"
+#include "world/world_hooks.h"
 
 namespace {
 
@@ -169,5 +168,5 @@ void SetGoalType(int goal) {
   g_goalType = goal;
   g_anyOverlap = 0;
   BuildGoalObjects(goal);
-  UpdateWindowTitle();
+  NotifyTitleChanged();
 }

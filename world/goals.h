@@ -1,7 +1,7 @@
 // The stage's goal and the stage parts that embody it: the goal bell, the
 // start ball, the truck with its tyres and cab, or the rocket with the toy box.
 #pragma once
-#include "app/menus.h"
+#include "world/command_ids.h"
 
 // Menu command ids of the four goals, by GoalType 0..3.
 constexpr unsigned kGoalCommands[4] = {kCmdGoalBell, kCmdGoalStartBall, kCmdGoalTruck,

@@ -2,7 +2,7 @@
 
 #include <cstdlib>
 
-#include "render/effects.h"
+#include "world/effects.h"
 #include "world/globals.h"
 #include "world/items.h"
 #include "world/physics_world.h"

@@ -4,16 +4,16 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "app/shell_globals.h"
-#include "app/window_title.h"
-#include "game/goal_reached.h"
 #include "platform/text_encoding.h"
 #include "platform/win_dialog.h"
-#include "render/effects.h"
+#include "world/effects.h"
 #include "world/globals.h"
 #include "world/items.h"
 #include "world/joints.h"
 #include "world/physics_world.h"
+#include "world/shell_state.h"
+#include "world/update_state.h"
+#include "world/world_hooks.h"
 
 StageItem* g_fileSnapshotItems = nullptr;
 BodyState* g_fileSnapshotBodies = nullptr;
@@ -413,7 +413,7 @@ void ClearStage() {
   g_truckOverviewCamera = 0;
   g_truckFlipFrames = 0;
   for (Sparkle& s : g_sparkles) s.active = 0;
-  UpdateWindowTitle();
+  NotifyTitleChanged();
   g_itemBarOpen = 0;
   g_itemBarCloseTimer = 0;
   g_itemBarHeight = 0;

@@ -7,23 +7,21 @@
 #include <string>
 #include <vector>
 
-#include "app/save_command.h"
-#include "app/shell_globals.h"
-#include "app/window_title.h"
-#include "game/goal_reached.h"
-#include "game/update_state.h"
 #include "platform/cp932.h"
 #include "platform/text_encoding.h"
 #include "platform/win_user.h"
-#include "render/camera.h"
-#include "render/effects.h"
+#include "world/effects.h"
+#include "world/file_modes.h"
 #include "world/globals.h"
 #include "world/goals.h"
 #include "world/items.h"
+#include "world/shell_state.h"
 #include "world/snapshot.h"
 #include "world/stage_file_format.h"
 #include "world/stage_file_io.h"
 #include "world/stage_id.h"
+#include "world/update_state.h"
+#include "world/world_hooks.h"
 
 namespace {
 
@@ -230,7 +228,7 @@ int SaveStageFile(const char* pathWithoutExtension, int kind) {
   }
   if (kind == kFileStage) {
     g_stageModified = 0;
-    UpdateWindowTitle();
+    NotifyTitleChanged();
   }
   return 1;
 }
@@ -331,8 +329,8 @@ int LoadStageFile(char* path, int kind) {
   }
 
   g_stageModified = 0;
-  UpdateWindowTitle();
-  FitCameraToStage();
+  NotifyTitleChanged();
+  NotifyStageLoaded();
   g_truckOverviewCamera = 0;
   return 1;
 }
@@ -342,5 +340,5 @@ int AskSaveChanges() {
   if (answer == IDNO) return 1;
   if (answer != IDYES) return 0;
   // Go on only when the stage really is in a file now.
-  return SaveStageCommand() == 1 ? 1 : 0;
+  return RequestSave() == 1 ? 1 : 0;
 }

@@ -1,7 +1,7 @@
 // State that the per-frame update keeps and that other parts of the game set
 // too: the mouse-button latches of the editor tools (a file opened from a
 // menu sets both, so the click that chose it does not act on the new stage),
-// the live item count and the goal panel.
+// the live item count, the goal panel and the clear flags of the run.
 #pragma once
 #include <cstdint>
 
@@ -13,3 +13,9 @@ extern int32_t g_itemCount;        // live items, recounted every update
 extern int32_t g_goalPanelState;
 extern int32_t g_goalPanelAlpha;
 extern int32_t g_goalPanelHoldFrames;
+
+// The goal reached (set by the game's goal handler, read by every layer).
+extern int32_t g_stageCleared;     // 1 once the goal was reached in this run
+extern int32_t g_clearVerified;    // a test play cleared the stage since its last edit
+extern int32_t g_clearFlashAlpha;  // the clear flash, fading
+extern int32_t g_clearBlinkAngle;  // degrees of the clear banner's blink

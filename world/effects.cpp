@@ -1,4 +1,4 @@
-#include "render/effects.h"
+#include "world/effects.h"
 
 #include <cstdlib>
 
