@@ -31,8 +31,6 @@
 #include "app/menus.h"
 #include "app/shell_globals.h"
 #include "game/frame.h"
-#include "game/hints.h"
-#include "game/overlays.h"
 #include "game/runs.h"
 #include "game/update.h"
 #include "platform/gl_context.h"
@@ -40,7 +38,6 @@
 #include "platform/win_menu.h"
 #include "platform/win_window.h"
 #include "render/meshes.h"
-#include "render/world_drawing.h"
 #include "world/globals.h"
 #include "world/items.h"
 #include "world/physics_world.h"
@@ -95,18 +92,7 @@ void GameFrame() {
   Clock::time_point a = Clock::now();
   UpdateFrame();
   g_updateMs = Millis(a, Clock::now());
-  g_device->BeginScene();
-  if (g_appMode == kModeRun) UpdateRunCamera();
-  SetViewAndProjection();
-  DrawWorld();
-  g_hintContext = ChooseHintContext();
-  if (g_sprite) {
-    DrawLabelsAndGizmos(g_hintContext);
-    if (g_hintContext != -1 && g_mouseOverButton == 0) DrawHintList(g_hintContext);
-    DrawHudPanels();
-    DrawClearFlash();
-  }
-  EndFrame();
+  DrawFrame();
 }
 
 // ---- the floor ----

@@ -73,3 +73,7 @@ void RecoverLostDevice();
 // One call of the game loop: pacing, update, and on a drawn frame the whole
 // picture and Present.
 void RunFrame();
+
+// The drawn half of a frame: the run camera, the world, the overlays in
+// their sprite batches, Present and the lost-device check.
+void DrawFrame();

@@ -9,6 +9,10 @@
 
 void RunFrame() {
   if (!AdvanceFrame()) return;
+  DrawFrame();
+}
+
+void DrawFrame() {
   if (!g_device) return;
 
   g_device->BeginScene();
