@@ -124,13 +124,14 @@ class MeshTest : public DeviceFixture {
     char here[4096];
     ASSERT_NE(getcwd(here, sizeof here), nullptr);
     oldDir = here;
-    dir = std::string(GFX_PICTURE_DIR) + "/../test_files/mesh_cwd";
+    dir = CaseFilesDir("mesh_cwd");
     ASSERT_EQ(system(("mkdir -p '" + dir + "/data'").c_str()), 0);
     ASSERT_EQ(chdir(dir.c_str()), 0);
   }
   void TearDown() override {
     if (!oldDir.empty()) {
       EXPECT_EQ(chdir(oldDir.c_str()), 0);
+      EXPECT_EQ(system(("rm -rf '" + dir + "'").c_str()), 0);
     }
     DeviceFixture::TearDown();
   }

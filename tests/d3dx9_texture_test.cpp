@@ -62,7 +62,7 @@ std::vector<uint8_t> MakeBmp(int w, int h, int bpp, const std::vector<uint32_t>&
 }
 
 std::string TempPath(const std::string& name) {
-  std::string dir = std::string(GFX_PICTURE_DIR) + "/../test_files";
+  std::string dir = CaseFilesDir("textures");
   std::string cmd = "mkdir -p '" + dir + "'";
   EXPECT_EQ(system(cmd.c_str()), 0);
   return dir + "/" + name;
