@@ -7,7 +7,8 @@
 // run; every global of the game gets back the value it had when the program
 // started (kept before the first case); the stand-in window system forgets
 // its windows, menus, keys, cursor, clocks, message boxes and scripted
-// answers; the random sequences start over and the current folder is the one
+// answers, and the program's own path is the real one again; the random
+// sequences start over and the current folder is the one
 // the binary started in.
 //
 // Each test binary but the window tests links tests/each_case_resets.cpp,
@@ -40,9 +41,11 @@
 #include "game/overlays.h"
 #include "game/right_tools.h"
 #include "game/run_behaviours.h"
+#include "game/runs.h"
 #include "game/update.h"
 #include "game/update_state.h"
 #include "platform/headless.h"
+#include "platform/win_kernel.h"
 #include "render/camera.h"
 #include "render/effects.h"
 #include "render/meshes.h"
@@ -112,6 +115,8 @@ inline std::vector<KeptGlobal> KeepAllGlobals() {
       Keep(g_idleHintAlpha), Keep(g_rotateDragAngle), Keep(g_rotateSnapLatch),
       Keep(g_deleteKeyLatch), Keep(g_truckAngle), Keep(g_truckTiltRate),
       Keep(g_truckWheelSpeed), Keep(g_dollLaunchCounter), Keep(g_fireworkTimer),
+      Keep(g_truckCameraKeyLatch), Keep(g_truckResetKeyLatch), Keep(g_spaceKeyLatch),
+      Keep(g_lastRunMouse),
       Keep(g_mousePos), Keep(g_buttonHover), Keep(g_mouseOverButton), Keep(g_hoveredBarSlot),
       Keep(g_paletteCount), Keep(g_paletteIndex), Keep(g_paletteWheelAngle),
       Keep(g_fastScroll), Keep(g_connectTarget), Keep(g_dragTool), Keep(g_previewSpin),
@@ -160,6 +165,7 @@ inline void ResetGameState() {
   ReleaseEverything();
   for (KeptGlobal& g : First().globals) std::memcpy(g.at, g.first.data(), g.size);
   headless::Reset();
+  platform::SetProgramPathForTests("");
   std::srand(1);
   dRandSetSeed(0);
   if (!First().folder.empty() && chdir(First().folder.c_str()) != 0) {
