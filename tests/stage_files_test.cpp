@@ -23,6 +23,7 @@
 #include "game/update_state.h"
 #include "platform/win_user.h"
 #include "render/camera.h"
+#include "render/effects.h"
 #include "world/goals.h"
 #include "world/joints.h"
 #include "world/stage_file_format.h"
@@ -164,7 +165,9 @@ TEST_F(StageFilesTest, StageFileSavesLoadsAndSavesToTheSameBytes) {
 
   ClearStage();
   g_clearVerified = 0;
+  SpawnShardBurst(&g_cameraPos, 20);  // a joint of the stage before just broke
   ASSERT_EQ(Load(Path("a.stg"), kFileStage), 1);
+  for (const Shard& s : g_shards) EXPECT_EQ(s.life, 0);
   EXPECT_EQ(g_appMode, kModeEdit);
   EXPECT_EQ(g_goalType, kGoalBell);
   EXPECT_EQ(LiveItems(), 4);
