@@ -120,6 +120,8 @@ inline std::vector<KeptGlobal> KeepAllGlobals() {
       Keep(g_mousePos), Keep(g_buttonHover), Keep(g_mouseOverButton), Keep(g_hoveredBarSlot),
       Keep(g_paletteCount), Keep(g_paletteIndex), Keep(g_paletteWheelAngle),
       Keep(g_fastScroll), Keep(g_connectTarget), Keep(g_dragTool), Keep(g_previewSpin),
+      Keep(g_latchKey1), Keep(g_latchKey2), Keep(g_latchZoomIn), Keep(g_latchZoomOut),
+      Keep(g_scrollLatch), Keep(g_scrollTimer),
       Keep(g_leftButtonDown), Keep(g_rightButtonDown), Keep(g_itemCount),
       Keep(g_goalPanelState), Keep(g_goalPanelAlpha), Keep(g_goalPanelHoldFrames),
       // the application shell
@@ -164,6 +166,7 @@ inline void ResetGameState() {
   // What an earlier case made, released as the game releases it at its end.
   ReleaseEverything();
   for (KeptGlobal& g : First().globals) std::memcpy(g.at, g.first.data(), g.size);
+  std::memset(g_stageId, 0, 16);  // its storage starts at zero too
   headless::Reset();
   platform::SetProgramPathForTests("");
   std::srand(1);
