@@ -8,11 +8,13 @@
 // started (kept before the first case); the stand-in window system forgets
 // its windows, menus, keys, cursor, clocks, message boxes and scripted
 // answers, and the program's own path is the real one again; the random
-// sequences start over and the current folder is the one
-// the binary started in.
+// sequences start over and the current folder is the one the binary started
+// in.
 //
 // Each test binary but the window tests links tests/each_case_resets.cpp,
-// which installs this before every case; nothing else needs to call it.
+// which installs this before every case; nothing else needs to call it. A new
+// global of the game goes into KeepAllGlobals below: CI's reset_covers_globals
+// names any that is missing.
 #pragma once
 #include <gtest/gtest.h>
 #include <unistd.h>
