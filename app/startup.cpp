@@ -152,9 +152,8 @@ bool CreateGameDevice() {
   return false;
 }
 
-// Everything start-up may have made, released in the order of the end of a
-// run; each object only when it exists, so a start-up that stopped half way
-// is taken apart the same way.
+}  // namespace
+
 void ReleaseEverything() {
   g_initDone = 0;  // a paint from here on draws nothing
   FreeSnapshotBuffers();
@@ -201,6 +200,8 @@ void ReleaseEverything() {
   }
   g_accelerators = nullptr;
 }
+
+namespace {
 
 // A name the game can show and store again: whole CP932 characters, none of
 // them a control character. Anything else is a damaged record.

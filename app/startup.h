@@ -81,6 +81,10 @@ int RunMainLoop();
 // Writes Config.dat and releases everything start-up made, items before the
 // physics world, the device last.
 void ShutDown();
+// The release half of ShutDown: everything start-up may have made, in the
+// order of the end of a run, each object only when it exists, so a start-up
+// that stopped half way is taken apart the same way. Config.dat is left alone.
+void ReleaseEverything();
 
 // The program: start-up, the loop, shut-down. Returns the wParam of the
 // final WM_QUIT, or 0 when start-up failed.

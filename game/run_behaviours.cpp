@@ -17,11 +17,10 @@ float g_truckAngle = 0.0f;
 float g_truckTiltRate = 0.0f;
 float g_truckWheelSpeed = 0.0f;
 int32_t g_fireworkTimer = 0;
+int32_t g_truckCameraKeyLatch = 0;
+int32_t g_truckResetKeyLatch = 0;
 
 namespace {
-
-int32_t g_truckCameraKeyLatch = 0;  // C
-int32_t g_truckResetKeyLatch = 0;   // R
 
 bool IsHeld(int key) { return (GetAsyncKeyState(key) & 0x8000) != 0; }
 

@@ -12,6 +12,8 @@ extern float g_truckAngle;         // degrees of the truck's x axis from world x
 extern float g_truckTiltRate;      // degrees per update, -5..5
 extern float g_truckWheelSpeed;    // degrees per second imposed on the tyres, -400..400
 extern int32_t g_fireworkTimer;    // updates until the next sparkle burst after the goal
+extern int32_t g_truckCameraKeyLatch;  // edge latch of C (the overview camera)
+extern int32_t g_truckResetKeyLatch;   // edge latch of R (the upright reset)
 
 // Shards fall and fade in every mode.
 void MoveShards();

@@ -8,10 +8,10 @@
 #include "world/types.h"
 #include "world/update_state.h"
 
-namespace {
-
 int32_t g_spaceKeyLatch = 0;
 POINT g_lastRunMouse = {0, 0};
+
+namespace {
 
 constexpr int32_t kCursorIdleLimit = 120;
 

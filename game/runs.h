@@ -1,7 +1,12 @@
 // Starting and stopping runs: the run snapshot, the camera hand-over, the
 // Space key and the cursor that hides while the mouse rests during a run.
 #pragma once
+#include <cstdint>
+
 #include "platform/win_types.h"
+
+extern int32_t g_spaceKeyLatch;  // 1 from a Space press until Space is seen up
+extern POINT g_lastRunMouse;     // client pixels of the mouse at the last run update
 
 // From the placing mode only, and only while no player item lies outside the
 // placement area and nothing overlaps (a refused start changes nothing):

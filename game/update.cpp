@@ -28,9 +28,6 @@ int32_t g_paletteWheelAngle = 0;
 int32_t g_dragTool = kToolNone;
 float g_previewSpin = 0.0f;
 dGeomID g_pickRay = nullptr;
-
-namespace {
-
 // Edge latches of the polled keys, and the double-press timers of the scroll
 // keys in the order W, S, A, D.
 int g_latchKey1 = 0;
@@ -39,6 +36,8 @@ int g_latchZoomIn = 0;
 int g_latchZoomOut = 0;
 int g_scrollLatch[4] = {};
 int g_scrollTimer[4] = {};
+
+namespace {
 
 // The double-press window of the scroll keys, in updates.
 constexpr int kScrollDoublePress = 20;

@@ -23,6 +23,14 @@ extern int32_t g_paletteWheelAngle;  // degrees, follows 90 x g_paletteIndex
 extern int32_t g_dragTool;           // DragTool of the current mouse drag
 extern float g_previewSpin;  // degrees, turns the 3-D previews outside runs
 extern dGeomID g_pickRay;    // the mouse's pick ray, in no space
+// Edge latches of the polled keys, and the double-press timers of the scroll
+// keys in the order W, S, A, D.
+extern int g_latchKey1;
+extern int g_latchKey2;
+extern int g_latchZoomIn;
+extern int g_latchZoomOut;
+extern int g_scrollLatch[4];
+extern int g_scrollTimer[4];
 
 // One update of the game. Always returns 1.
 int UpdateFrame();

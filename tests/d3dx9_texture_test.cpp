@@ -61,11 +61,19 @@ std::vector<uint8_t> MakeBmp(int w, int h, int bpp, const std::vector<uint32_t>&
   return b;
 }
 
+// The folder of this process's image files, removed when the process ends.
+struct TextureFiles {
+  std::string dir = CaseFilesDir("textures");
+  ~TextureFiles() {
+    if (system(("rm -rf '" + dir + "'").c_str()) != 0) return;
+  }
+};
+
 std::string TempPath(const std::string& name) {
-  std::string dir = std::string(GFX_PICTURE_DIR) + "/../test_files";
-  std::string cmd = "mkdir -p '" + dir + "'";
+  static TextureFiles files;
+  std::string cmd = "mkdir -p '" + files.dir + "'";
   EXPECT_EQ(system(cmd.c_str()), 0);
-  return dir + "/" + name;
+  return files.dir + "/" + name;
 }
 
 void WriteFile(const std::string& path, const std::vector<uint8_t>& bytes) {

@@ -2,6 +2,7 @@
 // pictures of what was drawn written to the build folder.
 #pragma once
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <cstdint>
 #include <cstdlib>
@@ -33,6 +34,13 @@ inline void SavePicture(const Pixels& p, const std::string& name) {
   std::string cmd = "mkdir -p '" + dir + "'";
   if (system(cmd.c_str()) != 0) return;
   WritePngFile((dir + "/" + name + ".png").c_str(), p.argb.data(), p.width, p.height);
+}
+
+// A folder for the files of one case, under the build folder's test_files and
+// apart for each process: a binary run whole and its cases run one by one may
+// run at the same time.
+inline std::string CaseFilesDir(const std::string& name) {
+  return std::string(GFX_PICTURE_DIR) + "/../test_files/" + name + "." + std::to_string(getpid());
 }
 
 #define EXPECT_COLOR_NEAR(actual, r, g, b, tol)                                   \

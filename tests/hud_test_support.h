@@ -95,8 +95,7 @@ class HudFixture : public DeviceFixture {
     ASSERT_NE(getcwd(here, sizeof here), nullptr);
     repoDir = here;
     const ::testing::TestInfo* info = ::testing::UnitTest::GetInstance()->current_test_info();
-    dir = std::string(GFX_PICTURE_DIR) + "/../test_files/hud_" + info->test_suite_name() + "_" +
-          info->name();
+    dir = CaseFilesDir(std::string("hud_") + info->test_suite_name() + "_" + info->name());
     ASSERT_EQ(system(("rm -rf '" + dir + "' && mkdir -p '" + dir + "'").c_str()), 0);
     rts::WriteBmp(dir + "/atlas.bmp", 512, 512, TestAtlas());
     rts::WriteSolidBmp(dir + "/solid.bmp", 1, 1, 0xFFFFFFFF);
@@ -118,6 +117,9 @@ class HudFixture : public DeviceFixture {
     ReleasePrimitiveMeshes();
     g_device = nullptr;
     headless::Reset();
+    if (!dir.empty()) {
+      EXPECT_EQ(system(("rm -rf '" + dir + "'").c_str()), 0);
+    }
     DeviceFixture::TearDown();
   }
 

@@ -263,8 +263,7 @@ class RenderFixture : public DeviceFixture {
     ASSERT_NE(getcwd(here, sizeof here), nullptr);
     oldDir = here;
     const ::testing::TestInfo* info = ::testing::UnitTest::GetInstance()->current_test_info();
-    dir = std::string(GFX_PICTURE_DIR) + "/../test_files/render_" + info->test_suite_name() +
-          "_" + info->name();
+    dir = CaseFilesDir(std::string("render_") + info->test_suite_name() + "_" + info->name());
     ASSERT_EQ(system(("rm -rf '" + dir + "' && mkdir -p '" + dir + "/data'").c_str()), 0);
     ASSERT_EQ(chdir(dir.c_str()), 0);
   }
@@ -276,6 +275,7 @@ class RenderFixture : public DeviceFixture {
     g_device = nullptr;
     if (!oldDir.empty()) {
       EXPECT_EQ(chdir(oldDir.c_str()), 0);
+      EXPECT_EQ(system(("rm -rf '" + dir + "'").c_str()), 0);
     }
     DeviceFixture::TearDown();
   }

@@ -307,6 +307,7 @@ TEST_F(SnapshotTest, ClearStageKeepsGoalTypeAndArea) {
   g_cameraPos = D3DXVECTOR3(10, 20, -30);
   g_zoomLevel = -3;
   g_itemBarHeight = 99;
+  SpawnShardBurst(&g_cameraPos, 20);  // a joint of the old stage just broke
   ClearStage();
   EXPECT_EQ(LiveItems(), 0);
   EXPECT_EQ(LiveJoints(), 0);
@@ -321,6 +322,7 @@ TEST_F(SnapshotTest, ClearStageKeepsGoalTypeAndArea) {
   EXPECT_EQ(g_cameraPos, D3DXVECTOR3(400, 10, -50));
   EXPECT_EQ(g_zoomLevel, 2);
   EXPECT_EQ(g_itemBarHeight, 0);
+  for (const Shard& s : g_shards) EXPECT_EQ(s.life, 0);
   EXPECT_NE(Title().find(Cp932Text("新規ステージ")), std::string::npos);
 }
 

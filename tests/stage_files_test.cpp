@@ -27,6 +27,7 @@
 #include "platform/cp932.h"
 #include "platform/win_user.h"
 #include "render/camera.h"
+#include "world/effects.h"
 #include "world/goals.h"
 #include "world/joints.h"
 #include "world/stage_file_format.h"
@@ -170,7 +171,9 @@ TEST_F(StageFilesTest, StageFileSavesLoadsAndSavesToTheSameBytes) {
 
   ClearStage();
   g_clearVerified = 0;
+  SpawnShardBurst(&g_cameraPos, 20);  // a joint of the stage before just broke
   ASSERT_EQ(Load(Path("a.stg"), kFileStage), 1);
+  for (const Shard& s : g_shards) EXPECT_EQ(s.life, 0);
   EXPECT_EQ(g_appMode, kModeEdit);
   EXPECT_EQ(g_goalType, kGoalBell);
   EXPECT_EQ(LiveItems(), 4);

@@ -397,6 +397,8 @@ void ClearStage() {
     if (g_items[i].state != kItemFree) DestroyItem(i);
   }
   for (SmokePuff& p : g_smokePuffs) p.active = 0;
+  // Shards of a joint broken on the last stage would go on falling over the new one.
+  for (Shard& s : g_shards) s.life = 0;
   g_goalBellBody = nullptr;
   g_startBallBody = nullptr;
   g_truckBody = nullptr;

@@ -267,6 +267,7 @@ int LoadStageFile(char* path, int kind) {
   for (int i = 0; i < kMaxItems; ++i)
     if (g_items[i].state != kItemFree) DestroyItem(i);
   for (SmokePuff& puff : g_smokePuffs) puff.active = 0;
+  for (Shard& shard : g_shards) shard.life = 0;  // the last stage's, not this one's
 
   SetModeForFileKind(kind);
   if (kind == kFilePause) {
