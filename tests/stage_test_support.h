@@ -9,6 +9,7 @@
 #include "app/menus.h"
 #include "app/shell_globals.h"
 #include "app/window_title.h"
+#include "fuzz/game_setup.h"
 #include "platform/headless.h"
 #include "platform/text_encoding.h"
 #include "platform/win_menu.h"
@@ -20,17 +21,7 @@
 
 class StageTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    headless::Reset();
-    RegisterGameMenus();
-    g_editorMenu = LoadMenuA(nullptr, MAKEINTRESOURCEA(kMenuEditor));
-    g_hWnd = headless::MakeWindow("", g_editorMenu);
-    std::strcpy(g_appTitle, Cp932Text("ギズモワークス Ver.1.10"));
-    std::strcpy(g_editorName, Cp932Text("新人エディター"));
-    CreatePhysicsWorld();
-    AllocateSnapshotBuffers();
-    g_appMode = kModeEdit;
-  }
+  void SetUp() override { SetUpGameForFiles(); }
   void TearDown() override {
     for (int i = 0; i < kMaxItems; ++i) DestroyItem(i);
     FreeSnapshotBuffers();

@@ -1,6 +1,6 @@
 // The game's state as the stage files need it, without a display: a
 // headless main window with the editor menus, the physics world and the
-// snapshot buffers.
+// snapshot buffers. The fuzz targets and the stage tests' fixture share it.
 #pragma once
 #include <cstring>
 
