@@ -947,6 +947,34 @@ IDirect3DTexture9* CreateTextureFromPixels(IDirect3DDevice9* device, const uint3
   return new IDirect3DTexture9(impl);
 }
 
+IDirect3DTexture9* CreateFilledTexture(IDirect3DDevice9* device, UINT width, UINT height,
+                                       uint32_t colour) {
+  if (!device || width == 0 || height == 0) return nullptr;
+  // Filled by the driver where it can: a picture of one colour need not be
+  // built in memory and copied over (a font's atlas is 4 MB).
+  if (epoxy_gl_version() < 44 && !epoxy_has_gl_extension("GL_ARB_clear_texture")) {
+    std::vector<uint32_t> pixels((size_t)width * height, colour);
+    return CreateTextureFromPixels(device, pixels.data(), width, height, 1);
+  }
+  GLint maxSize = 0;
+  glGetIntegerv(GL_MAX_TEXTURE_SIZE, &maxSize);
+  if ((GLint)width > maxSize || (GLint)height > maxSize) return nullptr;
+  TouchGlState();
+  auto* impl = new D3DTextureImpl;
+  impl->width = width;
+  impl->height = height;
+  impl->levels = 1;
+  impl->opaque = (colour >> 24) == 0xFF;
+  glGenTextures(1, &impl->tex);
+  glBindTexture(GL_TEXTURE_2D, impl->tex);
+  glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, (GLsizei)width, (GLsizei)height, 0, GL_BGRA,
+               GL_UNSIGNED_INT_8_8_8_8_REV, nullptr);
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_BASE_LEVEL, 0);
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAX_LEVEL, 0);
+  glClearTexImage(impl->tex, 0, GL_BGRA, GL_UNSIGNED_INT_8_8_8_8_REV, &colour);
+  return new IDirect3DTexture9(impl);
+}
+
 void UpdateTextureRect(IDirect3DTexture9* texture, int x, int y, int width, int height,
                        const uint32_t* pixels) {
   TouchGlState();

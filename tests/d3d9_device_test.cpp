@@ -551,3 +551,16 @@ TEST_F(DeviceTest, MipLevelsMatchTheDriversOwn) {
     ours->Release();
   }
 }
+
+// A texture of one colour holds that colour in every texel, transparent or
+// not, and knows whether it is opaque.
+TEST_F(DeviceTest, FilledTextureHoldsItsColourEverywhere) {
+  for (uint32_t colour : {0x00FFFFFFu, 0xFF336699u}) {
+    IDirect3DTexture9* tex = CreateFilledTexture(device, 64, 32, colour);
+    ASSERT_NE(tex, nullptr);
+    EXPECT_EQ(tex->GetLevelCount(), 1u);
+    EXPECT_EQ(tex->impl()->opaque, colour >> 24 == 0xFF);
+    EXPECT_EQ(LevelOf(tex->impl()->tex, 0, 64, 32), std::vector<uint32_t>(64 * 32, colour));
+    tex->Release();
+  }
+}
