@@ -103,6 +103,11 @@ HRESULT D3DXLoadMeshFromXA(const char* path, DWORD options, IDirect3DDevice9* de
                            ID3DXBuffer** adjacency, ID3DXBuffer** materials,
                            ID3DXBuffer** effectInstances, DWORD* materialCount,
                            ID3DXMesh** mesh);
+// Starts reading and importing these .x models on worker threads, so that
+// D3DXLoadMeshFromXA of one of them later only waits for what is left of its
+// import. What the load gives is the same either way. A model never loaded
+// is dropped at the next call or when the program ends.
+void PrefetchMeshesFromX(const char* const* paths, int count);
 // Box of width (x), height (y), depth (z) centred on the origin; position and
 // normal; clockwise outward faces.
 HRESULT D3DXCreateBox(IDirect3DDevice9* device, float width, float height, float depth,

@@ -191,8 +191,7 @@ HRESULT D3DXCreateFontA(IDirect3DDevice9* device, INT height, UINT, UINT weight,
   impl->ascent = (int)std::lround((double)cell * asc / (asc + desc));
   impl->bold = weight >= FW_BOLD;
   impl->device = device;
-  std::vector<uint32_t> clear((size_t)kAtlasSize * kAtlasSize, 0x00FFFFFFu);
-  impl->atlas = CreateTextureFromPixels(device, clear.data(), kAtlasSize, kAtlasSize, 1);
+  impl->atlas = CreateFilledTexture(device, kAtlasSize, kAtlasSize, 0x00FFFFFFu);
   if (!impl->atlas || FAILED(D3DXCreateSprite(device, &impl->ownSprite))) {
     delete impl;
     return E_OUTOFMEMORY;

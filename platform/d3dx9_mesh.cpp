@@ -10,15 +10,20 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cctype>
 #include <cerrno>
 #include <cstdio>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
+#include <future>
+#include <memory>
+#include <mutex>
 #include <numeric>
 #include <string>
 #include <string_view>
+#include <thread>
 #include <vector>
 
 #include "platform/cp932.h"
@@ -660,9 +665,86 @@ bool ImportSurvives(const std::string& hostPath) {
   return WIFEXITED(status) && WEXITSTATUS(status) == 0;
 }
 
+// Models read ahead on worker threads. Only a model its check finds sound is
+// imported there (a doubtful one goes to a child process, which is forked
+// from the loading thread alone); the others are left to the load.
+class MeshPrefetch {
+ public:
+  ~MeshPrefetch() { Drop(); }
+
+  void Start(std::vector<std::string> hostPaths) {
+    Drop();
+    std::lock_guard<std::mutex> lock(mutex_);
+    next_ = 0;
+    for (std::string& path : hostPaths) {
+      Entry& e = entries_.emplace_back();
+      e.hostPath = std::move(path);
+      e.done = e.promise.get_future();
+    }
+    const unsigned cores = std::max(1u, std::thread::hardware_concurrency());
+    const size_t workers = std::min<size_t>(entries_.size(), std::min(cores, 6u));
+    for (size_t i = 0; i < workers; ++i) workers_.emplace_back([this] { Work(); });
+  }
+
+  // The importer holding the model at hostPath, once imported; null when the
+  // model was not read ahead or its check left it to the load.
+  std::unique_ptr<Assimp::Importer> Take(const std::string& hostPath) {
+    std::future<std::unique_ptr<Assimp::Importer>> done;
+    {
+      std::lock_guard<std::mutex> lock(mutex_);
+      for (Entry& e : entries_)
+        if (e.hostPath == hostPath && e.done.valid()) {
+          done = std::move(e.done);
+          break;
+        }
+    }
+    return done.valid() ? done.get() : nullptr;
+  }
+
+ private:
+  struct Entry {
+    std::string hostPath;
+    std::promise<std::unique_ptr<Assimp::Importer>> promise;
+    std::future<std::unique_ptr<Assimp::Importer>> done;
+  };
+
+  void Work() {
+    for (size_t i; (i = next_.fetch_add(1)) < entries_.size();) {
+      Entry& e = entries_[i];
+      std::unique_ptr<Assimp::Importer> importer;
+      if (CheckXFile(e.hostPath) == XCheck::kSound) {
+        importer = std::make_unique<Assimp::Importer>();
+        importer->ReadFile(e.hostPath, kImportFlags);
+      }
+      e.promise.set_value(std::move(importer));
+    }
+  }
+
+  void Drop() {
+    for (std::thread& t : workers_) t.join();
+    workers_.clear();
+    std::lock_guard<std::mutex> lock(mutex_);
+    entries_.clear();
+  }
+
+  std::mutex mutex_;
+  std::vector<Entry> entries_;  // not resized while workers run
+  std::atomic<size_t> next_{0};
+  std::vector<std::thread> workers_;
+};
+
+MeshPrefetch g_meshPrefetch;
+
 }  // namespace
 
 int ModelImportChildren() { return g_importChildren; }
+
+void PrefetchMeshesFromX(const char* const* paths, int count) {
+  std::vector<std::string> hostPaths;
+  for (int i = 0; i < count; ++i)
+    if (paths && paths[i]) hostPaths.push_back(GamePathToHost(paths[i]));
+  g_meshPrefetch.Start(std::move(hostPaths));
+}
 
 HRESULT D3DXLoadMeshFromXA(const char* path, DWORD, IDirect3DDevice9* device,
                            ID3DXBuffer** adjacency, ID3DXBuffer** materials,
@@ -670,9 +752,14 @@ HRESULT D3DXLoadMeshFromXA(const char* path, DWORD, IDirect3DDevice9* device,
                            ID3DXMesh** mesh) {
   if (!path || !device || !mesh) return D3DERR_INVALIDCALL;
   std::string hostPath = GamePathToHost(path);
-  if (access(hostPath.c_str(), R_OK) != 0 || !ImportSurvives(hostPath)) return D3DXERR_INVALIDDATA;
-  Assimp::Importer importer;
-  const aiScene* scene = importer.ReadFile(hostPath, kImportFlags);
+  if (access(hostPath.c_str(), R_OK) != 0) return D3DXERR_INVALIDDATA;
+  std::unique_ptr<Assimp::Importer> importer = g_meshPrefetch.Take(hostPath);
+  if (!importer) {
+    if (!ImportSurvives(hostPath)) return D3DXERR_INVALIDDATA;
+    importer = std::make_unique<Assimp::Importer>();
+    importer->ReadFile(hostPath, kImportFlags);
+  }
+  const aiScene* scene = importer->GetScene();
   if (!scene || !scene->mRootNode || scene->mNumMeshes == 0 ||
       (scene->mFlags & AI_SCENE_FLAGS_INCOMPLETE))
     return D3DXERR_INVALIDDATA;

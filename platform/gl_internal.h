@@ -205,6 +205,9 @@ void DeviceStateReplaced(D3DDeviceImpl* device);
 // with `levels` mip levels (0: the full chain). Null on failure.
 IDirect3DTexture9* CreateTextureFromPixels(IDirect3DDevice9* device, const uint32_t* pixels,
                                            UINT width, UINT height, UINT levels);
+// A texture of width x height, one level, every texel `colour` (0xAARRGGBB).
+IDirect3DTexture9* CreateFilledTexture(IDirect3DDevice9* device, UINT width, UINT height,
+                                       uint32_t colour);
 // Replaces a rectangle of level 0 (used by the font's glyph cache).
 void UpdateTextureRect(IDirect3DTexture9* texture, int x, int y, int width, int height,
                        const uint32_t* pixels);

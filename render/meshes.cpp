@@ -245,6 +245,17 @@ void SetupLights() {
   g_device->SetLight(1, &light);
 }
 
+namespace {
+constexpr char kEndCapPath[] = "data\\Capsule.x";
+}  // namespace
+
+void PrefetchModelFiles() {
+  const char* paths[kModelCount + 1];
+  for (int i = 0; i < kModelCount; ++i) paths[i] = kModelFiles[i].path;
+  paths[kModelCount] = kEndCapPath;
+  PrefetchMeshesFromX(paths, kModelCount + 1);
+}
+
 int LoadModels() {
   int failed = 0;
   for (const ModelFile& model : kModelFiles)
@@ -315,7 +326,7 @@ int CreatePrimitiveMeshes() {
   ID3DXBuffer* adjacency = nullptr;
   ID3DXBuffer* materials = nullptr;
   DWORD materialCount = 0;
-  if (FAILED(D3DXLoadMeshFromXA("data\\Capsule.x", D3DXMESH_MANAGED, g_device, &adjacency,
+  if (FAILED(D3DXLoadMeshFromXA(kEndCapPath, D3DXMESH_MANAGED, g_device, &adjacency,
                                 &materials, nullptr, &materialCount, &source)))
     source = nullptr;
   ReleaseAndNull(&adjacency);

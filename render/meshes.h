@@ -81,6 +81,9 @@ void SetDefaultRenderStates();
 // The two white directional lights; only light 0 is switched on.
 void SetupLights();
 
+// Starts reading the model files (the 23 models and the end cap) in the
+// background, so that the loads below find them mostly read.
+void PrefetchModelFiles();
 // Loads the 23 models in order; returns how many failed to load.
 int LoadModels();
 // Releases the 23 models (the fan's case before its blades).

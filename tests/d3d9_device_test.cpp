@@ -3,6 +3,8 @@
 #include <cmath>
 #include <cstring>
 #include <memory>
+#include <utility>
+#include <vector>
 
 #include "platform/gl_internal.h"
 #include "tests/gfx_test_util.h"
@@ -511,3 +513,54 @@ TEST(PresentTest, PresentCopiesThePictureUprightIntoTheWindowTarget) {
 }
 
 }  // namespace
+
+namespace {
+
+std::vector<uint32_t> LevelOf(GLuint tex, int level, int w, int h) {
+  std::vector<uint32_t> out((size_t)w * h);
+  glBindTexture(GL_TEXTURE_2D, tex);
+  glGetTexImage(GL_TEXTURE_2D, level, GL_BGRA, GL_UNSIGNED_INT_8_8_8_8_REV, out.data());
+  return out;
+}
+
+}  // namespace
+
+// The mip levels made for a texture are those the GL driver would make of the
+// same picture, so textures look the same whoever makes them; narrow and
+// wide sides and transparent texels included.
+TEST_F(DeviceTest, MipLevelsMatchTheDriversOwn) {
+  for (auto [w, h] : {std::pair<UINT, UINT>{64, 16}, {8, 32}, {1, 4}}) {
+    std::vector<uint32_t> texels((size_t)w * h);
+    uint32_t seed = 12345;
+    for (uint32_t& t : texels) t = seed = seed * 1664525u + 1013904223u;
+    IDirect3DTexture9* ours = CreateTextureFromPixels(device, texels.data(), w, h, 0);
+    ASSERT_NE(ours, nullptr);
+    GLuint theirs = 0;
+    glGenTextures(1, &theirs);
+    glBindTexture(GL_TEXTURE_2D, theirs);
+    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, (GLsizei)w, (GLsizei)h, 0, GL_BGRA,
+                 GL_UNSIGNED_INT_8_8_8_8_REV, texels.data());
+    glGenerateMipmap(GL_TEXTURE_2D);
+    ASSERT_GT(ours->GetLevelCount(), 1u);
+    for (UINT level = 1; level < ours->GetLevelCount(); ++level) {
+      const int lw = std::max<int>(1, (int)(w >> level)), lh = std::max<int>(1, (int)(h >> level));
+      EXPECT_EQ(LevelOf(ours->impl()->tex, (int)level, lw, lh), LevelOf(theirs, (int)level, lw, lh))
+          << w << " x " << h << " level " << level;
+    }
+    glDeleteTextures(1, &theirs);
+    ours->Release();
+  }
+}
+
+// A texture of one colour holds that colour in every texel, transparent or
+// not, and knows whether it is opaque.
+TEST_F(DeviceTest, FilledTextureHoldsItsColourEverywhere) {
+  for (uint32_t colour : {0x00FFFFFFu, 0xFF336699u}) {
+    IDirect3DTexture9* tex = CreateFilledTexture(device, 64, 32, colour);
+    ASSERT_NE(tex, nullptr);
+    EXPECT_EQ(tex->GetLevelCount(), 1u);
+    EXPECT_EQ(tex->impl()->opaque, colour >> 24 == 0xFF);
+    EXPECT_EQ(LevelOf(tex->impl()->tex, 0, 64, 32), std::vector<uint32_t>(64 * 32, colour));
+    tex->Release();
+  }
+}

@@ -243,6 +243,52 @@ TEST_F(MeshTest, ModelsOfThePlainFormAreCheckedWithoutAChildAndDamagedOnesRefuse
   EXPECT_EQ(ModelImportChildren(), children + 1);
 }
 
+// Models read ahead load as they would have without it: the same vertices and
+// faces; a damaged one is still refused, one of another form still goes
+// through its child import, and a model loaded a second time is read again.
+TEST_F(MeshTest, ModelsReadAheadLoadAsTheyWouldHaveWithout) {
+  Write("data/plain.x", PlainX("2", "0", "3", "0", "1"));
+  Write("data/damaged.x", PlainX("3", "0", "3", "0", "1"));
+  Write("data/quad.x", kQuadX);
+  auto load = [&](const char* path, std::vector<float>* vertices) {
+    ID3DXMesh* mesh = nullptr;
+    HRESULT hr = D3DXLoadMeshFromXA(path, 0, device, nullptr, nullptr, nullptr, nullptr, &mesh);
+    if (mesh) {
+      void* data = nullptr;
+      mesh->LockVertexBuffer(0, &data);
+      const float* f = static_cast<const float*>(data);
+      vertices->assign(f, f + mesh->GetNumVertices() * mesh->GetNumBytesPerVertex() / 4);
+      vertices->push_back((float)mesh->GetNumFaces());
+      mesh->UnlockVertexBuffer();
+      mesh->Release();
+    }
+    return hr;
+  };
+  std::vector<float> plain, quad, ignored;
+  ASSERT_EQ(load("data\\plain.x", &plain), D3D_OK);
+  ASSERT_EQ(load("data\\quad.x", &quad), D3D_OK);
+
+  const char* paths[] = {"data\\plain.x", "data\\damaged.x", "data\\quad.x", "data\\none.x"};
+  PrefetchMeshesFromX(paths, 4);
+  const int children = ModelImportChildren();
+  std::vector<float> again;
+  ASSERT_EQ(load("data\\plain.x", &again), D3D_OK);
+  EXPECT_EQ(again, plain);
+  EXPECT_LT(load("data\\damaged.x", &ignored), 0);
+  EXPECT_LT(load("data\\none.x", &ignored), 0);
+  ASSERT_EQ(load("data\\quad.x", &again), D3D_OK);
+  EXPECT_EQ(again, quad);
+  EXPECT_EQ(ModelImportChildren(), children + 1);
+  // Changed on the disk after it was read ahead and loaded: the next load
+  // reads the file as it now is.
+  Write("data/plain.x", kQuadX);
+  ASSERT_EQ(load("data\\plain.x", &again), D3D_OK);
+  EXPECT_EQ(again, quad);
+  // Read ahead and never loaded: dropped at the next read-ahead.
+  PrefetchMeshesFromX(paths, 1);
+  PrefetchMeshesFromX(nullptr, 0);
+}
+
 TEST_F(MeshTest, XModelKeepsMaterialsSubsetsWindingAndTextureNames) {
   Write("data/quad.x", kQuadX);
   // The texture the first material names, a white 1 x 1 picture.
