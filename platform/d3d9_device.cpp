@@ -52,6 +52,10 @@ const vec2 aTex = vec2(0.0);
 #endif
 uniform mat4 uWvp;
 uniform vec2 uPixelShift;
+#if HAS_TEXTURE
+uniform float uUseTex;
+flat out float vUseTex;
+#endif
 #if LIGHTING
 uniform mat3 uNormalMat;
 uniform vec4 uMatDiffuse;
@@ -71,6 +75,9 @@ void main() {
 #endif
   gl_Position = vec4(p.x, -p.y, p.z, p.w);
   vTex = aTex;
+#if HAS_TEXTURE
+  vUseTex = uUseTex;
+#endif
 #if LIGHTING
 #if HAS_DIFFUSE
   vec4 diffuse = aColor;
@@ -98,11 +105,15 @@ in vec4 vColor;
 in vec2 vTex;
 #if HAS_TEXTURE
 uniform sampler2D uTex;
+flat in float vUseTex;
 #endif
 out vec4 fragColor;
 void main() {
 #if HAS_TEXTURE
-  vec4 t = texture(uTex, vTex);
+  // Without a texture of its own the draw reads opaque white whatever is
+  // bound (see ApplyState).
+  vec4 s = texture(uTex, vTex);
+  vec4 t = vUseTex != 0.0 ? s : vec4(1.0);
 #else
   vec4 t = vec4(1.0);
 #endif
@@ -425,6 +436,7 @@ ShaderVariant* Variant(D3DDeviceImpl* d, const VariantKey& k) {
       v.uLightDir = glGetUniformLocation(p, "uLightDir");
       v.uLightDiffuse = glGetUniformLocation(p, "uLightDiffuse");
       v.uPixelShift = glGetUniformLocation(p, "uPixelShift");
+      v.uUseTex = glGetUniformLocation(p, "uUseTex");
       GLint tex = glGetUniformLocation(p, "uTex");
       if (tex >= 0) {
         d->shadow.program = p;
@@ -465,7 +477,13 @@ bool ApplyState(D3DDeviceImpl* d, const DrawSetup& s, const FvfLayout& layout) {
   k.hasDiffuse = layout.diffuse >= 0;
   k.hasTexcoord = layout.texcoord >= 0;
   IDirect3DTexture9* t = s.overlay ? s.overlayTexture : st.textures[0];
-  k.hasTexture = t != nullptr;
+  // Untextured draws go through the textured shader too, told by a vertex
+  // stage uniform to read opaque white instead, and leave the texture that
+  // is bound where it is: textured and untextured draws alternate item by
+  // item (body, coat), and a software renderer pays dearly on the thread
+  // that sends the draws for every change to the pixel stage's program,
+  // textures or uniforms, while vertex stage uniforms cost next to nothing.
+  k.hasTexture = t != nullptr || (!s.overlay && d->whiteTexture != 0);
   if (s.overlay) {
     StageOps(D3DTOP_MODULATE, D3DTA_TEXTURE, D3DTA_DIFFUSE, k.colorOp);
     StageOps(D3DTOP_MODULATE, D3DTA_TEXTURE, D3DTA_DIFFUSE, k.alphaOp);
@@ -496,7 +514,12 @@ bool ApplyState(D3DDeviceImpl* d, const DrawSetup& s, const FvfLayout& layout) {
   if (blend && (sh.srcBlend != src || sh.dstBlend != dst))
     glBlendFunc(sh.srcBlend = src, sh.dstBlend = dst);
 
-  BindTexture(sh, t ? t->impl()->tex : 0);
+  if (t)
+    BindTexture(sh, t->impl()->tex);
+  else if (k.hasTexture && (sh.texture == 0 || sh.texture == ~0u))
+    BindTexture(sh, d->whiteTexture);  // nothing bound to read from
+  if (v->uUseTex >= 0 && v->useTex != (t != nullptr))
+    glUniform1f(v->uUseTex, (v->useTex = t != nullptr) ? 1.0f : 0.0f);
   if (s.overlay) {
     Toggle(&sh.depthTest, false, GL_DEPTH_TEST);
     DepthMask(sh, false);
@@ -1022,6 +1045,12 @@ HRESULT CreateDeviceOnContext(GlContext* context, const D3DPRESENT_PARAMETERS* p
   glSamplerParameteri(d->overlaySampler, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
   glSamplerParameteri(d->overlaySampler, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
   glSamplerParameteri(d->overlaySampler, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
+  const uint8_t white[4] = {255, 255, 255, 255};
+  glGenTextures(1, &d->whiteTexture);
+  glBindTexture(GL_TEXTURE_2D, d->whiteTexture);
+  glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, 1, 1, 0, GL_RGBA, GL_UNSIGNED_BYTE, white);
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAX_LEVEL, 0);
+  glBindTexture(GL_TEXTURE_2D, 0);
   // The shader of the default state, so a device that cannot compile it
   // is refused now rather than drawing nothing later.
   VariantKey first{};
@@ -1037,6 +1066,7 @@ HRESULT CreateDeviceOnContext(GlContext* context, const D3DPRESENT_PARAMETERS* p
     glDeleteRenderbuffers(1, &d->depthBuffer);
     glDeleteBuffers(1, &d->streamVbo);
     glDeleteSamplers(1, &d->overlaySampler);
+    glDeleteTextures(1, &d->whiteTexture);
     if (g_shadowOwner == d) g_shadowOwner = nullptr;
     delete d;
     return D3DERR_NOTAVAILABLE;
@@ -1069,6 +1099,7 @@ IDirect3DDevice9::~IDirect3DDevice9() {
     for (GLuint smp : row)
       if (smp) glDeleteSamplers(1, &smp);
   glDeleteSamplers(1, &d->overlaySampler);
+  glDeleteTextures(1, &d->whiteTexture);
   delete d;
 }
 

@@ -115,7 +115,8 @@ MeshArena* ArenaOf(D3DDeviceImpl* device, DWORD fvf, UINT stride);
 struct ShaderVariant {
   GLuint program = 0;
   GLint uWvp = -1, uNormalMat = -1, uMatDiffuse = -1, uMatEmissive = -1, uLightDir = -1,
-        uLightDiffuse = -1, uPixelShift = -1;
+        uLightDiffuse = -1, uPixelShift = -1, uUseTex = -1;
+  int useTex = -1;  // what uUseTex holds
   uint64_t matrixTag = ~0ull, shiftTag = ~0ull, normalTag = ~0ull, materialTag = ~0ull,
            lightsTag = ~0ull;
 };
@@ -153,6 +154,7 @@ struct D3DDeviceImpl {
   GLuint streamVbo = 0;
   size_t streamCapacity = 0, streamUsed = 0;
   GLuint overlaySampler = 0;
+  GLuint whiteTexture = 0;  // stands in for "no texture" (see ApplyState)
   GLuint stageSamplers[6][2] = {};  // by minification x magnification filter
   bool clipControl = false;
   HRESULT simulatedState = D3D_OK;
