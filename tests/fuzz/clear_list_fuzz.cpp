@@ -29,10 +29,7 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  FILE* f = std::fopen(g_path.c_str(), "wb");
-  if (!f) std::abort();
-  std::fwrite(data, 1, size, f);
-  std::fclose(f);
+  WriteFuzzInput(g_path, data, size);
   // One ID the list may hold (its first entry) and one it is unlikely to.
   uint32_t listed[4] = {};
   if (size >= 20) std::memcpy(listed, data + 4, 16);

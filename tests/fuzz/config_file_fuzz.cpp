@@ -22,10 +22,7 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  FILE* f = std::fopen(g_input.c_str(), "wb");
-  if (!f) std::abort();
-  std::fwrite(data, 1, size, f);
-  std::fclose(f);
+  WriteFuzzInput(g_input, data, size);
   Config config;
   int sound = ReadConfigFile(g_input.c_str(), &config);
   FUZZ_CHECK(std::memchr(config.editorName, '\0', sizeof config.editorName) != nullptr);

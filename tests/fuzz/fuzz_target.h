@@ -7,6 +7,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 #include <string>
 
@@ -45,4 +46,12 @@ inline std::string MakeFuzzFolder() {
     return made;
   }
   std::abort();
+}
+
+// The input as the whole of the file at path, for the readers that take a file.
+inline void WriteFuzzInput(const std::string& path, const uint8_t* data, size_t size) {
+  FILE* f = std::fopen(path.c_str(), "wb");
+  if (!f) std::abort();
+  std::fwrite(data, 1, size, f);
+  std::fclose(f);
 }

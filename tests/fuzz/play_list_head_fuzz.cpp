@@ -22,10 +22,7 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  FILE* f = std::fopen(g_path.c_str(), "wb");
-  if (!f) std::abort();
-  std::fwrite(data, 1, size, f);
-  std::fclose(f);
+  WriteFuzzInput(g_path, data, size);
   StageFileHeader header;
   if (ReadPlayListHeadOf(g_path.c_str(), &header)) {
     FUZZ_CHECK(size >= kPlayListHeadSize);

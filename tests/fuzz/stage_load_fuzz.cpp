@@ -29,10 +29,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   for (int k : {kFileStage, kFilePlay, kFilePause})
     if (size >= kMagicFieldSize && StageFileMagicMatches(data, k)) kind = k;
   const std::string& path = g_path[kind];
-  FILE* f = std::fopen(path.c_str(), "wb");
-  if (!f) std::abort();
-  std::fwrite(data, 1, size, f);
-  std::fclose(f);
+  WriteFuzzInput(path, data, size);
   g_stageModified = 0;  // no save prompt
   char buffer[256];
   std::snprintf(buffer, sizeof buffer, "%s", path.c_str());
