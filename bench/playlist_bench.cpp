@@ -34,6 +34,7 @@
 #include "platform/win_window.h"
 #include "world/globals.h"
 #include "world/stage_file_format.h"
+#include "tests/title_window_support.h"
 
 namespace {
 
@@ -62,11 +63,6 @@ void WriteHead(const std::string& path, int n) {
   std::memcpy(b.data() + 68, editor.data(), editor.size());
   std::ofstream(path, std::ios::binary)
       .write(reinterpret_cast<const char*>(b.data()), static_cast<std::streamsize>(b.size()));
-}
-
-LRESULT MainProc(HWND w, UINT message, WPARAM wParam, LPARAM lParam) {
-  if (message == WM_CLOSE) return 0;
-  return DefWindowProcA(w, message, wParam, lParam);
 }
 
 struct Opening {
@@ -144,16 +140,7 @@ int main(int argc, char** argv) {
   RegisterGameMenus();
   RegisterGameDialogs();
   g_titleMenu = LoadMenuA(nullptr, MAKEINTRESOURCEA(kMenuTitle));
-  WNDCLASSEXA wc{};
-  wc.cbSize = sizeof(wc);
-  wc.lpfnWndProc = MainProc;
-  wc.hCursor = LoadCursorA(nullptr, IDC_ARROW);
-  wc.lpszClassName = "Generic Game SDK Window";
-  RegisterClassExA(&wc);
-  std::strcpy(g_appTitle, Cp932Text("ギズモワークス Ver.1.10"));
-  g_hWnd = CreateWindowExA(0, wc.lpszClassName, g_appTitle,
-                           WS_POPUP | WS_VISIBLE | WS_CAPTION | WS_SYSMENU, 40, 30, 640, 480,
-                           nullptr, g_titleMenu, nullptr, nullptr);
+  MakeTitleWindow();
   g_appMode = kModeTitle;
   for (int t = 0; t < 100; ++t) {
     platform::DispatchWaitingMessages(g_hWnd, nullptr);

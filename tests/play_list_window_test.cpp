@@ -31,6 +31,7 @@
 #include "world/stage_file_format.h"
 #include "world/stage_files.h"
 #include "world/update_state.h"
+#include "title_window_support.h"
 
 #ifndef TEST_BUILD_DIR
 #define TEST_BUILD_DIR "."
@@ -47,11 +48,6 @@ std::string Shell(const std::string& command) {
   }
   while (!out.empty() && (out.back() == '\n' || out.back() == '\r')) out.pop_back();
   return out;
-}
-
-LRESULT MainProc(HWND w, UINT message, WPARAM wParam, LPARAM lParam) {
-  if (message == WM_CLOSE) return 0;
-  return DefWindowProcA(w, message, wParam, lParam);
 }
 
 void Pump(int ms) {
@@ -109,16 +105,7 @@ TEST(PlayListWindow, ShowsItsRowsAndADoubleClickPlaysOne) {
   RegisterGameDialogs();
   g_playMenu = LoadMenuA(nullptr, MAKEINTRESOURCEA(kMenuPlay));
   g_titleMenu = LoadMenuA(nullptr, MAKEINTRESOURCEA(kMenuTitle));
-  WNDCLASSEXA wc{};
-  wc.cbSize = sizeof(wc);
-  wc.lpfnWndProc = MainProc;
-  wc.hCursor = LoadCursorA(nullptr, IDC_ARROW);
-  wc.lpszClassName = "Generic Game SDK Window";
-  RegisterClassExA(&wc);
-  std::strcpy(g_appTitle, Cp932Text("ギズモワークス Ver.1.10"));
-  g_hWnd = CreateWindowExA(0, wc.lpszClassName, g_appTitle,
-                           WS_POPUP | WS_VISIBLE | WS_CAPTION | WS_SYSMENU, 40, 30, 640, 480,
-                           nullptr, g_titleMenu, nullptr, nullptr);
+  MakeTitleWindow();
   ASSERT_NE(g_hWnd, nullptr);
   Pump(500);
 
