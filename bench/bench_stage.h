@@ -9,6 +9,7 @@
 
 #include "app/menus.h"
 #include "app/shell_globals.h"
+#include "game/frame.h"
 #include "game/update.h"
 #include "platform/d3d9.h"
 #include "platform/gl_context.h"
@@ -74,16 +75,9 @@ inline void DropWorld() {
 // the given distance; the update reads it back for picking.
 inline void SetCamera(float x, float y, float z) {
   g_cameraPos = D3DXVECTOR3(x, y, z);
-  D3DXMATRIX view, proj;
-  const D3DXVECTOR3 at(x, y, 0.0f), up(0, 1, 0);
-  D3DXMatrixLookAtLH(&view, &g_cameraPos, &at, &up);
-  D3DXMatrixPerspectiveFovLH(&proj, 1.0471976f, 4.0f / 3.0f, 10.0f, 5000.0f);
-  g_device->SetTransform(D3DTS_VIEW, &view);
-  g_device->SetTransform(D3DTS_PROJECTION, &proj);
+  SetViewAndProjection();
   D3DVIEWPORT9 vp = {0, 0, 640, 480, 0.0f, 1.0f};
   g_device->SetViewport(&vp);
-  g_viewMatrix = view;
-  g_projMatrix = proj;
   g_viewport = vp;
 }
 
