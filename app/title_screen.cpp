@@ -119,7 +119,7 @@ void FadeTitleBoxes() {
 
 void StepTitlePhysics() {
   if (!g_world || !g_space) return;
-  dSpaceCollide(g_space, nullptr, HandleNearCollision);
+  CollideSpace(nullptr);
   dRandSetSeed(0);
   dWorldQuickStep(g_world, kStepSize);
   dJointGroupEmpty(g_contactGroup);

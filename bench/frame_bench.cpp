@@ -5,10 +5,10 @@
 // lines with the same transforms (so the same pixels) drawn by a minimal GL
 // path of our own in the same process: one shader, one vertex array, one
 // buffer of every mesh, no state changes but the viewport of the overlays'
-// 3-D insets, one uniform and one draw per draw of the game. Each mode's
-// game frames are recorded and timed first, then the floor replays every one
-// of them, so neither disturbs the rasteriser's caches of the other. Run from
-// the repository root so the data folder is found.
+// 3-D insets, one uniform and one draw per draw of the game. Each game frame
+// is recorded, and the floor draws it right after it, so that a change in the
+// machine's load meets both alike. Run from the repository root so the data
+// folder is found.
 //
 //   build/bench/frame_bench [frames [picture-prefix]]
 //
@@ -56,6 +56,14 @@ double Millis(Clock::time_point a, Clock::time_point b) {
 double ProcessCpuMs() {
   timespec t;
   clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
+  return (double)t.tv_sec * 1e3 + (double)t.tv_nsec / 1e6;
+}
+
+// CPU time of this thread alone, ms: what the game's own thread spends
+// sending a frame, the rasteriser's threads left out.
+double ThreadCpuMs() {
+  timespec t;
+  clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
   return (double)t.tv_sec * 1e3 + (double)t.tv_nsec / 1e6;
 }
 
@@ -212,8 +220,10 @@ class Floor {
     draws_.push_back(f);
   }
 
-  // Draws the recorded frame into the device's framebuffer (still bound).
-  void Draw() {
+  // Draws the recorded frame into the device's framebuffer (still bound);
+  // `split`: with a flush after each third of its vertices, as the game's
+  // device hands a big scene to the rasteriser's threads.
+  void Draw(bool split) {
     glUseProgram(program_);
     glBindVertexArray(vao_);
     glBindBuffer(GL_ARRAY_BUFFER, vbo_);
@@ -234,6 +244,8 @@ class Floor {
                     stream_.data());
     const GLint streamBase = (GLint)(staticVertices_.size() / 3);
     int viewport[4] = {0, 0, 640, 480};
+    size_t total = 0, sinceFlush = 0;
+    for (const FloorDraw& f : draws_) total += (size_t)f.count;
     for (const FloorDraw& f : draws_) {
       // The only state that changes: the 3-D insets of the overlays.
       if (memcmp(viewport, f.viewport, sizeof viewport) != 0) {
@@ -246,6 +258,11 @@ class Floor {
                                  reinterpret_cast<const void*>(f.firstIndex * 4), f.baseVertex);
       else
         glDrawArrays(f.mode, streamBase + (GLint)f.firstIndex, f.count);
+      sinceFlush += (size_t)f.count;
+      if (split && sinceFlush >= total / 3) {
+        sinceFlush = 0;
+        glFlush();
+      }
     }
   }
 
@@ -289,76 +306,95 @@ class Floor {
 };
 
 struct ModeResult {
-  std::vector<double> game, floor, gameCpu, floorCpu, update, gameSent, floorSent;
+  std::vector<double> game, floor, gameCpu, floorCpu, update, gameSent, floorSent, gameThread,
+      floorThread, splitFloor;
   size_t draws = 0;
   size_t triangles = 0;
 };
 
-// `frames` game frames (after some to warm up), recorded; then the floor
-// drawing what each of them drew.
+// Times the floor drawing the frame it was last given to build; fills the
+// sent and thread figures; `picture` (optional) gets what it drew.
+double FloorFrame(Floor* floor, bool split, double* sentMs, double* threadMs, double* cpuMs,
+                  const char* picture) {
+  g_device->BeginScene();
+  glFinish();
+  double cpuC = ProcessCpuMs();
+  double threadC = ThreadCpuMs();
+  Clock::time_point c = Clock::now();
+  glClearColor(0.1f, 0.2f, 0.3f, 1.0f);
+  glClearDepth(1.0);
+  glDepthMask(GL_TRUE);
+  glDisable(GL_SCISSOR_TEST);
+  glDisable(GL_BLEND);
+  glEnable(GL_DEPTH_TEST);
+  glDepthFunc(GL_LEQUAL);
+  glDisable(GL_CULL_FACE);
+  glPolygonMode(GL_FRONT_AND_BACK, GL_FILL);
+  glViewport(0, 0, 640, 480);
+  glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+  floor->Draw(split);
+  Clock::time_point cSent = Clock::now();
+  *threadMs = ThreadCpuMs() - threadC;
+  glFinish();
+  Clock::time_point d = Clock::now();
+  *cpuMs = ProcessCpuMs() - cpuC;
+  *sentMs = Millis(c, cSent);
+  if (picture) {
+    std::vector<uint32_t> pixels = ReadBackBuffer(g_device);
+    WritePngFile((std::string(picture) + "_floor.png").c_str(), pixels.data(), 640, 480);
+  }
+  // The floor changed GL state behind the device's back; a scene's start
+  // is where the device takes nothing it sent before for granted.
+  g_device->EndScene();
+  return Millis(c, d);
+}
+
+// `frames` game frames (after some to warm up), each followed by the floor
+// drawing what it drew, plainly and split in thirds.
 ModeResult Measure(Floor* floor, int frames, const char* picture) {
   const int kWarmUp = 10;
   ModeResult out;
-  floor->Forget();
   for (int f = -kWarmUp; f < frames; ++f) {
+    const bool last = f == frames - 1;
+    floor->Forget();
     floor->BeginFrame();
     RecordDraws(&Floor::Capture, floor);
     glFinish();
     double cpuA = ProcessCpuMs();
+    double threadA = ThreadCpuMs();
     Clock::time_point a = Clock::now();
     GameFrame();
     Clock::time_point aSent = Clock::now();
+    double threadSent = ThreadCpuMs();
     glFinish();
     Clock::time_point b = Clock::now();
     double cpuB = ProcessCpuMs();
     RecordDraws(nullptr, nullptr);
-    if (picture && f == frames - 1) {
+    if (picture && last) {
       std::vector<uint32_t> pixels = ReadBackBuffer(g_device);
       WritePngFile((std::string(picture) + "_game.png").c_str(), pixels.data(), 640, 480);
     }
-    if (f >= 0) {
-      out.game.push_back(Millis(a, b));
-      out.gameCpu.push_back(cpuB - cpuA);
-      out.update.push_back(g_updateMs);
-      out.gameSent.push_back(Millis(a, aSent));
-    }
-  }
-  for (size_t i = 0; i < floor->Frames(); ++i) {
-    const size_t triangles = floor->Build(i);
-    g_device->BeginScene();
-    glFinish();
-    double cpuC = ProcessCpuMs();
-    Clock::time_point c = Clock::now();
-    glClearColor(0.1f, 0.2f, 0.3f, 1.0f);
-    glClearDepth(1.0);
-    glDepthMask(GL_TRUE);
-    glDisable(GL_SCISSOR_TEST);
-    glDisable(GL_BLEND);
-    glEnable(GL_DEPTH_TEST);
-    glDepthFunc(GL_LEQUAL);
-    glDisable(GL_CULL_FACE);
-    glPolygonMode(GL_FRONT_AND_BACK, GL_FILL);
-    glViewport(0, 0, 640, 480);
-    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-    floor->Draw();
-    Clock::time_point cSent = Clock::now();
-    glFinish();
-    Clock::time_point d = Clock::now();
-    double cpuD = ProcessCpuMs();
-    if (picture && i + 1 == floor->Frames()) {
-      std::vector<uint32_t> pixels = ReadBackBuffer(g_device);
-      WritePngFile((std::string(picture) + "_floor.png").c_str(), pixels.data(), 640, 480);
-    }
-    // The floor changed GL state behind the device's back; a scene's start
-    // is where the device takes nothing it sent before for granted.
-    g_device->EndScene();
-    if (i >= (size_t)kWarmUp) {
-      out.floor.push_back(Millis(c, d));
-      out.floorSent.push_back(Millis(c, cSent));
-      out.floorCpu.push_back(cpuD - cpuC);
-      out.draws = floor->Draws();
-      out.triangles = triangles;
-    }
+
+    // The floor draws what this game frame drew, right after it, so that both
+    // meet the same machine: on a shared machine the load moves from one
+    // second to the next, and a floor timed seconds later measured that.
+    const size_t triangles = floor->Build(0);
+    double sent = 0, thread = 0, cpu = 0, unused = 0;
+    const double floorMs = FloorFrame(floor, false, &sent, &thread, &cpu, last ? picture : nullptr);
+    const double splitMs = FloorFrame(floor, true, &unused, &unused, &unused, nullptr);
+    if (f < 0) continue;
+    out.game.push_back(Millis(a, b));
+    out.gameCpu.push_back(cpuB - cpuA);
+    out.update.push_back(g_updateMs);
+    out.gameSent.push_back(Millis(a, aSent));
+    out.gameThread.push_back(threadSent - threadA);
+    out.floor.push_back(floorMs);
+    out.floorSent.push_back(sent);
+    out.floorThread.push_back(thread);
+    out.floorCpu.push_back(cpu);
+    out.splitFloor.push_back(splitMs);
+    out.draws = floor->Draws();
+    out.triangles = triangles;
   }
   floor->Forget();
   return out;
@@ -400,6 +436,7 @@ int main(int argc, char** argv) {
     return 1;
   }
 
+  g_appMode = kModeEdit;  // the items carry the editor's coat, as a saved stage's do
   int items = FillStage();
   // The whole field in view: the farthest zoom step, the camera at rest.
   g_zoomLevel = -6;
@@ -435,6 +472,12 @@ int main(int argc, char** argv) {
   printf("until every draw is sent (the rest is waiting for the rasteriser): edit game %.3f "
          "floor %.3f, run game %.3f floor %.3f ms\n",
          Median(edit.gameSent), Median(edit.floorSent), Median(run.gameSent), Median(run.floorSent));
+  printf("cpu ms of the sending thread until every draw is sent: edit game %.3f floor %.3f, "
+         "run game %.3f floor %.3f\n",
+         Median(edit.gameThread), Median(edit.floorThread), Median(run.gameThread),
+         Median(run.floorThread));
+  printf("floor flushed after each third (as the game's device does): edit %.3f ms, run %.3f ms\n",
+         Median(edit.splitFloor), Median(run.splitFloor));
   printf("update (in the game's frame): edit median %.3f ms, run median %.3f ms\n",
          Median(edit.update), Median(run.update));
   printf("cpu ms per frame (all threads): edit game %.3f floor %.3f, run game %.3f floor %.3f\n",

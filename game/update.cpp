@@ -298,9 +298,13 @@ void UpdatePicking() {
     return;
   }
   const D3DXVECTOR3 screen((float)g_mousePos.x, (float)g_mousePos.y, 1.0f);
-  D3DXVECTOR3 farPoint;
-  D3DXVec3Unproject(&farPoint, &screen, &g_viewport, &g_projMatrix, &g_viewMatrix,
-                    &g_worldIdentity);
+  D3DXVECTOR3 farPoint(0, 0, 0);
+  if (!D3DXVec3Unproject(&farPoint, &screen, &g_viewport, &g_projMatrix, &g_viewMatrix,
+                         &g_worldIdentity)) {
+    // A camera that sees nothing (its matrices cannot be undone): no ray.
+    g_cursorOnStage = 0;
+    return;
+  }
   D3DXVECTOR3 dir = farPoint - g_cameraPos;
   D3DXVec3Normalize(&dir, &dir);
 

@@ -54,7 +54,10 @@ uniform mat4 uWvp;
 uniform vec2 uPixelShift;
 #if HAS_TEXTURE
 uniform float uUseTex;
-flat out float vUseTex;
+// The texture coordinates and, in z, whether the texture is read at all: one
+// interpolated vector instead of two, since a software renderer stores and
+// sets up every interpolated vector of every triangle it draws.
+out vec3 vTexUse;
 #endif
 #if LIGHTING
 uniform mat3 uNormalMat;
@@ -66,7 +69,6 @@ uniform vec3 uLightDiffuse[LIGHTS];
 #endif
 #endif
 out vec4 vColor;
-out vec2 vTex;
 void main() {
   vec4 p = uWvp * vec4(aPos, 1.0);
   p.xy += uPixelShift * p.w;
@@ -74,9 +76,8 @@ void main() {
   p.z = 2.0 * p.z - p.w;
 #endif
   gl_Position = vec4(p.x, -p.y, p.z, p.w);
-  vTex = aTex;
 #if HAS_TEXTURE
-  vUseTex = uUseTex;
+  vTexUse = vec3(aTex, uUseTex);
 #endif
 #if LIGHTING
 #if HAS_DIFFUSE
@@ -102,18 +103,18 @@ void main() {
 
 const char* kFragmentShader = R"(
 in vec4 vColor;
-in vec2 vTex;
 #if HAS_TEXTURE
 uniform sampler2D uTex;
-flat in float vUseTex;
+in vec3 vTexUse;
 #endif
 out vec4 fragColor;
 void main() {
 #if HAS_TEXTURE
   // Without a texture of its own the draw reads opaque white whatever is
   // bound (see ApplyState).
-  vec4 s = texture(uTex, vTex);
-  vec4 t = vUseTex != 0.0 ? s : vec4(1.0);
+  // z is 0 or 1 at every corner; interpolated, it only comes near them.
+  vec4 s = texture(uTex, vTexUse.xy);
+  vec4 t = vTexUse.z > 0.5 ? s : vec4(1.0);
 #else
   vec4 t = vec4(1.0);
 #endif
@@ -483,7 +484,11 @@ bool ApplyState(D3DDeviceImpl* d, const DrawSetup& s, const FvfLayout& layout) {
   // item (body, coat), and a software renderer pays dearly on the thread
   // that sends the draws for every change to the pixel stage's program,
   // textures or uniforms, while vertex stage uniforms cost next to nothing.
-  k.hasTexture = t != nullptr || (!s.overlay && d->whiteTexture != 0);
+  // Lines keep the plain untextured shader: they come in long runs (the
+  // grid), never between an item's body and coat, and reading the texture
+  // for every pixel of them would be work for nothing.
+  k.hasTexture =
+      t != nullptr || (!s.overlay && s.mode != GL_LINES && d->whiteTexture != 0);
   if (s.overlay) {
     StageOps(D3DTOP_MODULATE, D3DTA_TEXTURE, D3DTA_DIFFUSE, k.colorOp);
     StageOps(D3DTOP_MODULATE, D3DTA_TEXTURE, D3DTA_DIFFUSE, k.alphaOp);
@@ -776,6 +781,23 @@ GLuint MakeVertexArray(GLuint vbo, GLuint ebo, DWORD fvf, UINT stride) {
   return vao;
 }
 
+// A software renderer bins a scene's triangles on this thread and only
+// starts filling pixels on its own threads when GL is flushed: with one
+// flush at the end of the frame, the pixel threads wait while the draws are
+// sent and the sender waits while they work. A flush after each third of
+// what the last scene sent lets both run at once. The pictures stay the
+// same: the work is only handed over sooner, in order. Each flush costs the
+// renderer a fraction of a millisecond, so small scenes are left whole.
+void StartRasterisingEarly(D3DDeviceImpl* d, size_t vertices) {
+  constexpr size_t kLeastVerticesPerFlush = 24000;
+  d->verticesThisScene += vertices;
+  d->verticesSinceFlush += vertices;
+  if (d->verticesSinceFlush >= std::max(kLeastVerticesPerFlush, d->verticesLastScene / 3)) {
+    d->verticesSinceFlush = 0;
+    glFlush();
+  }
+}
+
 void DeviceDraw(D3DDeviceImpl* d, const DrawSetup& s) {
   if (s.count <= 0) return;
   if (d->pending.active && !d->flushing) FlushPendingDraws();
@@ -808,6 +830,7 @@ void DeviceDraw(D3DDeviceImpl* d, const DrawSetup& s) {
   } else {
     glDrawArrays(s.mode, first, s.count);
   }
+  StartRasterisingEarly(d, (size_t)s.count);
 }
 
 MeshArena* ArenaOf(D3DDeviceImpl* d, DWORD fvf, UINT stride) {
@@ -1369,6 +1392,8 @@ HRESULT IDirect3DDevice9::BeginScene() {
 HRESULT IDirect3DDevice9::EndScene() {
   FlushPendingDraws();
   glFlush();
+  impl_->verticesLastScene = impl_->verticesThisScene;
+  impl_->verticesThisScene = impl_->verticesSinceFlush = 0;
   return D3D_OK;
 }
 

@@ -18,6 +18,11 @@ namespace {
 class HeadlessContext : public GlContext {
  public:
   HeadlessContext(EGLDisplay display, EGLContext context) : display_(display), context_(context) {}
+  ~HeadlessContext() override {
+    if (eglGetCurrentContext() == context_)
+      eglMakeCurrent(display_, EGL_NO_SURFACE, EGL_NO_SURFACE, EGL_NO_CONTEXT);
+    eglDestroyContext(display_, context_);
+  }
   bool MakeCurrent() override {
     return eglMakeCurrent(display_, EGL_NO_SURFACE, EGL_NO_SURFACE, context_) == EGL_TRUE;
   }

@@ -155,6 +155,9 @@ struct D3DDeviceImpl {
   size_t streamCapacity = 0, streamUsed = 0;
   GLuint overlaySampler = 0;
   GLuint whiteTexture = 0;  // stands in for "no texture" (see ApplyState)
+  // Vertices sent in this scene, since the last flush, and in the last scene
+  // (see StartRasterisingEarly).
+  size_t verticesThisScene = 0, verticesSinceFlush = 0, verticesLastScene = 0;
   GLuint stageSamplers[6][2] = {};  // by minification x magnification filter
   bool clipControl = false;
   HRESULT simulatedState = D3D_OK;

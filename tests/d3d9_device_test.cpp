@@ -197,6 +197,42 @@ TEST_F(DeviceTest, AlphaBlendingFollowsDrawOrder) {
   EXPECT_COLOR_NEAR(p.at(320, 240 + 4 * 41), 0, (int)std::lround(2 * 255 * a), 0, 1);
 }
 
+// A scene far bigger than the renderer is handed in one part: blended
+// squares on either side of the big draws must still go in their order, in
+// the first scene and in the next, which is cut by the first one's size.
+TEST_F(DeviceTest, ABigSceneKeepsItsDrawingOrderWhenHandedOverInParts) {
+  SetCamera();
+  std::vector<ColorVertex> specks(90000, ColorVertex{50, 50, 0, 0x80FFFFFF, 0, 0});  // no area
+  const float a = 128.0f / 255.0f;
+  for (int scene = 0; scene < 2; ++scene) {
+    device->BeginScene();
+    device->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, 0xFF000000, 1.0f, 0);
+    device->SetRenderState(D3DRS_LIGHTING, FALSE);
+    device->SetRenderState(D3DRS_ALPHABLENDENABLE, TRUE);
+    device->SetRenderState(D3DRS_SRCBLEND, D3DBLEND_SRCALPHA);
+    device->SetRenderState(D3DRS_DESTBLEND, D3DBLEND_INVSRCALPHA);
+    device->SetRenderState(D3DRS_ZENABLE, D3DZB_FALSE);
+    device->SetTextureStageState(0, D3DTSS_ALPHAOP, D3DTOP_MODULATE);
+    device->SetFVF(D3DFVF_XYZ | D3DFVF_DIFFUSE | D3DFVF_TEX1);
+    ColorVertex q[4];
+    const D3DCOLOR colours[3] = {0xFFFF0000, 0x800000FF, 0x8000FF00};
+    for (int i = 0; i < 3; ++i) {
+      SquareColor(q, 0, 0, 2, 0, colours[i]);
+      device->DrawPrimitiveUP(D3DPT_TRIANGLEFAN, 2, q, sizeof(ColorVertex));
+      device->SetRenderState(D3DRS_CULLMODE, D3DCULL_NONE);  // a state change between
+      device->DrawPrimitiveUP(D3DPT_TRIANGLELIST, (UINT)specks.size() / 3, specks.data(),
+                              sizeof(ColorVertex));
+      device->SetRenderState(D3DRS_CULLMODE, D3DCULL_CCW);
+    }
+    device->EndScene();
+    Pixels p = Grab(device);
+    // Red, then blue over it, then green over both.
+    SCOPED_TRACE(scene);
+    EXPECT_COLOR_NEAR(p.at(320, 240), (int)std::lround(255 * (1 - a) * (1 - a)),
+                      (int)std::lround(255 * a), (int)std::lround(255 * a * (1 - a)), 2);
+  }
+}
+
 TEST_F(DeviceTest, CoplanarDrawsPassLessEqualAndDepthWritesCanBeOff) {
   SetCamera();
   device->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, 0xFF000000, 1.0f, 0);

@@ -104,6 +104,15 @@ TEST_F(UpdateTest, TheMouseOutsideTheWindowKeepsTheHoveredItem) {
   Mouse(-3, 240);
   Frame();
   EXPECT_EQ(g_hoveredItem, a);
+  // A camera whose matrices cannot be undone points at nothing either.
+  Mouse(320, 240);
+  D3DXMATRIX flat;
+  memset(&flat, 0, sizeof flat);
+  g_device->SetTransform(D3DTS_PROJECTION, &flat);
+  g_stageMouse = D3DXVECTOR3(1, 2, 0);
+  UpdateFrame();
+  EXPECT_EQ(g_cursorOnStage, 0);
+  EXPECT_EQ(g_stageMouse, D3DXVECTOR3(1, 2, 0));
 }
 
 TEST_F(UpdateTest, ThePickRayReachesItemsAtTheFarthestZoom) {
