@@ -274,7 +274,8 @@ void UpdateClearCelebration() {
 }
 
 void ApplyRunBehaviours() {
-  for (int i = 0; i < kMaxItems; ++i) {
+  const int end = g_liveItemEnd;
+  for (int i = 0; i < end; ++i) {
     StageItem& it = g_items[i];
     if (it.state == kItemFree) continue;
     const D3DXVECTOR3 p = GeomPosition(it.geom);

@@ -88,7 +88,8 @@ void PlaneRotation(const float* rounded, bool capsule, dMatrix3 R) {
 }  // namespace
 
 void HoldBodiesToPlane() {
-  for (int i = 0; i < kMaxItems; ++i) {
+  const int end = g_liveItemEnd;
+  for (int i = 0; i < end; ++i) {
     StageItem& it = g_items[i];
     if (it.state == kItemFree) continue;
     dGeomID geom = it.geom;

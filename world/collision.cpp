@@ -2,6 +2,7 @@
 
 #include <cfloat>
 #include <cstdint>
+#include <algorithm>
 #include <cstring>
 #include <emmintrin.h>
 #include <vector>
@@ -60,12 +61,15 @@ PassJoints g_pass;
 
 void ReadPassJoints() {
   g_pass.partners.clear();
-  for (int i = 0; i < kMaxItems; ++i) {
+  // Slots from the live end on are free: no body, no partners.
+  const int end = g_liveItemEnd;
+  std::fill(g_pass.body + end, g_pass.body + kMaxItems, nullptr);
+  std::memset(g_pass.worldJoint, 0, sizeof g_pass.worldJoint);
+  std::memset(g_pass.groundContact, 0, sizeof g_pass.groundContact);
+  for (int i = 0; i < end; ++i) {
     const StageItem& it = g_items[i];
     g_pass.partnerBegin[i] = (int)g_pass.partners.size();
     g_pass.body[i] = it.state != kItemFree ? it.body : nullptr;
-    g_pass.worldJoint[i] = false;
-    g_pass.groundContact[i] = false;
     dBodyID body = g_pass.body[i];
     if (body == nullptr) continue;
     const int count = dBodyGetNumJoints(body);
@@ -79,7 +83,8 @@ void ReadPassJoints() {
       if (other != nullptr) g_pass.partners.push_back(other);
     }
   }
-  g_pass.partnerBegin[kMaxItems] = (int)g_pass.partners.size();
+  std::fill(g_pass.partnerBegin + end, g_pass.partnerBegin + kMaxItems + 1,
+            (int)g_pass.partners.size());
 }
 
 // The pass's record of the item is about this body.
