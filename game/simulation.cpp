@@ -28,23 +28,20 @@ bool IsCapsuleShaped(int kind) {
 // Spin about z fades by this much per pass (rad/s), never past zero.
 constexpr dReal kSpinFade = 0.01;
 
-}  // namespace
-
-namespace {
-
 // The rotation the pass gives a body is a function of its current rotation
 // rounded to single precision alone (and of whether the item is capsule
-// shaped), and so is what the engine makes of it: the orthogonalised matrix
-// and the quaternion it stores. A body whose rounded rotation is the one of
-// the last pass (a resting or sleeping body, or one turning by less than a
-// float's step) gets the engine's stored result of then again, written
-// straight into the body, without the matrix arithmetic of the capsule turn
-// or the engine's conversions. What the engine stores is copied bit for bit,
-// so the pose is the one setting the rotation would have made.
+// shaped; anything else loses its couplings between z and the plane), and so
+// is what the engine makes of it: the orthogonalised matrix and the quaternion
+// it stores. A body whose rounded rotation gives the rotation of its last pass
+// (a resting or sleeping body, or one turning by less than a float's step)
+// gets the engine's stored result of then again, written straight into the
+// body, without the matrix arithmetic of the capsule turn or the engine's
+// conversions. What the engine stores is copied bit for bit, so the pose is
+// the one setting the rotation would have made.
 struct PlaneMemo {
   bool valid = false;
   bool capsule = false;
-  float rounded[12];
+  float key[12];
   dReal R[12];
   dReal q[4];
 };
@@ -104,9 +101,14 @@ void HoldBodiesToPlane() {
     dReal* current = const_cast<dReal*>(dGeomGetRotation(geom));
     float rounded[12];
     for (int k = 0; k < 12; ++k) rounded[k] = (float)current[k];
+    // What the rotation to set depends on: all of the rounded matrix for a
+    // capsule, all but the dropped couplings for anything else.
+    float key[12];
+    std::memcpy(key, rounded, sizeof key);
+    if (!capsule) key[2] = key[6] = key[8] = key[9] = 0.0f;
     PlaneMemo& memo = g_planeMemo[i];
     if (ownBody && memo.valid && memo.capsule == capsule &&
-        std::memcmp(rounded, memo.rounded, sizeof rounded) == 0) {
+        std::memcmp(key, memo.key, sizeof key) == 0) {
       std::memcpy(current, memo.R, sizeof memo.R);
       std::memcpy(const_cast<dReal*>(dBodyGetQuaternion(body)), memo.q, sizeof memo.q);
       // Setting the position below marks the geom moved, as setting the
@@ -118,7 +120,7 @@ void HoldBodiesToPlane() {
       if (ownBody) {
         memo.valid = true;
         memo.capsule = capsule;
-        std::memcpy(memo.rounded, rounded, sizeof rounded);
+        std::memcpy(memo.key, key, sizeof key);
         std::memcpy(memo.R, current, sizeof memo.R);
         std::memcpy(memo.q, dBodyGetQuaternion(body), sizeof memo.q);
       }
