@@ -116,13 +116,15 @@ void HoldBodiesToPlane() {
     } else {
       dMatrix3 R;
       PlaneRotation(rounded, capsule, R);
-      dGeomSetRotation(geom, R);
       if (ownBody) {
+        dBodySetRotation(body, R);  // what setting the geom's rotation does
         memo.valid = true;
         memo.capsule = capsule;
         std::memcpy(memo.key, key, sizeof key);
         std::memcpy(memo.R, current, sizeof memo.R);
         std::memcpy(memo.q, dBodyGetQuaternion(body), sizeof memo.q);
+      } else {
+        dGeomSetRotation(geom, R);
       }
     }
 
