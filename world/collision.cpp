@@ -202,12 +202,14 @@ void HandleNearCollision(void* data, dGeomID o1, dGeomID o2) {
   if (b1 && b2 && AreJoined(b1, i1, b2)) return;
 
   // Parts of one assembly pass through each other during a run. (A body has
-  // joints when its list has a head; counting them would walk the list.)
-  if (inRun && b1 && b2 && dBodyGetJoint(b1, 0) != nullptr && dBodyGetJoint(b2, 0) != nullptr &&
-      i1 >= 0 && i2 >= 0) {
+  // joints when its list has a head; counting them would walk the list. The
+  // groups are asked first: most items belong to none.)
+  if (inRun && b1 && b2 && i1 >= 0 && i2 >= 0) {
     const int first = i1 < i2 ? i1 : i2;
     const int second = i1 < i2 ? i2 : i1;
-    if (g_items[first].group != 0 && g_items[second].group == g_items[first].group) return;
+    if (g_items[first].group != 0 && g_items[second].group == g_items[first].group &&
+        dBodyGetJoint(b1, 0) != nullptr && dBodyGetJoint(b2, 0) != nullptr)
+      return;
   }
 
   // Two fixed items never touch.
@@ -233,7 +235,8 @@ void HandleNearCollision(void* data, dGeomID o1, dGeomID o2) {
   int material = kMaterialPlain;
   const bool withGround = o1 == g_groundGeom || o2 == g_groundGeom;
   if (withGround) {
-    const int item = ItemOfGeom(o1 == g_groundGeom ? o2 : o1);
+    // The item's slot is known already when its geom has a body.
+    const int item = o1 == g_groundGeom ? (b2 ? i2 : ItemOfGeom(o2)) : (b1 ? i1 : ItemOfGeom(o1));
     if (item >= 0) {
       StageItem& it = g_items[item];
       if (it.state == kItemFixed) return;  // fixed items never touch the ground
