@@ -54,7 +54,7 @@ struct PassJoints {
   dBodyID body[kMaxItems];
   bool worldJoint[kMaxItems];
   bool groundContact[kMaxItems];
-  int partnerBegin[kMaxItems + 1];
+  int partnerBegin[kMaxItems + 1];  // up to the live end
   std::vector<dBodyID> partners;  // bodies joined by other joints than contacts
 };
 PassJoints g_pass;
@@ -83,8 +83,8 @@ void ReadPassJoints() {
       if (other != nullptr) g_pass.partners.push_back(other);
     }
   }
-  std::fill(g_pass.partnerBegin + end, g_pass.partnerBegin + kMaxItems + 1,
-            (int)g_pass.partners.size());
+  // The partners of the last live slot end here; nothing reads past it.
+  g_pass.partnerBegin[end] = (int)g_pass.partners.size();
 }
 
 // The pass's record of the item is about this body.
