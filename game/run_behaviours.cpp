@@ -33,9 +33,8 @@ int ItemOfBody(dBodyID body) {
 }
 
 D3DXVECTOR3 GeomPosition(dGeomID geom) {
-  D3DXVECTOR3 p;
-  ConvertOdeVectorToVector3(dGeomGetPosition(geom), &p);
-  return p;
+  const dReal* v = dGeomGetPosition(geom);
+  return D3DXVECTOR3((float)v[0], (float)v[1], (float)v[2]);
 }
 
 D3DXVECTOR3 BodyPosition(dBodyID body) {
