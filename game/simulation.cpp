@@ -47,7 +47,8 @@ struct PlaneMemo {
 };
 PlaneMemo g_planeMemo[kMaxItems];
 
-// The rotation the pass asks of a body whose rotation rounds to `rounded`.
+// The rotation the pass asks of a body whose rotation rounds to `rounded`
+// (a box's or ball's couplings may already be dropped: they go anyway).
 void PlaneRotation(const float* rounded, bool capsule, dMatrix3 R) {
   if (capsule) {
     D3DXMATRIX m;
@@ -99,12 +100,10 @@ void HoldBodiesToPlane() {
     // The engine hands out its own storage of the pose and motion; the pass
     // reads and writes them there.
     dReal* current = const_cast<dReal*>(dGeomGetRotation(geom));
-    float rounded[12];
-    for (int k = 0; k < 12; ++k) rounded[k] = (float)current[k];
     // What the rotation to set depends on: all of the rounded matrix for a
     // capsule, all but the dropped couplings for anything else.
     float key[12];
-    std::memcpy(key, rounded, sizeof key);
+    for (int k = 0; k < 12; ++k) key[k] = (float)current[k];
     if (!capsule) key[2] = key[6] = key[8] = key[9] = 0.0f;
     PlaneMemo& memo = g_planeMemo[i];
     if (ownBody && memo.valid && memo.capsule == capsule &&
@@ -115,7 +114,7 @@ void HoldBodiesToPlane() {
       // rotation would have: the space sees the same moves in the same order.
     } else {
       dMatrix3 R;
-      PlaneRotation(rounded, capsule, R);
+      PlaneRotation(key, capsule, R);
       if (ownBody) {
         dBodySetRotation(body, R);  // what setting the geom's rotation does
         memo.valid = true;
