@@ -38,7 +38,7 @@ constexpr dReal kSpinFade = 0.01;
 // body, without the matrix arithmetic of the capsule turn or the engine's
 // conversions. What the engine stores is copied bit for bit, so the pose is
 // the one setting the rotation would have made.
-struct PlaneMemo {
+struct alignas(64) PlaneMemo {
   bool valid = false;
   bool capsule = false;
   float key[12];
@@ -100,13 +100,17 @@ void HoldBodiesToPlane() {
     // The engine hands out its own storage of the pose and motion; the pass
     // reads and writes them there.
     dReal* current = const_cast<dReal*>(dGeomGetRotation(geom));
+    dReal* w = const_cast<dReal*>(dBodyGetAngularVel(body));
     // What the rotation to set depends on: all of the rounded matrix for a
     // capsule, all but the dropped couplings for anything else.
     float key[12];
     for (int k = 0; k < 12; ++k) key[k] = (float)current[k];
     if (!capsule) key[2] = key[6] = key[8] = key[9] = 0.0f;
+    // A body that spins about z has just turned in the step: its rotation is
+    // not the one of its last pass, so it is not looked up (nor kept).
+    const bool lookUp = ownBody && w[2] == 0;
     PlaneMemo& memo = g_planeMemo[i];
-    if (ownBody && memo.valid && memo.capsule == capsule &&
+    if (lookUp && memo.valid && memo.capsule == capsule &&
         std::memcmp(key, memo.key, sizeof key) == 0) {
       std::memcpy(current, memo.R, sizeof memo.R);
       std::memcpy(const_cast<dReal*>(dBodyGetQuaternion(body)), memo.q, sizeof memo.q);
@@ -117,17 +121,18 @@ void HoldBodiesToPlane() {
       PlaneRotation(key, capsule, R);
       if (ownBody) {
         dBodySetRotation(body, R);  // what setting the geom's rotation does
-        memo.valid = true;
-        memo.capsule = capsule;
-        std::memcpy(memo.key, key, sizeof key);
-        std::memcpy(memo.R, current, sizeof memo.R);
-        std::memcpy(memo.q, dBodyGetQuaternion(body), sizeof memo.q);
+        if (lookUp) {
+          memo.valid = true;
+          memo.capsule = capsule;
+          std::memcpy(memo.key, key, sizeof key);
+          std::memcpy(memo.R, current, sizeof memo.R);
+          std::memcpy(memo.q, dBodyGetQuaternion(body), sizeof memo.q);
+        }
       } else {
         dGeomSetRotation(geom, R);
       }
     }
 
-    dReal* w = const_cast<dReal*>(dBodyGetAngularVel(body));
     dReal wz = w[2];
     if (wz > 0) {
       wz = std::fmax(wz - kSpinFade, 0.0);

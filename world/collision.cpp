@@ -56,16 +56,21 @@ struct PassJoints {
   bool groundContact[kMaxItems];
   int partnerBegin[kMaxItems + 1];  // up to the live end
   std::vector<dBodyID> partners;  // bodies joined by other joints than contacts
+  int written = 0;  // slots from here on hold no body and no marks
 };
 PassJoints g_pass;
 
 void ReadPassJoints() {
   g_pass.partners.clear();
-  // Slots from the live end on are free: no body, no partners.
+  // Slots from the live end on are free: no body, no marks, no partners.
+  // Those below the end are written afresh; those a higher end of an earlier
+  // pass wrote are cleared.
   const int end = g_liveItemEnd;
-  std::fill(g_pass.body + end, g_pass.body + kMaxItems, nullptr);
-  std::memset(g_pass.worldJoint, 0, sizeof g_pass.worldJoint);
-  std::memset(g_pass.groundContact, 0, sizeof g_pass.groundContact);
+  const int cleared = std::max(end, g_pass.written);
+  std::fill(g_pass.body + end, g_pass.body + cleared, nullptr);
+  std::memset(g_pass.worldJoint, 0, (size_t)cleared);
+  std::memset(g_pass.groundContact, 0, (size_t)cleared);
+  g_pass.written = end;
   for (int i = 0; i < end; ++i) {
     const StageItem& it = g_items[i];
     g_pass.partnerBegin[i] = (int)g_pass.partners.size();
