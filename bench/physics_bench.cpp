@@ -9,9 +9,11 @@
 //   bare + plane: the bare step followed by the game's plane pass, which the
 //          rules ask of every update (the like-for-like partner of "step"),
 // on the same stage rebuilt from scratch, frames 10..109 of the fall each,
-// the four in turn, seven times. Times are the thread's CPU time; each figure
-// is the median update of the fastest of the seven rounds (a busy machine only
-// ever adds time). The ratios on the
+// the four in turn, fifteen times, every other round in the reverse order.
+// Times are the thread's CPU time; each figure is the median update of the
+// fastest of the fifteen rounds (a busy machine only ever adds time; on a
+// shared machine seven rounds in one fixed order left the ratios moving by
+// several hundredths from run to run). The ratios on the
 // last line are game / bare, the figures before it also show step / (bare +
 // plane), the cost of the game's collision rules alone.
 //
@@ -71,7 +73,7 @@ void LeanNearCallback(void*, dGeomID o1, dGeomID o2) {
 
 constexpr int kWarmFrames = 10;
 constexpr int kTimedFrames = 100;
-constexpr int kRounds = 7;
+constexpr int kRounds = 15;
 
 double ThreadMillis() {
   timespec t;
@@ -125,10 +127,19 @@ struct Figures {
 Figures Measure(int count) {
   Figures f = {1e9, 1e9, 1e9, 1e9};
   for (int round = 0; round < kRounds; ++round) {
-    f.game = std::min(f.game, Time(Way::kGame, count));
-    f.step = std::min(f.step, Time(Way::kStep, count));
-    f.bare = std::min(f.bare, Time(Way::kBare, count));
-    f.barePlane = std::min(f.barePlane, Time(Way::kBarePlane, count));
+    // Every other round the other way round, so that neither side always
+    // runs first (or last) among the four.
+    const bool reversed = round % 2 != 0;
+    const Way order[] = {Way::kGame, Way::kStep, Way::kBare, Way::kBarePlane};
+    for (int k = 0; k < 4; ++k) {
+      const Way way = order[reversed ? 3 - k : k];
+      const double ms = Time(way, count);
+      double& figure = way == Way::kGame   ? f.game
+                       : way == Way::kStep ? f.step
+                       : way == Way::kBare ? f.bare
+                                           : f.barePlane;
+      figure = std::min(figure, ms);
+    }
   }
   std::printf(
       "%3d items: game update %.3f ms, step + plane %.3f ms, bare step %.3f ms, "

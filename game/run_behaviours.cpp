@@ -33,9 +33,8 @@ int ItemOfBody(dBodyID body) {
 }
 
 D3DXVECTOR3 GeomPosition(dGeomID geom) {
-  D3DXVECTOR3 p;
-  ConvertOdeVectorToVector3(dGeomGetPosition(geom), &p);
-  return p;
+  const dReal* v = dGeomGetPosition(geom);
+  return D3DXVECTOR3((float)v[0], (float)v[1], (float)v[2]);
 }
 
 D3DXVECTOR3 BodyPosition(dBodyID body) {
@@ -274,7 +273,8 @@ void UpdateClearCelebration() {
 }
 
 void ApplyRunBehaviours() {
-  for (int i = 0; i < kMaxItems; ++i) {
+  const int end = g_liveItemEnd;
+  for (int i = 0; i < end; ++i) {
     StageItem& it = g_items[i];
     if (it.state == kItemFree) continue;
     const D3DXVECTOR3 p = GeomPosition(it.geom);

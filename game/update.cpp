@@ -524,7 +524,7 @@ int UpdateFrame() {
     }
   }
   g_itemCount = 0;
-  for (const StageItem& it : g_items) g_itemCount += it.state != kItemFree;
+  for (int i = 0; i < g_liveItemEnd; ++i) g_itemCount += g_items[i].state != kItemFree;
 
   UpdateGoalPanel();
   // Every key and button of this update has been read: a tap that was let go

@@ -83,7 +83,7 @@ KeptGlobal Keep(T& global) {
 inline std::vector<KeptGlobal> KeepAllGlobals() {
   return {
       // the stage world
-      Keep(g_items), Keep(g_joints), Keep(g_viewMatrix), Keep(g_projMatrix), Keep(g_cameraPos),
+      Keep(g_items), Keep(g_liveItemEnd), Keep(g_joints), Keep(g_viewMatrix), Keep(g_projMatrix), Keep(g_cameraPos),
       Keep(g_savedCameraPos), Keep(g_cameraTarget), Keep(g_stageMouse), Keep(g_rotationPivot),
       Keep(g_worldIdentity), Keep(g_area), Keep(g_bandStart), Keep(g_bandEnd),
       Keep(g_grabOffset), Keep(g_connectPoint), Keep(g_hoveredJointScreen), Keep(g_appMode),

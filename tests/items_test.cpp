@@ -315,6 +315,25 @@ TEST_F(Items, DestroyedSlotKeepsItsFieldsAndClearsPicking) {
   EXPECT_EQ(g_items[keep].state, kItemFixed);
 }
 
+TEST_F(Items, LiveEndFollowsTheHighestLiveSlot) {
+  const int a = Make(10, 10, kKindBox), b = Make(20, 10, kKindBox), c = Make(30, 10, kKindBox);
+  EXPECT_EQ(g_liveItemEnd, c + 1);
+  DestroyItem(b);  // a hole below the top keeps the end
+  EXPECT_EQ(g_liveItemEnd, c + 1);
+  DestroyItem(c);  // the top goes, and the hole under it with it
+  EXPECT_EQ(g_liveItemEnd, a + 1);
+  EXPECT_EQ(Make(40, 10, kKindBox), b);
+  EXPECT_EQ(g_liveItemEnd, b + 1);
+
+  // A table written whole: the end is found afresh.
+  g_items[kMaxItems - 1].state = kItemMovable;
+  FindLiveItemEnd();
+  EXPECT_EQ(g_liveItemEnd, kMaxItems);
+  g_items[kMaxItems - 1].state = kItemFree;
+  FindLiveItemEnd();
+  EXPECT_EQ(g_liveItemEnd, b + 1);
+}
+
 TEST_F(Items, DestroyingAnItemJointedToTwoOthersCleansThePartners) {
   g_appMode = kModeEdit;
   int left = Make(100, 50, kKindBox);

@@ -125,6 +125,33 @@ TEST_F(Simulation, TippedBoxLosesItsZCouplings) {
   }
 }
 
+TEST_F(Simulation, APoseThePassHasSeenBeforeGetsWhatTheEngineMadeOfIt) {
+  const int box = Box(100, 50);
+  const int bar = CreateItem(D3DXVECTOR3(150, 50, 0), nullptr, 0, 0, kKindCapsule, 1);
+  D3DXMATRIX m;
+  D3DXMatrixRotationYawPitchRoll(&m, 0.3f, 0.2f, 0.5f);
+  dMatrix3 tipped;
+  ConvertMatrixToOdeRotation(&m, tipped);
+  // The same tipped pose before every pass: the first pass sets the rotation
+  // through the engine, the later ones find it stored.
+  std::vector<dReal> first;
+  for (int pass = 0; pass < 3; ++pass) {
+    std::vector<dReal> pose;
+    for (int item : {box, bar}) dGeomSetRotation(g_items[item].geom, tipped);
+    HoldBodiesToPlane();
+    for (int item : {box, bar}) {
+      dBodyID b = g_items[item].body;
+      pose.insert(pose.end(), dBodyGetRotation(b), dBodyGetRotation(b) + 12);
+      pose.insert(pose.end(), dBodyGetQuaternion(b), dBodyGetQuaternion(b) + 4);
+    }
+    if (pass == 0) {
+      first = pose;
+    } else {
+      EXPECT_TRUE(SameBits(first, pose)) << pass;
+    }
+  }
+}
+
 TEST_F(Simulation, SpinAboutZFadesAndOtherSpinStops) {
   const int a = Ball(100, 50), b = Ball(150, 50), c = Ball(200, 50), d = Ball(250, 50);
   dBodySetAngularVel(g_items[a].body, 0.3, -0.2, 1.0);

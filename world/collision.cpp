@@ -2,6 +2,7 @@
 
 #include <cfloat>
 #include <cstdint>
+#include <algorithm>
 #include <cstring>
 #include <emmintrin.h>
 #include <vector>
@@ -53,19 +54,27 @@ struct PassJoints {
   dBodyID body[kMaxItems];
   bool worldJoint[kMaxItems];
   bool groundContact[kMaxItems];
-  int partnerBegin[kMaxItems + 1];
+  int partnerBegin[kMaxItems + 1];  // up to the live end
   std::vector<dBodyID> partners;  // bodies joined by other joints than contacts
+  int written = 0;  // slots from here on hold no body and no marks
 };
 PassJoints g_pass;
 
 void ReadPassJoints() {
   g_pass.partners.clear();
-  for (int i = 0; i < kMaxItems; ++i) {
+  // Slots from the live end on are free: no body, no marks, no partners.
+  // Those below the end are written afresh; those a higher end of an earlier
+  // pass wrote are cleared.
+  const int end = g_liveItemEnd;
+  const int cleared = std::max(end, g_pass.written);
+  std::fill(g_pass.body + end, g_pass.body + cleared, nullptr);
+  std::memset(g_pass.worldJoint, 0, (size_t)cleared);
+  std::memset(g_pass.groundContact, 0, (size_t)cleared);
+  g_pass.written = end;
+  for (int i = 0; i < end; ++i) {
     const StageItem& it = g_items[i];
     g_pass.partnerBegin[i] = (int)g_pass.partners.size();
     g_pass.body[i] = it.state != kItemFree ? it.body : nullptr;
-    g_pass.worldJoint[i] = false;
-    g_pass.groundContact[i] = false;
     dBodyID body = g_pass.body[i];
     if (body == nullptr) continue;
     const int count = dBodyGetNumJoints(body);
@@ -79,7 +88,8 @@ void ReadPassJoints() {
       if (other != nullptr) g_pass.partners.push_back(other);
     }
   }
-  g_pass.partnerBegin[kMaxItems] = (int)g_pass.partners.size();
+  // The partners of the last live slot end here; nothing reads past it.
+  g_pass.partnerBegin[end] = (int)g_pass.partners.size();
 }
 
 // The pass's record of the item is about this body.
@@ -197,12 +207,14 @@ void HandleNearCollision(void* data, dGeomID o1, dGeomID o2) {
   if (b1 && b2 && AreJoined(b1, i1, b2)) return;
 
   // Parts of one assembly pass through each other during a run. (A body has
-  // joints when its list has a head; counting them would walk the list.)
-  if (inRun && b1 && b2 && dBodyGetJoint(b1, 0) != nullptr && dBodyGetJoint(b2, 0) != nullptr &&
-      i1 >= 0 && i2 >= 0) {
+  // joints when its list has a head; counting them would walk the list. The
+  // groups are asked first: most items belong to none.)
+  if (inRun && b1 && b2 && i1 >= 0 && i2 >= 0) {
     const int first = i1 < i2 ? i1 : i2;
     const int second = i1 < i2 ? i2 : i1;
-    if (g_items[first].group != 0 && g_items[second].group == g_items[first].group) return;
+    if (g_items[first].group != 0 && g_items[second].group == g_items[first].group &&
+        dBodyGetJoint(b1, 0) != nullptr && dBodyGetJoint(b2, 0) != nullptr)
+      return;
   }
 
   // Two fixed items never touch.
@@ -228,7 +240,8 @@ void HandleNearCollision(void* data, dGeomID o1, dGeomID o2) {
   int material = kMaterialPlain;
   const bool withGround = o1 == g_groundGeom || o2 == g_groundGeom;
   if (withGround) {
-    const int item = ItemOfGeom(o1 == g_groundGeom ? o2 : o1);
+    // The item's slot is known already when its geom has a body.
+    const int item = o1 == g_groundGeom ? (b2 ? i2 : ItemOfGeom(o2)) : (b1 ? i1 : ItemOfGeom(o1));
     if (item >= 0) {
       StageItem& it = g_items[item];
       if (it.state == kItemFixed) return;  // fixed items never touch the ground

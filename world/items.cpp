@@ -181,6 +181,7 @@ int CreateItem(D3DXVECTOR3 position, const D3DXMATRIX* rotation, float sizeA, fl
   if (recipe->shape != Shape::kSphere && !IsUsableSize(newB)) return -1;
 
   item.state = kItemMovable;
+  if (index >= g_liveItemEnd) g_liveItemEnd = index + 1;
   item.kind = kind;
   item.sizeA = newA;
   item.sizeB = newB;
@@ -306,6 +307,16 @@ void DestroyItem(int item) {
     if (rec.type != kJointFree && (rec.itemA == item || rec.itemB == item)) DestroyJoint(item, j);
   }
   g_hoveredItem = -1;
+
+  while (g_liveItemEnd > 0 && g_items[g_liveItemEnd - 1].state == kItemFree) --g_liveItemEnd;
+}
+
+int32_t g_liveItemEnd = 0;
+
+void FindLiveItemEnd() {
+  int end = kMaxItems;
+  while (end > 0 && g_items[end - 1].state == kItemFree) --end;
+  g_liveItemEnd = end;
 }
 
 int ItemOfGeom(dGeomID geom) {

@@ -29,6 +29,13 @@ int CreateItem(D3DXVECTOR3 position, const D3DXMATRIX* rotation, float sizeA, fl
 // it. A free slot (or an index outside the table) is left alone.
 void DestroyItem(int item);
 
+// One past the highest slot that may hold a live item: every slot from it on
+// is free, so a pass over the live items can stop there. CreateItem raises it,
+// DestroyItem lowers it over the free slots at the top, and a table written
+// whole (a restored snapshot) sets it through FindLiveItemEnd.
+extern int32_t g_liveItemEnd;
+void FindLiveItemEnd();
+
 // The live item whose geom this is, or -1. CreateItem tags each geom with its
 // slot, so the answer costs nothing; a geom made elsewhere (a rebuilt stage)
 // is found by a scan of the table once and tagged then.

@@ -140,11 +140,12 @@ void MarkConnectedGroup(int item, int group) {
 }
 
 void NumberConnectedGroups() {
-  for (int i = 0; i < kMaxItems; ++i) {
+  const int end = g_liveItemEnd;
+  for (int i = 0; i < end; ++i) {
     if (g_items[i].state != kItemFree) g_items[i].group = 0;
   }
   int counter = 1;
-  for (int i = 0; i < kMaxItems; ++i) {
+  for (int i = 0; i < end; ++i) {
     if (g_items[i].state == kItemFree || g_items[i].jointCount < 1) continue;
     MarkConnectedGroup(i, counter);
     ++counter;  // also when the item was reached through an earlier one

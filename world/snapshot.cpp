@@ -321,6 +321,7 @@ void RestoreSnapshot(StageItem* items, BodyState* bodies, JointRecord* joints,
   for (SmokePuff& p : g_smokePuffs) p.active = 0;
 
   std::memcpy(g_items, items, sizeof(StageItem) * kMaxItems);
+  FindLiveItemEnd();
   for (StageItem& it : g_items) {
     it.geom = nullptr;
     it.body = nullptr;
