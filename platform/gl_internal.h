@@ -150,7 +150,11 @@ struct D3DDeviceImpl {
   GlContext* context = nullptr;
   D3DPRESENT_PARAMETERS params{};
   int width = 0, height = 0;
-  GLuint fbo = 0, colorBuffer = 0, depthBuffer = 0;
+  GLuint fbo = 0, colorBuffer = 0, depthBuffer = 0;  // colorBuffer: a texture
+  // What Present draws the picture with (made on first use; 0 until then).
+  GLuint presentProgram = 0, presentVao = 0;
+  GLint presentTop = -1;
+  bool presentFailed = false;
   GLuint streamVbo = 0;
   size_t streamCapacity = 0, streamUsed = 0;
   GLuint overlaySampler = 0;
