@@ -10,6 +10,7 @@
 #include <time.h>
 
 #include <algorithm>
+#include <clocale>
 #include <cstdlib>
 #include <cstring>
 #include <map>
@@ -1692,9 +1693,13 @@ bool InstallGtkFace(std::string* error) {
   // The file chooser keeps its settings through GSettings. Without a session
   // bus the desktop's settings store cannot be reached and every change is a
   // warning on stderr; the settings then live for the run only.
-  if (!getenv("GSETTINGS_BACKEND") &&
-      !SessionBusReachable(getenv("DBUS_SESSION_BUS_ADDRESS"), getenv("XDG_RUNTIME_DIR")))
-    setenv("GSETTINGS_BACKEND", "memory", 1);
+  const bool sessionBus =
+      SessionBusReachable(getenv("DBUS_SESSION_BUS_ADDRESS"), getenv("XDG_RUNTIME_DIR"));
+  if (!getenv("GSETTINGS_BACKEND") && !sessionBus) setenv("GSETTINGS_BACKEND", "memory", 1);
+  // Nor is the accessibility bus, which is found through the session bus:
+  // the toolkit's bridge to it would only start a bus launcher that cannot
+  // help (a child process at every start).
+  if (!getenv("NO_AT_BRIDGE") && !sessionBus) setenv("NO_AT_BRIDGE", "1", 1);
   // The game's window draws through an EGL context of its own on X11, so
   // GDK's own GL (which loads and probes the GL driver for every visual while
   // the display opens) is not wanted there; it stays where the GL area is
@@ -1703,8 +1708,14 @@ bool InstallGtkFace(std::string* error) {
   const char* backend = getenv("GDK_BACKEND");
   const bool x11Session = getenv("DISPLAY") && (!wayland || !*wayland ||
                                                 (backend && std::strcmp(backend, "x11") == 0));
-  if (x11Session && !getenv("GDK_GL") && DirectPresentAllowed() && GlWindowSurface::Available())
-    setenv("GDK_GL", "disable", 1);
+  const bool direct = x11Session && DirectPresentAllowed() && GlWindowSurface::Available();
+  if (direct && !getenv("GDK_GL")) setenv("GDK_GL", "disable", 1);
+  // The locale is set here rather than by the toolkit (the same call), so
+  // that the GL driver can start loading on a thread of its own while the
+  // toolkit starts: nothing changes the environment or the locale after.
+  gtk_disable_setlocale();
+  setlocale(LC_ALL, "");
+  if (direct) GlWindowSurface::StartEarly();
   if (!gtk_init_check(nullptr, nullptr)) {
     if (error) *error = "cannot open the display";
     return false;
