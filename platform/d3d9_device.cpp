@@ -998,47 +998,71 @@ HRESULT IDirect3DTexture9::GetLevelDesc(UINT level, D3DSURFACE_DESC* desc) {
   return D3D_OK;
 }
 
+MipChain PlanMipChain(const uint32_t* pixels, UINT width, UINT height, UINT levels) {
+  MipChain chain;
+  chain.width = width;
+  chain.height = height;
+  UINT full = 1;
+  for (UINT s = width > height ? width : height; s > 1; s >>= 1) ++full;
+  if (levels == 0 || levels > full) levels = full;
+  chain.levels = levels;
+  for (size_t i = 0, n = (size_t)width * height; i < n && chain.opaque; ++i)
+    chain.opaque = (pixels[i] >> 24) == 0xFF;
+  if (levels > 1 && IsPowerOfTwo(width) && IsPowerOfTwo(height)) {
+    // Power-of-two sides halve exactly, so the levels are made here.
+    const uint32_t* above = pixels;
+    UINT w = width, h = height;
+    for (UINT l = 1; l < levels; ++l) {
+      chain.below.push_back(HalvedLevel(above, w, h));
+      w = w > 1 ? w / 2 : 1;
+      h = h > 1 ? h / 2 : 1;
+      above = chain.below.back().data();
+    }
+  }
+  return chain;
+}
+
+IDirect3DTexture9* CreateTextureFromChain(IDirect3DDevice9* device, const uint32_t* pixels,
+                                          const MipChain& chain) {
+  if (!device || !pixels || chain.width == 0 || chain.height == 0) return nullptr;
+  GLint maxSize = 0;
+  glGetIntegerv(GL_MAX_TEXTURE_SIZE, &maxSize);
+  if ((GLint)chain.width > maxSize || (GLint)chain.height > maxSize) return nullptr;
+  TouchGlState();
+  auto* impl = new D3DTextureImpl;
+  impl->width = chain.width;
+  impl->height = chain.height;
+  impl->levels = chain.levels;
+  impl->opaque = chain.opaque;
+  glGenTextures(1, &impl->tex);
+  glBindTexture(GL_TEXTURE_2D, impl->tex);
+  glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
+  glPixelStorei(GL_UNPACK_ROW_LENGTH, 0);
+  glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, (GLsizei)chain.width, (GLsizei)chain.height, 0,
+               GL_BGRA, GL_UNSIGNED_INT_8_8_8_8_REV, pixels);
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_BASE_LEVEL, 0);
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAX_LEVEL, (GLint)chain.levels - 1);
+  if (!chain.below.empty()) {
+    UINT w = chain.width, h = chain.height;
+    for (UINT l = 1; l < chain.levels && l - 1 < chain.below.size(); ++l) {
+      w = w > 1 ? w / 2 : 1;
+      h = h > 1 ? h / 2 : 1;
+      glTexImage2D(GL_TEXTURE_2D, (GLint)l, GL_RGBA8, (GLsizei)w, (GLsizei)h, 0, GL_BGRA,
+                   GL_UNSIGNED_INT_8_8_8_8_REV, chain.below[l - 1].data());
+    }
+  } else if (chain.levels > 1) {
+    glGenerateMipmap(GL_TEXTURE_2D);
+  }
+  return new IDirect3DTexture9(impl);
+}
+
 IDirect3DTexture9* CreateTextureFromPixels(IDirect3DDevice9* device, const uint32_t* pixels,
                                            UINT width, UINT height, UINT levels) {
   if (!device || !pixels || width == 0 || height == 0) return nullptr;
   GLint maxSize = 0;
   glGetIntegerv(GL_MAX_TEXTURE_SIZE, &maxSize);
   if ((GLint)width > maxSize || (GLint)height > maxSize) return nullptr;
-  UINT full = 1;
-  for (UINT s = width > height ? width : height; s > 1; s >>= 1) ++full;
-  if (levels == 0 || levels > full) levels = full;
-  TouchGlState();
-  auto* impl = new D3DTextureImpl;
-  impl->width = width;
-  impl->height = height;
-  impl->levels = levels;
-  for (size_t i = 0, n = (size_t)width * height; i < n && impl->opaque; ++i)
-    impl->opaque = (pixels[i] >> 24) == 0xFF;
-  glGenTextures(1, &impl->tex);
-  glBindTexture(GL_TEXTURE_2D, impl->tex);
-  glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
-  glPixelStorei(GL_UNPACK_ROW_LENGTH, 0);
-  glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, (GLsizei)width, (GLsizei)height, 0, GL_BGRA,
-               GL_UNSIGNED_INT_8_8_8_8_REV, pixels);
-  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_BASE_LEVEL, 0);
-  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAX_LEVEL, (GLint)levels - 1);
-  if (levels > 1 && IsPowerOfTwo(width) && IsPowerOfTwo(height)) {
-    // Power-of-two sides halve exactly, so the levels are made here.
-    std::vector<uint32_t> level;
-    const uint32_t* above = pixels;
-    UINT w = width, h = height;
-    for (UINT l = 1; l < levels; ++l) {
-      level = HalvedLevel(above, w, h);
-      w = w > 1 ? w / 2 : 1;
-      h = h > 1 ? h / 2 : 1;
-      glTexImage2D(GL_TEXTURE_2D, (GLint)l, GL_RGBA8, (GLsizei)w, (GLsizei)h, 0, GL_BGRA,
-                   GL_UNSIGNED_INT_8_8_8_8_REV, level.data());
-      above = level.data();
-    }
-  } else if (levels > 1) {
-    glGenerateMipmap(GL_TEXTURE_2D);
-  }
-  return new IDirect3DTexture9(impl);
+  return CreateTextureFromChain(device, pixels, PlanMipChain(pixels, width, height, levels));
 }
 
 IDirect3DTexture9* CreateFilledTexture(IDirect3DDevice9* device, UINT width, UINT height,
