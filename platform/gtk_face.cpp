@@ -530,26 +530,39 @@ bool WantDirectPresent() {
 }
 
 // The direct client area: a drawing area with a native window, and over it
-// the child window with the EGL surface. False (and nothing made) when EGL
-// for X11 is not to be had.
-bool MakeDirectArea(GtkWin* w, int width, int height) {
+// the child window with the EGL surface. The widget comes first, packed and
+// realized (null when it gets no native window); the surface is attached
+// once the window is up, which gives the GL driver, loading on its own
+// thread, that much longer.
+GtkWidget* MakeDirectAreaWidget(GtkWin* w, int width, int height) {
   GtkWidget* area = gtk_drawing_area_new();
   gtk_widget_set_size_request(area, width, height);
+  // The native window is made with the input events the area takes.
   gtk_widget_add_events(area, GDK_BUTTON_PRESS_MASK | GDK_BUTTON_RELEASE_MASK |
                                   GDK_POINTER_MOTION_MASK | GDK_SCROLL_MASK);
   gtk_box_pack_start(GTK_BOX(w->box), area, FALSE, FALSE, 0);
   gtk_widget_realize(area);
   GdkWindow* native = gtk_widget_get_window(area);
-  if (native && gdk_window_ensure_native(native)) {
-    Display* display = GDK_DISPLAY_XDISPLAY(gdk_window_get_display(native));
-    w->direct = GlWindowSurface::Create(display, gdk_x11_window_get_xid(native), width, height);
-  }
-  if (!w->direct) {
+  if (!native || !gdk_window_ensure_native(native)) {
     gtk_widget_destroy(area);
-    return false;
+    return nullptr;
   }
-  w->area = area;
   g_signal_connect(area, "draw", G_CALLBACK(OnDirectDraw), w);
+  return area;
+}
+
+// False (and nothing made) when EGL for X11 is not to be had.
+bool AttachDirectSurface(GtkWin* w, GtkWidget* area, int width, int height) {
+  GdkWindow* native = gtk_widget_get_window(area);
+  if (!native) return false;
+  // The size the area was given, should it differ from the one asked for.
+  if (gtk_widget_get_allocated_width(area) > 1 && gtk_widget_get_allocated_height(area) > 1) {
+    width = gtk_widget_get_allocated_width(area);
+    height = gtk_widget_get_allocated_height(area);
+  }
+  Display* display = GDK_DISPLAY_XDISPLAY(gdk_window_get_display(native));
+  w->direct = GlWindowSurface::Create(display, gdk_x11_window_get_xid(native), width, height);
+  if (!w->direct) return false;
   gdk_window_add_filter(nullptr, OnDirectXEvent, w);
   return true;
 }
@@ -561,6 +574,28 @@ gboolean OnRender(GtkGLArea*, GdkGLContext*, gpointer data) {
   if (w->presentPending) w->presentPending = false;
   else InvalidateRect(w->hwnd, nullptr, FALSE);
   return TRUE;
+}
+
+// The client area's input and size signals.
+void ConnectArea(GtkWin* w) {
+  gtk_widget_add_events(w->area, GDK_BUTTON_PRESS_MASK | GDK_BUTTON_RELEASE_MASK |
+                                     GDK_POINTER_MOTION_MASK | GDK_SCROLL_MASK);
+  g_signal_connect(w->area, "button-press-event", G_CALLBACK(OnButton), w);
+  g_signal_connect(w->area, "button-release-event", G_CALLBACK(OnButton), w);
+  g_signal_connect(w->area, "motion-notify-event", G_CALLBACK(OnMotion), w);
+  g_signal_connect(w->area, "scroll-event", G_CALLBACK(OnScroll), w);
+  g_signal_connect(w->area, "size-allocate", G_CALLBACK(OnAreaAllocate), w);
+}
+
+// The client area as a GL area of the toolkit's, packed under the menu bar.
+void MakeGlArea(GtkWin* w, int width, int height) {
+  w->area = gtk_gl_area_new();
+  gtk_gl_area_set_required_version(GTK_GL_AREA(w->area), 3, 3);
+  gtk_gl_area_set_has_alpha(GTK_GL_AREA(w->area), FALSE);
+  gtk_widget_set_size_request(w->area, width, height);
+  gtk_box_pack_start(GTK_BOX(w->box), w->area, FALSE, FALSE, 0);
+  g_signal_connect(w->area, "render", G_CALLBACK(OnRender), w);
+  ConnectArea(w);
 }
 
 // Files dropped as URIs (text/uri-list) at a point of the window's client
@@ -1438,21 +1473,14 @@ class GtkFace : public platform::WindowFace {
     gtk_box_pack_start(GTK_BOX(w->box), w->menubar, FALSE, FALSE, 0);
     w->bar.shell = w->menubar;
     g_signal_connect(w->menubar, "button-release-event", G_CALLBACK(OnBarButtonRelease), w);
-    if (!WantDirectPresent() || !MakeDirectArea(w, m->clientWidth, m->clientHeight)) {
-      w->area = gtk_gl_area_new();
-      gtk_gl_area_set_required_version(GTK_GL_AREA(w->area), 3, 3);
-      gtk_gl_area_set_has_alpha(GTK_GL_AREA(w->area), FALSE);
-      gtk_widget_set_size_request(w->area, m->clientWidth, m->clientHeight);
-      gtk_box_pack_start(GTK_BOX(w->box), w->area, FALSE, FALSE, 0);
-      g_signal_connect(w->area, "render", G_CALLBACK(OnRender), w);
+    GtkWidget* direct =
+        WantDirectPresent() ? MakeDirectAreaWidget(w, m->clientWidth, m->clientHeight) : nullptr;
+    if (direct) {
+      w->area = direct;
+      ConnectArea(w);
+    } else {
+      MakeGlArea(w, m->clientWidth, m->clientHeight);
     }
-    gtk_widget_add_events(w->area, GDK_BUTTON_PRESS_MASK | GDK_BUTTON_RELEASE_MASK |
-                                       GDK_POINTER_MOTION_MASK | GDK_SCROLL_MASK);
-    g_signal_connect(w->area, "button-press-event", G_CALLBACK(OnButton), w);
-    g_signal_connect(w->area, "button-release-event", G_CALLBACK(OnButton), w);
-    g_signal_connect(w->area, "motion-notify-event", G_CALLBACK(OnMotion), w);
-    g_signal_connect(w->area, "scroll-event", G_CALLBACK(OnScroll), w);
-    g_signal_connect(w->area, "size-allocate", G_CALLBACK(OnAreaAllocate), w);
     g_signal_connect(w->window, "key-press-event", G_CALLBACK(OnKey), w);
     g_signal_connect(w->window, "key-release-event", G_CALLBACK(OnKey), w);
     g_signal_connect(w->window, "delete-event", G_CALLBACK(OnDelete), w);
@@ -1472,6 +1500,12 @@ class GtkFace : public platform::WindowFace {
     // shown yet still gets it, so the device can be made before ShowWindow.
     gtk_widget_realize(w->area);
     if (info.visible) gtk_widget_show(w->window);
+    if (direct && !AttachDirectSurface(w, direct, m->clientWidth, m->clientHeight)) {
+      gtk_widget_destroy(direct);
+      MakeGlArea(w, m->clientWidth, m->clientHeight);
+      gtk_widget_show(w->area);
+      gtk_widget_realize(w->area);
+    }
     SetGlContext(w);
     ApplyCursor(w);
   }
