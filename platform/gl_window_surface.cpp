@@ -86,13 +86,17 @@ void GlWindowSurface::StartEarly() {
   });
 }
 
+void GlWindowSurface::FinishEarly() {
+  if (g_early && g_early->thread.joinable()) g_early->thread.join();
+}
+
 std::unique_ptr<GlWindowSurface> GlWindowSurface::Create(void* xDisplay, unsigned long parent,
                                                          int width, int height) {
   Display* display = static_cast<Display*>(xDisplay);
   if (!display || !parent || width <= 0 || height <= 0) return nullptr;
   EglSetup setup;
   if (g_early) {
-    if (g_early->thread.joinable()) g_early->thread.join();
+    FinishEarly();
     setup = g_early->setup;
     g_early->setup = EglSetup();  // taken: a second window makes its own
   }

@@ -27,6 +27,9 @@ class GlWindowSurface {
   // need be. Call it only once no other thread changes the environment or
   // the locale any more.
   static void StartEarly();
+  // Waits for what StartEarly began (nothing when it was not started): the
+  // program must not end while that thread is inside the driver.
+  static void FinishEarly();
 
   bool MakeCurrent();
   // Binds the window surface as the draw framebuffer; its size in pixels.

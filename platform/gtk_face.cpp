@@ -1751,6 +1751,7 @@ bool InstallGtkFace(std::string* error) {
   setlocale(LC_ALL, "");
   if (direct) GlWindowSurface::StartEarly();
   if (!gtk_init_check(nullptr, nullptr)) {
+    GlWindowSurface::FinishEarly();
     if (error) *error = "cannot open the display";
     return false;
   }
@@ -1775,6 +1776,9 @@ bool InstallGtkFace(std::string* error) {
 }
 
 void UninstallGtkFace() {
+  // A start-up that ended before its window was made may leave the driver
+  // still loading.
+  GlWindowSurface::FinishEarly();
   if (!g_face) return;
   std::vector<HWND> dialogs;
   for (auto& [h, d] : Dialogs()) dialogs.push_back(h);
