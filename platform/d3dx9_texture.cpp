@@ -117,13 +117,6 @@ class TexturePrefetch {
     }
   };
 
-  ~TexturePrefetch() {
-    std::unique_lock<std::mutex> lock(mutex_);
-    queue_.clear();  // what has not started is not wanted any more
-    lock.unlock();
-    for (std::thread& t : workers_) t.join();
-  }
-
   void Add(Key key) {
     std::lock_guard<std::mutex> lock(mutex_);
     for (const auto& entry : entries_)
@@ -135,7 +128,7 @@ class TexturePrefetch {
     queue_.push_back(entry);
     if (!working_) {
       working_ = true;
-      workers_.emplace_back([this] { Work(); });
+      std::thread(&TexturePrefetch::Work, this).detach();
     }
   }
 
@@ -191,15 +184,20 @@ class TexturePrefetch {
   std::vector<std::shared_ptr<Entry>> entries_;  // asked for and not yet taken
   std::deque<std::shared_ptr<Entry>> queue_;     // not yet started
   bool working_ = false;
-  std::vector<std::thread> workers_;
 };
-TexturePrefetch g_texturePrefetch;
+// Never destroyed: the model-reading threads may still ask for textures while
+// a start-up that failed early ends the program, and a worker still at work
+// then is simply ended with the process.
+TexturePrefetch& Prefetched() {
+  static TexturePrefetch* prefetch = new TexturePrefetch;
+  return *prefetch;
+}
 
 }  // namespace
 
 void PrefetchTextureFromFileExA(const char* path, UINT width, UINT height, UINT mipLevels,
                                 DWORD filter, D3DCOLOR colorKey) {
-  if (path) g_texturePrefetch.Add({GamePathToHost(path), width, height, mipLevels, filter, colorKey});
+  if (path) Prefetched().Add({GamePathToHost(path), width, height, mipLevels, filter, colorKey});
 }
 
 HRESULT D3DXCreateTextureFromFileExA(IDirect3DDevice9* device, const char* path, UINT width,
@@ -210,7 +208,7 @@ HRESULT D3DXCreateTextureFromFileExA(IDirect3DDevice9* device, const char* path,
   if (!device || !path || !texture) return D3DERR_INVALIDCALL;
   TexturePrefetch::Key key{GamePathToHost(path), width, height, mipLevels, filter, colorKey};
   PreparedTexture p;
-  if (!g_texturePrefetch.Take(key, &p))
+  if (!Prefetched().Take(key, &p))
     p = PrepareTexture(key.hostPath, width, height, mipLevels, filter, colorKey);
   if (p.decoded && srcInfo) *srcInfo = {p.fileWidth, p.fileHeight, 1, 1, D3DFMT_A8R8G8B8};
   if (FAILED(p.result)) return p.result;
