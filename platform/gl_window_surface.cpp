@@ -190,4 +190,7 @@ void GlWindowSurface::Resize(int width, int height) {
   height_ = height;
   XResizeWindow(static_cast<Display*>(display_), window_, static_cast<unsigned>(width),
                 static_cast<unsigned>(height));
+  // Sent now: the driver may ask the window's size over a connection of its
+  // own.
+  XFlush(static_cast<Display*>(display_));
 }
