@@ -80,10 +80,14 @@ void GlWindowSurface::StartEarly() {
   // Xlib is used from two threads from here on (each its own connection).
   XInitThreads();
   g_early = new EarlySetup;
-  g_early->thread = std::thread([early = g_early] {
-    early->display = XOpenDisplay(nullptr);
-    if (early->display) early->setup = SetUpEgl(early->display);
-  });
+  // The connection is opened here, before the toolkit opens its own: opening
+  // one holds a lock of the whole library until the server answers, and the
+  // toolkit, while it holds the server to itself during its start, takes
+  // that lock (to trap errors) and would wait for an answer the server does
+  // not give meanwhile.
+  g_early->display = XOpenDisplay(nullptr);
+  if (!g_early->display) return;
+  g_early->thread = std::thread([early = g_early] { early->setup = SetUpEgl(early->display); });
 }
 
 void GlWindowSurface::FinishEarly() {
