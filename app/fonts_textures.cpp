@@ -68,6 +68,14 @@ void LoadTextureDefaultMips(IDirect3DTexture9** out, const char* path, UINT widt
   LoadTextureWithMips(out, path, width, height, colourKey, D3DX_DEFAULT);
 }
 
+void PrefetchTextureFiles() {
+  // The same arguments as LoadTexture's: only then is the work taken up.
+  for (const TextureFile& t : kTextureFiles)
+    PrefetchTextureFromFileExA(t.path, t.width == 0 ? D3DX_DEFAULT : t.width,
+                               t.height == 0 ? D3DX_DEFAULT : t.height, 0, D3DX_FILTER_NONE,
+                               t.colourKey);
+}
+
 int LoadTextureFiles(int first, int count) {
   int missing = 0;
   for (int i = first; i < first + count && i < kTextureCount; ++i) {

@@ -31,6 +31,9 @@ void LoadTextureDefaultMips(IDirect3DTexture9** out, const char* path, UINT widt
                             D3DCOLOR colourKey);
 // Loads kTextureFiles[first .. first + count - 1]; returns how many are
 // still missing afterwards.
+// Starts reading and preparing the texture files on worker threads for the
+// LoadTextureFiles that follows.
+void PrefetchTextureFiles();
 int LoadTextureFiles(int first, int count);
 // Releases the nine textures, each set to null.
 void ReleaseTextures();

@@ -339,9 +339,10 @@ int StartUp(HINSTANCE instance, int showCommand) {
   ReadConfigFile(g_configPath, &g_config);
   KeepWindowReachable(&g_config);
   std::snprintf(g_appTitle, sizeof g_appTitle, Cp932Text("ギズモワークス %s"), kVersion);
-  // The models take longest of what start-up reads: they are read alongside
-  // the window's and the device's making.
+  // The models and the textures take longest of what start-up reads: they
+  // are read alongside the window's and the device's making.
   PrefetchModelFiles();
+  PrefetchTextureFiles();
 
   RegisterGameMenus();
   RegisterGameDialogs();  // the play list, the editor name and the about box

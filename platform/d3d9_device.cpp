@@ -247,19 +247,23 @@ void DefaultState(DeviceState* s, int width, int height, bool depthBuffer) {
 bool CreateFramebuffer(D3DDeviceImpl* d, int width, int height) {
   if (d->fbo) {
     glDeleteFramebuffers(1, &d->fbo);
-    glDeleteRenderbuffers(1, &d->colorBuffer);
+    glDeleteTextures(1, &d->colorBuffer);
     glDeleteRenderbuffers(1, &d->depthBuffer);
     d->fbo = d->colorBuffer = d->depthBuffer = 0;
   }
   glGenFramebuffers(1, &d->fbo);
-  glGenRenderbuffers(1, &d->colorBuffer);
+  glGenTextures(1, &d->colorBuffer);
   glGenRenderbuffers(1, &d->depthBuffer);
-  glBindRenderbuffer(GL_RENDERBUFFER, d->colorBuffer);
-  glRenderbufferStorage(GL_RENDERBUFFER, GL_RGBA8, width, height);
+  // The picture is a texture, so that Present can draw it (see there).
+  glBindTexture(GL_TEXTURE_2D, d->colorBuffer);
+  glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, width, height, 0, GL_RGBA, GL_UNSIGNED_BYTE, nullptr);
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAX_LEVEL, 0);
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
   glBindRenderbuffer(GL_RENDERBUFFER, d->depthBuffer);
   glRenderbufferStorage(GL_RENDERBUFFER, GL_DEPTH24_STENCIL8, width, height);
   glBindFramebuffer(GL_FRAMEBUFFER, d->fbo);
-  glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_RENDERBUFFER, d->colorBuffer);
+  glFramebufferTexture2D(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, d->colorBuffer, 0);
   glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_DEPTH_STENCIL_ATTACHMENT, GL_RENDERBUFFER,
                             d->depthBuffer);
   bool ok = glCheckFramebufferStatus(GL_FRAMEBUFFER) == GL_FRAMEBUFFER_COMPLETE;
@@ -685,6 +689,73 @@ std::vector<uint32_t> HalvedLevel(const uint32_t* src, UINT w, UINT h) {
   return out;
 }
 
+// The picture copied 1:1 to the present target by a draw of its own, rows
+// turned over (ours run top-down, the target's bottom-up): the very pixels
+// glBlitFramebuffer gives. The software rasteriser serves a blit with
+// shaders of its own that it compiles afresh in every process, 40 to 55 ms
+// before the first picture can be shown; the code of this program's shaders
+// comes from the driver's on-disk cache from the second start on. The state
+// it changes is sent again by the device before its next draw (Present
+// touches the state). False when the program cannot be made.
+bool DrawPicture(D3DDeviceImpl* d) {
+  if (d->presentFailed) return false;
+  if (!d->presentProgram) {
+    d->presentFailed = true;  // until it is made
+    GLuint vs = CompileShader(GL_VERTEX_SHADER, R"(#version 330 core
+void main() {
+  // One triangle over the whole target.
+  gl_Position = vec4(gl_VertexID == 1 ? 3.0 : -1.0, gl_VertexID == 2 ? 3.0 : -1.0, 0.0, 1.0);
+}
+)");
+    GLuint fs = CompileShader(GL_FRAGMENT_SHADER, R"(#version 330 core
+uniform sampler2D uPicture;
+uniform int uTop;
+out vec4 fragColor;
+void main() {
+  ivec2 p = ivec2(gl_FragCoord.xy);
+  fragColor = texelFetch(uPicture, ivec2(p.x, uTop - p.y), 0);
+}
+)");
+    if (!vs || !fs) {
+      if (vs) glDeleteShader(vs);
+      if (fs) glDeleteShader(fs);
+      return false;
+    }
+    GLuint p = glCreateProgram();
+    glAttachShader(p, vs);
+    glAttachShader(p, fs);
+    glLinkProgram(p);
+    glDeleteShader(vs);
+    glDeleteShader(fs);
+    GLint ok = 0;
+    glGetProgramiv(p, GL_LINK_STATUS, &ok);
+    if (!ok) {
+      glDeleteProgram(p);
+      return false;
+    }
+    d->presentProgram = p;
+    d->presentFailed = false;
+    glUseProgram(p);
+    glUniform1i(glGetUniformLocation(p, "uPicture"), 0);
+    d->presentTop = glGetUniformLocation(p, "uTop");
+    glGenVertexArrays(1, &d->presentVao);
+  }
+  glUseProgram(d->presentProgram);
+  glUniform1i(d->presentTop, d->height - 1);
+  glBindVertexArray(d->presentVao);
+  glActiveTexture(GL_TEXTURE0);
+  glBindTexture(GL_TEXTURE_2D, d->colorBuffer);
+  glBindSampler(0, 0);
+  glViewport(0, 0, d->width, d->height);
+  glDisable(GL_BLEND);
+  glDisable(GL_DEPTH_TEST);
+  glDisable(GL_CULL_FACE);
+  glDisable(GL_SCISSOR_TEST);
+  glPolygonMode(GL_FRONT_AND_BACK, GL_FILL);
+  glDrawArrays(GL_TRIANGLES, 0, 3);
+  return true;
+}
+
 bool IsPowerOfTwo(UINT n) { return n != 0 && (n & (n - 1)) == 0; }
 
 }  // namespace
@@ -950,47 +1021,71 @@ HRESULT IDirect3DTexture9::GetLevelDesc(UINT level, D3DSURFACE_DESC* desc) {
   return D3D_OK;
 }
 
+MipChain PlanMipChain(const uint32_t* pixels, UINT width, UINT height, UINT levels) {
+  MipChain chain;
+  chain.width = width;
+  chain.height = height;
+  UINT full = 1;
+  for (UINT s = width > height ? width : height; s > 1; s >>= 1) ++full;
+  if (levels == 0 || levels > full) levels = full;
+  chain.levels = levels;
+  for (size_t i = 0, n = (size_t)width * height; i < n && chain.opaque; ++i)
+    chain.opaque = (pixels[i] >> 24) == 0xFF;
+  if (levels > 1 && IsPowerOfTwo(width) && IsPowerOfTwo(height)) {
+    // Power-of-two sides halve exactly, so the levels are made here.
+    const uint32_t* above = pixels;
+    UINT w = width, h = height;
+    for (UINT l = 1; l < levels; ++l) {
+      chain.below.push_back(HalvedLevel(above, w, h));
+      w = w > 1 ? w / 2 : 1;
+      h = h > 1 ? h / 2 : 1;
+      above = chain.below.back().data();
+    }
+  }
+  return chain;
+}
+
+IDirect3DTexture9* CreateTextureFromChain(IDirect3DDevice9* device, const uint32_t* pixels,
+                                          const MipChain& chain) {
+  if (!device || !pixels || chain.width == 0 || chain.height == 0) return nullptr;
+  GLint maxSize = 0;
+  glGetIntegerv(GL_MAX_TEXTURE_SIZE, &maxSize);
+  if ((GLint)chain.width > maxSize || (GLint)chain.height > maxSize) return nullptr;
+  TouchGlState();
+  auto* impl = new D3DTextureImpl;
+  impl->width = chain.width;
+  impl->height = chain.height;
+  impl->levels = chain.levels;
+  impl->opaque = chain.opaque;
+  glGenTextures(1, &impl->tex);
+  glBindTexture(GL_TEXTURE_2D, impl->tex);
+  glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
+  glPixelStorei(GL_UNPACK_ROW_LENGTH, 0);
+  glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, (GLsizei)chain.width, (GLsizei)chain.height, 0,
+               GL_BGRA, GL_UNSIGNED_INT_8_8_8_8_REV, pixels);
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_BASE_LEVEL, 0);
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAX_LEVEL, (GLint)chain.levels - 1);
+  if (!chain.below.empty()) {
+    UINT w = chain.width, h = chain.height;
+    for (UINT l = 1; l < chain.levels && l - 1 < chain.below.size(); ++l) {
+      w = w > 1 ? w / 2 : 1;
+      h = h > 1 ? h / 2 : 1;
+      glTexImage2D(GL_TEXTURE_2D, (GLint)l, GL_RGBA8, (GLsizei)w, (GLsizei)h, 0, GL_BGRA,
+                   GL_UNSIGNED_INT_8_8_8_8_REV, chain.below[l - 1].data());
+    }
+  } else if (chain.levels > 1) {
+    glGenerateMipmap(GL_TEXTURE_2D);
+  }
+  return new IDirect3DTexture9(impl);
+}
+
 IDirect3DTexture9* CreateTextureFromPixels(IDirect3DDevice9* device, const uint32_t* pixels,
                                            UINT width, UINT height, UINT levels) {
   if (!device || !pixels || width == 0 || height == 0) return nullptr;
   GLint maxSize = 0;
   glGetIntegerv(GL_MAX_TEXTURE_SIZE, &maxSize);
   if ((GLint)width > maxSize || (GLint)height > maxSize) return nullptr;
-  UINT full = 1;
-  for (UINT s = width > height ? width : height; s > 1; s >>= 1) ++full;
-  if (levels == 0 || levels > full) levels = full;
-  TouchGlState();
-  auto* impl = new D3DTextureImpl;
-  impl->width = width;
-  impl->height = height;
-  impl->levels = levels;
-  for (size_t i = 0, n = (size_t)width * height; i < n && impl->opaque; ++i)
-    impl->opaque = (pixels[i] >> 24) == 0xFF;
-  glGenTextures(1, &impl->tex);
-  glBindTexture(GL_TEXTURE_2D, impl->tex);
-  glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
-  glPixelStorei(GL_UNPACK_ROW_LENGTH, 0);
-  glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, (GLsizei)width, (GLsizei)height, 0, GL_BGRA,
-               GL_UNSIGNED_INT_8_8_8_8_REV, pixels);
-  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_BASE_LEVEL, 0);
-  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAX_LEVEL, (GLint)levels - 1);
-  if (levels > 1 && IsPowerOfTwo(width) && IsPowerOfTwo(height)) {
-    // Power-of-two sides halve exactly, so the levels are made here.
-    std::vector<uint32_t> level;
-    const uint32_t* above = pixels;
-    UINT w = width, h = height;
-    for (UINT l = 1; l < levels; ++l) {
-      level = HalvedLevel(above, w, h);
-      w = w > 1 ? w / 2 : 1;
-      h = h > 1 ? h / 2 : 1;
-      glTexImage2D(GL_TEXTURE_2D, (GLint)l, GL_RGBA8, (GLsizei)w, (GLsizei)h, 0, GL_BGRA,
-                   GL_UNSIGNED_INT_8_8_8_8_REV, level.data());
-      above = level.data();
-    }
-  } else if (levels > 1) {
-    glGenerateMipmap(GL_TEXTURE_2D);
-  }
-  return new IDirect3DTexture9(impl);
+  return CreateTextureFromChain(device, pixels, PlanMipChain(pixels, width, height, levels));
 }
 
 IDirect3DTexture9* CreateFilledTexture(IDirect3DDevice9* device, UINT width, UINT height,
@@ -1085,7 +1180,7 @@ HRESULT CreateDeviceOnContext(GlContext* context, const D3DPRESENT_PARAMETERS* p
   ValidateShadow(d);
   if (!Variant(d, first)->program) {
     glDeleteFramebuffers(1, &d->fbo);
-    glDeleteRenderbuffers(1, &d->colorBuffer);
+    glDeleteTextures(1, &d->colorBuffer);
     glDeleteRenderbuffers(1, &d->depthBuffer);
     glDeleteBuffers(1, &d->streamVbo);
     glDeleteSamplers(1, &d->overlaySampler);
@@ -1107,8 +1202,10 @@ IDirect3DDevice9::~IDirect3DDevice9() {
   for (auto& t : d->state.textures)
     if (t) t->Release();
   glDeleteFramebuffers(1, &d->fbo);
-  glDeleteRenderbuffers(1, &d->colorBuffer);
+  glDeleteTextures(1, &d->colorBuffer);
   glDeleteRenderbuffers(1, &d->depthBuffer);
+  if (d->presentProgram) glDeleteProgram(d->presentProgram);
+  if (d->presentVao) glDeleteVertexArrays(1, &d->presentVao);
   for (auto& v : d->variants)
     if (v.second.program) glDeleteProgram(v.second.program);
   for (auto& v : d->streamVaos) glDeleteVertexArrays(1, &v.second);
@@ -1402,10 +1499,12 @@ HRESULT IDirect3DDevice9::Present(const RECT*, const RECT*, HWND, const void*) {
   TouchGlState();
   int w = 0, h = 0;
   if (impl_->context && impl_->context->BindPresentTarget(&w, &h)) {
-    glBindFramebuffer(GL_READ_FRAMEBUFFER, impl_->fbo);
     // Our rows run top-down; the target's run bottom-up.
-    glBlitFramebuffer(0, 0, impl_->width, impl_->height, 0, h, w, 0, GL_COLOR_BUFFER_BIT,
-                      GL_LINEAR);
+    if (w != impl_->width || h != impl_->height || !DrawPicture(impl_)) {
+      glBindFramebuffer(GL_READ_FRAMEBUFFER, impl_->fbo);
+      glBlitFramebuffer(0, 0, impl_->width, impl_->height, 0, h, w, 0, GL_COLOR_BUFFER_BIT,
+                        GL_LINEAR);
+    }
     impl_->context->Presented();
     glBindFramebuffer(GL_FRAMEBUFFER, impl_->fbo);
   }

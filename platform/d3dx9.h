@@ -39,6 +39,14 @@ HRESULT D3DXCreateTextureFromFileExA(IDirect3DDevice9* device, const char* path,
                                      D3DPOOL pool, DWORD filter, DWORD mipFilter,
                                      D3DCOLOR colorKey, D3DXIMAGE_INFO* srcInfo,
                                      PALETTEENTRY* palette, IDirect3DTexture9** texture);
+// Starts reading and preparing (decoding, colour key, size, mip levels) the
+// texture of an image file on a worker thread, so that the next
+// D3DXCreateTextureFromFileExA of that file with the same width, height,
+// mipLevels, filter and colorKey only hands it to the device, waiting for
+// what is left of it. What that call gives is the same either way. Meant for
+// start-up: a texture read ahead and never made stays until the program ends.
+void PrefetchTextureFromFileExA(const char* path, UINT width, UINT height, UINT mipLevels,
+                                DWORD filter, D3DCOLOR colorKey);
 
 // ---- Meshes ----
 
@@ -106,7 +114,9 @@ HRESULT D3DXLoadMeshFromXA(const char* path, DWORD options, IDirect3DDevice9* de
 // Starts reading and importing these .x models on worker threads, so that
 // D3DXLoadMeshFromXA of one of them later only waits for what is left of its
 // import. What the load gives is the same either way. A model never loaded
-// is dropped at the next call or when the program ends.
+// is dropped at the next call or when the program ends. The textures its
+// materials name are read ahead too, as D3DXCreateTextureFromFileA makes
+// them.
 void PrefetchMeshesFromX(const char* const* paths, int count);
 // Box of width (x), height (y), depth (z) centred on the origin; position and
 // normal; clockwise outward faces.

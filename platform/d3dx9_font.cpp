@@ -103,6 +103,11 @@ struct D3DXFontImpl : public HDC__ {
       rowHeight = 0;
     }
     if (penY + h + 1 > kAtlasSize) return;
+    // The atlas is made with the first glyph: a face that draws nothing
+    // before the first picture is shown costs nothing before it (making and
+    // clearing 4 MB takes the software renderer some milliseconds).
+    if (!atlas) atlas = CreateFilledTexture(device, kAtlasSize, kAtlasSize, 0x00FFFFFFu);
+    if (!atlas) return;
     std::vector<uint32_t> texels((size_t)w * h);
     for (int y = 0; y < h; ++y) {
       const unsigned char* row = bm.buffer + (ptrdiff_t)y * bm.pitch;
@@ -191,8 +196,10 @@ HRESULT D3DXCreateFontA(IDirect3DDevice9* device, INT height, UINT, UINT weight,
   impl->ascent = (int)std::lround((double)cell * asc / (asc + desc));
   impl->bold = weight >= FW_BOLD;
   impl->device = device;
-  impl->atlas = CreateFilledTexture(device, kAtlasSize, kAtlasSize, 0x00FFFFFFu);
-  if (!impl->atlas || FAILED(D3DXCreateSprite(device, &impl->ownSprite))) {
+  // The atlas itself is made when the first glyph is drawn (see Store).
+  GLint maxSize = 0;
+  glGetIntegerv(GL_MAX_TEXTURE_SIZE, &maxSize);
+  if (maxSize < kAtlasSize || FAILED(D3DXCreateSprite(device, &impl->ownSprite))) {
     delete impl;
     return E_OUTOFMEMORY;
   }

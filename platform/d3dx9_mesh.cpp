@@ -665,6 +665,18 @@ bool ImportSurvives(const std::string& hostPath) {
   return WIFEXITED(status) && WEXITSTATUS(status) == 0;
 }
 
+// The textures a model's materials name, read ahead with the arguments
+// D3DXCreateTextureFromFileA gives.
+void PrefetchMaterialTextures(const aiScene* scene) {
+  for (unsigned i = 0; i < scene->mNumMaterials; ++i) {
+    aiString file;
+    if (scene->mMaterials[i]->GetTexture(aiTextureType_DIFFUSE, 0, &file) == AI_SUCCESS &&
+        file.length > 0)
+      PrefetchTextureFromFileExA(std::string(file.C_Str(), file.length).c_str(), D3DX_DEFAULT,
+                                 D3DX_DEFAULT, D3DX_DEFAULT, D3DX_DEFAULT, 0);
+  }
+}
+
 // Models read ahead on worker threads. Only a model its check finds sound is
 // imported there (a doubtful one goes to a child process, which is forked
 // from the loading thread alone); the others are left to the load.
@@ -714,7 +726,8 @@ class MeshPrefetch {
       std::unique_ptr<Assimp::Importer> importer;
       if (CheckXFile(e.hostPath) == XCheck::kSound) {
         importer = std::make_unique<Assimp::Importer>();
-        importer->ReadFile(e.hostPath, kImportFlags);
+        if (const aiScene* scene = importer->ReadFile(e.hostPath, kImportFlags))
+          PrefetchMaterialTextures(scene);
       }
       e.promise.set_value(std::move(importer));
     }

@@ -1,5 +1,13 @@
 // Textures from image files.
 #include <cmath>
+#include <deque>
+#include <future>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <utility>
+#include <vector>
 
 #include "platform/cp932.h"
 #include "platform/d3dx9.h"
@@ -49,30 +57,162 @@ std::vector<uint32_t> Place(const Image& src, uint32_t w, uint32_t h) {
 
 }  // namespace
 
+namespace {
+
+// A texture made ready on the CPU: everything D3DXCreateTextureFromFileExA
+// does before it calls GL, with the outcome of each of its checks.
+struct PreparedTexture {
+  HRESULT result = D3D_OK;  // a failure found before GL
+  bool decoded = false;
+  uint32_t fileWidth = 0, fileHeight = 0;
+  std::vector<uint32_t> pixels;
+  MipChain chain;
+};
+
+PreparedTexture PrepareTexture(const std::string& hostPath, UINT width, UINT height,
+                               UINT mipLevels, DWORD filter, D3DCOLOR colorKey) {
+  PreparedTexture p;
+  Image img;
+  if (!LoadImageFile(hostPath.c_str(), &img)) {
+    p.result = D3DXERR_INVALIDDATA;
+    return p;
+  }
+  p.decoded = true;
+  p.fileWidth = img.width;
+  p.fileHeight = img.height;
+  if (colorKey != 0)
+    for (auto& c : img.argb)
+      if (c == colorKey) c = 0;
+  uint32_t w = (width == 0 || width == D3DX_DEFAULT) ? img.width : width;
+  uint32_t h = (height == 0 || height == D3DX_DEFAULT) ? img.height : height;
+  if (w > kMaxImageSide || h > kMaxImageSide) {
+    p.result = D3DERR_INVALIDCALL;
+    return p;
+  }
+  if (w == img.width && h == img.height)
+    p.pixels.swap(img.argb);
+  else if (filter == D3DX_FILTER_NONE)
+    p.pixels = Place(img, w, h);
+  else
+    p.pixels = Resample(img, w, h);
+  if (w == 0 || h == 0) return p;  // no texture can be made; the device says so
+  UINT levels = mipLevels == D3DX_DEFAULT ? 0 : mipLevels;
+  p.chain = PlanMipChain(p.pixels.data(), w, h, levels);
+  return p;
+}
+
+// Textures being prepared, in the order asked for, by one worker thread
+// (started again when it had run out of work); each is taken by the first
+// creation that asks for it with the same arguments.
+class TexturePrefetch {
+ public:
+  struct Key {
+    std::string hostPath;
+    UINT width, height, mipLevels;
+    DWORD filter;
+    D3DCOLOR colorKey;
+    bool operator==(const Key& o) const {
+      return hostPath == o.hostPath && width == o.width && height == o.height &&
+             mipLevels == o.mipLevels && filter == o.filter && colorKey == o.colorKey;
+    }
+  };
+
+  void Add(Key key) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    for (const auto& entry : entries_)
+      if (entry->key == key) return;
+    auto entry = std::make_shared<Entry>();
+    entry->key = std::move(key);
+    entry->done = entry->promise.get_future();
+    entries_.push_back(entry);
+    queue_.push_back(entry);
+    if (!working_) {
+      working_ = true;
+      std::thread(&TexturePrefetch::Work, this).detach();
+    }
+  }
+
+  // The prepared texture for these arguments, waiting for it; false when
+  // none was asked for.
+  bool Take(const Key& key, PreparedTexture* out) {
+    std::shared_ptr<Entry> entry;
+    {
+      std::lock_guard<std::mutex> lock(mutex_);
+      for (auto it = entries_.begin(); it != entries_.end(); ++it)
+        if ((*it)->key == key) {
+          entry = *it;
+          entries_.erase(it);
+          break;
+        }
+      if (!entry) return false;
+      for (auto it = queue_.begin(); it != queue_.end(); ++it)
+        if (*it == entry) {  // not started: made here instead
+          queue_.erase(it);
+          return false;
+        }
+    }
+    *out = entry->done.get();
+    return true;
+  }
+
+ private:
+  struct Entry {
+    Key key;
+    std::promise<PreparedTexture> promise;
+    std::future<PreparedTexture> done;
+  };
+
+  void Work() {
+    for (;;) {
+      std::shared_ptr<Entry> entry;
+      {
+        std::lock_guard<std::mutex> lock(mutex_);
+        if (queue_.empty()) {
+          working_ = false;
+          return;
+        }
+        entry = queue_.front();
+        queue_.pop_front();
+      }
+      const Key& k = entry->key;
+      entry->promise.set_value(
+          PrepareTexture(k.hostPath, k.width, k.height, k.mipLevels, k.filter, k.colorKey));
+    }
+  }
+
+  std::mutex mutex_;
+  std::vector<std::shared_ptr<Entry>> entries_;  // asked for and not yet taken
+  std::deque<std::shared_ptr<Entry>> queue_;     // not yet started
+  bool working_ = false;
+};
+// Never destroyed: the model-reading threads may still ask for textures while
+// a start-up that failed early ends the program, and a worker still at work
+// then is simply ended with the process.
+TexturePrefetch& Prefetched() {
+  static TexturePrefetch* prefetch = new TexturePrefetch;
+  return *prefetch;
+}
+
+}  // namespace
+
+void PrefetchTextureFromFileExA(const char* path, UINT width, UINT height, UINT mipLevels,
+                                DWORD filter, D3DCOLOR colorKey) {
+  if (path) Prefetched().Add({GamePathToHost(path), width, height, mipLevels, filter, colorKey});
+}
+
 HRESULT D3DXCreateTextureFromFileExA(IDirect3DDevice9* device, const char* path, UINT width,
                                      UINT height, UINT mipLevels, DWORD, D3DFORMAT, D3DPOOL,
                                      DWORD filter, DWORD, D3DCOLOR colorKey,
                                      D3DXIMAGE_INFO* srcInfo, PALETTEENTRY*,
                                      IDirect3DTexture9** texture) {
   if (!device || !path || !texture) return D3DERR_INVALIDCALL;
-  Image img;
-  if (!LoadImageFile(GamePathToHost(path).c_str(), &img)) return D3DXERR_INVALIDDATA;
-  if (srcInfo) *srcInfo = {img.width, img.height, 1, 1, D3DFMT_A8R8G8B8};
-  if (colorKey != 0)
-    for (auto& c : img.argb)
-      if (c == colorKey) c = 0;
-  uint32_t w = (width == 0 || width == D3DX_DEFAULT) ? img.width : width;
-  uint32_t h = (height == 0 || height == D3DX_DEFAULT) ? img.height : height;
-  if (w > kMaxImageSide || h > kMaxImageSide) return D3DERR_INVALIDCALL;
-  std::vector<uint32_t> pixels;
-  if (w == img.width && h == img.height)
-    pixels.swap(img.argb);
-  else if (filter == D3DX_FILTER_NONE)
-    pixels = Place(img, w, h);
-  else
-    pixels = Resample(img, w, h);
-  UINT levels = mipLevels == D3DX_DEFAULT ? 0 : mipLevels;
-  IDirect3DTexture9* t = CreateTextureFromPixels(device, pixels.data(), w, h, levels);
+  TexturePrefetch::Key key{GamePathToHost(path), width, height, mipLevels, filter, colorKey};
+  PreparedTexture p;
+  if (!Prefetched().Take(key, &p))
+    p = PrepareTexture(key.hostPath, width, height, mipLevels, filter, colorKey);
+  if (p.decoded && srcInfo) *srcInfo = {p.fileWidth, p.fileHeight, 1, 1, D3DFMT_A8R8G8B8};
+  if (FAILED(p.result)) return p.result;
+  IDirect3DTexture9* t = CreateTextureFromChain(device, p.pixels.data(), p.chain);
   if (!t) return E_OUTOFMEMORY;
   *texture = t;
   return D3D_OK;

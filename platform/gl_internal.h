@@ -150,7 +150,11 @@ struct D3DDeviceImpl {
   GlContext* context = nullptr;
   D3DPRESENT_PARAMETERS params{};
   int width = 0, height = 0;
-  GLuint fbo = 0, colorBuffer = 0, depthBuffer = 0;
+  GLuint fbo = 0, colorBuffer = 0, depthBuffer = 0;  // colorBuffer: a texture
+  // What Present draws the picture with (made on first use; 0 until then).
+  GLuint presentProgram = 0, presentVao = 0;
+  GLint presentTop = -1;
+  bool presentFailed = false;
   GLuint streamVbo = 0;
   size_t streamCapacity = 0, streamUsed = 0;
   GLuint overlaySampler = 0;
@@ -210,6 +214,16 @@ void DeviceStateReplaced(D3DDeviceImpl* device);
 // with `levels` mip levels (0: the full chain). Null on failure.
 IDirect3DTexture9* CreateTextureFromPixels(IDirect3DDevice9* device, const uint32_t* pixels,
                                            UINT width, UINT height, UINT levels);
+// What CreateTextureFromPixels makes on the CPU before it calls GL, made
+// apart (on any thread) and handed to CreateTextureFromChain.
+struct MipChain {
+  UINT width = 0, height = 0, levels = 0;  // levels as made, at least 1
+  bool opaque = true;                      // every texel's alpha is 255
+  std::vector<std::vector<uint32_t>> below;  // levels 1.. when made on the CPU
+};
+MipChain PlanMipChain(const uint32_t* pixels, UINT width, UINT height, UINT levels);
+IDirect3DTexture9* CreateTextureFromChain(IDirect3DDevice9* device, const uint32_t* pixels,
+                                          const MipChain& chain);
 // A texture of width x height, one level, every texel `colour` (0xAARRGGBB).
 IDirect3DTexture9* CreateFilledTexture(IDirect3DDevice9* device, UINT width, UINT height,
                                        uint32_t colour);

@@ -20,6 +20,16 @@ class GlWindowSurface {
   // Whether the EGL library offers X11 window surfaces at all (asked before
   // any display is open).
   static bool Available();
+  // Starts loading the GL driver and making the context on a thread of its
+  // own, over a display connection of its own, while the toolkit starts up
+  // (the driver's loading and set-up is the longest single wait of the
+  // game's start-up). The next Create takes what it made, waiting for it if
+  // need be. Call it only once no other thread changes the environment or
+  // the locale any more.
+  static void StartEarly();
+  // Waits for what StartEarly began (nothing when it was not started): the
+  // program must not end while that thread is inside the driver.
+  static void FinishEarly();
 
   bool MakeCurrent();
   // Binds the window surface as the draw framebuffer; its size in pixels.

@@ -10,6 +10,7 @@
 #include <time.h>
 
 #include <algorithm>
+#include <clocale>
 #include <cstdlib>
 #include <cstring>
 #include <map>
@@ -529,26 +530,39 @@ bool WantDirectPresent() {
 }
 
 // The direct client area: a drawing area with a native window, and over it
-// the child window with the EGL surface. False (and nothing made) when EGL
-// for X11 is not to be had.
-bool MakeDirectArea(GtkWin* w, int width, int height) {
+// the child window with the EGL surface. The widget comes first, packed and
+// realized (null when it gets no native window); the surface is attached
+// once the window is up, which gives the GL driver, loading on its own
+// thread, that much longer.
+GtkWidget* MakeDirectAreaWidget(GtkWin* w, int width, int height) {
   GtkWidget* area = gtk_drawing_area_new();
   gtk_widget_set_size_request(area, width, height);
+  // The native window is made with the input events the area takes.
   gtk_widget_add_events(area, GDK_BUTTON_PRESS_MASK | GDK_BUTTON_RELEASE_MASK |
                                   GDK_POINTER_MOTION_MASK | GDK_SCROLL_MASK);
   gtk_box_pack_start(GTK_BOX(w->box), area, FALSE, FALSE, 0);
   gtk_widget_realize(area);
   GdkWindow* native = gtk_widget_get_window(area);
-  if (native && gdk_window_ensure_native(native)) {
-    Display* display = GDK_DISPLAY_XDISPLAY(gdk_window_get_display(native));
-    w->direct = GlWindowSurface::Create(display, gdk_x11_window_get_xid(native), width, height);
-  }
-  if (!w->direct) {
+  if (!native || !gdk_window_ensure_native(native)) {
     gtk_widget_destroy(area);
-    return false;
+    return nullptr;
   }
-  w->area = area;
   g_signal_connect(area, "draw", G_CALLBACK(OnDirectDraw), w);
+  return area;
+}
+
+// False (and nothing made) when EGL for X11 is not to be had.
+bool AttachDirectSurface(GtkWin* w, GtkWidget* area, int width, int height) {
+  GdkWindow* native = gtk_widget_get_window(area);
+  if (!native) return false;
+  // The size the area was given, should it differ from the one asked for.
+  if (gtk_widget_get_allocated_width(area) > 1 && gtk_widget_get_allocated_height(area) > 1) {
+    width = gtk_widget_get_allocated_width(area);
+    height = gtk_widget_get_allocated_height(area);
+  }
+  Display* display = GDK_DISPLAY_XDISPLAY(gdk_window_get_display(native));
+  w->direct = GlWindowSurface::Create(display, gdk_x11_window_get_xid(native), width, height);
+  if (!w->direct) return false;
   gdk_window_add_filter(nullptr, OnDirectXEvent, w);
   return true;
 }
@@ -560,6 +574,28 @@ gboolean OnRender(GtkGLArea*, GdkGLContext*, gpointer data) {
   if (w->presentPending) w->presentPending = false;
   else InvalidateRect(w->hwnd, nullptr, FALSE);
   return TRUE;
+}
+
+// The client area's input and size signals.
+void ConnectArea(GtkWin* w) {
+  gtk_widget_add_events(w->area, GDK_BUTTON_PRESS_MASK | GDK_BUTTON_RELEASE_MASK |
+                                     GDK_POINTER_MOTION_MASK | GDK_SCROLL_MASK);
+  g_signal_connect(w->area, "button-press-event", G_CALLBACK(OnButton), w);
+  g_signal_connect(w->area, "button-release-event", G_CALLBACK(OnButton), w);
+  g_signal_connect(w->area, "motion-notify-event", G_CALLBACK(OnMotion), w);
+  g_signal_connect(w->area, "scroll-event", G_CALLBACK(OnScroll), w);
+  g_signal_connect(w->area, "size-allocate", G_CALLBACK(OnAreaAllocate), w);
+}
+
+// The client area as a GL area of the toolkit's, packed under the menu bar.
+void MakeGlArea(GtkWin* w, int width, int height) {
+  w->area = gtk_gl_area_new();
+  gtk_gl_area_set_required_version(GTK_GL_AREA(w->area), 3, 3);
+  gtk_gl_area_set_has_alpha(GTK_GL_AREA(w->area), FALSE);
+  gtk_widget_set_size_request(w->area, width, height);
+  gtk_box_pack_start(GTK_BOX(w->box), w->area, FALSE, FALSE, 0);
+  g_signal_connect(w->area, "render", G_CALLBACK(OnRender), w);
+  ConnectArea(w);
 }
 
 // Files dropped as URIs (text/uri-list) at a point of the window's client
@@ -1437,21 +1473,14 @@ class GtkFace : public platform::WindowFace {
     gtk_box_pack_start(GTK_BOX(w->box), w->menubar, FALSE, FALSE, 0);
     w->bar.shell = w->menubar;
     g_signal_connect(w->menubar, "button-release-event", G_CALLBACK(OnBarButtonRelease), w);
-    if (!WantDirectPresent() || !MakeDirectArea(w, m->clientWidth, m->clientHeight)) {
-      w->area = gtk_gl_area_new();
-      gtk_gl_area_set_required_version(GTK_GL_AREA(w->area), 3, 3);
-      gtk_gl_area_set_has_alpha(GTK_GL_AREA(w->area), FALSE);
-      gtk_widget_set_size_request(w->area, m->clientWidth, m->clientHeight);
-      gtk_box_pack_start(GTK_BOX(w->box), w->area, FALSE, FALSE, 0);
-      g_signal_connect(w->area, "render", G_CALLBACK(OnRender), w);
+    GtkWidget* direct =
+        WantDirectPresent() ? MakeDirectAreaWidget(w, m->clientWidth, m->clientHeight) : nullptr;
+    if (direct) {
+      w->area = direct;
+      ConnectArea(w);
+    } else {
+      MakeGlArea(w, m->clientWidth, m->clientHeight);
     }
-    gtk_widget_add_events(w->area, GDK_BUTTON_PRESS_MASK | GDK_BUTTON_RELEASE_MASK |
-                                       GDK_POINTER_MOTION_MASK | GDK_SCROLL_MASK);
-    g_signal_connect(w->area, "button-press-event", G_CALLBACK(OnButton), w);
-    g_signal_connect(w->area, "button-release-event", G_CALLBACK(OnButton), w);
-    g_signal_connect(w->area, "motion-notify-event", G_CALLBACK(OnMotion), w);
-    g_signal_connect(w->area, "scroll-event", G_CALLBACK(OnScroll), w);
-    g_signal_connect(w->area, "size-allocate", G_CALLBACK(OnAreaAllocate), w);
     g_signal_connect(w->window, "key-press-event", G_CALLBACK(OnKey), w);
     g_signal_connect(w->window, "key-release-event", G_CALLBACK(OnKey), w);
     g_signal_connect(w->window, "delete-event", G_CALLBACK(OnDelete), w);
@@ -1471,6 +1500,12 @@ class GtkFace : public platform::WindowFace {
     // shown yet still gets it, so the device can be made before ShowWindow.
     gtk_widget_realize(w->area);
     if (info.visible) gtk_widget_show(w->window);
+    if (direct && !AttachDirectSurface(w, direct, m->clientWidth, m->clientHeight)) {
+      gtk_widget_destroy(direct);
+      MakeGlArea(w, m->clientWidth, m->clientHeight);
+      gtk_widget_show(w->area);
+      gtk_widget_realize(w->area);
+    }
     SetGlContext(w);
     ApplyCursor(w);
   }
@@ -1692,9 +1727,13 @@ bool InstallGtkFace(std::string* error) {
   // The file chooser keeps its settings through GSettings. Without a session
   // bus the desktop's settings store cannot be reached and every change is a
   // warning on stderr; the settings then live for the run only.
-  if (!getenv("GSETTINGS_BACKEND") &&
-      !SessionBusReachable(getenv("DBUS_SESSION_BUS_ADDRESS"), getenv("XDG_RUNTIME_DIR")))
-    setenv("GSETTINGS_BACKEND", "memory", 1);
+  const bool sessionBus =
+      SessionBusReachable(getenv("DBUS_SESSION_BUS_ADDRESS"), getenv("XDG_RUNTIME_DIR"));
+  if (!getenv("GSETTINGS_BACKEND") && !sessionBus) setenv("GSETTINGS_BACKEND", "memory", 1);
+  // Nor is the accessibility bus, which is found through the session bus:
+  // the toolkit's bridge to it would only start a bus launcher that cannot
+  // help (a child process at every start).
+  if (!getenv("NO_AT_BRIDGE") && !sessionBus) setenv("NO_AT_BRIDGE", "1", 1);
   // The game's window draws through an EGL context of its own on X11, so
   // GDK's own GL (which loads and probes the GL driver for every visual while
   // the display opens) is not wanted there; it stays where the GL area is
@@ -1703,9 +1742,16 @@ bool InstallGtkFace(std::string* error) {
   const char* backend = getenv("GDK_BACKEND");
   const bool x11Session = getenv("DISPLAY") && (!wayland || !*wayland ||
                                                 (backend && std::strcmp(backend, "x11") == 0));
-  if (x11Session && !getenv("GDK_GL") && DirectPresentAllowed() && GlWindowSurface::Available())
-    setenv("GDK_GL", "disable", 1);
+  const bool direct = x11Session && DirectPresentAllowed() && GlWindowSurface::Available();
+  if (direct && !getenv("GDK_GL")) setenv("GDK_GL", "disable", 1);
+  // The locale is set here rather than by the toolkit (the same call), so
+  // that the GL driver can start loading on a thread of its own while the
+  // toolkit starts: nothing changes the environment or the locale after.
+  gtk_disable_setlocale();
+  setlocale(LC_ALL, "");
+  if (direct) GlWindowSurface::StartEarly();
   if (!gtk_init_check(nullptr, nullptr)) {
+    GlWindowSurface::FinishEarly();
     if (error) *error = "cannot open the display";
     return false;
   }
@@ -1730,6 +1776,9 @@ bool InstallGtkFace(std::string* error) {
 }
 
 void UninstallGtkFace() {
+  // A start-up that ended before its window was made may leave the driver
+  // still loading.
+  GlWindowSurface::FinishEarly();
   if (!g_face) return;
   std::vector<HWND> dialogs;
   for (auto& [h, d] : Dialogs()) dialogs.push_back(h);

@@ -473,14 +473,15 @@ TEST_F(DeviceTest, StatesReadBackAndLostDeviceRecovers) {
 }
 
 // A window-like present target: a GL framebuffer of its own, rows bottom-up
-// as a window's are, half the device's size.
+// as a window's are, half the device's size unless told otherwise.
 class TargetContext : public GlContext {
  public:
-  explicit TargetContext(GlContext* inner) : inner_(inner) {
+  explicit TargetContext(GlContext* inner, int w = 320, int h = 240)
+      : width(w), height(h), inner_(inner) {
     glGenFramebuffers(1, &fbo);
     glGenRenderbuffers(1, &rb);
     glBindRenderbuffer(GL_RENDERBUFFER, rb);
-    glRenderbufferStorage(GL_RENDERBUFFER, GL_RGBA8, 320, 240);
+    glRenderbufferStorage(GL_RENDERBUFFER, GL_RGBA8, width, height);
     glBindFramebuffer(GL_FRAMEBUFFER, fbo);
     glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_RENDERBUFFER, rb);
   }
@@ -491,11 +492,12 @@ class TargetContext : public GlContext {
   bool MakeCurrent() override { return inner_->MakeCurrent(); }
   bool BindPresentTarget(int* w, int* h) override {
     glBindFramebuffer(GL_DRAW_FRAMEBUFFER, fbo);
-    *w = 320;
-    *h = 240;
+    *w = width;
+    *h = height;
     return true;
   }
   void Presented() override { ++presents; }
+  int width, height;
   GLuint fbo = 0, rb = 0;
   int presents = 0;
 
@@ -542,6 +544,68 @@ TEST(PresentTest, PresentCopiesThePictureUprightIntoTheWindowTarget) {
   glReadPixels(10, 239, 1, 1, GL_BGRA, GL_UNSIGNED_INT_8_8_8_8_REV, &topRow);
   EXPECT_EQ(topRow | 0xFF000000u, 0xFFFF0000u);
   EXPECT_EQ(bottomRow | 0xFF000000u, 0xFF0000FFu);
+  device->Release();
+  d3d->Release();
+  SetGlContext(nullptr);
+  EXPECT_EQ(TakeGlErrors(), 0u);
+}
+
+// A window of the picture's own size gets every pixel as it is, rows turned
+// over, and the present leaves nothing behind that changes the next frame.
+TEST(PresentTest, PresentGivesAWindowOfThePicturesSizeEveryPixelUnchanged) {
+  IDirect3DDevice9* headless = CreateHeadlessDevice();
+  ASSERT_NE(headless, nullptr);
+  headless->Release();
+  std::string why;
+  std::unique_ptr<GlContext> base(CreateHeadlessGlContext(&why));
+  ASSERT_NE(base, nullptr) << why;
+  TargetContext target(base.get(), 640, 480);
+  SetGlContext(&target);
+  IDirect3D9* d3d = Direct3DCreate9(D3D_SDK_VERSION);
+  D3DPRESENT_PARAMETERS pp{};
+  pp.BackBufferWidth = 640;
+  pp.BackBufferHeight = 480;
+  pp.Windowed = TRUE;
+  pp.EnableAutoDepthStencil = TRUE;
+  pp.AutoDepthStencilFormat = D3DFMT_D24X8;
+  IDirect3DDevice9* device = nullptr;
+  ASSERT_EQ(d3d->CreateDevice(D3DADAPTER_DEFAULT, D3DDEVTYPE_HAL, nullptr,
+                              D3DCREATE_HARDWARE_VERTEXPROCESSING, &pp, &device),
+            D3D_OK);
+  // Colours shaded across the picture, half-transparent over a clear, so
+  // neighbouring pixels differ and a row or column out of place shows.
+  auto drawFrame = [&] {
+    device->BeginScene();
+    device->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, 0xFF204060, 1.0f, 0);
+    device->SetRenderState(D3DRS_LIGHTING, FALSE);
+    device->SetRenderState(D3DRS_ALPHABLENDENABLE, TRUE);
+    device->SetRenderState(D3DRS_SRCBLEND, D3DBLEND_SRCALPHA);
+    device->SetRenderState(D3DRS_DESTBLEND, D3DBLEND_INVSRCALPHA);
+    device->SetFVF(D3DFVF_XYZ | D3DFVF_DIFFUSE | D3DFVF_TEX1);
+    // Identity transforms: the corners are in clip space.
+    const ColorVertex quad[4] = {{-0.9f, 0.8f, 0.5f, 0xC0FF0000, 0, 0},
+                                 {0.95f, 0.9f, 0.5f, 0x8000FF00, 1, 0},
+                                 {0.7f, -0.85f, 0.5f, 0xFF0000FF, 1, 1},
+                                 {-0.8f, -0.95f, 0.5f, 0x40FFFFFF, 0, 1}};
+    device->DrawPrimitiveUP(D3DPT_TRIANGLEFAN, 2, quad, sizeof(ColorVertex));
+    device->EndScene();
+  };
+  drawFrame();
+  Pixels picture = Grab(device);
+  ASSERT_EQ(device->Present(nullptr, nullptr, nullptr, nullptr), D3D_OK);
+  EXPECT_EQ(target.presents, 1);
+  std::vector<uint32_t> shown(640 * 480);
+  glFinish();
+  glBindFramebuffer(GL_READ_FRAMEBUFFER, target.fbo);
+  glReadPixels(0, 0, 640, 480, GL_BGRA, GL_UNSIGNED_INT_8_8_8_8_REV, shown.data());
+  int wrong = 0;
+  for (int y = 0; y < 480; ++y)
+    for (int x = 0; x < 640; ++x)
+      wrong += (shown[(size_t)(479 - y) * 640 + x] | 0xFF000000u) != picture.at(x, y);
+  EXPECT_EQ(wrong, 0);
+  drawFrame();
+  Pixels again = Grab(device);
+  EXPECT_TRUE(again.argb == picture.argb);
   device->Release();
   d3d->Release();
   SetGlContext(nullptr);

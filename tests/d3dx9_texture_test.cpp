@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "platform/d3dx9.h"
+#include "platform/gl_internal.h"
 #include "platform/image_file.h"
 #include "tests/gfx_test_util.h"
 
@@ -329,6 +330,72 @@ TEST_F(TextureTest, SamplerStatesChooseFilteringAndMipLevels) {
   }
   EXPECT_GT(extremes, 8);
   tex->Release();
+}
+
+// Every level of a texture as GL holds it.
+std::vector<std::vector<uint32_t>> LevelsOf(IDirect3DTexture9* tex) {
+  std::vector<std::vector<uint32_t>> levels;
+  TouchGlState();
+  glBindTexture(GL_TEXTURE_2D, tex->impl()->tex);
+  for (DWORD l = 0; l < tex->GetLevelCount(); ++l) {
+    D3DSURFACE_DESC desc;
+    tex->GetLevelDesc(l, &desc);
+    levels.emplace_back((size_t)desc.Width * desc.Height);
+    glGetTexImage(GL_TEXTURE_2D, (GLint)l, GL_BGRA, GL_UNSIGNED_INT_8_8_8_8_REV,
+                  levels.back().data());
+  }
+  return levels;
+}
+
+TEST_F(TextureTest, TexturesReadAheadAreTheSameAsThoseReadWhenMade) {
+  // Every texel different, a colour-keyed one among them.
+  std::vector<uint32_t> px(16 * 8);
+  for (size_t i = 0; i < px.size(); ++i) px[i] = 0xFF000000u | (uint32_t)(i * 0x010307u);
+  px[5] = 0xFFFF00FF;
+  std::string path = TempPath("ahead.bmp");
+  WriteFile(path, MakeBmp(16, 8, 24, px));
+  struct Args {
+    UINT width, height, mips;
+    DWORD filter;
+    D3DCOLOR key;
+  };
+  const Args cases[] = {{D3DX_DEFAULT, D3DX_DEFAULT, 0, D3DX_FILTER_NONE, 0xFFFF00FF},
+                        {32, 32, 0, D3DX_FILTER_NONE, 0},
+                        {8, 8, D3DX_DEFAULT, D3DX_DEFAULT, 0},
+                        {D3DX_DEFAULT, D3DX_DEFAULT, 2, D3DX_DEFAULT, 0}};
+  auto make = [&](const Args& a) {
+    IDirect3DTexture9* tex = nullptr;
+    D3DXIMAGE_INFO info{};
+    EXPECT_EQ(D3DXCreateTextureFromFileExA(device, path.c_str(), a.width, a.height, a.mips, 0,
+                                           D3DFMT_UNKNOWN, D3DPOOL_MANAGED, a.filter,
+                                           D3DX_DEFAULT, a.key, &info, nullptr, &tex),
+              D3D_OK);
+    EXPECT_EQ(info.Width, 16u);
+    EXPECT_EQ(info.Height, 8u);
+    std::vector<std::vector<uint32_t>> levels = tex ? LevelsOf(tex) : decltype(levels)();
+    if (tex) tex->Release();
+    return levels;
+  };
+  for (const Args& a : cases) {
+    const auto readWhenMade = make(a);
+    PrefetchTextureFromFileExA(path.c_str(), a.width, a.height, a.mips, a.filter, a.key);
+    EXPECT_EQ(make(a), readWhenMade);
+  }
+  // Read ahead with other arguments: the file is read as it is when made.
+  std::vector<uint32_t> changed(px.size(), 0xFF102030);
+  PrefetchTextureFromFileExA(path.c_str(), D3DX_DEFAULT, D3DX_DEFAULT, 1, D3DX_DEFAULT, 0);
+  WriteFile(path, MakeBmp(16, 8, 24, changed));
+  const auto now = make({D3DX_DEFAULT, D3DX_DEFAULT, 3, D3DX_DEFAULT, 0});
+  ASSERT_EQ(now.size(), 3u);
+  EXPECT_EQ(now[0], changed);
+  // A file that is not there fails the same way read ahead, and leaves the
+  // pointer alone.
+  PrefetchTextureFromFileExA("no\\such\\file.bmp", D3DX_DEFAULT, D3DX_DEFAULT, D3DX_DEFAULT,
+                             D3DX_DEFAULT, 0);
+  IDirect3DTexture9* untouched = reinterpret_cast<IDirect3DTexture9*>(0x1);
+  EXPECT_EQ(D3DXCreateTextureFromFileA(device, "no\\such\\file.bmp", &untouched),
+            D3DXERR_INVALIDDATA);
+  EXPECT_EQ(untouched, reinterpret_cast<IDirect3DTexture9*>(0x1));
 }
 
 TEST_F(TextureTest, PngAlphaJpegAndGamePathsLoad) {
