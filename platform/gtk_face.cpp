@@ -88,6 +88,7 @@ class GtkWin : public GlContext {
     if (!swapPending) return;
     swapPending = false;
     direct->Swap();
+    platform::NoteFirstPictureShown();
   }
 
   bool MakeCurrent() override {
@@ -571,8 +572,12 @@ gboolean OnRender(GtkGLArea*, GdkGLContext*, gpointer data) {
   GtkWin* w = static_cast<GtkWin*>(data);
   // The picture is drawn outside this signal (Present); a redraw that no
   // Present asked for means the desktop showed the window again.
-  if (w->presentPending) w->presentPending = false;
-  else InvalidateRect(w->hwnd, nullptr, FALSE);
+  if (w->presentPending) {
+    w->presentPending = false;
+    platform::NoteFirstPictureShown();  // the toolkit swaps as this signal returns
+  } else {
+    InvalidateRect(w->hwnd, nullptr, FALSE);
+  }
   return TRUE;
 }
 

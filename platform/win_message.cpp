@@ -5,6 +5,7 @@
 #include <time.h>
 
 #include <algorithm>
+#include <chrono>
 #include <deque>
 #include <map>
 
@@ -248,6 +249,19 @@ void SetWindowPlacementFromFace(HWND window, POINT windowPos, POINT clientOrigin
 
 void SetWindowObscuredFromFace(HWND window, bool obscured) {
   if (WindowExtra* e = Extra(window)) e->obscured = obscured;
+}
+
+namespace {
+int64_t g_firstPictureShownNs = 0;
+}  // namespace
+
+int64_t FirstPictureShownWallNs() { return g_firstPictureShownNs; }
+
+void NoteFirstPictureShown() {
+  if (g_firstPictureShownNs) return;
+  g_firstPictureShownNs = std::chrono::duration_cast<std::chrono::nanoseconds>(
+                              std::chrono::system_clock::now().time_since_epoch())
+                              .count();
 }
 
 bool WindowCanBeSeen(HWND window) {

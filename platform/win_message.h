@@ -311,6 +311,12 @@ void SetWindowObscuredFromFace(HWND window, bool obscured);
 // Drawing that nobody can see is left out; everything else goes on.
 bool WindowCanBeSeen(HWND window);
 
+// The wall-clock time (ns since the epoch) at which the first presented
+// picture was handed to the desktop, its buffer swap done; 0 until then and
+// in the headless face. The face notes it; start-up timing reads it.
+int64_t FirstPictureShownWallNs();
+void NoteFirstPictureShown();
+
 // The desktop gave the focus to (active) or took it from the window: sends
 // WM_ACTIVATE and, on activation, WM_SETFOCUS; a deactivation releases every
 // key and button held.
