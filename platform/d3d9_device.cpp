@@ -177,19 +177,9 @@ GLuint CompileShader(GLenum type, const std::string& source) {
   return s;
 }
 
-GLuint LinkVariant(const VariantKey& k) {
-  char defines[512];
-  snprintf(defines, sizeof defines,
-           "#version 330 core\n#define LIGHTING %d\n#define LIGHTS %d\n#define NORMALIZE %d\n"
-           "#define DEPTH_FIX %d\n#define HAS_NORMAL %d\n#define HAS_DIFFUSE %d\n"
-           "#define HAS_TEXCOORD %d\n#define HAS_TEXTURE %d\n",
-           k.lighting, k.lights, k.normalize, k.depthFix, k.hasNormal, k.hasDiffuse,
-           k.hasTexcoord, k.hasTexture);
-  std::string fragment = std::string(defines) + "#define COLOR_RESULT " +
-                         StageExpression(k.colorOp) + "\n#define ALPHA_RESULT " +
-                         StageExpression(k.alphaOp) + "\n" + kFragmentShader;
-  GLuint vs = CompileShader(GL_VERTEX_SHADER, std::string(defines) + kVertexShader);
-  GLuint fs = CompileShader(GL_FRAGMENT_SHADER, fragment);
+// The program of two compiled shaders (0 for one that failed), which it
+// takes: 0 when either is missing or the link fails.
+GLuint LinkProgram(GLuint vs, GLuint fs) {
   if (!vs || !fs) {
     if (vs) glDeleteShader(vs);
     if (fs) glDeleteShader(fs);
@@ -211,6 +201,21 @@ GLuint LinkVariant(const VariantKey& k) {
     return 0;
   }
   return p;
+}
+
+GLuint LinkVariant(const VariantKey& k) {
+  char defines[512];
+  snprintf(defines, sizeof defines,
+           "#version 330 core\n#define LIGHTING %d\n#define LIGHTS %d\n#define NORMALIZE %d\n"
+           "#define DEPTH_FIX %d\n#define HAS_NORMAL %d\n#define HAS_DIFFUSE %d\n"
+           "#define HAS_TEXCOORD %d\n#define HAS_TEXTURE %d\n",
+           k.lighting, k.lights, k.normalize, k.depthFix, k.hasNormal, k.hasDiffuse,
+           k.hasTexcoord, k.hasTexture);
+  std::string fragment = std::string(defines) + "#define COLOR_RESULT " +
+                         StageExpression(k.colorOp) + "\n#define ALPHA_RESULT " +
+                         StageExpression(k.alphaOp) + "\n" + kFragmentShader;
+  return LinkProgram(CompileShader(GL_VERTEX_SHADER, std::string(defines) + kVertexShader),
+                     CompileShader(GL_FRAGMENT_SHADER, fragment));
 }
 
 void Identity(D3DXMATRIX* m) { D3DXMatrixIdentity(m); }
@@ -701,13 +706,13 @@ bool DrawPicture(D3DDeviceImpl* d) {
   if (d->presentFailed) return false;
   if (!d->presentProgram) {
     d->presentFailed = true;  // until it is made
-    GLuint vs = CompileShader(GL_VERTEX_SHADER, R"(#version 330 core
+    GLuint p = LinkProgram(CompileShader(GL_VERTEX_SHADER, R"(#version 330 core
 void main() {
   // One triangle over the whole target.
   gl_Position = vec4(gl_VertexID == 1 ? 3.0 : -1.0, gl_VertexID == 2 ? 3.0 : -1.0, 0.0, 1.0);
 }
-)");
-    GLuint fs = CompileShader(GL_FRAGMENT_SHADER, R"(#version 330 core
+)"),
+                           CompileShader(GL_FRAGMENT_SHADER, R"(#version 330 core
 uniform sampler2D uPicture;
 uniform int uTop;
 out vec4 fragColor;
@@ -715,24 +720,8 @@ void main() {
   ivec2 p = ivec2(gl_FragCoord.xy);
   fragColor = texelFetch(uPicture, ivec2(p.x, uTop - p.y), 0);
 }
-)");
-    if (!vs || !fs) {
-      if (vs) glDeleteShader(vs);
-      if (fs) glDeleteShader(fs);
-      return false;
-    }
-    GLuint p = glCreateProgram();
-    glAttachShader(p, vs);
-    glAttachShader(p, fs);
-    glLinkProgram(p);
-    glDeleteShader(vs);
-    glDeleteShader(fs);
-    GLint ok = 0;
-    glGetProgramiv(p, GL_LINK_STATUS, &ok);
-    if (!ok) {
-      glDeleteProgram(p);
-      return false;
-    }
+)"));
+    if (!p) return false;
     d->presentProgram = p;
     d->presentFailed = false;
     glUseProgram(p);

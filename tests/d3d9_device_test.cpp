@@ -167,8 +167,8 @@ TEST_F(DeviceTest, TextureModulatesDiffuseAndNullTextureIsWhite) {
   EXPECT_COLOR_NEAR(p.at(320 + 166, 240), 0x80, 0x40, 0xFF, 0);
 }
 
-TEST_F(DeviceTest, AlphaBlendingFollowsDrawOrder) {
-  SetCamera();
+// Black, cleared; unlit coloured vertices blended by their alpha, no depth.
+void StartBlendedColours(IDirect3DDevice9* device) {
   device->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, 0xFF000000, 1.0f, 0);
   device->SetRenderState(D3DRS_LIGHTING, FALSE);
   device->SetRenderState(D3DRS_ALPHABLENDENABLE, TRUE);
@@ -177,6 +177,11 @@ TEST_F(DeviceTest, AlphaBlendingFollowsDrawOrder) {
   device->SetRenderState(D3DRS_ZENABLE, D3DZB_FALSE);
   device->SetTextureStageState(0, D3DTSS_ALPHAOP, D3DTOP_MODULATE);
   device->SetFVF(D3DFVF_XYZ | D3DFVF_DIFFUSE | D3DFVF_TEX1);
+}
+
+TEST_F(DeviceTest, AlphaBlendingFollowsDrawOrder) {
+  SetCamera();
+  StartBlendedColours(device);
   ColorVertex red[4], blue[4];
   SquareColor(red, -1, 0, 2, 0, 0x80FF0000);
   SquareColor(blue, 1, 0, 2, 0, 0x800000FF);
@@ -206,14 +211,7 @@ TEST_F(DeviceTest, ABigSceneKeepsItsDrawingOrderWhenHandedOverInParts) {
   const float a = 128.0f / 255.0f;
   for (int scene = 0; scene < 2; ++scene) {
     device->BeginScene();
-    device->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, 0xFF000000, 1.0f, 0);
-    device->SetRenderState(D3DRS_LIGHTING, FALSE);
-    device->SetRenderState(D3DRS_ALPHABLENDENABLE, TRUE);
-    device->SetRenderState(D3DRS_SRCBLEND, D3DBLEND_SRCALPHA);
-    device->SetRenderState(D3DRS_DESTBLEND, D3DBLEND_INVSRCALPHA);
-    device->SetRenderState(D3DRS_ZENABLE, D3DZB_FALSE);
-    device->SetTextureStageState(0, D3DTSS_ALPHAOP, D3DTOP_MODULATE);
-    device->SetFVF(D3DFVF_XYZ | D3DFVF_DIFFUSE | D3DFVF_TEX1);
+    StartBlendedColours(device);
     ColorVertex q[4];
     const D3DCOLOR colours[3] = {0xFFFF0000, 0x800000FF, 0x8000FF00};
     for (int i = 0; i < 3; ++i) {
