@@ -12,6 +12,13 @@
 #include <sys/resource.h>
 #include <unistd.h>
 
+#include <fcntl.h>
+#include <linux/audit.h>
+#include <linux/filter.h>
+#include <linux/seccomp.h>
+#include <sys/prctl.h>
+#include <sys/syscall.h>
+
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
@@ -699,6 +706,57 @@ TEST_F(StageFilesTest, ASaveKilledMidwayLeavesNothingToCleanUp) {
   ASSERT_EQ(SaveStageFile(Path("kept").c_str(), kFileStage), 1);
   EXPECT_EQ(FilesIn(dir_), (std::vector<std::string>{"kept.stg", "notes.tmp"}));
 }
+
+#if defined(__x86_64__)
+// In this process from now on, opening an unnamed file (O_TMPFILE) fails as
+// on a file system that has none. True when that is so.
+bool RefuseUnnamedFiles() {
+  constexpr uint32_t kTmpFileBit = 020000000;  // O_TMPFILE without O_DIRECTORY
+  sock_filter filter[] = {
+      BPF_STMT(BPF_LD | BPF_W | BPF_ABS, offsetof(seccomp_data, arch)),
+      BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, AUDIT_ARCH_X86_64, 1, 0),
+      BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_ALLOW),
+      BPF_STMT(BPF_LD | BPF_W | BPF_ABS, offsetof(seccomp_data, nr)),
+      BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, __NR_openat, 1, 0),
+      BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_ALLOW),
+      BPF_STMT(BPF_LD | BPF_W | BPF_ABS, offsetof(seccomp_data, args[2])),  // flags
+      BPF_JUMP(BPF_JMP | BPF_JSET | BPF_K, kTmpFileBit, 0, 1),
+      BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_ERRNO | EOPNOTSUPP),
+      BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_ALLOW),
+  };
+  sock_fprog program = {(unsigned short)(sizeof filter / sizeof filter[0]), filter};
+  if (prctl(PR_SET_NO_NEW_PRIVS, 1, 0, 0, 0) != 0) return false;
+  if (syscall(SYS_seccomp, SECCOMP_SET_MODE_FILTER, 0, &program) != 0) return false;
+  int fd = open("/tmp", O_TMPFILE | O_WRONLY, 0600);
+  if (fd >= 0) close(fd);
+  return fd < 0 && errno == EOPNOTSUPP;
+}
+
+// Where no unnamed file can be made, the bytes go to a named temporary file
+// that takes the file's place: the same file, nothing left beside it.
+TEST_F(StageFilesTest, WithoutUnnamedFilesASaveGoesThroughANamedTemporary) {
+  BuildEditorStage(kGoalBell);
+  ASSERT_EQ(SaveStageFile(Path("kept").c_str(), kFileStage), 1);
+  CreateItem(D3DXVECTOR3(400, 100, 0), nullptr, 4, 4, kKindBox, 1);
+  ASSERT_EQ(SaveStageFile(Path("reference").c_str(), kFileStage), 1);
+  const std::vector<uint8_t> changed = ReadBytes(Path("reference.stg"));
+  ASSERT_EQ(unlink(Path("reference.stg").c_str()), 0);
+  ASSERT_NE(ReadBytes(Path("kept.stg")), changed);
+  pid_t child = fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    if (!RefuseUnnamedFiles()) _exit(2);
+    _exit(SaveStageFile(Path("kept").c_str(), kFileStage) == 1 ? 0 : 3);
+  }
+  int status = 0;
+  ASSERT_EQ(waitpid(child, &status, 0), child);
+  ASSERT_TRUE(WIFEXITED(status));
+  if (WEXITSTATUS(status) == 2) GTEST_SKIP() << "no system-call filter here";
+  EXPECT_EQ(WEXITSTATUS(status), 0);
+  EXPECT_EQ(ReadBytes(Path("kept.stg")), changed);
+  EXPECT_EQ(FilesIn(dir_), std::vector<std::string>{"kept.stg"});
+}
+#endif
 
 TEST_F(StageFilesTest, APlayOrPauseSaveLeavesTheChangedMarkAlone) {
   BuildEditorStage(kGoalBell);
