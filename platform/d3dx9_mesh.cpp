@@ -678,8 +678,8 @@ void PrefetchMaterialTextures(const aiScene* scene) {
 }
 
 // Models read ahead on worker threads. Only a model its check finds sound is
-// imported there (a doubtful one goes to a child process, which is forked
-// from the loading thread alone); the others are left to the load.
+// imported there (a doubtful one goes to a child process, which the load
+// forks only once the workers are done); the others are left to the load.
 class MeshPrefetch {
  public:
   ~MeshPrefetch() { Drop(); }
@@ -696,6 +696,14 @@ class MeshPrefetch {
     const unsigned cores = std::max(1u, std::thread::hardware_concurrency());
     const size_t workers = std::min<size_t>(entries_.size(), std::min(cores, 6u));
     for (size_t i = 0; i < workers; ++i) workers_.emplace_back([this] { Work(); });
+  }
+
+  // Waits until every model has been read ahead (what was read stays to be
+  // taken). A child forked while a worker is inside the importer or the
+  // allocator could inherit a lock held for good and hang until its alarm.
+  void Settle() {
+    for (std::thread& t : workers_) t.join();
+    workers_.clear();
   }
 
   // The importer holding the model at hostPath, once imported; null when the
@@ -768,6 +776,7 @@ HRESULT D3DXLoadMeshFromXA(const char* path, DWORD, IDirect3DDevice9* device,
   if (access(hostPath.c_str(), R_OK) != 0) return D3DXERR_INVALIDDATA;
   std::unique_ptr<Assimp::Importer> importer = g_meshPrefetch.Take(hostPath);
   if (!importer) {
+    g_meshPrefetch.Settle();  // before a child may be forked
     if (!ImportSurvives(hostPath)) return D3DXERR_INVALIDDATA;
     importer = std::make_unique<Assimp::Importer>();
     importer->ReadFile(hostPath, kImportFlags);
