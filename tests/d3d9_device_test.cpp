@@ -503,6 +503,23 @@ class TargetContext : public GlContext {
   GlContext* inner_;
 };
 
+// A windowed 640 x 480 device with a depth buffer, made as the game makes
+// its own; null when it cannot be made.
+IDirect3DDevice9* WindowDevice(IDirect3D9* d3d, D3DFORMAT format) {
+  D3DPRESENT_PARAMETERS pp{};
+  pp.BackBufferWidth = 640;
+  pp.BackBufferHeight = 480;
+  pp.BackBufferFormat = format;
+  pp.Windowed = TRUE;
+  pp.EnableAutoDepthStencil = TRUE;
+  pp.AutoDepthStencilFormat = D3DFMT_D24X8;
+  IDirect3DDevice9* device = nullptr;
+  if (d3d->CreateDevice(D3DADAPTER_DEFAULT, D3DDEVTYPE_HAL, nullptr,
+                        D3DCREATE_HARDWARE_VERTEXPROCESSING, &pp, &device) != D3D_OK)
+    return nullptr;
+  return device;
+}
+
 TEST(PresentTest, PresentCopiesThePictureUprightIntoTheWindowTarget) {
   IDirect3DDevice9* headless = CreateHeadlessDevice();  // makes the shared context current
   ASSERT_NE(headless, nullptr);
@@ -516,17 +533,8 @@ TEST(PresentTest, PresentCopiesThePictureUprightIntoTheWindowTarget) {
   IDirect3D9* d3d = Direct3DCreate9(D3D_SDK_VERSION);
   D3DDISPLAYMODE mode;
   ASSERT_EQ(d3d->GetAdapterDisplayMode(D3DADAPTER_DEFAULT, &mode), D3D_OK);
-  D3DPRESENT_PARAMETERS pp{};
-  pp.BackBufferWidth = 640;
-  pp.BackBufferHeight = 480;
-  pp.BackBufferFormat = mode.Format;
-  pp.Windowed = TRUE;
-  pp.EnableAutoDepthStencil = TRUE;
-  pp.AutoDepthStencilFormat = D3DFMT_D24X8;
-  IDirect3DDevice9* device = nullptr;
-  ASSERT_EQ(d3d->CreateDevice(D3DADAPTER_DEFAULT, D3DDEVTYPE_HAL, nullptr,
-                              D3DCREATE_HARDWARE_VERTEXPROCESSING, &pp, &device),
-            D3D_OK);
+  IDirect3DDevice9* device = WindowDevice(d3d, mode.Format);
+  ASSERT_NE(device, nullptr);
   // Top half red, bottom half blue.
   device->BeginScene();
   device->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFF0000FF, 1.0f, 0);
@@ -560,16 +568,8 @@ TEST(PresentTest, PresentGivesAWindowOfThePicturesSizeEveryPixelUnchanged) {
   TargetContext target(base.get(), 640, 480);
   SetGlContext(&target);
   IDirect3D9* d3d = Direct3DCreate9(D3D_SDK_VERSION);
-  D3DPRESENT_PARAMETERS pp{};
-  pp.BackBufferWidth = 640;
-  pp.BackBufferHeight = 480;
-  pp.Windowed = TRUE;
-  pp.EnableAutoDepthStencil = TRUE;
-  pp.AutoDepthStencilFormat = D3DFMT_D24X8;
-  IDirect3DDevice9* device = nullptr;
-  ASSERT_EQ(d3d->CreateDevice(D3DADAPTER_DEFAULT, D3DDEVTYPE_HAL, nullptr,
-                              D3DCREATE_HARDWARE_VERTEXPROCESSING, &pp, &device),
-            D3D_OK);
+  IDirect3DDevice9* device = WindowDevice(d3d, D3DFMT_UNKNOWN);
+  ASSERT_NE(device, nullptr);
   // Colours shaded across the picture, half-transparent over a clear, so
   // neighbouring pixels differ and a row or column out of place shows.
   auto drawFrame = [&] {
