@@ -23,6 +23,7 @@
 #include "world/globals.h"
 #include "world/items.h"
 #include "world/physics_world.h"
+#include "world/rotations.h"
 #include "world/types.h"
 #include "world/update_state.h"
 

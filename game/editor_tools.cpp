@@ -13,6 +13,7 @@
 #include "world/items.h"
 #include "world/joints.h"
 #include "world/physics_world.h"
+#include "world/rotations.h"
 #include "world/shell_state.h"
 #include "world/snapshot.h"
 #include "world/world_hooks.h"

@@ -10,6 +10,7 @@
 #include "render/render_state.h"
 #include "world/globals.h"
 #include "world/items.h"
+#include "world/rotations.h"
 
 int32_t g_motorIconAngle = 0;
 

@@ -6,8 +6,8 @@
 #include "game/update.h"
 #include "platform/win_input.h"
 #include "world/globals.h"
-#include "world/items.h"
 #include "world/joints.h"
+#include "world/rotations.h"
 
 namespace {
 

@@ -9,8 +9,10 @@
 #include "platform/win_input.h"
 #include "world/globals.h"
 #include "world/items.h"
+#include "world/joint_records.h"
 #include "world/joints.h"
 #include "world/physics_world.h"
+#include "world/rotations.h"
 
 float g_rotateDragAngle = 0.0f;
 int32_t g_rotateSnapLatch = 0;

@@ -11,6 +11,7 @@
 #include "world/items.h"
 #include "world/pushes.h"
 #include "world/rocket_doll.h"
+#include "world/rotations.h"
 #include "world/types.h"
 
 float g_truckAngle = 0.0f;

@@ -13,6 +13,11 @@
 #include "platform/window_model.h"
 #include "platform/winmm.h"
 
+// The one call back into the dialog code: the system's own classes (the
+// dialog and its controls) exist from the start, as any caller may make a
+// window of them (the play list makes its list view so), and nothing starts
+// the window system before its first window; so the first window of a class
+// not registered registers them.
 namespace platform {
 void RegisterBuiltinWindowClasses();  // win_dialog_box.cpp
 }

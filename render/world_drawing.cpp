@@ -13,8 +13,8 @@
 #include "render/view_state.h"
 #include "world/effects.h"
 #include "world/globals.h"
-#include "world/items.h"
-#include "world/joints.h"
+#include "world/joint_records.h"
+#include "world/rotations.h"
 #include "world/types.h"
 #include "world/update_state.h"
 

@@ -35,6 +35,7 @@
 #include "world/goals.h"
 #include "world/items.h"
 #include "world/physics_world.h"
+#include "world/rotations.h"
 #include "world/snapshot.h"
 #include "world/stage_files.h"
 #include "world/update_state.h"

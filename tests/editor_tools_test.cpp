@@ -5,6 +5,7 @@
 #include "app/window_title.h"
 #include "game/goal_reached.h"
 #include "game/simulation.h"
+#include "world/rotations.h"
 
 namespace {
 

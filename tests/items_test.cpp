@@ -9,6 +9,7 @@
 #include "world/items.h"
 #include "world/joints.h"
 #include "world/physics_world.h"
+#include "world/rotations.h"
 
 namespace {
 

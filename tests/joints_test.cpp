@@ -4,6 +4,7 @@
 
 #include "world/globals.h"
 #include "world/items.h"
+#include "world/joint_records.h"
 #include "world/joints.h"
 #include "world/physics_world.h"
 

@@ -8,6 +8,7 @@
 #include "world/globals.h"
 #include "world/items.h"
 #include "world/physics_world.h"
+#include "world/rotations.h"
 #include "world/types.h"
 
 class PhysicsTest : public ::testing::Test {

@@ -6,6 +6,7 @@
 #include "world/items.h"
 #include "world/physics_world.h"
 #include "world/pushes.h"
+#include "world/rotations.h"
 
 namespace {
 

@@ -8,6 +8,7 @@
 #include "game/right_tools.h"
 #include "game/simulation.h"
 #include "render/world_drawing.h"
+#include "world/rotations.h"
 
 namespace {
 

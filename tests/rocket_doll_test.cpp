@@ -6,6 +6,7 @@
 #include "physics_test_support.h"
 #include "world/joints.h"
 #include "world/rocket_doll.h"
+#include "world/rotations.h"
 
 namespace {
 

@@ -12,6 +12,7 @@
 #include "world/effects.h"
 #include "world/goals.h"
 #include "world/joints.h"
+#include "world/rotations.h"
 
 class RunTest : public StageTest {
  protected:

@@ -7,6 +7,7 @@
 #include "game/simulation.h"
 #include "physics_test_support.h"
 #include "world/joints.h"
+#include "world/rotations.h"
 #include "world/snapshot.h"
 
 namespace {

@@ -5,6 +5,7 @@
 #include "game/goal_reached.h"
 #include "world/effects.h"
 #include "world/goals.h"
+#include "world/joint_records.h"
 #include "world/joints.h"
 
 namespace {

@@ -17,6 +17,7 @@
 #include "world/globals.h"
 #include "world/items.h"
 #include "world/physics_world.h"
+#include "world/rotations.h"
 #include "world/snapshot.h"
 
 class StageTest : public ::testing::Test {

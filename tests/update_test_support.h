@@ -23,6 +23,7 @@
 #include "world/items.h"
 #include "world/joints.h"
 #include "world/physics_world.h"
+#include "world/rotations.h"
 #include "world/snapshot.h"
 
 class UpdateTest : public ::testing::Test {

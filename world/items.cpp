@@ -5,8 +5,9 @@
 #include <cstdlib>
 
 #include "world/globals.h"
-#include "world/joints.h"
+#include "world/joint_records.h"
 #include "world/physics_world.h"
+#include "world/rotations.h"
 
 dBodyID g_goalBellBody = nullptr;
 dBodyID g_startBallBody = nullptr;
@@ -344,24 +345,4 @@ void SelectAllItems() {
 void ClearItemSelection() {
   for (int i = 0; i < kMaxItems; ++i)
     if (g_items[i].state != kItemFree) g_items[i].flags &= ~(uint32_t)kFlagSelected;
-}
-
-void ConvertMatrixToOdeRotation(const D3DXMATRIX* m, dReal* R) {
-  for (int i = 0; i < 3; ++i)
-    for (int j = 0; j < 4; ++j) R[4 * i + j] = (dReal)m->m[j][i];
-}
-
-void ConvertOdeRotationToMatrix(const dReal* R, D3DXMATRIX* out) {
-  for (int i = 0; i < 3; ++i)
-    for (int j = 0; j < 4; ++j) out->m[j][i] = (float)R[4 * i + j];
-  out->_14 = 0.0f;
-  out->_24 = 0.0f;
-  out->_34 = 0.0f;
-  out->_44 = 1.0f;
-}
-
-void ConvertOdeVectorToVector3(const dReal* v, D3DXVECTOR3* out) {
-  out->x = (float)v[0];
-  out->y = (float)v[1];
-  out->z = (float)v[2];
 }

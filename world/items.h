@@ -45,9 +45,3 @@ int ItemOfGeom(dGeomID geom);
 void SelectAllItems();
 // Clears the selection mark on every live item.
 void ClearItemSelection();
-
-// The engine keeps rotations as column-vector 3 x 4 matrices of doubles; the
-// drawing library uses row vectors, so the 3 x 3 blocks are transposes.
-void ConvertMatrixToOdeRotation(const D3DXMATRIX* m, dReal* R);
-void ConvertOdeRotationToMatrix(const dReal* R, D3DXMATRIX* out);
-void ConvertOdeVectorToVector3(const dReal* v, D3DXVECTOR3* out);

@@ -5,7 +5,9 @@
 #include "world/effects.h"
 #include "world/globals.h"
 #include "world/items.h"
+#include "world/joint_records.h"
 #include "world/physics_world.h"
+#include "world/rotations.h"
 
 namespace {
 
@@ -28,26 +30,6 @@ D3DXVECTOR3 PlaneDirection(int item, const D3DXVECTOR3& anchor) {
   d.z = 0.0f;
   D3DXVec3Normalize(&d, &d);
   return d;
-}
-
-// Removes the first occurrence of `joint` from the item's list; an emptied
-// list is freed. Returns whether an entry was removed.
-bool RemoveFromList(StageItem& it, int joint) {
-  for (int k = 0; k < it.jointCount; ++k) {
-    if (it.jointIndexes[k] != joint) continue;
-    it.jointCount -= 1;
-    if (it.jointCount == 0) {
-      std::free(it.jointIndexes);
-      it.jointIndexes = nullptr;
-      return true;
-    }
-    for (int m = k; m < it.jointCount; ++m) it.jointIndexes[m] = it.jointIndexes[m + 1];
-    // Shrinking cannot lose data: when it fails the larger block stays in use.
-    void* shrunk = std::realloc(it.jointIndexes, sizeof(int32_t) * it.jointCount);
-    if (shrunk) it.jointIndexes = static_cast<int32_t*>(shrunk);
-    return true;
-  }
-  return false;
 }
 
 }  // namespace
@@ -108,20 +90,6 @@ int CreateHingeJoint(int itemA, int itemB, const D3DXVECTOR3* anchor, int builtI
   first.jointIndexes[first.jointCount++] = index;
   second.jointIndexes[second.jointCount++] = index;
   return index;
-}
-
-void DestroyJoint(int /*item*/, int joint) {
-  if (joint < 0 || joint >= kJointTableSize) return;
-  JointRecord& rec = g_joints[joint];
-  if (rec.joint) {
-    dJointDestroy(rec.joint);
-    rec.joint = nullptr;
-  }
-  rec.type = kJointFree;
-  for (int i = 0; i < kMaxItems; ++i) {
-    StageItem& it = g_items[i];
-    if (it.state != kItemFree) RemoveFromList(it, joint);
-  }
 }
 
 // ---------------------------------------------------------------------------

@@ -1,6 +1,7 @@
 // Joints between items: every joint is a hinge about the world z axis (a fixed
 // joint is a hinge with both stops at 0). Each item lists the joints that
-// touch it in its jointIndexes array.
+// touch it in its jointIndexes array. A joint goes through DestroyJoint
+// (joint_records.h), which the items use too.
 #pragma once
 #include "platform/d3dx_math.h"
 #include "world/types.h"
@@ -12,9 +13,6 @@
 // the second item's direction from the anchor is reached from the first's by a
 // clockwise turn, which fixes the sense of the hinge angle.
 int CreateHingeJoint(int itemA, int itemB, const D3DXVECTOR3* anchor, int builtIn);
-// Destroys the joint and takes it out of its items' lists. The first argument
-// is not used.
-void DestroyJoint(int item, int joint);
 
 // Gives `item` and everything jointed to it the assembly number `group`,
 // leaving items that already carry a number alone. The launched doll's body
