@@ -81,7 +81,14 @@ bool Write(const std::string& folder, int total) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  std::string folder = argc > 1 ? argv[1] : ".";
+  // The folder is always named: written into the current folder by default,
+  // the stages would land in the program's folder of a game played from the
+  // clone, among the player's own files.
+  if (argc != 2) {
+    std::fprintf(stderr, "usage: make_bench_stages FOLDER\n");
+    return 2;
+  }
+  std::string folder = argv[1];
   headless::Reset();
   RegisterGameMenus();
   g_editorMenu = LoadMenuA(nullptr, MAKEINTRESOURCEA(kMenuEditor));

@@ -47,6 +47,20 @@ struct alignas(64) PlaneMemo {
 };
 PlaneMemo g_planeMemo[kMaxItems];
 
+// Widens values already rounded to single precision. It is never inlined, on
+// purpose: the pass rounds doubles to float and widens them back, and GCC
+// 12.2's vectoriser, seeing both conversions of two neighbouring values in one
+// function, turns them into a vector narrowing and a vector widening (V2DF to
+// V2SF and back), which a later redundancy pass then folds away as if the pair
+// did nothing: at -O3 the first two entries of a box's or ball's rotation
+// (and at -O2 a pair as simple as `r[0] = (float)p[0]; r[1] = (float)p[1];`)
+// came out unrounded, and a Release build played every run differently. With
+// the rounding in the caller and the widening here, no one function holds both
+// conversions for any optimiser to pair, whatever the optimisation level.
+__attribute__((noinline)) void WidenRounded(const float* rounded, int count, dReal* to) {
+  for (int k = 0; k < count; ++k) to[k] = (dReal)rounded[k];
+}
+
 // The rotation the pass asks of a body whose rotation rounds to `rounded`
 // (a box's or ball's couplings may already be dropped: they go anyway).
 void PlaneRotation(const float* rounded, bool capsule, dMatrix3 R) {
@@ -75,7 +89,7 @@ void PlaneRotation(const float* rounded, bool capsule, dMatrix3 R) {
     // As through the drawing library's float matrix and back: every entry
     // rounded to single precision, the couplings between z and the plane
     // (the matrix's _13, _23, _31, _32) dropped.
-    for (int k = 0; k < 12; ++k) R[k] = (dReal)rounded[k];
+    WidenRounded(rounded, 12, R);
     R[8] = 0;  // _13
     R[9] = 0;  // _23
     R[2] = 0;  // _31
@@ -146,12 +160,14 @@ void HoldBodiesToPlane() {
     // The position goes through the drawing library's float vector, so every
     // pass also rounds x and y to single precision. (Through the body, which
     // is what setting the geom's position does for a geom on a body.)
+    const dReal* pos = ownBody ? dBodyGetPosition(body) : dGeomGetPosition(geom);
+    const float rounded[2] = {(float)pos[0], (float)pos[1]};
+    dReal xy[2];
+    WidenRounded(rounded, 2, xy);
     if (ownBody) {
-      const dReal* pos = dBodyGetPosition(body);
-      dBodySetPosition(body, (float)pos[0], (float)pos[1], 0);
+      dBodySetPosition(body, xy[0], xy[1], 0);
     } else {
-      const dReal* pos = dGeomGetPosition(geom);
-      dGeomSetPosition(geom, (float)pos[0], (float)pos[1], 0);
+      dGeomSetPosition(geom, xy[0], xy[1], 0);
     }
   }
 }

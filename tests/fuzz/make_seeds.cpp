@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "app/startup.h"
+#include "fuzz_target.h"
 #include "game/clear_list.h"
 #include "game_setup.h"
 #include "render/camera.h"
@@ -81,12 +82,18 @@ int main(int argc, char** argv) {
   for (const char* t : targets) mkdir((out + "/" + t).c_str(), 0755);
 
   SetUpGameForFiles();
+  // The game saves its stage files into a scratch folder of its own, and the
+  // seeds are copies without the game's extensions ("goal0_empty_ply"): the
+  // build folder lies inside the program's folder when the game is played
+  // from where it was built, and the play list shows every .ply below that.
+  const std::string scratch = MakeFuzzFolder();
   std::vector<std::vector<uint32_t>> ids;
   int files = 0;
   for (int goal : {kGoalBell, kGoalStartBall, kGoalTruck, kGoalRocketDoll}) {
     for (bool parts : {false, true}) {
       BuildStage(goal, parts);
-      const std::string base = out + "/stage_load/goal" + std::to_string(goal) + (parts ? "_parts" : "_empty");
+      const std::string name = "goal" + std::to_string(goal) + (parts ? "_parts" : "_empty");
+      const std::string base = scratch + "/" + name;
       if (!SaveStageFile(base.c_str(), kFileStage) || !SaveStageFile(base.c_str(), kFilePlay)) return 1;
       ids.push_back(std::vector<uint32_t>(g_stageId, g_stageId + 4));
       // The player's own items go into a pause file.
@@ -96,15 +103,15 @@ int main(int argc, char** argv) {
       CreateItem(D3DXVECTOR3(220, 80, 0), nullptr, 3, 3, kKindBox, 1);
       if (!SaveStageFile(base.c_str(), kFilePause)) return 1;
       for (const char* ext : {".stg", ".ply", ".pau"}) {
-        const std::string name = base.substr(base.rfind('/') + 1) + ext;
-        Copy(base + ext, out + "/stage_parse/" + name);
+        const std::string seed = name + "_" + (ext + 1);
+        Copy(base + ext, out + "/stage_load/" + seed);
+        Copy(base + ext, out + "/stage_parse/" + seed);
         ++files;
       }
       // The play list reads only the head of a play file.
       std::vector<char> play = ReadAll(base + ".ply");
       play.resize(kPlayListHeadSize);
-      WriteAll(out + "/play_list_head/" + base.substr(base.rfind('/') + 1) + ".ply", play.data(),
-               play.size());
+      WriteAll(out + "/play_list_head/" + name + "_ply", play.data(), play.size());
     }
   }
 
