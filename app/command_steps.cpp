@@ -34,6 +34,13 @@ void DestroyAllItems() {
     if (g_items[i].state != kItemFree) DestroyItem(i);
 }
 
+int CountLiveItems() {
+  int n = 0;
+  for (const StageItem& item : g_items)
+    if (item.state != kItemFree) ++n;
+  return n;
+}
+
 void ShowStageSettingsForEditing() {
   SetEditorBarState(kEditorMenuStageSettingsPos, MFS_ENABLED);
   EnableMenuItem(g_editorMenu, kCmdSavePause, MF_BYCOMMAND | MF_GRAYED);

@@ -14,6 +14,8 @@ void ResetUndoPair();
 // Destroys every live item (the title screen's falling boxes when a command
 // leaves the title).
 void DestroyAllItems();
+// How many items of the table are live.
+int CountLiveItems();
 // Editor bar for stage editing outside a test play: the stage settings
 // enabled and the pause save greyed (positions of the test-play switch are
 // the caller's).

@@ -4,6 +4,7 @@
 
 #include <cstdlib>
 
+#include "app/command_steps.h"
 #include "app/fonts_textures.h"
 #include "app/menus.h"
 #include "app/shell_globals.h"
@@ -82,13 +83,6 @@ const char kCreditText[] =
     "\x95\xA8\x97\x9D\x89\x89\x8E\x5A: Open Dynamics Engine\x81\x40\x81\x5E\x81\x40"
     "\x83\x74\x83\x48\x83\x93\x83\x67: IPA\x83\x53\x83\x56\x83\x62\x83\x4E";
 
-
-int CountLiveItems() {
-  int n = 0;
-  for (const StageItem& item : g_items)
-    if (item.state != kItemFree) ++n;
-  return n;
-}
 
 // One box high above the pile, turned every which way. The draws go into
 // locals one by one: their order fixes which box falls where.

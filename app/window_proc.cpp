@@ -131,6 +131,10 @@ int NewStageCommand() {
   SetGoalType(goal);
   SetModeForFileKind(kFileStage);
   ResetUndoPair();
+  // Only updates recount the items, and none runs while the name is asked
+  // for below (the dialog has the focus): the counter drawn under it would
+  // still read the title's boxes or the last stage's items.
+  g_itemCount = CountLiveItems();
   if (std::strcmp(g_editorName, Cp932Text("新人エディター")) == 0) SendCommand(kCmdEditorName);
   return 1;
 }

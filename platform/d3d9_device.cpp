@@ -274,6 +274,7 @@ bool CreateFramebuffer(D3DDeviceImpl* d, int width, int height) {
   bool ok = glCheckFramebufferStatus(GL_FRAMEBUFFER) == GL_FRAMEBUFFER_COMPLETE;
   d->width = width;
   d->height = height;
+  d->pictureShown = false;  // the new buffer holds no picture yet
   return ok;
 }
 
@@ -745,6 +746,27 @@ void main() {
   return true;
 }
 
+// Copies the picture onto the context's present target and tells the
+// context; false when there is no target (a headless context).
+bool ShowPicture(D3DDeviceImpl* d) {
+  int w = 0, h = 0;
+  if (!d->context || !d->context->BindPresentTarget(&w, &h)) return false;
+  // Our rows run top-down; the target's run bottom-up.
+  if (w != d->width || h != d->height || !DrawPicture(d)) {
+    glBindFramebuffer(GL_READ_FRAMEBUFFER, d->fbo);
+    glBlitFramebuffer(0, 0, d->width, d->height, 0, h, w, 0, GL_COLOR_BUFFER_BIT, GL_LINEAR);
+  }
+  d->context->Presented();
+  glBindFramebuffer(GL_FRAMEBUFFER, d->fbo);
+  return true;
+}
+
+// The live devices, for PresentAgain to find the one of a context.
+std::vector<D3DDeviceImpl*>& LiveDevices() {
+  static std::vector<D3DDeviceImpl*>* devices = new std::vector<D3DDeviceImpl*>;
+  return *devices;
+}
+
 bool IsPowerOfTwo(UINT n) { return n != 0 && (n & (n - 1)) == 0; }
 
 }  // namespace
@@ -1179,12 +1201,24 @@ HRESULT CreateDeviceOnContext(GlContext* context, const D3DPRESENT_PARAMETERS* p
     return D3DERR_NOTAVAILABLE;
   }
   DefaultState(&d->state, w, h, true);
+  LiveDevices().push_back(d);
   *device = new IDirect3DDevice9(d);
   return D3D_OK;
 }
 
+bool PresentAgain(GlContext* context) {
+  for (D3DDeviceImpl* d : LiveDevices()) {
+    if (d->context != context || !d->pictureShown) continue;
+    TouchGlState();
+    return ShowPicture(d);
+  }
+  return false;
+}
+
 IDirect3DDevice9::~IDirect3DDevice9() {
   D3DDeviceImpl* d = impl_;
+  auto& live = LiveDevices();
+  live.erase(std::remove(live.begin(), live.end(), d), live.end());
   if (g_pendingDevice == d) FlushPendingDraws();
   TouchGlState();
   if (g_shadowOwner == d) g_shadowOwner = nullptr;
@@ -1441,6 +1475,7 @@ HRESULT IDirect3DDevice9::Clear(DWORD count, const void* rects, DWORD flags, D3D
   if (count != 0 || rects) return D3DERR_INVALIDCALL;
   const D3DVIEWPORT9& vp = impl_->state.viewport;
   TouchGlState();
+  impl_->pictureShown = false;
   glBindFramebuffer(GL_FRAMEBUFFER, impl_->fbo);
   glEnable(GL_SCISSOR_TEST);  // Clear covers the viewport only
   glScissor((GLint)vp.X, (GLint)vp.Y, (GLsizei)vp.Width, (GLsizei)vp.Height);
@@ -1470,6 +1505,7 @@ HRESULT IDirect3DDevice9::BeginScene() {
   // Whatever ran between scenes (the window's own drawing, a present) may
   // have changed GL state: nothing sent before is taken for granted.
   TouchGlState();
+  impl_->pictureShown = false;
   if (impl_->context) impl_->context->MakeCurrent();
   glBindFramebuffer(GL_FRAMEBUFFER, impl_->fbo);
   return D3D_OK;
@@ -1486,17 +1522,7 @@ HRESULT IDirect3DDevice9::EndScene() {
 HRESULT IDirect3DDevice9::Present(const RECT*, const RECT*, HWND, const void*) {
   if (impl_->simulatedState != D3D_OK) return D3DERR_DEVICELOST;
   TouchGlState();
-  int w = 0, h = 0;
-  if (impl_->context && impl_->context->BindPresentTarget(&w, &h)) {
-    // Our rows run top-down; the target's run bottom-up.
-    if (w != impl_->width || h != impl_->height || !DrawPicture(impl_)) {
-      glBindFramebuffer(GL_READ_FRAMEBUFFER, impl_->fbo);
-      glBlitFramebuffer(0, 0, impl_->width, impl_->height, 0, h, w, 0, GL_COLOR_BUFFER_BIT,
-                        GL_LINEAR);
-    }
-    impl_->context->Presented();
-    glBindFramebuffer(GL_FRAMEBUFFER, impl_->fbo);
-  }
+  if (ShowPicture(impl_)) impl_->pictureShown = true;
   return D3D_OK;
 }
 

@@ -35,6 +35,12 @@ GlContext* GetGlContext();
 HRESULT CreateDeviceOnContext(GlContext* context, const D3DPRESENT_PARAMETERS* params,
                               IDirect3DDevice9** device);
 
+// Shows the picture of the last Present of the device that presents on
+// `context` again, as Present did (Presented included), for a window exposed
+// while the game draws no frame. False when there is no such device, or it
+// has begun drawing the next picture since.
+bool PresentAgain(GlContext* context);
+
 // ---- Headless drawing (tests, benchmarks, tools) ----
 
 // An EGL surfaceless context on Mesa; needs no display. Returns null (and

@@ -155,6 +155,9 @@ struct D3DDeviceImpl {
   GLuint presentProgram = 0, presentVao = 0;
   GLint presentTop = -1;
   bool presentFailed = false;
+  // The picture in colorBuffer is the one the last Present showed: no scene
+  // and no clear has begun the next one since.
+  bool pictureShown = false;
   GLuint streamVbo = 0;
   size_t streamCapacity = 0, streamUsed = 0;
   GLuint overlaySampler = 0;

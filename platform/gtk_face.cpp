@@ -506,7 +506,15 @@ GdkFilterReturn OnDirectXEvent(GdkXEvent* xevent, GdkEvent*, gpointer data) {
   GtkWin* w = static_cast<GtkWin*>(data);
   XEvent* e = static_cast<XEvent*>(xevent);
   if (!w->direct || e->xany.window != w->direct->Window()) return GDK_FILTER_CONTINUE;
-  if (e->type == Expose && e->xexpose.count == 0) InvalidateRect(w->hwnd, nullptr, FALSE);
+  if (e->type == Expose && e->xexpose.count == 0) {
+    // Nothing lies under the picture (no background): until it is drawn
+    // again the area shows whatever covered it. A message box or a file
+    // chooser runs the toolkit's loop, in which the game draws no frame,
+    // so the last picture is shown again at once; the repaint asked for
+    // below draws a new one when the game's loop runs again.
+    if (PresentAgain(w)) w->FinishPresent();
+    InvalidateRect(w->hwnd, nullptr, FALSE);
+  }
   // Without a compositor the server tells when other windows cover the
   // client area wholly: nothing is drawn then.
   if (e->type == VisibilityNotify) {

@@ -407,3 +407,119 @@ TEST(GameWindow, QuickClicksAreNeverLostAndNothingStaysLitAfterThePlayList) {
   Wait(700);
   Screenshot("game_window_hints_right");
 }
+
+namespace {
+
+// A whole screenshot read once, its pixels as r, g, b bytes.
+struct Picture {
+  int width = 0, height = 0;
+  std::vector<unsigned char> rgb;
+  Rgb At(int x, int y) const {
+    Rgb c;
+    if (x < 0 || y < 0 || x >= width || y >= height) return c;
+    const unsigned char* p = &rgb[(static_cast<size_t>(y) * width + x) * 3];
+    c.r = p[0];
+    c.g = p[1];
+    c.b = p[2];
+    return c;
+  }
+};
+
+Picture ReadPicture(const std::string& name) {
+  Picture pic;
+  const std::string file = "'" + kBuild + "/" + name + ".png'";
+  std::sscanf(Shell("identify -format '%w %h' " + file).c_str(), "%d %d", &pic.width, &pic.height);
+  if (FILE* p = popen(("convert " + file + " -depth 8 rgb:-").c_str(), "r")) {
+    unsigned char buf[65536];
+    size_t n;
+    while ((n = std::fread(buf, 1, sizeof buf, p)) > 0) pic.rgb.insert(pic.rgb.end(), buf, buf + n);
+    pclose(p);
+  }
+  if (pic.rgb.size() != static_cast<size_t>(pic.width) * pic.height * 3) pic.width = pic.height = 0;
+  return pic;
+}
+
+}  // namespace
+
+// A message box that follows a file dialog: while it is up the game draws no
+// frame, yet the game area around it shows the game's picture again, not
+// what the closed dialog left there.
+TEST(GameWindow, AMessageBoxAfterAFileDialogStandsOverTheGamesPicture) {
+  std::string folder = MakeProgramFolder("window_game_box_after_dialog", true);
+  WriteConfig(folder, 40, 30, "Tester");
+  {
+    FILE* f = std::fopen((folder + "/broken.stg").c_str(), "wb");
+    ASSERT_NE(f, nullptr);
+    std::fputs("not a stage of the game, just words long enough to be read as one", f);
+    std::fclose(f);
+  }
+  Game game;
+  game.Start(folder);
+  std::string id = FindWindow("Ver.1.10");
+  ASSERT_FALSE(id.empty()) << Shell("cat '" + folder + "/game.log'");
+  Geometry g;
+  WaitFor([&] {
+    g = GeometryOf(id);
+    return g.x == 40 && g.y == 30;
+  }, 10000);
+  const int top = g.ClientTop();
+  Rgb ground;
+  ASSERT_TRUE(WaitFor([&] {
+    Screenshot("game_window_box_title");
+    ground = PixelOf("game_window_box_title", g.x + 20, top + 470);
+    return ground.g > ground.r && ground.g > ground.b;
+  }, 60000));
+  const POINT newStage = TitleButtonCentre(kTitleButtonNewStage);
+  ClickAt(g.x + newStage.x, top + newStage.y);
+  ASSERT_TRUE(WaitFor([&] { return WindowName(id).find("新規ステージ") != std::string::npos; }, 20000))
+      << WindowName(id);
+  // The pointer on the menu bar, off the stage (no hint follows it), where
+  // the keys still reach the window.
+  Shell("xdotool mousemove " + std::to_string(g.x + 620) + " " + std::to_string((g.y + top) / 2));
+  Wait(800);
+  Screenshot("game_window_box_editor");
+
+  // The open dialog chooses the file the game cannot read; the box says so.
+  Shell("xdotool key ctrl+o");
+  ASSERT_FALSE(FindWindow("ステージファイルの読み込み").empty());
+  Shell("xdotool search --sync --onlyvisible --name 'ステージファイルの読み込み' > /dev/null");
+  Wait(800);
+  Screenshot("game_window_box_open_dialog");
+  Shell("xdotool type --delay 30 'broken.stg'");
+  Wait(300);
+  Shell("xdotool key Return");
+  std::string box = FindWindow("^" + kTitle + "$");
+  ASSERT_FALSE(box.empty());
+  Shell("xdotool search --sync --onlyvisible --name '^" + kTitle + "$' > /dev/null");
+  Wait(1500);
+  Screenshot("game_window_box_after_dialog");
+  const Geometry b = GeometryOf(box);
+
+  // Points of the game area on a 20-pixel grid, away from the box (and its
+  // frame) and from the palette's turning preview in the corner: each shows
+  // what it showed before the dialog.
+  const Picture editor = ReadPicture("game_window_box_editor");
+  const Picture after = ReadPicture("game_window_box_after_dialog");
+  ASSERT_GT(editor.width, 0);
+  ASSERT_GT(after.width, 0);
+  int compared = 0, differing = 0;
+  for (int y = 10; y < 480; y += 20)
+    for (int x = 10; x < 640; x += 20) {
+      const int sx = g.x + x, sy = top + y;
+      if (sx > b.x - 40 && sx < b.x + b.width + 40 && sy > b.y - 60 && sy < b.y + b.height + 40)
+        continue;
+      if (x >= 500 && y >= 370) continue;
+      const Rgb before = editor.At(sx, sy);
+      const Rgb now = after.At(sx, sy);
+      ++compared;
+      differing += std::abs(before.r - now.r) + std::abs(before.g - now.g) +
+                       std::abs(before.b - now.b) > 30;
+    }
+  EXPECT_GT(compared, 200);
+  EXPECT_LT(differing, compared / 20) << differing << " of " << compared << " points changed";
+
+  Shell("xdotool key Return");
+  EXPECT_TRUE(WaitFor([&] { return Shell("xdotool search --onlyvisible --name '^" + kTitle + "$' 2>/dev/null").empty(); }, 10000));
+  kill(game.pid, SIGTERM);
+  ASSERT_TRUE(game.Ended(60000));
+}

@@ -52,6 +52,25 @@ TEST_F(WindowCommands, ANewStageKeepsTheGoalAndAsksTheDefaultEditorForAName) {
   EXPECT_EQ(LiveItems(), 4);
 }
 
+// The name is asked for over the new stage while the window is inactive, so
+// no update recounts the items meanwhile: the counter must already read the
+// new stage's bell, not the title's boxes.
+TEST_F(WindowCommands, WhileTheFirstNameIsAskedTheCounterReadsTheNewStagesItems) {
+  TitleScreen();
+  g_itemCount = LiveItems();  // as the title's last update counted its boxes
+  ASSERT_EQ(g_itemCount, 5);
+  std::strcpy(g_editorName, Cp932Text("新人エディター"));
+  int counted = -1;
+  headless::QueueDialogAction([&](HWND dialog) {
+    counted = g_itemCount;
+    EndDialog(dialog, 0);
+  });
+  headless::PressCtrlKey(g_hWnd, 'N');
+  Pump();
+  EXPECT_EQ(counted, 1);
+  EXPECT_EQ(g_itemCount, 1);
+}
+
 TEST_F(WindowCommands, CtrlNWhileAPlayFileIsLoadedDoesNothing) {
   EditStage();
   SetMenu(g_hWnd, g_playMenu);
