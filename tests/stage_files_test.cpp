@@ -591,6 +591,46 @@ TEST_F(StageFilesTest, EveryNameTheFolderTakesSaves) {
   EXPECT_EQ(FilesIn(dir_).size(), 3u);  // no temporary file left
 }
 
+TEST_F(StageFilesTest, ASaveThroughLinksWritesTheFileTheyNameAndALoopIsReported) {
+  BuildEditorStage(kGoalBell);
+  ASSERT_EQ(SaveStageFile(Path("reference").c_str(), kFileStage), 1);
+  const std::vector<uint8_t> bytes = ReadBytes(Path("reference.stg"));
+  ASSERT_EQ(mkdir(Path("sub").c_str(), 0700), 0);
+  // Links to files not made yet: one relative to its own folder, one
+  // through a second link to a full path.
+  ASSERT_EQ(symlink("sub/new.stg", Path("dangling.stg").c_str()), 0);
+  ASSERT_EQ(symlink("chain2.stg", Path("chain.stg").c_str()), 0);
+  ASSERT_EQ(symlink(Path("sub/far.stg").c_str(), Path("chain2.stg").c_str()), 0);
+  auto isLink = [this](const char* name) {
+    struct stat st;
+    return lstat(Path(name).c_str(), &st) == 0 && S_ISLNK(st.st_mode);
+  };
+  headless::ClearMessageBoxes();
+  EXPECT_EQ(SaveStageFile(Path("dangling").c_str(), kFileStage), 1);
+  EXPECT_EQ(SaveStageFile(Path("chain").c_str(), kFileStage), 1);
+  EXPECT_TRUE(headless::MessageBoxes().empty());
+  EXPECT_EQ(ReadBytes(Path("sub/new.stg")), bytes);
+  EXPECT_EQ(ReadBytes(Path("sub/far.stg")), bytes);
+  for (const char* link : {"dangling.stg", "chain.stg", "chain2.stg"}) EXPECT_TRUE(isLink(link)) << link;
+
+  // Links that lead round in a loop name no file: the save says it failed,
+  // the links stay and the stage keeps its changed mark.
+  ASSERT_EQ(symlink("self.stg", Path("self.stg").c_str()), 0);
+  ASSERT_EQ(symlink("b.stg", Path("a.stg").c_str()), 0);
+  ASSERT_EQ(symlink("a.stg", Path("b.stg").c_str()), 0);
+  for (const char* name : {"self", "a"}) {
+    g_stageModified = 1;
+    headless::ClearMessageBoxes();
+    EXPECT_EQ(SaveStageFile(Path(name).c_str(), kFileStage), 0) << name;
+    EXPECT_EQ(LastMessageUtf8(),
+              "ファイルを保存できませんでした。\n保存先の場所と空き容量を確認してください。");
+    EXPECT_EQ(g_stageModified, 1);
+  }
+  for (const char* link : {"self.stg", "a.stg", "b.stg"}) EXPECT_TRUE(isLink(link)) << link;
+  for (const char* file : {"sub/new.stg", "sub/far.stg"}) unlink(Path(file).c_str());
+  rmdir(Path("sub").c_str());
+}
+
 TEST_F(StageFilesTest, AWriteProtectedFileIsNotReplacedAndTheChangeIsKept) {
   BuildEditorStage(kGoalBell);
   EXPECT_AS_ORDINARY_USER([]() -> std::string {
