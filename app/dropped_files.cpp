@@ -26,7 +26,8 @@ bool EndsWith(const std::vector<char>& path, const char* ext) {
 int HandleDroppedFiles(HDROP drop) {
   UpdateWindow(g_hWnd);
   // Only the first file counts. It is taken whole: a path cut to a fixed
-  // buffer could name another file or lose its extension.
+  // buffer could name another file or lose its extension. One too long for
+  // the game to hold is then refused by the reader as a file it cannot read.
   UINT length = DragQueryFileA(drop, 0, nullptr, 0);
   std::vector<char> path((size_t)length + 1, '\0');
   DragQueryFileA(drop, 0, path.data(), length + 1);

@@ -1391,6 +1391,16 @@ class GtkFace : public platform::WindowFace {
     return answer;
   }
 
+  // Why the chooser does not close, in a box over it under its own title;
+  // the chooser stays as it was, the name typed still in it.
+  static void TellInChooser(GtkWidget* chooser, const std::string& title, const std::string& text) {
+    GtkWidget* box = gtk_message_dialog_new(GTK_WINDOW(chooser), GTK_DIALOG_MODAL,
+                                            GTK_MESSAGE_WARNING, GTK_BUTTONS_OK, "%s", text.c_str());
+    gtk_window_set_title(GTK_WINDOW(box), title.c_str());
+    gtk_dialog_run(GTK_DIALOG(box));
+    gtk_widget_destroy(box);
+  }
+
   bool RunFileDialog(const platform::FileDialogRequest& request, std::string* gamePath,
                      int* filterIndex) override {
     std::string title = Cp932ToUtf8(request.title);
@@ -1436,18 +1446,25 @@ class GtkFace : public platform::WindowFace {
       // is not even UTF-8) would be written or read as another file, so the
       // chooser stays open for another name instead.
       if (host.empty() || !platform::HostPathFitsGame(host)) {
-        GtkWidget* box = gtk_message_dialog_new(
-            GTK_WINDOW(dialog), GTK_DIALOG_MODAL, GTK_MESSAGE_WARNING, GTK_BUTTONS_OK, "%s",
-            "このファイル名には使えない文字が含まれています。\n別の名前を選んでください。");
-        gtk_dialog_run(GTK_DIALOG(box));
-        gtk_widget_destroy(box);
+        TellInChooser(dialog, title,
+                      "このファイル名には使えない文字が含まれています。\n別の名前を選んでください。");
         continue;
       }
-      *gamePath = platform::HostPathToGamePath(host);
-      chosen = true;
-      GtkFileFilter* used = gtk_file_chooser_get_filter(chooser);
+      std::string path = platform::HostPathToGamePath(host);
+      int used = *filterIndex;
+      GtkFileFilter* usedFilter = gtk_file_chooser_get_filter(chooser);
       for (size_t i = 0; i < filters.size(); ++i)
-        if (filters[i] == used) *filterIndex = static_cast<int>(i + 1);
+        if (filters[i] == usedFilter) used = static_cast<int>(i + 1);
+      // A path the game cannot hold, its extension added, would be lost
+      // after the dialog: the user shortens it here instead.
+      std::string refusal = platform::FileDialogRefusal(request, path, used);
+      if (!refusal.empty()) {
+        TellInChooser(dialog, title, refusal);
+        continue;
+      }
+      *gamePath = path;
+      *filterIndex = used;
+      chosen = true;
     }
     gtk_widget_destroy(dialog);
     RefreshPointer();

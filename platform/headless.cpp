@@ -18,14 +18,19 @@ class HeadlessFace : public platform::WindowFace {
     answers.pop_front();
     return answer;
   }
-  bool RunFileDialog(const platform::FileDialogRequest&, std::string* gamePath,
-                     int*) override {
-    if (fileAnswers.empty()) return false;
-    std::pair<bool, std::string> answer = fileAnswers.front();
-    fileAnswers.pop_front();
-    if (!answer.first) return false;
-    *gamePath = answer.second;
-    return true;
+  bool RunFileDialog(const platform::FileDialogRequest& request, std::string* gamePath,
+                     int* filterIndex) override {
+    // A path the dialog refuses keeps it open: the user's next answer is
+    // taken, as the user would choose a shorter name.
+    while (!fileAnswers.empty()) {
+      std::pair<bool, std::string> answer = fileAnswers.front();
+      fileAnswers.pop_front();
+      if (!answer.first) return false;
+      if (!platform::FileDialogRefusal(request, answer.second, *filterIndex).empty()) continue;
+      *gamePath = answer.second;
+      return true;
+    }
+    return false;
   }
   bool DialogIdle(HWND dialog) override {
     if (dialogActions.empty()) return false;

@@ -107,6 +107,8 @@ void ClickCloseBox(HWND window);
 
 // --- file dialogs and dropped files ------------------------------------------------------
 // The next file dialog chooses this game path (CP932, '\' between folders).
+// A path the dialog refuses (platform::FileDialogRefusal) is noted in its
+// record and the dialog takes the next answer queued.
 void QueueFileDialogAnswer(const std::string& gamePath);
 // The next file dialog is cancelled (so is any dialog with no answer queued).
 void QueueFileDialogCancel();

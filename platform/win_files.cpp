@@ -15,6 +15,7 @@ namespace {
 
 struct FileState {
   std::vector<platform::FileDialogRecord> log;
+  std::vector<std::string> refused;  // by the dialog that is open now
   std::string lastFolder;  // game path of the folder of the last file chosen
   DWORD lastError = 0;
   std::map<uintptr_t, std::pair<std::vector<std::string>, POINT>> drops;
@@ -92,6 +93,7 @@ BOOL RunDialog(OPENFILENAMEA* ofn, bool save) {
       request.filters.push_back(std::move(filter));
     }
   }
+  request.longestPath = ofn->nMaxFile - 1;
   request.filterIndex = ofn->nFilterIndex >= 1 && ofn->nFilterIndex <= request.filters.size()
                             ? static_cast<int>(ofn->nFilterIndex)
                             : 1;
@@ -118,15 +120,18 @@ BOOL RunDialog(OPENFILENAMEA* ofn, bool save) {
   // let go there never reaches the game's window, so nothing counts as held
   // any more (a Ctrl+S whose S went up in the dialog would scroll for ever).
   platform::ReleaseAllKeys();
+  F().refused.clear();
   bool chosen = platform::CurrentFace().RunFileDialog(request, &path, &filterIndex) && !path.empty();
   platform::FileDialogRecord record;
   record.request = request;
   record.chosen = chosen;
   record.path = chosen ? path : std::string();
+  record.refused = std::move(F().refused);
+  F().refused.clear();
   F().log.push_back(record);
   if (!chosen) return FALSE;
 
-  if (path.size() + 1 > ofn->nMaxFile) {
+  if (platform::HeldPathBytes(request, path, filterIndex) > request.longestPath) {
     F().lastError = FNERR_BUFFERTOOSMALL;
     return FALSE;
   }
@@ -204,6 +209,31 @@ bool HostPathFitsGame(const std::string& hostUtf8) {
 
 const std::vector<FileDialogRecord>& GetFileDialogLog() { return F().log; }
 
+size_t HeldPathBytes(const FileDialogRequest& request, const std::string& gamePath,
+                     int filterIndex) {
+  if (!request.save || filterIndex < 1 || filterIndex > static_cast<int>(request.filters.size()))
+    return gamePath.size();
+  // Only a filter of one plain extension names the caller's files.
+  const std::vector<std::string>& patterns = request.filters[filterIndex - 1].patterns;
+  if (patterns.size() != 1 || patterns[0].size() < 3 || patterns[0].compare(0, 2, "*.") != 0 ||
+      patterns[0].find_first_of("*?", 1) != std::string::npos)
+    return gamePath.size();
+  const std::string ext = patterns[0].substr(1);
+  bool hasIt = gamePath.size() >= ext.size() &&
+               gamePath.compare(gamePath.size() - ext.size(), ext.size(), ext) == 0;
+  return gamePath.size() + (hasIt ? 0 : ext.size());
+}
+
+std::string FileDialogRefusal(const FileDialogRequest& request, const std::string& gamePath,
+                              int filterIndex) {
+  if (HeldPathBytes(request, gamePath, filterIndex) <= request.longestPath) return std::string();
+  F().refused.push_back(gamePath);
+  const std::string longest = std::to_string(request.longestPath);
+  return "ファイルのパスが長すぎます。\n"
+         "パスはフォルダー名と拡張子を含めて半角" + longest + "文字分（全角文字は2文字分）までです。\n"
+         "短い名前にするか、別のフォルダーを選んでください。";
+}
+
 bool DropFiles(HWND window, const std::vector<std::string>& gamePaths, POINT clientPoint) {
   WindowInfo info = GetWindowInfo(window);
   if (!info.found || !(info.exStyle & WS_EX_ACCEPTFILES) || gamePaths.empty()) return false;
@@ -218,6 +248,7 @@ int LiveDropCount() { return static_cast<int>(F().drops.size()); }
 void ResetFileState() {
   FileState& f = F();
   f.log.clear();
+  f.refused.clear();
   f.lastFolder.clear();
   f.lastError = 0;
   f.drops.clear();

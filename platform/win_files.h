@@ -51,9 +51,14 @@ struct OPENFILENAMEA {
 typedef OPENFILENAMEA* LPOPENFILENAMEA;
 
 // Show the dialog; TRUE with the chosen file filled in, FALSE when cancelled
-// or on an error (CommDlgExtendedError tells which; 0 for a cancel). A path
-// longer than nMaxFile - 1 fails with FNERR_BUFFERTOOSMALL; a file title longer
-// than nMaxFileTitle - 1 is cut (never inside a double-byte character).
+// or on an error (CommDlgExtendedError tells which; 0 for a cancel). A file
+// title longer than nMaxFileTitle - 1 is cut (never inside a double-byte
+// character).
+//
+// The dialog does not close on a path that its caller could not hold in
+// nMaxFile bytes, the NUL included, once the caller has added its extension
+// (platform::HeldPathBytes): it says so and stays open for a shorter name. A
+// path that a face returns all the same fails with FNERR_BUFFERTOOSMALL.
 BOOL GetOpenFileNameA(OPENFILENAMEA* ofn);
 BOOL GetSaveFileNameA(OPENFILENAMEA* ofn);
 DWORD CommDlgExtendedError();
@@ -96,6 +101,21 @@ std::string HostPathToGamePath(const std::string& hostUtf8);
 bool HostPathFitsGame(const std::string& hostUtf8);
 
 const std::vector<FileDialogRecord>& GetFileDialogLog();
+
+// The bytes of path the caller of a dialog will hold for gamePath chosen with
+// the dialog's filterIndex-th filter (1-based) in use. The caller of a save
+// dialog names its file by the filter's extension ("*.stg": ".stg") and adds
+// it to a name that does not end in it exactly (case mattering), as the
+// game's save commands do; that of an open dialog holds the path as chosen.
+// Bytes of the game's code page: a double-byte character counts two.
+size_t HeldPathBytes(const FileDialogRequest& request, const std::string& gamePath,
+                     int filterIndex);
+// Whether the dialog may close on gamePath: "" when the caller can hold it
+// (HeldPathBytes within request.longestPath), else what the dialog tells the
+// user, in the dialog's language (UTF-8), before it lets them choose a
+// shorter name. A refusal is noted in the dialog's record.
+std::string FileDialogRefusal(const FileDialogRequest& request, const std::string& gamePath,
+                              int filterIndex);
 
 // A drop on the window: posts WM_DROPFILES when the window
 // takes dropped files. False when it does not (or paths is empty).

@@ -87,12 +87,15 @@ struct FileDialogRequest {
   std::string folder;                // game path of the folder it opens in
   std::string fileName;              // the name proposed (a save dialog), CP932
   DWORD flags = 0;                   // OFN_*
+  size_t longestPath = 0;            // the most bytes of path the caller holds
 };
 
 struct FileDialogRecord {
   FileDialogRequest request;
   bool chosen = false;
   std::string path;                  // game path chosen
+  // Paths the dialog would not close on (FileDialogRefusal), in order.
+  std::vector<std::string> refused;
 };
 
 // The desktop face's hooks. Every notification comes after the model has

@@ -32,6 +32,18 @@ class FileCommands : public CommandTest {
   void Write(const std::string& nameWithoutExtension, int kind) {
     ASSERT_EQ(SaveStageFile(GamePath(nameWithoutExtension).c_str(), kind), 1);
   }
+  // A name in the test folder whose game path is exactly bytes long; the
+  // folders it lies in are made. Its file name has at least 10 characters.
+  std::string NameOfLength(size_t bytes, const std::string& ext = "") {
+    size_t left = bytes - GamePath("").size() - 1 - ext.size();
+    std::string name;
+    for (char c = 'a'; left > 210; ++c, left -= 201) {
+      name += std::string(200, c);
+      mkdir(HostPath(name).c_str(), 0755);
+      name += "/";
+    }
+    return name + std::string(left, 'n') + ext;
+  }
   bool Drop(const std::vector<std::string>& namesUtf8) {
     std::vector<std::string> paths;
     for (const std::string& n : namesUtf8) paths.push_back(GamePath(n));
@@ -99,6 +111,66 @@ TEST_F(FileCommands, AJapaneseNameWhoseSecondByteLooksLikeASeparatorIsKeptWhole)
   Command(kCmdOpenStage);
   EXPECT_EQ(Cp932ToUtf8(g_stageName), "表示テスト");
   EXPECT_EQ(LiveItems(), 3);
+}
+
+TEST_F(FileCommands, SaveAsTakesOnlyAPathThatCanBeOpenedAgain) {
+  EditStage();
+  Edit();
+  // The game holds 255 bytes of path, and the writer adds ".stg".
+  const std::string tooLong = NameOfLength(252);
+  const std::string longest = NameOfLength(251);
+  headless::QueueFileDialogAnswer(GamePath(tooLong));
+  headless::QueueFileDialogAnswer(GamePath(longest));
+  ASSERT_EQ(SaveStageAsCommand(), 1);
+  // The dialog stayed open on the first name and took the shorter one.
+  EXPECT_EQ(DialogCount(), 1u);
+  EXPECT_EQ(LastDialog().refused, std::vector<std::string>{GamePath(tooLong)});
+  EXPECT_FALSE(Exists(HostPath(tooLong + ".stg")));
+  EXPECT_TRUE(Exists(HostPath(longest + ".stg")));
+  EXPECT_EQ(std::string(g_stagePath), GamePath(longest));
+  EXPECT_EQ(g_stageModified, 0);
+
+  // What it wrote opens again.
+  Command(kCmdNewStage);
+  headless::QueueFileDialogAnswer(GamePath(longest + ".stg"));
+  Command(kCmdOpenStage);
+  EXPECT_EQ(LiveItems(), 3);
+  EXPECT_EQ(std::string(g_stagePath), GamePath(longest));
+  EXPECT_TRUE(headless::MessageBoxes().empty());
+
+  // Exporting a play file: a name typed with the extension has no room to
+  // spare either; with no shorter name the export is cancelled.
+  g_clearVerified = 1;
+  headless::QueueFileDialogAnswer(GamePath(NameOfLength(256, ".ply")));
+  EXPECT_EQ(ExportPlayFileCommand(), 0);
+  EXPECT_EQ(LastDialog().refused.size(), 1u);
+  headless::QueueFileDialogAnswer(GamePath(NameOfLength(252, "")));
+  headless::QueueFileDialogAnswer(GamePath(NameOfLength(255, ".ply")));
+  EXPECT_EQ(ExportPlayFileCommand(), 1);
+  EXPECT_EQ(LastDialog().refused.size(), 1u);
+  EXPECT_TRUE(Exists(HostPath(NameOfLength(255, ".ply"))));
+  EXPECT_FALSE(Exists(HostPath(NameOfLength(252, "") + ".ply")));
+  EXPECT_FALSE(Exists(HostPath(NameOfLength(256, ".ply"))));
+}
+
+TEST_F(FileCommands, AnOpenedFileWhosePathHasNoRoomForTheExtensionIsNotSavedUnderIt) {
+  EditStage();
+  Write("odd", kFileStage);
+  const std::string odd = NameOfLength(253, ".dat");
+  ASSERT_EQ(std::rename(HostPath("odd.stg").c_str(), HostPath(odd).c_str()), 0);
+  Command(kCmdNewStage);
+  headless::QueueFileDialogAnswer(GamePath(odd));
+  Command(kCmdOpenStage);
+  ASSERT_EQ(LiveItems(), 3);
+  EXPECT_STREQ(g_stageName, std::string(odd.substr(odd.rfind('/') + 1)).c_str());
+  // Ctrl+S would add ".stg" to 253 bytes: it asks for a name instead.
+  Edit();
+  headless::QueueFileDialogCancel();
+  headless::PressCtrlKey(g_hWnd, 'S');
+  Pump();
+  EXPECT_EQ(DialogCount(), 2u);
+  EXPECT_FALSE(Exists(HostPath(odd + ".stg")));
+  EXPECT_EQ(g_stageModified, 1);
 }
 
 TEST_F(FileCommands, ACancelledSaveAsChangesNothing) {
@@ -481,28 +553,28 @@ TEST_F(FileCommands, OfSeveralDroppedFilesOnlyTheFirstIsOpened) {
   EXPECT_TRUE(headless::MessageBoxes().empty());
 }
 
-TEST_F(FileCommands, ADroppedFileWithAPathLongerThanTheDialogBufferOpensWhole) {
+TEST_F(FileCommands, ADroppedFileWithAPathTooLongToHoldCannotBeRead) {
   EditStage();
-  std::string folder;
-  for (int i = 0; i < 6; ++i) {
-    folder += std::string(48, (char)('a' + i)) + "/";
-    mkdir(HostPath(folder).c_str(), 0755);
-  }
-  Write(folder + "deep", kFileStage);
-  Write(folder.substr(0, folder.size() - 1), kFileStage);  // what a cut path could name
-  ASSERT_GT(GamePath(folder + "deep.stg").size(), 256u);
+  const std::string deep = NameOfLength(256, ".stg");
+  const std::string longest = NameOfLength(255, ".stg");
+  Write(deep.substr(0, deep.size() - 4), kFileStage);
+  Write(longest.substr(0, longest.size() - 4), kFileStage);
   Command(kCmdNewStage);
-  ASSERT_TRUE(Drop({folder + "deep.stg"}));
+  const int items = LiveItems();
+  headless::ClearMessageBoxes();
+  ASSERT_TRUE(Drop({deep}));
+  EXPECT_EQ(LastMessageUtf8(), "ファイルを読み込めませんでした。");
+  EXPECT_EQ(headless::MessageBoxes().back().captionUtf8, "ギズモワークス Ver.1.10");
+  EXPECT_EQ(LiveItems(), items);
+  EXPECT_STREQ(g_stageName, "");
+  EXPECT_EQ(platform::LiveDropCount(), 0);
+
+  // One byte less is a path the game holds: it opens, and keeps its path.
+  headless::ClearMessageBoxes();
+  ASSERT_TRUE(Drop({longest}));
   EXPECT_TRUE(headless::MessageBoxes().empty());
   EXPECT_EQ(LiveItems(), 3);
-  EXPECT_STREQ(g_stageName, "deep");
-  // The path was too long to keep: Ctrl+S asks for a name instead of writing
-  // to a cut-off path.
-  Edit();
-  headless::QueueFileDialogCancel();
-  headless::PressCtrlKey(g_hWnd, 'S');
-  Pump();
-  EXPECT_EQ(DialogCount(), 1u);
+  EXPECT_EQ(std::string(g_stagePath), GamePath(longest.substr(0, longest.size() - 4)));
 }
 
 TEST_F(FileCommands, AFileDroppedDuringARunShowsTheCursorAgain) {

@@ -116,12 +116,21 @@ TEST_F(FileDialogs, SaveProposesTheNameAndFolderOfTheFirstPath) {
   EXPECT_EQ(headless::FileDialogs()[1].request.folder, "\\home\\me\\work\\");
 }
 
-TEST_F(FileDialogs, APathLongerThanTheBufferFailsAndALongTitleIsCutAtACharacter) {
+TEST_F(FileDialogs, ADialogStaysOpenOnAPathLongerThanTheBufferAndALongTitleIsCutAtACharacter) {
   GameOfn g;
-  g.ofn.nMaxFile = 10;
-  headless::QueueFileDialogAnswer("\\a\\b\\c\\d.stg");  // 12 bytes
+  g.ofn.nMaxFile = 11;
+  std::strcpy(g.file, "before");
+  headless::QueueFileDialogAnswer("\\a\\b\\cd.stg");  // 11 bytes
+  headless::QueueFileDialogAnswer("\\a\\b\\c.stg");
+  ASSERT_TRUE(GetOpenFileNameA(&g.ofn));
+  EXPECT_STREQ(g.file, "\\a\\b\\c.stg");
+  EXPECT_EQ(headless::FileDialogs()[0].refused, std::vector<std::string>{"\\a\\b\\cd.stg"});
+  // Closed with no shorter name: a cancel, the buffer as it was.
+  std::strcpy(g.file, "before");
+  headless::QueueFileDialogAnswer("\\a\\b\\cd.stg");
   EXPECT_FALSE(GetOpenFileNameA(&g.ofn));
-  EXPECT_EQ(CommDlgExtendedError(), (DWORD)FNERR_BUFFERTOOSMALL);
+  EXPECT_EQ(CommDlgExtendedError(), 0u);
+  EXPECT_STREQ(g.file, "before");
 
   GameOfn h;
   h.ofn.nMaxFileTitle = 4;
@@ -130,6 +139,38 @@ TEST_F(FileDialogs, APathLongerThanTheBufferFailsAndALongTitleIsCutAtACharacter)
   ASSERT_TRUE(GetOpenFileNameA(&h.ofn));
   EXPECT_STREQ(h.title, "ab");  // three bytes would split the character
   EXPECT_EQ(h.ofn.nFileOffset, 3);
+}
+
+TEST_F(FileDialogs, ASaveDialogKeepsRoomForTheExtensionItsCallerAdds) {
+  platform::FileDialogRequest save;
+  save.save = true;
+  save.longestPath = 255;
+  save.filters = {{"stage", {"*.stg"}}, {"several", {"*.stg", "*.ply"}}, {"all", {"*.*"}}};
+  const std::string folder = "\\" + std::string(240, 'f') + "\\";  // 242 bytes
+  auto held = [&](const std::string& name, int filter) {
+    return platform::HeldPathBytes(save, folder + name, filter);
+  };
+  EXPECT_EQ(held("abcdefghi", 1), 255u);      // ".stg" to come
+  EXPECT_EQ(held("abcdefghij", 1), 256u);
+  EXPECT_EQ(held("abcdefghi.stg", 1), 255u);  // already there
+  EXPECT_EQ(held("abcdefghi.STG", 1), 259u);  // another case is another name
+  // Double-byte characters count two: ス ス ス ス is 8 bytes.
+  EXPECT_EQ(held("\x83\x58\x83\x58\x83\x58\x83\x58", 1), 254u);
+  // A filter that names no one extension adds nothing.
+  EXPECT_EQ(held("abcdefghij", 2), 252u);
+  EXPECT_EQ(held("abcdefghij", 3), 252u);
+  // An open dialog's caller holds the path as it is.
+  platform::FileDialogRequest open = save;
+  open.save = false;
+  EXPECT_EQ(platform::HeldPathBytes(open, folder + "abcdefghijkl", 1), 254u);
+
+  EXPECT_EQ(platform::FileDialogRefusal(save, folder + "abcdefghi", 1), "");
+  EXPECT_EQ(platform::FileDialogRefusal(open, folder + "abcdefghijklm", 1), "");
+  EXPECT_EQ(platform::FileDialogRefusal(save, folder + "abcdefghij", 1),
+            "ファイルのパスが長すぎます。\n"
+            "パスはフォルダー名と拡張子を含めて半角255文字分（全角文字は2文字分）までです。\n"
+            "短い名前にするか、別のフォルダーを選んでください。");
+  EXPECT_NE(platform::FileDialogRefusal(open, folder + "abcdefghijklmn", 1), "");
 }
 
 TEST_F(FileDialogs, FileTitleSkipsDoubleByteTrailBytes) {

@@ -591,6 +591,46 @@ TEST_F(StageFilesTest, EveryNameTheFolderTakesSaves) {
   EXPECT_EQ(FilesIn(dir_).size(), 3u);  // no temporary file left
 }
 
+TEST_F(StageFilesTest, ASaveThroughLinksWritesTheFileTheyNameAndALoopIsReported) {
+  BuildEditorStage(kGoalBell);
+  ASSERT_EQ(SaveStageFile(Path("reference").c_str(), kFileStage), 1);
+  const std::vector<uint8_t> bytes = ReadBytes(Path("reference.stg"));
+  ASSERT_EQ(mkdir(Path("sub").c_str(), 0700), 0);
+  // Links to files not made yet: one relative to its own folder, one
+  // through a second link to a full path.
+  ASSERT_EQ(symlink("sub/new.stg", Path("dangling.stg").c_str()), 0);
+  ASSERT_EQ(symlink("chain2.stg", Path("chain.stg").c_str()), 0);
+  ASSERT_EQ(symlink(Path("sub/far.stg").c_str(), Path("chain2.stg").c_str()), 0);
+  auto isLink = [this](const char* name) {
+    struct stat st;
+    return lstat(Path(name).c_str(), &st) == 0 && S_ISLNK(st.st_mode);
+  };
+  headless::ClearMessageBoxes();
+  EXPECT_EQ(SaveStageFile(Path("dangling").c_str(), kFileStage), 1);
+  EXPECT_EQ(SaveStageFile(Path("chain").c_str(), kFileStage), 1);
+  EXPECT_TRUE(headless::MessageBoxes().empty());
+  EXPECT_EQ(ReadBytes(Path("sub/new.stg")), bytes);
+  EXPECT_EQ(ReadBytes(Path("sub/far.stg")), bytes);
+  for (const char* link : {"dangling.stg", "chain.stg", "chain2.stg"}) EXPECT_TRUE(isLink(link)) << link;
+
+  // Links that lead round in a loop name no file: the save says it failed,
+  // the links stay and the stage keeps its changed mark.
+  ASSERT_EQ(symlink("self.stg", Path("self.stg").c_str()), 0);
+  ASSERT_EQ(symlink("b.stg", Path("a.stg").c_str()), 0);
+  ASSERT_EQ(symlink("a.stg", Path("b.stg").c_str()), 0);
+  for (const char* name : {"self", "a"}) {
+    g_stageModified = 1;
+    headless::ClearMessageBoxes();
+    EXPECT_EQ(SaveStageFile(Path(name).c_str(), kFileStage), 0) << name;
+    EXPECT_EQ(LastMessageUtf8(),
+              "ファイルを保存できませんでした。\n保存先の場所と空き容量を確認してください。");
+    EXPECT_EQ(g_stageModified, 1);
+  }
+  for (const char* link : {"self.stg", "a.stg", "b.stg"}) EXPECT_TRUE(isLink(link)) << link;
+  for (const char* file : {"sub/new.stg", "sub/far.stg"}) unlink(Path(file).c_str());
+  rmdir(Path("sub").c_str());
+}
+
 TEST_F(StageFilesTest, AWriteProtectedFileIsNotReplacedAndTheChangeIsKept) {
   BuildEditorStage(kGoalBell);
   EXPECT_AS_ORDINARY_USER([]() -> std::string {
@@ -708,6 +748,12 @@ TEST_F(StageFilesTest, ASaveKilledMidwayLeavesNothingToCleanUp) {
 }
 
 #if defined(__x86_64__)
+bool InstallSystemCallFilter(sock_filter* filter, size_t length) {
+  sock_fprog program = {(unsigned short)length, filter};
+  if (prctl(PR_SET_NO_NEW_PRIVS, 1, 0, 0, 0) != 0) return false;
+  return syscall(SYS_seccomp, SECCOMP_SET_MODE_FILTER, 0, &program) == 0;
+}
+
 // In this process from now on, opening an unnamed file (O_TMPFILE) fails as
 // on a file system that has none. True when that is so.
 bool RefuseUnnamedFiles() {
@@ -724,9 +770,7 @@ bool RefuseUnnamedFiles() {
       BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_ERRNO | EOPNOTSUPP),
       BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_ALLOW),
   };
-  sock_fprog program = {(unsigned short)(sizeof filter / sizeof filter[0]), filter};
-  if (prctl(PR_SET_NO_NEW_PRIVS, 1, 0, 0, 0) != 0) return false;
-  if (syscall(SYS_seccomp, SECCOMP_SET_MODE_FILTER, 0, &program) != 0) return false;
+  if (!InstallSystemCallFilter(filter, sizeof filter / sizeof filter[0])) return false;
   int fd = open("/tmp", O_TMPFILE | O_WRONLY, 0600);
   if (fd >= 0) close(fd);
   return fd < 0 && errno == EOPNOTSUPP;
@@ -755,6 +799,58 @@ TEST_F(StageFilesTest, WithoutUnnamedFilesASaveGoesThroughANamedTemporary) {
   EXPECT_EQ(WEXITSTATUS(status), 0);
   EXPECT_EQ(ReadBytes(Path("kept.stg")), changed);
   EXPECT_EQ(FilesIn(dir_), std::vector<std::string>{"kept.stg"});
+}
+
+// In this process from now on, reading the file descriptor fd fails with an
+// input/output error, as a failing disk fails. True when that is so.
+bool FailReadsOf(int fd) {
+  sock_filter filter[] = {
+      BPF_STMT(BPF_LD | BPF_W | BPF_ABS, offsetof(seccomp_data, arch)),
+      BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, AUDIT_ARCH_X86_64, 1, 0),
+      BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_ALLOW),
+      BPF_STMT(BPF_LD | BPF_W | BPF_ABS, offsetof(seccomp_data, nr)),
+      BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, __NR_read, 1, 0),
+      BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_ALLOW),
+      BPF_STMT(BPF_LD | BPF_W | BPF_ABS, offsetof(seccomp_data, args[0])),  // low word
+      BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, (uint32_t)fd, 0, 1),
+      BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_ERRNO | EIO),
+      BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_ALLOW),
+  };
+  if (!InstallSystemCallFilter(filter, sizeof filter / sizeof filter[0])) return false;
+  char byte;
+  return read(fd, &byte, 1) < 0 && errno == EIO;
+}
+
+// A file that opens but whose bytes cannot be read is reported, and the
+// stage stays as it was.
+TEST_F(StageFilesTest, AFileThatOpensButCannotBeReadIsReported) {
+  BuildEditorStage(kGoalBell);
+  ASSERT_EQ(SaveStageFile(Path("unreadable").c_str(), kFileStage), 1);
+  CreateItem(D3DXVECTOR3(400, 100, 0), nullptr, 4, 4, kKindBox, 1);
+  g_stageModified = 0;
+  const std::string before = StageState();
+  headless::ClearMessageBoxes();
+  pid_t child = fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    // The file the reader opens takes the lowest free descriptor.
+    int next = open("/dev/null", O_RDONLY);
+    close(next);
+    if (next < 0 || !FailReadsOf(next)) _exit(2);
+    if (Load(Path("unreadable.stg"), kFileStage) != 0) _exit(3);
+    if (LastMessageUtf8() != "ファイルを読み込めませんでした。") _exit(4);
+    if (headless::MessageBoxes().size() != 1) _exit(5);
+    _exit(StageState() == before ? 0 : 6);
+  }
+  int status = 0;
+  ASSERT_EQ(waitpid(child, &status, 0), child);
+  ASSERT_TRUE(WIFEXITED(status));
+  if (WEXITSTATUS(status) == 2) GTEST_SKIP() << "no system-call filter here";
+  EXPECT_EQ(WEXITSTATUS(status), 0) << "3: loaded, 4: another message, 5: not one message, "
+                                       "6: the stage changed";
+  // Without the failing disk the same file loads.
+  EXPECT_EQ(Load(Path("unreadable.stg"), kFileStage), 1);
+  EXPECT_TRUE(headless::MessageBoxes().empty());
 }
 #endif
 

@@ -249,6 +249,34 @@ TEST(ConfigFile, APipeOfThatNameNeverHoldsStartUp) {
   EXPECT_EQ(std::memcmp(&config, &defaults, sizeof config), 0);
 }
 
+TEST(ConfigFile, ALinkInItsPlaceIsFollowedAndALoopOfLinksIsNotWritten) {
+  std::string folder = MakeTempFolder();
+  std::string path = folder + "/Config.dat";
+  ASSERT_EQ(mkdir((folder + "/kept").c_str(), 0700), 0);
+  // The settings are kept elsewhere, in a file not made yet.
+  ASSERT_EQ(symlink("kept/Settings.dat", path.c_str()), 0);
+  Config config;
+  SetDefaultConfig(&config);
+  config.windowX = 9;
+  EXPECT_EQ(WriteConfigFile(path.c_str(), &config), 1);
+  EXPECT_EQ(ReadBytes(folder + "/kept/Settings.dat"), ConfigImage(0, 9, 0, kDefaultName.c_str()));
+  struct stat st;
+  ASSERT_EQ(lstat(path.c_str(), &st), 0);
+  EXPECT_TRUE(S_ISLNK(st.st_mode));
+
+  // A link to itself names no file at all: nothing is written, the link stays.
+  ASSERT_EQ(unlink(path.c_str()), 0);
+  ASSERT_EQ(symlink("Config.dat", path.c_str()), 0);
+  EXPECT_EQ(WriteConfigFile(path.c_str(), &config), 0);
+  ASSERT_EQ(lstat(path.c_str(), &st), 0);
+  EXPECT_TRUE(S_ISLNK(st.st_mode));
+
+  unlink(path.c_str());
+  unlink((folder + "/kept/Settings.dat").c_str());
+  rmdir((folder + "/kept").c_str());
+  EXPECT_EQ(rmdir(folder.c_str()), 0);  // nothing else was left
+}
+
 TEST(ConfigFile, AWriteProtectedFileKeepsItsSettings) {
   EXPECT_AS_ORDINARY_USER([]() -> std::string {
     ScratchFolder folder;

@@ -17,6 +17,8 @@ namespace {
 // name they stand in for, and telling which run made them.
 constexpr char kTempPrefix[] = ".gizmoworks-";
 constexpr char kTempSuffix[] = ".tmp";
+// As many links as the system follows in one path before it calls it a loop.
+constexpr int kMaxLinksFollowed = 40;
 
 bool WriteAll(int fd, const void* bytes, size_t size) {
   const char* p = static_cast<const char*>(bytes);
@@ -197,6 +199,25 @@ FileWriteResult WriteInPlace(const std::string& path, const void* bytes, size_t 
   return ok ? FileWriteResult::kWritten : FileWriteResult::kFailedInPlace;
 }
 
+// The file that a name leads to through links, one link after another: the
+// name itself when it is no link, else what the last link names, which need
+// not be there yet (a link to a file still to be made). A link relative to
+// its own folder is taken from there. False for links that lead round in a
+// loop (or through more links than the system itself would follow).
+bool FollowLinks(std::string* path) {
+  for (int hops = 0; hops <= kMaxLinksFollowed; ++hops) {
+    struct stat st;
+    if (lstat(path->c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) return true;
+    std::string target(PATH_MAX, '\0');
+    ssize_t n = readlink(path->c_str(), &target[0], target.size());
+    if (n <= 0 || static_cast<size_t>(n) >= target.size()) return false;
+    target.resize(static_cast<size_t>(n));
+    *path = target[0] == '/' ? target : FolderOf(*path) + "/" + target;
+  }
+  errno = ELOOP;
+  return false;
+}
+
 }  // namespace
 
 FILE* OpenRegularFileForReading(const char* hostPath) {
@@ -217,15 +238,10 @@ FILE* OpenRegularFileForReading(const char* hostPath) {
 }
 
 FileWriteResult WriteFileSafely(const std::string& hostPath, const void* bytes, size_t size) {
+  // Through a link the file it names is written, and the link stays.
   std::string path = hostPath;
+  if (!FollowLinks(&path)) return FileWriteResult::kFailed;
   struct stat st;
-  if (lstat(path.c_str(), &st) == 0 && S_ISLNK(st.st_mode)) {
-    // Through a link the file it names is written, and the link stays.
-    if (char* real = realpath(path.c_str(), nullptr)) {
-      path = real;
-      std::free(real);
-    }
-  }
   const struct stat* old = nullptr;
   if (stat(path.c_str(), &st) == 0) {
     // Only a file is ever replaced: a folder, pipe or device keeps its name.

@@ -34,5 +34,7 @@ enum class FileWriteResult {
 // A file its user may not write is not replaced (a rename would ignore its
 // permissions). When the folder takes no new files but the file may be
 // written, it is written over in place, room for the new bytes taken first.
-// A name that leads through a link is written at the file the link names.
+// A name that leads through a link is written at the file the link names,
+// and the link stays: a link to a file that is not there yet gets that file
+// made where it points. Links that lead round in a loop are kFailed.
 FileWriteResult WriteFileSafely(const std::string& hostPath, const void* bytes, size_t size);

@@ -137,17 +137,6 @@ const char* FileTitleOf(const char* path) {
   return title;
 }
 
-// Copies src into a 256-byte field; false (and dst empty) when it does not fit.
-bool CopyField(char (&dst)[256], const char* src) {
-  size_t n = std::strlen(src);
-  if (n >= sizeof dst) {
-    dst[0] = '\0';
-    return false;
-  }
-  std::memcpy(dst, src, n + 1);
-  return true;
-}
-
 }  // namespace
 
 int SaveStageFile(const char* pathWithoutExtension, int kind) {
@@ -237,6 +226,13 @@ int LoadStageFile(char* path, int kind) {
   g_leftButtonDown = 1;
   g_rightButtonDown = 1;
   if (!StageFileMagic(kind) || !path) return 0;
+  // The game holds a path in as many bytes as the stage's path field: a
+  // longer one (a dropped file's; the file dialogs refuse them) names a file
+  // it cannot read, nor save again under its name.
+  if (std::strlen(path) >= sizeof g_stagePath) {
+    ShowMessage(kReadFailedText);
+    return 0;
+  }
 
   if (g_stageModified) {
     // A save under a new name during the prompt goes through the caller's
@@ -313,20 +309,19 @@ int LoadStageFile(char* path, int kind) {
                   &g_snapshotJointList);
   CaptureUndoPair();
 
-  // Name and path without the kind's extension. A path too long for the
-  // stage's path field is not kept: a later overwrite save asks for a name
-  // rather than writing to a cut-off path.
+  // Name and path without the kind's extension. A path without it is kept
+  // only when the writer can add it and still name a file the game can open
+  // again; otherwise a later overwrite save asks for a name.
   const char* title = FileTitleOf(path);
-  size_t titleLength = std::strlen(title);
-  bool haveName = CopyField(g_stageName, title);
-  if (!haveName) {
-    std::memcpy(g_stageName, title, sizeof g_stageName - 1);
-    g_stageName[sizeof g_stageName - 1] = '\0';
-  }
-  bool havePath = CopyField(g_stagePath, path);
+  const size_t titleLength = std::strlen(title);
+  const size_t pathLength = std::strlen(path);
+  std::memcpy(g_stageName, title, titleLength + 1);
+  std::memcpy(g_stagePath, path, pathLength + 1);
   if (titleLength >= 4 && std::strcmp(title + titleLength - 4, StageFileExtension(kind)) == 0) {
-    if (haveName) g_stageName[titleLength - 4] = '\0';
-    if (havePath) g_stagePath[std::strlen(g_stagePath) - 4] = '\0';
+    g_stageName[titleLength - 4] = '\0';
+    g_stagePath[pathLength - 4] = '\0';
+  } else if (pathLength + 4 >= sizeof g_stagePath) {
+    g_stagePath[0] = '\0';
   }
 
   g_stageModified = 0;

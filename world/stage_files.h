@@ -30,7 +30,8 @@ int SaveStageFile(const char* pathWithoutExtension, int kind);
 // The whole file is read and checked before anything in memory changes. A
 // file that does not open (or a named pipe, device or folder in its place,
 // never waited on) is refused in silence; one that cannot be read, is
-// not of this kind or is damaged is refused with a message. Either way the
+// not of this kind or is damaged is refused with a message. A path longer
+// than the stage's path field holds (255 bytes) is one that cannot be read. Either way the
 // current stage stays exactly as it was. Returns 1 when the stage was loaded,
 // 0 otherwise (also when the user cancelled the prompt).
 //
