@@ -160,10 +160,9 @@ void MarkAnyHighlighted() {
   g_anyHighlighted = 0;
   for (int i = 0; i < kMaxItems; ++i) {
     const StageItem& item = g_items[i];
-    if (item.state == kItemFree) continue;
+    if (item.state == kItemFree || !HighlightStyle(ChooseItemDrawStyle(i))) continue;
     D3DXMATRIX t, r;
-    if (!ItemPose(item, &t, &r)) continue;
-    if (HighlightStyle(ChooseItemDrawStyle(i))) {
+    if (ItemPose(item, &t, &r)) {  // an item with no place to be drawn at lights nothing
       g_anyHighlighted = 1;
       return;
     }
