@@ -120,7 +120,16 @@ void StepTitlePhysics() {
   dJointGroupEmpty(g_contactGroup);
 }
 
-// The camera circling the pile, a little further round on every drawn frame.
+// The camera circles the pile and the sky dome turns, a little further on
+// every drawn frame, seen or not.
+void TurnTitleView() {
+  g_titleCameraAngle -= kOrbitStep;
+  if (g_titleCameraAngle < 0.0f) g_titleCameraAngle += 360.0f;
+  g_skyAngle += kSkySpin;
+  if (g_skyAngle >= 360.0f) g_skyAngle -= 360.0f;
+}
+
+// The camera circling the pile.
 void SetTitleCamera() {
   const float theta = g_titleCameraAngle * kDegToRad;
   const D3DXVECTOR3 at(kPileX, kOrbitHeight, 0.0f);
@@ -130,8 +139,6 @@ void SetTitleCamera() {
   D3DXVECTOR3 offset;
   D3DXVec3TransformCoord(&offset, &back, &orbit);
   const D3DXVECTOR3 eye = at + offset;
-  g_titleCameraAngle -= kOrbitStep;
-  if (g_titleCameraAngle < 0.0f) g_titleCameraAngle += 360.0f;
 
   const D3DXVECTOR3 up(0.0f, 1.0f, 0.0f);
   D3DXMatrixLookAtLH(&g_viewMatrix, &eye, &at, &up);
@@ -243,8 +250,6 @@ void DrawTitleScene() {
   sky = Scaling(1000.0f, 1000.0f, 1000.0f) * sky * Translation(0.0f, 0.0f, 0.0f);
   d->SetTransform(D3DTS_WORLD, &sky);
   DrawMesh(&g_meshSky);
-  g_skyAngle += kSkySpin;
-  if (g_skyAngle >= 360.0f) g_skyAngle -= 360.0f;
 
   // The ground the boxes land on: one textured square around the pile.
   const ColoredVertex ground[4] = {
@@ -323,11 +328,16 @@ void RunTitleFrame() {
   if (!PaceFrame()) return;
   // An inactive window is drawn but nothing moves.
   if (g_appInactive == 0 && UpdateTitleScreen() == 0) return;
-  if (g_frameLag != 0 || !g_device || !FrameCanBeSeen()) return;
+  if (g_frameLag != 0) return;
+  if (!g_device || !FrameCanBeSeen()) {
+    TurnTitleView();  // nobody sees it, but the view moves on as if drawn
+    return;
+  }
 
   g_device->BeginScene();
   SetTitleCamera();
   DrawTitleScene();
   DrawTitleOverlay();
+  TurnTitleView();
   EndFrame();  // ends the sprite batch and the scene, presents, recovers a lost device
 }

@@ -39,13 +39,14 @@ int PaceFrame();
 DWORD NextFrameDueTime();
 
 // Whether a drawn frame could be seen: false while the main window is
-// minimised, hidden or wholly covered. Such frames are updated as ever but
-// not drawn, as late ones are.
+// minimised, hidden or wholly covered. Such a frame is updated and goes
+// through every step of a drawn one (PassUnseenFrame) but leaves the device
+// alone.
 bool FrameCanBeSeen();
 
 // Pacing, then the update of an accepted frame (or, while the window is
 // inactive, only the mouse-button latches). Returns 1 when the frame is to
-// be drawn: accepted, updated and on time.
+// be drawn: accepted, updated and on time (whether it can be seen or not).
 int AdvanceFrame();
 
 // The camera of a run (drawn frames of the running mode only): frames the
@@ -58,8 +59,9 @@ void UpdateRunCamera();
 void SetViewAndProjection();
 
 // The white full-screen flash after a goal, over every overlay, fading by 5
-// per drawn frame. Inside the frame's sprite batch.
+// per drawn frame (FadeClearFlash). Inside the frame's sprite batch.
 void DrawClearFlash();
+void FadeClearFlash();
 
 // Closes a drawn frame: ends the sprite batch and the scene, presents the
 // 640 x 480 picture and, when that fails, tries to bring the device back.
@@ -71,9 +73,16 @@ void EndFrame();
 void RecoverLostDevice();
 
 // One call of the game loop: pacing, update, and on a drawn frame the whole
-// picture and Present.
+// picture and Present, or PassUnseenFrame when nobody can see it.
 void RunFrame();
 
 // The drawn half of a frame: the run camera, the world, the overlays in
 // their sprite batches, Present and the lost-device check.
 void DrawFrame();
+
+// A drawn frame that nobody can see: the run camera, the matrices, and what
+// the world drawing and the overlays change besides the picture (the sky,
+// the highlight flag, torn joints breaking, the hint list's unfold, the motor
+// icon, the still picture's fade, the item bar's growth, the clear flash's
+// fade), in DrawFrame's order, with no drawing and no Present.
+void PassUnseenFrame();

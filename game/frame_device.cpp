@@ -5,6 +5,12 @@
 #include "render/meshes.h"
 #include "render/render_state.h"
 
+void FadeClearFlash() {
+  if (g_stageCleared <= 0) return;
+  g_clearFlashAlpha -= 5;
+  if (g_clearFlashAlpha < 0) g_clearFlashAlpha = 0;
+}
+
 void DrawClearFlash() {
   if (g_stageCleared <= 0) return;
   if (g_sprite && g_solidTexture) {
@@ -15,8 +21,7 @@ void DrawClearFlash() {
     const int alpha = g_clearFlashAlpha < 0 ? 0 : (g_clearFlashAlpha > 255 ? 255 : g_clearFlashAlpha);
     g_sprite->Draw(g_solidTexture, nullptr, nullptr, nullptr, D3DCOLOR_ARGB(alpha, 255, 255, 255));
   }
-  g_clearFlashAlpha -= 5;
-  if (g_clearFlashAlpha < 0) g_clearFlashAlpha = 0;
+  FadeClearFlash();
 }
 
 namespace {

@@ -9,7 +9,28 @@
 
 void RunFrame() {
   if (!AdvanceFrame()) return;
-  DrawFrame();
+  // A frame nobody can see costs no drawing, but everything else of a drawn
+  // frame still happens: the camera, counters and fades go on, and a run
+  // comes out the same whether its window is seen or covered.
+  if (g_device && FrameCanBeSeen()) {
+    DrawFrame();
+  } else {
+    PassUnseenFrame();
+  }
+}
+
+void PassUnseenFrame() {
+  // DrawFrame's steps in its order, less the device's work.
+  if (g_appMode == kModeRun) UpdateRunCamera();
+  SetViewAndProjection();
+  PassWorldUnseen();
+  g_hintContext = ChooseHintContext();
+  if (g_sprite) {
+    TurnMotorIcon();
+    UnfoldHintList(g_hintContext);
+    PassHudPanelsUnseen();
+    FadeClearFlash();
+  }
 }
 
 void DrawFrame() {

@@ -289,14 +289,21 @@ int LayoutHintList(int32_t context, POINT cursor, float unfold, HintLineBox line
   return count;
 }
 
-void DrawHintList(int32_t context) {
-  if (context < 0 || context >= kHintContextCount || g_mouseOverButton != 0) return;
-  if (!g_sprite || !g_hintFont) return;
+float UnfoldHintList(int32_t context) {
+  if (context < 0 || context >= kHintContextCount || g_mouseOverButton != 0) return -1.0f;
   if (context != g_lastHintContext) {
     g_hintUnfold = 0.0f;
     g_lastHintContext = context;
   }
   const float u = g_hintUnfold;
+  g_hintUnfold += 3.0f;
+  if (g_hintUnfold > kHintUnfoldFull) g_hintUnfold = kHintUnfoldFull;
+  return u;
+}
+
+void DrawHintList(int32_t context) {
+  const float u = UnfoldHintList(context);
+  if (u < 0.0f || !g_sprite || !g_hintFont) return;
   HintLineBox lines[kHintRowLength];
   const int count = LayoutHintList(context, g_mousePos, u, lines);
   const int boxAlpha = (int)(200.0f * u / kHintUnfoldFull);
@@ -319,7 +326,4 @@ void DrawHintList(int32_t context) {
     g_sprite->SetTransform(&move);
     g_hintFont->DrawTextA(g_sprite, line.text, -1, &layout, DT_NOCLIP, textColour);
   }
-
-  g_hintUnfold += 3.0f;
-  if (g_hintUnfold > kHintUnfoldFull) g_hintUnfold = kHintUnfoldFull;
 }

@@ -41,6 +41,10 @@ struct HintLineBox {
 int LayoutHintList(int32_t context, POINT cursor, float unfold, HintLineBox lines[kHintRowLength]);
 
 // Draws the list of `context` beside the cursor inside the frame's sprite
-// batch and unfolds it one step; nothing when the context is -1 or the mouse
-// is over an on-screen button.
+// batch and unfolds it one step (UnfoldHintList); nothing when the context is
+// -1 or the mouse is over an on-screen button.
 void DrawHintList(int32_t context);
+// The list's step of a frame, drawn or not: starts it folded when the context
+// changed, and returns the unfold to draw this frame with (-1: no list) after
+// moving it one step on.
+float UnfoldHintList(int32_t context);

@@ -104,15 +104,21 @@ void SetViewport(DWORD x, DWORD y, DWORD w, DWORD h) {
   g_device->SetViewport(&v);
 }
 
-// The camera, lights and states the 3-D insets share. The projection is kept
-// in g_projMatrix until the next drawn frame sets it back.
+// The insets' projection. It is kept in g_projMatrix and on the device
+// until the next frame sets the scene's back, so the picking of the update
+// in between reads it.
+void SetInsetProjection() {
+  D3DXMatrixPerspectiveFovLH(&g_projMatrix, 60.0f * kDegToRad, 4.0f / 3.0f, 2.0f, 5000.0f);
+  g_device->SetTransform(D3DTS_PROJECTION, &g_projMatrix);
+}
+
+// The camera, lights and states the 3-D insets share.
 void BeginInset() {
   const D3DXVECTOR3 eye(0, 0, 0), at(0, 0, 1), up(0, 1, 0);
   D3DXMATRIX view;
   D3DXMatrixLookAtLH(&view, &eye, &at, &up);
-  D3DXMatrixPerspectiveFovLH(&g_projMatrix, 60.0f * kDegToRad, 4.0f / 3.0f, 2.0f, 5000.0f);
   g_device->SetTransform(D3DTS_VIEW, &view);
-  g_device->SetTransform(D3DTS_PROJECTION, &g_projMatrix);
+  SetInsetProjection();
   g_device->LightEnable(0, FALSE);
   g_device->LightEnable(1, TRUE);
   g_device->SetRenderState(D3DRS_NORMALIZENORMALS, TRUE);
@@ -155,17 +161,32 @@ void DrawPaletteWheel() {
   EndInset();
 }
 
-void DrawStillScenePicture() {
-  const bool still = g_appMode == kModeRun && g_stageCleared == 0 && g_sceneMoving == 0;
-  if (still && (g_goalType != kGoalRocketDoll || g_dollLaunchCounter == -1)) {
-    DrawAtlasPicture(kAtlasStillScene, 266.0f, 120.0f, ((D3DCOLOR)g_idleHintAlpha << 24) | 0xFFFFFF);
+bool SceneStillInRun() {
+  return g_appMode == kModeRun && g_stageCleared == 0 && g_sceneMoving == 0;
+}
+
+// The picture shows while a run's scene is still, except in a rocket-doll
+// run before the launch.
+bool StillScenePictureShown() {
+  return SceneStillInRun() && (g_goalType != kGoalRocketDoll || g_dollLaunchCounter == -1);
+}
+
+// It fades in while shown and out while the scene moves; a rocket-doll run
+// before the launch keeps it as it is.
+void FadeStillScenePicture() {
+  if (StillScenePictureShown()) {
     g_idleHintAlpha += 20;
     if (g_idleHintAlpha > 255) g_idleHintAlpha = 255;
-  } else if (!still) {
+  } else if (!SceneStillInRun()) {
     g_idleHintAlpha -= 20;
     if (g_idleHintAlpha < 0) g_idleHintAlpha = 0;
   }
-  // A rocket-doll run before the launch keeps the picture as it is.
+}
+
+void DrawStillScenePicture() {
+  if (StillScenePictureShown())
+    DrawAtlasPicture(kAtlasStillScene, 266.0f, 120.0f, ((D3DCOLOR)g_idleHintAlpha << 24) | 0xFFFFFF);
+  FadeStillScenePicture();
 }
 
 void DrawClearEffects() {
@@ -188,14 +209,20 @@ void DrawClearEffects() {
   DrawAtlasPicture(kAtlasClearBlink, 200.0f, 120.0f, ((D3DCOLOR)blink << 24) | 0xFFFFFF);
 }
 
+// The open bar grows by 60 pixels a frame to the full height.
+void GrowItemBar() {
+  if (g_itemBarOpen != 1) return;
+  g_itemBarHeight += 60;
+  if (g_itemBarHeight > 480) g_itemBarHeight = 480;
+}
+
 void DrawItemBar() {
   if (g_itemBarHeight > 0) {
     DrawFilledBox(kBarLeft, 480.0f - (float)g_itemBarHeight, 108.0f, (float)g_itemBarHeight,
                   0xC8000000);
   }
   if (g_itemBarOpen != 1) return;
-  g_itemBarHeight += 60;
-  if (g_itemBarHeight > 480) g_itemBarHeight = 480;
+  GrowItemBar();
   if (g_itemBarHeight != 480) return;  // the slots show once the bar is full height
 
   int slots = g_paletteCount < kBarSlots ? g_paletteCount : kBarSlots;
@@ -271,6 +298,16 @@ float ItemCounterBoxWidth(const char* text) {
       GetTextExtentPoint32A(g_labelFont->GetDC(), text, (int)strlen(text), &extent))
     width = std::max(width, 5.0f + (float)extent.cx + 2.0f);
   return width;
+}
+
+void PassHudPanelsUnseen() {
+  if (g_sprite == nullptr || g_device == nullptr) return;  // as DrawHudPanels
+  // In DrawHudPanels' order: the palette wheel's inset, the still picture,
+  // the item bar.
+  const bool placement = PlacementShown();
+  if (placement) SetInsetProjection();
+  FadeStillScenePicture();
+  if (g_appMode != kModeRun && placement) GrowItemBar();
 }
 
 void DrawHudPanels() {

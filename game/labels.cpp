@@ -150,7 +150,6 @@ void DrawMotorIcon(const StageItem& item, const D3DXVECTOR3& s) {
   g_sprite->SetTransform(&m);
   const D3DXVECTOR3 centre(34.0f, 21.0f, 0.0f);
   g_sprite->Draw(g_spriteAtlas, &kAtlasMotorIcon, &centre, nullptr, 0xC8FFFFFF);
-  g_motorIconAngle -= item.motorSpeed * 40 / 30;
 }
 
 void DrawKindLabel(const StageItem& item, const D3DXVECTOR3& l) {
@@ -230,6 +229,13 @@ void DrawGizmos(int hintContext, const StageItem& item, const D3DXVECTOR3& s) {
 
 }  // namespace
 
+void TurnMotorIcon() {
+  if (g_mouseOverButton != 0) return;
+  const StageItem* hovered = LiveItem(g_hoveredItem);
+  if (hovered == nullptr || hovered->state != kItemMovable || hovered->motorSpeed == 0) return;
+  g_motorIconAngle -= hovered->motorSpeed * 40 / 30;
+}
+
 void DrawLabelsAndGizmos(int hintContext) {
   if (g_sprite == nullptr || g_device == nullptr) return;
   D3DVIEWPORT9 viewport;
@@ -267,7 +273,10 @@ void DrawLabelsAndGizmos(int hintContext) {
                 kTextConnectable);
     }
     const bool motor = hovered->state == kItemMovable && hovered->motorSpeed != 0;
-    if (motor) DrawMotorIcon(*hovered, s);
+    if (motor) {
+      DrawMotorIcon(*hovered, s);
+      TurnMotorIcon();
+    }
     DrawKindLabel(*hovered, l);
     if (IsRubberKind(hovered->kind)) {
       DrawLabel(l.x + 30.0f, l.y - 20.0f, 50.0f, 16.0f, {0xC8000000, 0xC8646464, 0xC8FFFFFF},

@@ -31,6 +31,14 @@ void DrawLabelsAndGizmos(int hintContext);
 // leaves it begun.
 void DrawHudPanels();
 
+// For a frame that would be drawn but cannot be seen: what the overlays
+// change besides the picture, with no drawing. TurnMotorIcon turns the motor
+// icon of a hovered motorised item (DrawLabelsAndGizmos does as it draws it);
+// PassHudPanelsUnseen fades the still-scene picture, grows the open item bar
+// and leaves the insets' projection set, as DrawHudPanels does.
+void TurnMotorIcon();
+void PassHudPanelsUnseen();
+
 // Width of the item counter's box for its text: 115 pixels, or wider when the
 // text (drawn from x = 5) needs it, with 2 pixels to spare.
 float ItemCounterBoxWidth(const char* text);

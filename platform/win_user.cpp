@@ -176,8 +176,11 @@ const MenuModel* GetMenuModel(HMENU menu) { return Menu(menu); }
 
 void SetKeyHeld(int virtualKey, bool held) {
   if (virtualKey < 0 || virtualKey >= 256) return;
+  // Only a change from up to down is a press to remember: the desktop's
+  // auto-repeat of a key already down must not keep it reading held for one
+  // more poll once it is let go.
+  if (held && !S().keys[virtualKey]) S().pressedSincePoll[virtualKey] = true;
   S().keys[virtualKey] = held;
-  if (held) S().pressedSincePoll[virtualKey] = true;
 }
 
 void SetKeyState(int virtualKey, bool held) {

@@ -178,6 +178,7 @@ const MenuModel* GetMenuModel(HMENU menu);  // null: not a live menu
 // VK_SHIFT, VK_CONTROL and VK_MENU also count as held while their left or
 // right form is held. IsKeyHeld also reports a key pressed since the last
 // FinishInputPoll (win_input.h); ReleaseAllKeys forgets those presses too.
+// A press of a key already down (the desktop's auto-repeat) is no new press.
 void SetKeyHeld(int virtualKey, bool held);
 // The key's state alone, as the next reading is to see it: a press let go
 // this way is not remembered (tests that set the keys before each step).

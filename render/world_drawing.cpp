@@ -89,6 +89,15 @@ void DrawPlaneQuad(float x0, float y0, float x1, float y1, float x2, float y2, f
 // ---------------------------------------------------------------------------
 // Background, sky, grid and floors
 
+// The dome turns a little on every frame that shows it.
+void TurnSky() {
+  if (g_appMode == kModePlay) return;
+  g_skyAngle += kSkySpin;
+  if (g_skyAngle >= 360.0f) g_skyAngle -= 360.0f;
+  // A corrupted angle would turn the dome into nothing for good.
+  if (!Finite(g_skyAngle) || g_skyAngle < 0.0f || g_skyAngle >= 360.0f) g_skyAngle = 0.0f;
+}
+
 void DrawSky() {
   if (g_appMode == kModePlay) return;
   D3DXMATRIX yaw;
@@ -97,10 +106,6 @@ void DrawSky() {
   g_device->SetRenderState(D3DRS_LIGHTING, FALSE);
   DrawMesh(&g_meshSky);
   g_device->SetRenderState(D3DRS_LIGHTING, TRUE);
-  g_skyAngle += kSkySpin;
-  if (g_skyAngle >= 360.0f) g_skyAngle -= 360.0f;
-  // A corrupted angle would turn the dome into nothing for good.
-  if (!Finite(g_skyAngle) || g_skyAngle < 0.0f || g_skyAngle >= 360.0f) g_skyAngle = 0.0f;
 }
 
 void DrawGrid() {
@@ -146,6 +151,24 @@ bool ItemPose(const StageItem& item, D3DXMATRIX* t, D3DXMATRIX* r) {
 
 float ItemAlpha(const StageItem& item) { return Clamp01((float)(item.alpha / 255.0)); }
 
+bool HighlightStyle(int style) {
+  return style == kStyleHighlightMovable || style == kStyleHighlightFixed;
+}
+
+// The highlight flag the item pass sets, for a frame that draws no items.
+void MarkAnyHighlighted() {
+  g_anyHighlighted = 0;
+  for (int i = 0; i < kMaxItems; ++i) {
+    const StageItem& item = g_items[i];
+    if (item.state == kItemFree || !HighlightStyle(ChooseItemDrawStyle(i))) continue;
+    D3DXMATRIX t, r;
+    if (ItemPose(item, &t, &r)) {  // an item with no place to be drawn at lights nothing
+      g_anyHighlighted = 1;
+      return;
+    }
+  }
+}
+
 void DrawItems() {
   g_anyHighlighted = 0;
   for (int i = 0; i < kMaxItems; ++i) {
@@ -154,7 +177,7 @@ void DrawItems() {
     D3DXMATRIX t, r;
     if (!ItemPose(item, &t, &r)) continue;
     const int style = ChooseItemDrawStyle(i);
-    if (style == kStyleHighlightMovable || style == kStyleHighlightFixed) g_anyHighlighted = 1;
+    if (HighlightStyle(style)) g_anyHighlighted = 1;
     const float alpha = ItemAlpha(item);
     DrawItem(item.kind, &t, &r, item.sizeA, item.sizeB, alpha, style, item.createdInMode, 1);
     if (item.state == kItemMovable && item.motorSpeed != 0) {
@@ -164,36 +187,61 @@ void DrawItems() {
   }
 }
 
+// A user joint that the scene shows: its first anchor, on the stage plane,
+// in view. False for other joints, for one whose body has left the numbers
+// behind (it has no place to be drawn at), and for one out of view.
+bool JointShown(const JointRecord& rec, D3DXVECTOR3* centre) {
+  if (rec.type != kJointRotary && rec.type != kJointFixed) return false;
+  if (!rec.joint) return false;
+  dVector3 anchor1;
+  dJointGetHingeAnchor(rec.joint, anchor1);
+  const float x1 = (float)anchor1[0], y1 = (float)anchor1[1];
+  if (!Finite(x1) || !Finite(y1)) return false;
+  *centre = D3DXVECTOR3(x1, y1, 0);
+  return TestSphereInViewFrustum(centre, kJointViewRadius, &g_cameraPos, 0, 0, kViewHalfAngle,
+                                 kViewFar) != 0.0f;
+}
+
+// How much of the joint is left: 1 less how far its two anchors have parted
+// during a run (1 outside runs). At or below 0, or not a number (the bodies
+// flew apart), the joint breaks: it is destroyed with a burst of shards at
+// its first anchor, and true is returned.
+bool BreakIfTorn(int j, const D3DXVECTOR3& centre, float* left) {
+  float stretch = 0.0f;
+  if (g_appMode == kModeRun) {
+    dVector3 anchor2;
+    dJointGetHingeAnchor2(g_joints[j].joint, anchor2);
+    D3DXVECTOR3 gap = centre - D3DXVECTOR3((float)anchor2[0], (float)anchor2[1], 0);
+    stretch = D3DXVec3Length(&gap);
+  }
+  *left = 1.0f - stretch;
+  if (*left < 1.0f - kJointBreakStretch || !Finite(*left)) {
+    SpawnShardBurst(&centre, kJointBreakShards);
+    DestroyJoint(-1, j);
+    return true;
+  }
+  return false;
+}
+
+// What the joint pass does besides drawing, for a frame that draws nothing.
+void BreakTornJoints() {
+  for (int j = 0; j < kMaxJoints; ++j) {
+    D3DXVECTOR3 centre;
+    float left = 0.0f;
+    if (JointShown(g_joints[j], &centre)) BreakIfTorn(j, centre, &left);
+  }
+}
+
 // Draws every user joint in view; during a run a joint whose two anchors have
 // parted by more than a unit breaks instead, scattering shards.
 void DrawJoints() {
   for (int j = 0; j < kMaxJoints; ++j) {
     const JointRecord& rec = g_joints[j];
-    if (rec.type != kJointRotary && rec.type != kJointFixed) continue;
-    if (!rec.joint) continue;
-    dVector3 anchor1, anchor2;
-    dJointGetHingeAnchor(rec.joint, anchor1);
-    const float x1 = (float)anchor1[0], y1 = (float)anchor1[1];
-    // A body that has left the numbers behind has no place to be drawn at.
-    if (!Finite(x1) || !Finite(y1)) continue;
-    const D3DXVECTOR3 centre(x1, y1, 0);
-    if (TestSphereInViewFrustum(&centre, kJointViewRadius, &g_cameraPos, 0, 0, kViewHalfAngle,
-                                kViewFar) == 0.0f)
-      continue;
-    SetWorld(Translation(x1, y1, 0));
-    dJointGetHingeAnchor2(rec.joint, anchor2);
-    float stretch = 0.0f;
-    if (g_appMode == kModeRun) {
-      D3DXVECTOR3 gap = centre - D3DXVECTOR3((float)anchor2[0], (float)anchor2[1], 0);
-      stretch = D3DXVec3Length(&gap);
-    }
-    const float e = 1.0f - stretch;
-    // A stretch that is not a number means the bodies flew apart: torn too.
-    if (e < 1.0f - kJointBreakStretch || !Finite(e)) {
-      SpawnShardBurst(&centre, kJointBreakShards);
-      DestroyJoint(-1, j);
-      continue;
-    }
+    D3DXVECTOR3 centre;
+    if (!JointShown(rec, &centre)) continue;
+    SetWorld(Translation(centre.x, centre.y, 0));
+    float e = 0.0f;
+    if (BreakIfTorn(j, centre, &e)) continue;
     const MeshRecord* mesh = rec.type == kJointRotary ? &g_meshJoint : &g_meshFixJoint;
     if (j == g_hoveredJoint) {
       if (rec.type == kJointRotary)
@@ -464,6 +512,7 @@ void DrawWorld() {
   if (!g_device) return;
   g_device->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, kBackground, 1.0f, 0);
   DrawSky();
+  TurnSky();
 
   g_device->SetTexture(0, nullptr);
   g_device->SetRenderState(D3DRS_LIGHTING, FALSE);
@@ -487,4 +536,11 @@ void DrawWorld() {
   DrawGhosts();
   DrawBand();
   DrawArea();
+}
+
+void PassWorldUnseen() {
+  // In DrawWorld's order: the sky, the item pass, the joint pass.
+  TurnSky();
+  MarkAnyHighlighted();
+  BreakTornJoints();
 }

@@ -16,6 +16,13 @@ extern int32_t g_anyHighlighted;
 // changed at their defaults again (stage 0 without a texture).
 void DrawWorld();
 
+// For a frame that would be drawn but cannot be seen: what DrawWorld changes
+// besides the picture, with no device work. The sky turns, g_anyHighlighted
+// is set, and during a run the joints in view whose anchors have parted too
+// far break, as DrawWorld breaks them: a run goes the same whether or not its
+// window can be seen.
+void PassWorldUnseen();
+
 // The ItemDrawStyle the scene draws a live item in (the first rule that
 // holds): highlighted when hovered or when exactly one of the selected and
 // in-band marks is set; in the editing and placing modes the error style for

@@ -451,6 +451,16 @@ TEST_F(TitleFrameTest, FramesArePacedByTheClockAndDrawnOnlyOnTime) {
   EXPECT_TRUE(FrameAfter(17));
 }
 
+TEST_F(TitleFrameTest, ACoveredTitleIsNotDrawnButItsViewTurnsOn) {
+  Frames(3);
+  const Pixels before = Screen();
+  platform::SetWindowObscuredFromFace(g_hWnd, true);
+  const float sky = g_skyAngle;
+  EXPECT_TRUE(FrameAfter(17));  // the camera went round as on a drawn frame
+  EXPECT_EQ(g_skyAngle, sky + kSkySpin);
+  EXPECT_EQ(Screen().argb, before.argb);  // but nothing was drawn
+}
+
 TEST_F(TitleFrameTest, AnInactiveWindowIsDrawnButNothingMoves) {
   Frames(40);
   const D3DXVECTOR3 before = Pos(0);

@@ -439,6 +439,33 @@ TEST_F(UpdateTest, AHeldKeyStillReadsAsItIs) {
   EXPECT_EQ(g_cameraPos.y, y2);
 }
 
+TEST_F(UpdateTest, TheDesktopsRepeatOfAHeldKeyIsNoNewPress) {
+  // A held key as the desktop sends it: one press, then repeated presses of
+  // the key already down with no release between them, then one release.
+  platform::SetKeyHeld('W', true);
+  Frame();
+  platform::SetKeyHeld('W', true);
+  platform::SetKeyHeld('W', true);
+  Frame();
+  platform::SetKeyHeld('W', true);  // repeated after the last update ...
+  platform::SetKeyHeld('W', false);  // ... and let go before the next
+  const float y = g_cameraPos.y;
+  Frame();
+  EXPECT_EQ(g_cameraPos.y, y);  // no extra scroll step
+  EXPECT_EQ(GetAsyncKeyState('W') & 0x8000, 0);
+
+  // A modifier likewise: Shift let go reads up at the next poll.
+  platform::SetKeyHeld(VK_LSHIFT, true);
+  FinishInputPoll();
+  platform::SetKeyHeld(VK_LSHIFT, true);
+  platform::SetKeyHeld(VK_LSHIFT, false);
+  EXPECT_EQ(GetAsyncKeyState(VK_SHIFT) & 0x8000, 0);
+  // A tap shorter than an update is still seen once.
+  platform::SetKeyHeld(VK_LSHIFT, true);
+  platform::SetKeyHeld(VK_LSHIFT, false);
+  EXPECT_NE(GetAsyncKeyState(VK_SHIFT) & 0x8000, 0);
+}
+
 TEST_F(UpdateTest, APressTwiceWithin19UpdatesScrollsAtDoubleSpeedUntilReleased) {
   g_zoomLevel = 0;
   g_cameraPos.z = -150.0f;
