@@ -208,9 +208,9 @@ class TexturePrefetch {
   std::deque<std::shared_ptr<Entry>> queue_;     // not yet started
   bool working_ = false;
 };
-// Never destroyed: the model-reading threads may still ask for textures while
-// a start-up that failed early ends the program, and a worker still at work
-// then is simply ended with the process.
+// Never destroyed: the worker may still be preparing a texture that was
+// dropped, or one asked for by a model reader, when the program ends, and is
+// then simply ended with the process.
 TexturePrefetch& Prefetched() {
   static TexturePrefetch* prefetch = new TexturePrefetch;
   return *prefetch;
