@@ -89,10 +89,11 @@ std::vector<unsigned char> ConfigImage(int32_t reserved, int32_t x, int32_t y, c
 
 const std::string kDefaultName = Cp932Text("新人エディター");
 
-// Everything the loop and frames need, on a context without a window.
+// Everything the loop and frames need, on a context without a window: one
+// for the whole process, as the device never owns its context.
 void UseHeadlessDrawing() {
   std::string why;
-  GlContext* context = CreateHeadlessGlContext(&why);
+  static GlContext* const context = CreateHeadlessGlContext(&why);
   ASSERT_NE(context, nullptr) << why;
   SetGlContext(context);
 }
