@@ -334,7 +334,9 @@ HCURSOR LoadHandCursor() {
   return LoadCursorA(nullptr, IDC_ARROW);
 }
 
-int StartUp(HINSTANCE instance, int showCommand) {
+namespace {
+
+int StartUpSteps(HINSTANCE instance, int showCommand) {
   ConnectGameHooks();
   g_hInstance = instance;
   FindProgramFolder();
@@ -446,6 +448,19 @@ int StartUp(HINSTANCE instance, int showCommand) {
   g_device->GetViewport(&g_viewport);
   g_initDone = 1;
   return 1;
+}
+
+}  // namespace
+
+int StartUp(HINSTANCE instance, int showCommand) {
+  const int started = StartUpSteps(instance, showCommand);
+  // What was read ahead and not taken (by a start-up that failed before
+  // loading it) would otherwise wait for the next start-up in this process,
+  // whose files may have changed. The model readers go first: they ask for
+  // their materials' textures.
+  DropPrefetchedMeshes();
+  DropPrefetchedTextures();
+  return started;
 }
 
 void RequestCloseFromOutside() { g_closeFromOutside = 1; }

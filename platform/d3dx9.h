@@ -43,10 +43,14 @@ HRESULT D3DXCreateTextureFromFileExA(IDirect3DDevice9* device, const char* path,
 // texture of an image file on a worker thread, so that the next
 // D3DXCreateTextureFromFileExA of that file with the same width, height,
 // mipLevels, filter and colorKey only hands it to the device, waiting for
-// what is left of it. What that call gives is the same either way. Meant for
-// start-up: a texture read ahead and never made stays until the program ends.
+// what is left of it. What that call gives is the same either way. A
+// relative path names the file in the current folder at the time of this
+// call. Meant for start-up, which drops what it did not take.
 void PrefetchTextureFromFileExA(const char* path, UINT width, UINT height, UINT mipLevels,
                                 DWORD filter, D3DCOLOR colorKey);
+// Forgets every texture read ahead and not yet made, so that a later creation
+// reads its file as it is then.
+void DropPrefetchedTextures();
 
 // ---- Meshes ----
 
@@ -118,6 +122,9 @@ HRESULT D3DXLoadMeshFromXA(const char* path, DWORD options, IDirect3DDevice9* de
 // materials name are read ahead too, as D3DXCreateTextureFromFileA makes
 // them.
 void PrefetchMeshesFromX(const char* const* paths, int count);
+// Waits for the model readers and forgets every model they read and that was
+// not loaded; after it no reader asks for a texture any more.
+void DropPrefetchedMeshes();
 // Box of width (x), height (y), depth (z) centred on the origin; position and
 // normal; clockwise outward faces.
 HRESULT D3DXCreateBox(IDirect3DDevice9* device, float width, float height, float depth,

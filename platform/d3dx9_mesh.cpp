@@ -721,6 +721,14 @@ class MeshPrefetch {
     return done.valid() ? done.get() : nullptr;
   }
 
+  // Waits for the workers and forgets what was not taken.
+  void Drop() {
+    for (std::thread& t : workers_) t.join();
+    workers_.clear();
+    std::lock_guard<std::mutex> lock(mutex_);
+    entries_.clear();
+  }
+
  private:
   struct Entry {
     std::string hostPath;
@@ -741,13 +749,6 @@ class MeshPrefetch {
     }
   }
 
-  void Drop() {
-    for (std::thread& t : workers_) t.join();
-    workers_.clear();
-    std::lock_guard<std::mutex> lock(mutex_);
-    entries_.clear();
-  }
-
   std::mutex mutex_;
   std::vector<Entry> entries_;  // not resized while workers run
   std::atomic<size_t> next_{0};
@@ -766,6 +767,8 @@ void PrefetchMeshesFromX(const char* const* paths, int count) {
     if (paths && paths[i]) hostPaths.push_back(GamePathToHost(paths[i]));
   g_meshPrefetch.Start(std::move(hostPaths));
 }
+
+void DropPrefetchedMeshes() { g_meshPrefetch.Drop(); }
 
 HRESULT D3DXLoadMeshFromXA(const char* path, DWORD, IDirect3DDevice9* device,
                            ID3DXBuffer** adjacency, ID3DXBuffer** materials,

@@ -1,4 +1,6 @@
 // Textures from image files.
+#include <unistd.h>
+
 #include <cmath>
 #include <deque>
 #include <future>
@@ -101,9 +103,22 @@ PreparedTexture PrepareTexture(const std::string& hostPath, UINT width, UINT hei
   return p;
 }
 
+// The file a game path names now: a relative path is taken from the current
+// folder at the time of asking, so that a texture read ahead in one folder is
+// never handed to a creation in another. False when the current folder has
+// no name any more (it was removed).
+bool FileOfGamePath(const char* path, std::string* hostPath) {
+  *hostPath = GamePathToHost(path);
+  if (!hostPath->empty() && (*hostPath)[0] == '/') return true;
+  char folder[4096];
+  if (!getcwd(folder, sizeof folder)) return false;
+  *hostPath = std::string(folder) + "/" + *hostPath;
+  return true;
+}
+
 // Textures being prepared, in the order asked for, by one worker thread
 // (started again when it had run out of work); each is taken by the first
-// creation that asks for it with the same arguments.
+// creation that asks for the same file with the same arguments.
 class TexturePrefetch {
  public:
   struct Key {
@@ -155,6 +170,14 @@ class TexturePrefetch {
     return true;
   }
 
+  // Forgets every texture not yet taken. One the worker is preparing is
+  // finished and thrown away by it; the worker stops once nothing is left.
+  void Drop() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    entries_.clear();
+    queue_.clear();
+  }
+
  private:
   struct Entry {
     Key key;
@@ -185,9 +208,9 @@ class TexturePrefetch {
   std::deque<std::shared_ptr<Entry>> queue_;     // not yet started
   bool working_ = false;
 };
-// Never destroyed: the model-reading threads may still ask for textures while
-// a start-up that failed early ends the program, and a worker still at work
-// then is simply ended with the process.
+// Never destroyed: the worker may still be preparing a texture that was
+// dropped, or one asked for by a model reader, when the program ends, and is
+// then simply ended with the process.
 TexturePrefetch& Prefetched() {
   static TexturePrefetch* prefetch = new TexturePrefetch;
   return *prefetch;
@@ -197,8 +220,12 @@ TexturePrefetch& Prefetched() {
 
 void PrefetchTextureFromFileExA(const char* path, UINT width, UINT height, UINT mipLevels,
                                 DWORD filter, D3DCOLOR colorKey) {
-  if (path) Prefetched().Add({GamePathToHost(path), width, height, mipLevels, filter, colorKey});
+  std::string hostPath;
+  if (path && FileOfGamePath(path, &hostPath))
+    Prefetched().Add({std::move(hostPath), width, height, mipLevels, filter, colorKey});
 }
+
+void DropPrefetchedTextures() { Prefetched().Drop(); }
 
 HRESULT D3DXCreateTextureFromFileExA(IDirect3DDevice9* device, const char* path, UINT width,
                                      UINT height, UINT mipLevels, DWORD, D3DFORMAT, D3DPOOL,
@@ -206,9 +233,9 @@ HRESULT D3DXCreateTextureFromFileExA(IDirect3DDevice9* device, const char* path,
                                      D3DXIMAGE_INFO* srcInfo, PALETTEENTRY*,
                                      IDirect3DTexture9** texture) {
   if (!device || !path || !texture) return D3DERR_INVALIDCALL;
-  TexturePrefetch::Key key{GamePathToHost(path), width, height, mipLevels, filter, colorKey};
+  TexturePrefetch::Key key{"", width, height, mipLevels, filter, colorKey};
   PreparedTexture p;
-  if (!Prefetched().Take(key, &p))
+  if (!FileOfGamePath(path, &key.hostPath) || !Prefetched().Take(key, &p))
     p = PrepareTexture(key.hostPath, width, height, mipLevels, filter, colorKey);
   if (p.decoded && srcInfo) *srcInfo = {p.fileWidth, p.fileHeight, 1, 1, D3DFMT_A8R8G8B8};
   if (FAILED(p.result)) return p.result;

@@ -2,18 +2,22 @@
 // on disk, the whole start-up on a headless drawing context with the real
 // data folder, failures reported under "ERROR", the main loop's choices, and
 // everything released at the end with Config.dat written.
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
+#include <chrono>
 #include <climits>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "app/dialogs.h"
@@ -85,13 +89,40 @@ std::vector<unsigned char> ConfigImage(int32_t reserved, int32_t x, int32_t y, c
 
 const std::string kDefaultName = Cp932Text("新人エディター");
 
-// Everything the loop and frames need, on a context without a window.
+// Everything the loop and frames need, on a context without a window: one
+// for the whole process, as the device never owns its context.
 void UseHeadlessDrawing() {
   std::string why;
-  GlContext* context = CreateHeadlessGlContext(&why);
+  static GlContext* const context = CreateHeadlessGlContext(&why);
   ASSERT_NE(context, nullptr) << why;
   SetGlContext(context);
 }
+
+// Writes the bytes into the named pipe at path once something has opened it
+// for reading; false when nothing did within a minute.
+bool FeedPipeToItsReader(const std::string& path, const std::vector<unsigned char>& bytes) {
+  const auto giveUp = std::chrono::steady_clock::now() + std::chrono::minutes(1);
+  int fd;
+  while ((fd = open(path.c_str(), O_WRONLY | O_NONBLOCK)) < 0) {
+    if (errno != ENXIO || std::chrono::steady_clock::now() > giveUp) return false;
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  }
+  fcntl(fd, F_SETFL, 0);  // the reader takes the bytes at its own pace
+  bool whole = true;
+  for (size_t done = 0; whole && done < bytes.size();) {
+    const ssize_t n = write(fd, bytes.data() + done, bytes.size() - done);
+    whole = n > 0;
+    if (whole) done += static_cast<size_t>(n);
+  }
+  return close(fd) == 0 && whole;
+}
+
+// Goes back to the folder the case started in, however the case ends.
+struct BackToStartFolder {
+  char start[4096] = "";
+  BackToStartFolder() { EXPECT_NE(getcwd(start, sizeof start), nullptr); }
+  ~BackToStartFolder() { EXPECT_EQ(chdir(start), 0); }
+};
 
 }  // namespace
 
@@ -578,6 +609,40 @@ TEST(StartUp, AMissingDataFolderIsReportedUnderErrorInsteadOfDrawnWithHoles) {
   EXPECT_EQ(g_boldFont, nullptr);
   EXPECT_TRUE(headless::ActiveTimerPeriods().empty());
   EXPECT_EQ(g_initDone, 0);
+}
+
+// A texture read ahead is the file of that name in the folder that was
+// current when it was asked for, and a start-up forgets what it did not take:
+// neither another folder's start-up nor a later one after the file went away
+// is handed the picture read before.
+TEST(StartUp, TexturesReadAheadElsewhereOrBeforeAreNeverHandedToAStartUp) {
+  BackToStartFolder back;
+  const std::vector<unsigned char> ground = ReadBytes(std::string(back.start) + "/data/Ground.bmp");
+  ASSERT_FALSE(ground.empty());
+  // The ground texture of the first folder is a pipe, so the case knows when
+  // the read-ahead has read it.
+  const std::string first = MakeTempFolder();
+  const std::string firstGround = first + "/data/Ground.bmp";
+  ASSERT_EQ(mkdir((first + "/data").c_str(), 0700), 0);
+  ASSERT_EQ(mkfifo(firstGround.c_str(), 0600), 0);
+  ASSERT_EQ(chdir(first.c_str()), 0);
+  PrefetchTextureFiles();
+  ASSERT_TRUE(FeedPipeToItsReader(firstGround, ground));
+
+  auto startUpMisses = [](const std::string& folder, const char* file) {
+    headless::ClearMessageBoxes();
+    PretendProgramIn(folder);
+    EXPECT_EQ(chdir(folder.c_str()), 0);
+    UseHeadlessDrawing();
+    EXPECT_EQ(StartUp(nullptr, SW_SHOWNORMAL), 0);
+    const auto& boxes = headless::MessageBoxes();
+    return boxes.size() == 1 && boxes[0].textCp932.find(file) != std::string::npos;
+  };
+  // A folder without data, with the first folder's ground texture read.
+  EXPECT_TRUE(startUpMisses(MakeTempFolder(), "data\\Ground.bmp"));
+  // The first folder again, its ground texture gone since.
+  ASSERT_EQ(unlink(firstGround.c_str()), 0);
+  EXPECT_TRUE(startUpMisses(first, "data\\Ground.bmp"));
 }
 
 TEST(MainLoop, MessagesFirstAcceleratorsBeforeDispatchAndFramesByMode) {
