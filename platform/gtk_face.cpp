@@ -1401,6 +1401,24 @@ class GtkFace : public platform::WindowFace {
     gtk_widget_destroy(box);
   }
 
+  // The chooser greys its accept button out while nothing is chosen, and
+  // looks at a typed name again only 150 ms after the last key: a Return that
+  // follows the typing faster than that would fall on the greyed button and
+  // be lost, and the player would believe the stage saved. Before the typed
+  // name's Return reaches the button, the button is made to match it; the
+  // chooser still checks the name as for a click.
+  static gboolean ReturnTakesTypedName(GtkWidget* dialog, GdkEventKey* event, gpointer) {
+    if (event->keyval != GDK_KEY_Return && event->keyval != GDK_KEY_KP_Enter &&
+        event->keyval != GDK_KEY_ISO_Enter)
+      return FALSE;
+    GtkWidget* focus = gtk_window_get_focus(GTK_WINDOW(dialog));
+    GtkWidget* accept = gtk_dialog_get_widget_for_response(GTK_DIALOG(dialog), GTK_RESPONSE_ACCEPT);
+    if (accept && GTK_IS_ENTRY(focus) && gtk_entry_get_activates_default(GTK_ENTRY(focus)) &&
+        gtk_entry_get_text_length(GTK_ENTRY(focus)) > 0)
+      gtk_widget_set_sensitive(accept, TRUE);
+    return FALSE;
+  }
+
   bool RunFileDialog(const platform::FileDialogRequest& request, std::string* gamePath,
                      int* filterIndex) override {
     std::string title = Cp932ToUtf8(request.title);
@@ -1434,6 +1452,7 @@ class GtkFace : public platform::WindowFace {
                                                      (request.flags & OFN_OVERWRITEPROMPT) != 0);
     }
     gtk_dialog_set_default_response(GTK_DIALOG(dialog), GTK_RESPONSE_ACCEPT);
+    g_signal_connect(dialog, "key-press-event", G_CALLBACK(ReturnTakesTypedName), nullptr);
     bool chosen = false;
     while (!chosen && gtk_dialog_run(GTK_DIALOG(dialog)) == GTK_RESPONSE_ACCEPT) {
       gchar* file = gtk_file_chooser_get_filename(chooser);

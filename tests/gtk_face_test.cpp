@@ -5,8 +5,10 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <fstream>
 #include <functional>
 #include <string>
 #include <vector>
@@ -619,6 +621,167 @@ TEST(GtkFace, FileDialogsReturnTheTypedPathAsAGamePath) {
   EXPECT_EQ(std::string(file), gameFolder + "bridge.stg");
   EXPECT_STREQ(title, "bridge.stg");
   Pump(5500);
+}
+
+namespace {
+
+// A folder under the build folder whose game path, with the '\' after it,
+// is 240 bytes: a name of 15 bytes fills the game's 255 exactly.
+std::string FolderOf240Bytes(const std::string& name) {
+  std::string folder = std::string(TEST_BUILD_DIR) + "/" + name;
+  Shell("rm -rf '" + folder + "'");
+  for (size_t held = platform::HostPathToGamePath(folder).size() + 1; held < 240;
+       held = platform::HostPathToGamePath(folder).size() + 1)
+    folder += "/" + std::string(std::min<size_t>(240 - held - 1, 200), 'd');
+  Shell("mkdir -p '" + folder + "'");
+  return folder;
+}
+
+// Plays a user at the file dialog titled title, from the shell in the
+// background: steps may use the helpers below, and what they see goes to the
+// file marks, a line each. Each wait is for the windows of that title (at
+// most a minute; then the dialog is let go with Escape and the script stops).
+// This display has no window manager: keys go to the window under the
+// pointer, so a step points at a window before it types.
+void PlayAtFileDialog(const std::string& title, const std::string& marks,
+                      const std::string& steps) {
+  const std::string script = marks + ".sh";
+  Shell("rm -f '" + marks + "'");
+  std::ofstream(script) << "T='^" << title << "$'\nM='" << marks << "'\n" << R"sh(: > "$M"
+windows() { xdotool search --onlyvisible --name "$T" 2>/dev/null; }
+count() { windows | wc -l; }
+point_at() {
+  eval $(xdotool getwindowgeometry --shell "$1")
+  l=$((X < 0 ? 0 : X)); t=$((Y < 0 ? 0 : Y))
+  r=$((X + WIDTH > 1024 ? 1024 : X + WIDTH)); b=$((Y + HEIGHT > 768 ? 768 : Y + HEIGHT))
+  xdotool mousemove $(((l + r) / 2)) $(((t + b) / 2))
+}
+give_up() {
+  echo "gave up $1" >> "$M"
+  for i in 1 2 3; do
+    w=$(windows | tail -1); [ -n "$w" ] && point_at "$w" && xdotool key Escape
+  done
+  exit 1
+}
+# until the count of windows titled T is $1 $2 (test's -ge, -le, -eq); once
+# the chooser is up, its closing ends any other wait
+wait_count() {
+  i=0
+  until c=$(count); [ "$c" "$1" "$2" ]; do
+    [ -n "$chooser" ] && [ "$c" -eq 0 ] && give_up "$3, the dialog closed"
+    i=$((i + 1)); [ $i -gt 600 ] && give_up "$3"; sleep 0.1
+  done
+}
+# the chooser, once up, pointed at
+find_chooser() { wait_count -ge 1 chooser; chooser=$(windows | head -1); point_at $chooser; }
+# the one window titled T that is not $1
+other_than() { windows | grep -vx "$1" | head -1; }
+# a screenshot once the box $1 shows its text (not one flat colour)
+shoot_box() {
+  eval $(xdotool getwindowgeometry --shell "$1")
+  i=0
+  until import -window root "$2" &&
+        [ "$(convert "$2" -crop ${WIDTH}x${HEIGHT}+$X+$Y -format %k info:)" -gt 20 ]; do
+    i=$((i + 1)); [ $i -gt 100 ] && { echo "box never drawn" >> "$M"; break; }
+  done
+}
+)sh" << steps << "\n";
+  Shell("sh '" + script + "' > /dev/null 2>&1 &");
+}
+
+std::string MarksOf(const std::string& marks) { return Shell("cat '" + marks + "' 2>/dev/null"); }
+
+// A stage file dialog over the game's window, starting in gameFolder.
+OPENFILENAMEA StageDialog(char* file, char* title, const std::string& gameFolder,
+                          const char* titleUtf8) {
+  OPENFILENAMEA ofn{};
+  ofn.lStructSize = 76;
+  ofn.hwndOwner = E().window;
+  ofn.lpstrFile = file;
+  ofn.nMaxFile = 256;
+  ofn.lpstrFileTitle = title;
+  ofn.nMaxFileTitle = 255;
+  ofn.lpstrInitialDir = gameFolder.c_str();
+  ofn.lpstrFilter = "\x83X\x83" "e\x81[\x83W\x83t\x83@\x83" "C\x83\x8B(*.stg)\0*.stg\0";
+  ofn.nFilterIndex = 1;
+  ofn.lpstrTitle = Cp932Text(titleUtf8);
+  return ofn;
+}
+
+}  // namespace
+
+// The player types a name and presses Return at once, as in a hurry: a name
+// that would not fit with the ".stg" the game adds brings a box over the
+// chooser, which stays with the name still typed (Return again brings the box
+// again); a shorter name then saves.
+TEST(GtkFace, ASaveDialogStaysOpenOnAPathTooLongForTheGameAndSaysWhy) {
+  ASSERT_TRUE(IsWindow(E().window));
+  const std::string folder = FolderOf240Bytes("gtk_face_long_save");
+  const std::string gameFolder = platform::HostPathToGamePath(folder) + "\\";
+  ASSERT_EQ(gameFolder.size(), 240u);
+  const std::string marks = std::string(TEST_BUILD_DIR) + "/gtk_face_long_save_marks.txt";
+  PlayAtFileDialog("ステージファイルの保存", marks, std::string(R"sh(
+find_chooser
+xdotool key ctrl+a type --delay 30 a_name_too_long; xdotool key Return
+wait_count -ge 2 box; box=$(other_than $chooser); echo box >> "$M"
+shoot_box $box ')sh") + TEST_BUILD_DIR + R"sh(/gtk_face_path_too_long.png'
+point_at $box; xdotool key Return
+wait_count -le 1 "box gone"; [ "$(windows)" = "$chooser" ] && echo still-open >> "$M"
+point_at $chooser; xdotool key Return
+wait_count -ge 2 "box again"; box=$(other_than $chooser); echo box >> "$M"
+point_at $box; xdotool key Return
+wait_count -le 1 "box gone again"; [ "$(windows)" = "$chooser" ] && echo still-open >> "$M"
+point_at $chooser; xdotool key ctrl+a type --delay 30 short; xdotool key Return
+wait_count -eq 0 "chooser gone"; echo closed >> "$M"
+)sh");
+  char file[256] = "";
+  char title[256] = "";
+  OPENFILENAMEA ofn = StageDialog(file, title, gameFolder, "ステージファイルの保存");
+  ofn.Flags = OFN_OVERWRITEPROMPT | OFN_HIDEREADONLY;
+  EXPECT_TRUE(GetSaveFileNameA(&ofn));
+  EXPECT_EQ(std::string(file), gameFolder + "short");
+  ASSERT_FALSE(platform::GetFileDialogLog().empty());
+  const std::string tooLong = gameFolder + "a_name_too_long";
+  EXPECT_EQ(platform::GetFileDialogLog().back().refused,
+            (std::vector<std::string>{tooLong, tooLong}));
+  PumpUntil([&] { return MarksOf(marks).find("closed") != std::string::npos ||
+                         MarksOf(marks).find("gave up") != std::string::npos; }, 60000);
+  EXPECT_EQ(MarksOf(marks), "box\nstill-open\nbox\nstill-open\nclosed");
+  Shell("rm -rf '" + std::string(TEST_BUILD_DIR) + "/gtk_face_long_save'");
+}
+
+// A stage whose path is 256 bytes, one more than the game holds, is not
+// opened: the box says why and the chooser stays for another.
+TEST(GtkFace, AnOpenDialogStaysOpenOnAFileWhosePathIsTooLongForTheGame) {
+  ASSERT_TRUE(IsWindow(E().window));
+  const std::string folder = FolderOf240Bytes("gtk_face_long_open");
+  const std::string gameFolder = platform::HostPathToGamePath(folder) + "\\";
+  ASSERT_EQ(gameFolder.size(), 240u);
+  Shell("touch '" + folder + "/a_name_too_l.stg' '" + folder + "/short.stg'");
+  const std::string marks = std::string(TEST_BUILD_DIR) + "/gtk_face_long_open_marks.txt";
+  PlayAtFileDialog("ステージファイルの読み込み", marks, R"sh(
+find_chooser
+xdotool key ctrl+l type --delay 30 a_name_too_l.stg; xdotool key Return
+wait_count -ge 2 box; box=$(other_than $chooser); echo box >> "$M"
+point_at $box; xdotool key Return
+wait_count -le 1 "box gone"; [ "$(windows)" = "$chooser" ] && echo still-open >> "$M"
+point_at $chooser; xdotool key ctrl+a type --delay 30 short.stg; xdotool key Return
+wait_count -eq 0 "chooser gone"; echo closed >> "$M"
+)sh");
+  char file[256] = "";
+  char title[256] = "";
+  OPENFILENAMEA ofn =
+      StageDialog(file, title, gameFolder, "ステージファイルの読み込み");
+  ofn.Flags = OFN_FILEMUSTEXIST | OFN_HIDEREADONLY;
+  EXPECT_TRUE(GetOpenFileNameA(&ofn));
+  EXPECT_EQ(std::string(file), gameFolder + "short.stg");
+  ASSERT_FALSE(platform::GetFileDialogLog().empty());
+  EXPECT_EQ(platform::GetFileDialogLog().back().refused,
+            std::vector<std::string>{gameFolder + "a_name_too_l.stg"});
+  PumpUntil([&] { return MarksOf(marks).find("closed") != std::string::npos ||
+                         MarksOf(marks).find("gave up") != std::string::npos; }, 60000);
+  EXPECT_EQ(MarksOf(marks), "box\nstill-open\nclosed");
+  Shell("rm -rf '" + std::string(TEST_BUILD_DIR) + "/gtk_face_long_open'");
 }
 
 TEST(GtkFace, TheWindowPositionIsKeptForTheSettings) {
