@@ -192,6 +192,30 @@ Rgb MeanOf(const std::string& name, int x, int y, int width, int height) {
   return c;
 }
 
+// The game's main window where Config.dat puts it (40, 30) at its full size,
+// showing the title's ground: where a test aims its clicks from.
+::testing::AssertionResult AtTheTitle(const Game& game, const std::string& folder,
+                                      const std::string& shot, std::string* id, Geometry* g) {
+  *id = FindWindow("Ver.1.10", game.pid);
+  if (id->empty())
+    return ::testing::AssertionFailure() << "no window: " << Shell("cat '" + folder + "/game.log'");
+  if (!WaitFor([&] {
+        *g = GeometryOf(*id);
+        return PlacedAt(*g, 40, 30);
+      }, 10000))
+    return ::testing::AssertionFailure() << "placed at " << g->x << " " << g->y << " " << g->width
+                                         << " x " << g->height;
+  Rgb ground;
+  if (!WaitFor([&] {
+        Screenshot(shot);
+        ground = PixelOf(shot, g->x + 20, g->ClientTop() + 470);
+        return ground.g > ground.r && ground.g > ground.b;
+      }, 60000))
+    return ::testing::AssertionFailure() << "no title; ground " << ground.r << " " << ground.g << " "
+                                         << ground.b;
+  return ::testing::AssertionSuccess();
+}
+
 // A press held long enough for a frame to see it, as a hand's click is, even
 // when frames come slowly.
 void ClickAt(int x, int y) {
@@ -342,21 +366,11 @@ TEST(GameWindow, QuickClicksAreNeverLostAndNothingStaysLitAfterThePlayList) {
   WriteConfig(folder, 40, 30, "Tester");
   Game game;
   game.Start(folder);
-  std::string id = FindWindow("Ver.1.10", game.pid);
-  ASSERT_FALSE(id.empty()) << Shell("cat '" + folder + "/game.log'");
+  std::string id;
   Geometry g;
-  ASSERT_TRUE(WaitFor([&] {
-    g = GeometryOf(id);
-    return PlacedAt(g, 40, 30);
-  }, 10000)) << g.x << " " << g.y << " " << g.width << " " << g.height;
+  ASSERT_TRUE(AtTheTitle(game, folder, "game_window_taps_title", &id, &g));
   const int top = g.ClientTop();
   auto screen = [&](int cx, int cy) { return std::to_string(g.x + cx) + " " + std::to_string(top + cy); };
-  Rgb ground;
-  ASSERT_TRUE(WaitFor([&] {
-    Screenshot("game_window_taps_title");
-    ground = PixelOf("game_window_taps_title", g.x + 20, top + 470);
-    return ground.g > ground.r && ground.g > ground.b;
-  }, 60000));
   const POINT playList = TitleButtonCentre(kTitleButtonPlayList);
   const POINT newStage = TitleButtonCentre(kTitleButtonNewStage);
   Shell("xdotool mousemove " + screen(20, 440));
@@ -471,20 +485,10 @@ TEST(GameWindow, AMessageBoxAfterAFileDialogStandsOverTheGamesPicture) {
   }
   Game game;
   game.Start(folder);
-  std::string id = FindWindow("Ver.1.10", game.pid);
-  ASSERT_FALSE(id.empty()) << Shell("cat '" + folder + "/game.log'");
+  std::string id;
   Geometry g;
-  ASSERT_TRUE(WaitFor([&] {
-    g = GeometryOf(id);
-    return PlacedAt(g, 40, 30);
-  }, 10000)) << g.x << " " << g.y << " " << g.width << " " << g.height;
+  ASSERT_TRUE(AtTheTitle(game, folder, "game_window_box_title", &id, &g));
   const int top = g.ClientTop();
-  Rgb ground;
-  ASSERT_TRUE(WaitFor([&] {
-    Screenshot("game_window_box_title");
-    ground = PixelOf("game_window_box_title", g.x + 20, top + 470);
-    return ground.g > ground.r && ground.g > ground.b;
-  }, 60000));
   const POINT newStage = TitleButtonCentre(kTitleButtonNewStage);
   ClickAt(g.x + newStage.x, top + newStage.y);
   ASSERT_TRUE(WaitFor([&] { return WindowName(id).find("新規ステージ") != std::string::npos; }, 20000))

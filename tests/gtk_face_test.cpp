@@ -691,6 +691,13 @@ shoot_box() {
 
 std::string MarksOf(const std::string& marks) { return Shell("cat '" + marks + "' 2>/dev/null"); }
 
+// The marks the script left once it has closed the dialog or given up.
+std::string FinalMarksOf(const std::string& marks) {
+  PumpUntil([&] { return MarksOf(marks).find("closed") != std::string::npos ||
+                         MarksOf(marks).find("gave up") != std::string::npos; }, 60000);
+  return MarksOf(marks);
+}
+
 // A stage file dialog over the game's window, starting in gameFolder.
 OPENFILENAMEA StageDialog(char* file, char* title, const std::string& gameFolder,
                           const char* titleUtf8) {
@@ -744,9 +751,7 @@ wait_count -eq 0 "chooser gone"; echo closed >> "$M"
   const std::string tooLong = gameFolder + "a_name_too_long";
   EXPECT_EQ(platform::GetFileDialogLog().back().refused,
             (std::vector<std::string>{tooLong, tooLong}));
-  PumpUntil([&] { return MarksOf(marks).find("closed") != std::string::npos ||
-                         MarksOf(marks).find("gave up") != std::string::npos; }, 60000);
-  EXPECT_EQ(MarksOf(marks), "box\nstill-open\nbox\nstill-open\nclosed");
+  EXPECT_EQ(FinalMarksOf(marks), "box\nstill-open\nbox\nstill-open\nclosed");
   Shell("rm -rf '" + std::string(TEST_BUILD_DIR) + "/gtk_face_long_save'");
 }
 
@@ -778,9 +783,7 @@ wait_count -eq 0 "chooser gone"; echo closed >> "$M"
   ASSERT_FALSE(platform::GetFileDialogLog().empty());
   EXPECT_EQ(platform::GetFileDialogLog().back().refused,
             std::vector<std::string>{gameFolder + "a_name_too_l.stg"});
-  PumpUntil([&] { return MarksOf(marks).find("closed") != std::string::npos ||
-                         MarksOf(marks).find("gave up") != std::string::npos; }, 60000);
-  EXPECT_EQ(MarksOf(marks), "box\nstill-open\nclosed");
+  EXPECT_EQ(FinalMarksOf(marks), "box\nstill-open\nclosed");
   Shell("rm -rf '" + std::string(TEST_BUILD_DIR) + "/gtk_face_long_open'");
 }
 

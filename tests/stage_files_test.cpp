@@ -748,8 +748,23 @@ TEST_F(StageFilesTest, ASaveKilledMidwayLeavesNothingToCleanUp) {
 }
 
 #if defined(__x86_64__)
-bool InstallSystemCallFilter(sock_filter* filter, size_t length) {
-  sock_fprog program = {(unsigned short)length, filter};
+// In this process from now on, the system call nr fails with err whenever
+// its argument arg (its low word) has any of the bits of value (anyBit) or
+// equals it. True when the filter is in place.
+bool FailSystemCall(int nr, int arg, bool anyBit, uint32_t value, int err) {
+  sock_filter filter[] = {
+      BPF_STMT(BPF_LD | BPF_W | BPF_ABS, offsetof(seccomp_data, arch)),
+      BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, AUDIT_ARCH_X86_64, 1, 0),
+      BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_ALLOW),
+      BPF_STMT(BPF_LD | BPF_W | BPF_ABS, offsetof(seccomp_data, nr)),
+      BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, (uint32_t)nr, 1, 0),
+      BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_ALLOW),
+      BPF_STMT(BPF_LD | BPF_W | BPF_ABS, (uint32_t)offsetof(seccomp_data, args[0]) + 8u * arg),
+      BPF_JUMP(BPF_JMP | (anyBit ? BPF_JSET : BPF_JEQ) | BPF_K, value, 0, 1),
+      BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_ERRNO | (uint32_t)err),
+      BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_ALLOW),
+  };
+  sock_fprog program = {(unsigned short)(sizeof filter / sizeof filter[0]), filter};
   if (prctl(PR_SET_NO_NEW_PRIVS, 1, 0, 0, 0) != 0) return false;
   return syscall(SYS_seccomp, SECCOMP_SET_MODE_FILTER, 0, &program) == 0;
 }
@@ -758,19 +773,7 @@ bool InstallSystemCallFilter(sock_filter* filter, size_t length) {
 // on a file system that has none. True when that is so.
 bool RefuseUnnamedFiles() {
   constexpr uint32_t kTmpFileBit = 020000000;  // O_TMPFILE without O_DIRECTORY
-  sock_filter filter[] = {
-      BPF_STMT(BPF_LD | BPF_W | BPF_ABS, offsetof(seccomp_data, arch)),
-      BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, AUDIT_ARCH_X86_64, 1, 0),
-      BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_ALLOW),
-      BPF_STMT(BPF_LD | BPF_W | BPF_ABS, offsetof(seccomp_data, nr)),
-      BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, __NR_openat, 1, 0),
-      BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_ALLOW),
-      BPF_STMT(BPF_LD | BPF_W | BPF_ABS, offsetof(seccomp_data, args[2])),  // flags
-      BPF_JUMP(BPF_JMP | BPF_JSET | BPF_K, kTmpFileBit, 0, 1),
-      BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_ERRNO | EOPNOTSUPP),
-      BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_ALLOW),
-  };
-  if (!InstallSystemCallFilter(filter, sizeof filter / sizeof filter[0])) return false;
+  if (!FailSystemCall(__NR_openat, 2, true, kTmpFileBit, EOPNOTSUPP)) return false;  // flags
   int fd = open("/tmp", O_TMPFILE | O_WRONLY, 0600);
   if (fd >= 0) close(fd);
   return fd < 0 && errno == EOPNOTSUPP;
@@ -804,19 +807,7 @@ TEST_F(StageFilesTest, WithoutUnnamedFilesASaveGoesThroughANamedTemporary) {
 // In this process from now on, reading the file descriptor fd fails with an
 // input/output error, as a failing disk fails. True when that is so.
 bool FailReadsOf(int fd) {
-  sock_filter filter[] = {
-      BPF_STMT(BPF_LD | BPF_W | BPF_ABS, offsetof(seccomp_data, arch)),
-      BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, AUDIT_ARCH_X86_64, 1, 0),
-      BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_ALLOW),
-      BPF_STMT(BPF_LD | BPF_W | BPF_ABS, offsetof(seccomp_data, nr)),
-      BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, __NR_read, 1, 0),
-      BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_ALLOW),
-      BPF_STMT(BPF_LD | BPF_W | BPF_ABS, offsetof(seccomp_data, args[0])),  // low word
-      BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, (uint32_t)fd, 0, 1),
-      BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_ERRNO | EIO),
-      BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_ALLOW),
-  };
-  if (!InstallSystemCallFilter(filter, sizeof filter / sizeof filter[0])) return false;
+  if (!FailSystemCall(__NR_read, 0, false, (uint32_t)fd, EIO)) return false;
   char byte;
   return read(fd, &byte, 1) < 0 && errno == EIO;
 }
