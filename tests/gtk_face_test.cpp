@@ -594,35 +594,6 @@ TEST(GtkFace, PlayListRightClickMenuDeletesARow) {
   Pump(4500);
 }
 
-TEST(GtkFace, FileDialogsReturnTheTypedPathAsAGamePath) {
-  ASSERT_TRUE(IsWindow(E().window));
-  std::string folder = std::string(TEST_BUILD_DIR) + "/gtk_face_files";
-  Shell("mkdir -p '" + folder + "' && touch '" + folder + "/bridge.stg'");
-  char file[256] = "";
-  char title[256] = "";
-  OPENFILENAMEA ofn{};
-  ofn.lStructSize = 76;
-  ofn.hwndOwner = E().window;
-  ofn.lpstrFile = file;
-  ofn.nMaxFile = 256;
-  ofn.lpstrFileTitle = title;
-  ofn.nMaxFileTitle = 255;
-  std::string gameFolder = platform::HostPathToGamePath(folder) + "\\";
-  ofn.lpstrInitialDir = gameFolder.c_str();
-  ofn.lpstrFilter = "\x83X\x83" "e\x81[\x83W\x83t\x83@\x83" "C\x83\x8B(*.stg)\0*.stg\0";
-  ofn.nFilterIndex = 1;
-  ofn.lpstrTitle = Cp932Text("ステージファイルの読み込み");
-  ofn.Flags = OFN_FILEMUSTEXIST | OFN_HIDEREADONLY;
-  POINT c = ClientCentre();
-  Shell("(" + WaitFor("^ステージファイルの読み込み$") + "sleep 0.5; xdotool mousemove " + std::to_string(c.x) + " " + std::to_string(c.y) +
-        "; xdotool type --delay 30 'bridge.stg'; sleep 0.5; import -window root " + TEST_BUILD_DIR +
-        "/gtk_face_open_dialog.png; xdotool key Return; sleep 5; xdotool key Escape) > /dev/null 2>&1 &");
-  ASSERT_TRUE(GetOpenFileNameA(&ofn));
-  EXPECT_EQ(std::string(file), gameFolder + "bridge.stg");
-  EXPECT_STREQ(title, "bridge.stg");
-  Pump(5500);
-}
-
 namespace {
 
 // A folder under the build folder whose game path, with the '\' after it,
@@ -716,6 +687,31 @@ OPENFILENAMEA StageDialog(char* file, char* title, const std::string& gameFolder
 }
 
 }  // namespace
+
+// A name typed into the open dialog comes back as the game's path of it,
+// with the file's own name beside it.
+TEST(GtkFace, FileDialogsReturnTheTypedPathAsAGamePath) {
+  ASSERT_TRUE(IsWindow(E().window));
+  std::string folder = std::string(TEST_BUILD_DIR) + "/gtk_face_files";
+  Shell("mkdir -p '" + folder + "' && touch '" + folder + "/bridge.stg'");
+  const std::string gameFolder = platform::HostPathToGamePath(folder) + "\\";
+  const std::string marks = std::string(TEST_BUILD_DIR) + "/gtk_face_files_marks.txt";
+  PlayAtFileDialog("ステージファイルの読み込み", marks, std::string(R"sh(
+find_chooser
+xdotool key ctrl+l type --delay 30 bridge.stg
+import -window root ')sh") + TEST_BUILD_DIR + R"sh(/gtk_face_open_dialog.png'
+xdotool key Return
+wait_count -eq 0 "chooser gone"; echo closed >> "$M"
+)sh");
+  char file[256] = "";
+  char title[256] = "";
+  OPENFILENAMEA ofn = StageDialog(file, title, gameFolder, "ステージファイルの読み込み");
+  ofn.Flags = OFN_FILEMUSTEXIST | OFN_HIDEREADONLY;
+  ASSERT_TRUE(GetOpenFileNameA(&ofn));
+  EXPECT_EQ(std::string(file), gameFolder + "bridge.stg");
+  EXPECT_STREQ(title, "bridge.stg");
+  EXPECT_EQ(FinalMarksOf(marks), "closed");
+}
 
 // The player types a name and presses Return at once, as in a hurry: a name
 // that would not fit with the ".stg" the game adds brings a box over the
