@@ -125,8 +125,7 @@ void StepTitlePhysics() {
 void TurnTitleView() {
   g_titleCameraAngle -= kOrbitStep;
   if (g_titleCameraAngle < 0.0f) g_titleCameraAngle += 360.0f;
-  g_skyAngle += kSkySpin;
-  if (g_skyAngle >= 360.0f) g_skyAngle -= 360.0f;
+  TurnSky();
 }
 
 // The camera circling the pile.

@@ -723,8 +723,7 @@ class MeshPrefetch {
 
   // Waits for the workers and forgets what was not taken.
   void Drop() {
-    for (std::thread& t : workers_) t.join();
-    workers_.clear();
+    Settle();
     std::lock_guard<std::mutex> lock(mutex_);
     entries_.clear();
   }

@@ -89,15 +89,6 @@ void DrawPlaneQuad(float x0, float y0, float x1, float y1, float x2, float y2, f
 // ---------------------------------------------------------------------------
 // Background, sky, grid and floors
 
-// The dome turns a little on every frame that shows it.
-void TurnSky() {
-  if (g_appMode == kModePlay) return;
-  g_skyAngle += kSkySpin;
-  if (g_skyAngle >= 360.0f) g_skyAngle -= 360.0f;
-  // A corrupted angle would turn the dome into nothing for good.
-  if (!Finite(g_skyAngle) || g_skyAngle < 0.0f || g_skyAngle >= 360.0f) g_skyAngle = 0.0f;
-}
-
 void DrawSky() {
   if (g_appMode == kModePlay) return;
   D3DXMATRIX yaw;
@@ -536,6 +527,14 @@ void DrawWorld() {
   DrawGhosts();
   DrawBand();
   DrawArea();
+}
+
+void TurnSky() {
+  if (g_appMode == kModePlay) return;
+  g_skyAngle += kSkySpin;
+  if (g_skyAngle >= 360.0f) g_skyAngle -= 360.0f;
+  // A corrupted angle would turn the dome into nothing for good.
+  if (!Finite(g_skyAngle) || g_skyAngle < 0.0f || g_skyAngle >= 360.0f) g_skyAngle = 0.0f;
 }
 
 void PassWorldUnseen() {

@@ -16,6 +16,10 @@ extern int32_t g_anyHighlighted;
 // changed at their defaults again (stage 0 without a texture).
 void DrawWorld();
 
+// The sky dome turns a little on every frame that shows it, seen or not
+// (the play mode shows none).
+void TurnSky();
+
 // For a frame that would be drawn but cannot be seen: what DrawWorld changes
 // besides the picture, with no device work. The sky turns, g_anyHighlighted
 // is set, and during a run the joints in view whose anchors have parted too
