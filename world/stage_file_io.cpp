@@ -198,13 +198,15 @@ bool TakeOldLooks(int fd, const FileLooks& old) {
   return fchmod(fd, old.st.st_mode & 07777) == 0;
 }
 
-// The new file: what it replaces was to others, then its bytes on the disk.
-// kCannotKeep when it cannot be made the same as the file it replaces.
+// The new file: its bytes, then what the file it replaces was to others
+// (after the bytes, as a write by its user takes away a set-id bit or file
+// capabilities), all on the disk. kCannotKeep when it cannot be made the
+// same as the file it replaces.
 enum class Step { kDone, kFailed, kNoNewFiles, kUnsupported, kCannotKeep };
 
 Step FillNewFile(int fd, const void* bytes, size_t size, const FileLooks* old) {
-  if (old && !TakeOldLooks(fd, *old)) return Step::kCannotKeep;
   if (!WriteAll(fd, bytes, size)) return Step::kFailed;
+  if (old && !TakeOldLooks(fd, *old)) return Step::kCannotKeep;
   return fsync(fd) == 0 ? Step::kDone : Step::kFailed;
 }
 
