@@ -121,14 +121,15 @@ inline const UserIds kOtherUser{61002, 61002, {61002, kSharedGroup}};
     EXPECT_EQ(run_.failure, "");                                             \
   } while (0)
 
-// The same as the given user; the test ends at the first user whose steps
-// did not hold, or is skipped when it cannot act as other users.
-#define ASSERT_AS_USER(who, steps)                                                   \
-  do {                                                                               \
-    OrdinaryUserRun run_ = RunAsUser(who, steps);                                    \
-    if (!run_.ran) GTEST_SKIP() << "needs to act as user " << (who).uid << ": " << run_.skipReason; \
-    ASSERT_EQ(run_.failure, "") << "as user " << (who).uid;                          \
+// For a run of steps between users: the test ends at the first run whose
+// steps did not hold, or is skipped when it cannot act as other users.
+#define ASSERT_RAN(runOfSteps)                                  \
+  do {                                                          \
+    OrdinaryUserRun run_ = (runOfSteps);                        \
+    if (!run_.ran) GTEST_SKIP() << "needs other users: " << run_.skipReason; \
+    ASSERT_EQ(run_.failure, "");                                \
   } while (0)
+#define ASSERT_AS_USER(who, steps) ASSERT_RAN(RunAsUser(who, steps))
 
 // Inside the steps: the first check that does not hold ends them.
 #define ORDINARY_CHECK(cond) \
@@ -189,4 +190,20 @@ inline std::string TextOf(const std::string& path) {
     std::fclose(f);
   }
   return text;
+}
+
+// Another user's link under `name` in the sticky folder, to the player's
+// notes (MakeStickyFolderAndNotes makes both folders first).
+inline OrdinaryUserRun PlantLinkToNotes(const ScratchFolder& sticky, const ScratchFolder& home,
+                                        const char* name) {
+  if (!MakeStickyFolderAndNotes(sticky, home)) {
+    OrdinaryUserRun run;
+    run.skipReason = "only root can act as other users";
+    return run;
+  }
+  return RunAsUser(kOtherUser, [&]() -> std::string {
+    if (symlink((home / "notes.txt").c_str(), (sticky / name).c_str()) != 0)
+      return "cannot plant the link";
+    return "";
+  });
 }
