@@ -260,6 +260,20 @@ TEST_F(ClearListTest, AWriteProtectedListIsNotReplaced) {
   });
 }
 
+// In a sticky folder open to all (as /tmp), a link that another user put in
+// the list's place is not followed: the player's file it names is not
+// written over.
+TEST_F(ClearListTest, AnotherUsersLinkInAStickyFolderIsNotFollowed) {
+  ScratchFolder sticky, home;
+  ASSERT_RAN(PlantLinkToNotes(sticky, home, "ClearList.dat"));
+  const std::string list = sticky / "ClearList.dat";
+  ASSERT_AS_USER(kPlayerUser, [&]() -> std::string {
+    ORDINARY_CHECK(AddToClearList(list.c_str(), idA_) == 0);
+    ORDINARY_CHECK(TextOf(home / "notes.txt") == "my");
+    return "";
+  });
+}
+
 TEST_F(ClearListTest, MissingFolderRecordsNothing) {
   std::strcpy(g_programDir, "/nonexistent-folder-for-clear-list/");
   std::memcpy(g_stageId, idA_, 16);

@@ -1,7 +1,8 @@
 // Steps that depend on file permissions, run as an ordinary user: root
 // ignores permissions, so under root the steps run in a child process that
 // has become "nobody" (it inherits the test's whole state); under any other
-// user they run right here.
+// user they run right here. Steps between users (one plants a link, one
+// shares a group) run as users given by number, which only root can become.
 #pragma once
 #include <dirent.h>
 #include <grp.h>
@@ -9,9 +10,11 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <functional>
 #include <string>
+#include <vector>
 
 // What became of the steps: they ran (failure is empty when every check of
 // theirs held, else it says which did not), or they could not run as an
@@ -22,11 +25,20 @@ struct OrdinaryUserRun {
   std::string skipReason;
 };
 
-inline OrdinaryUserRun RunAsOrdinaryUser(const std::function<std::string()>& steps) {
+// A user by number, with the groups it is a member of; no entry in the
+// system's user or group lists is needed to act as one.
+struct UserIds {
+  uid_t uid;
+  gid_t gid;
+  std::vector<gid_t> groups;
+};
+
+// Runs the steps in a child process that has become the user (as setpriv
+// would make it). Only root can; anyone else gets a skip reason.
+inline OrdinaryUserRun RunAsUser(const UserIds& who, const std::function<std::string()>& steps) {
   OrdinaryUserRun run;
   if (geteuid() != 0) {
-    run.ran = true;
-    run.failure = steps();
+    run.skipReason = "only root can act as other users";
     return run;
   }
   int pipeFds[2];
@@ -36,18 +48,18 @@ inline OrdinaryUserRun RunAsOrdinaryUser(const std::function<std::string()>& ste
   }
   pid_t child = fork();
   if (child < 0) {
+    close(pipeFds[0]);
+    close(pipeFds[1]);
     run.skipReason = "cannot start a child process";
     return run;
   }
   if (child == 0) {
     close(pipeFds[0]);
-    constexpr uid_t kNobody = 65534;
-    constexpr gid_t kNoGroup = 65534;
     std::string result;
     int code = 0;
-    if (setgroups(0, nullptr) != 0 || setresgid(kNoGroup, kNoGroup, kNoGroup) != 0 ||
-        setresuid(kNobody, kNobody, kNobody) != 0) {
-      result = "cannot become nobody";
+    if (setgroups(who.groups.size(), who.groups.data()) != 0 ||
+        setresgid(who.gid, who.gid, who.gid) != 0 || setresuid(who.uid, who.uid, who.uid) != 0) {
+      result = "cannot become user " + std::to_string(who.uid);
       code = 2;
     } else {
       result = steps();
@@ -81,6 +93,24 @@ inline OrdinaryUserRun RunAsOrdinaryUser(const std::function<std::string()>& ste
   return run;
 }
 
+inline OrdinaryUserRun RunAsOrdinaryUser(const std::function<std::string()>& steps) {
+  if (geteuid() != 0) {
+    OrdinaryUserRun run;
+    run.ran = true;
+    run.failure = steps();
+    return run;
+  }
+  constexpr uid_t kNobody = 65534;
+  constexpr gid_t kNoGroup = 65534;
+  return RunAsUser(UserIds{kNobody, kNoGroup, {}}, steps);
+}
+
+// Two users who share a group, and a group that neither is a member of.
+constexpr gid_t kSharedGroup = 61100;
+constexpr gid_t kForeignGroup = 61200;
+inline const UserIds kPlayerUser{61001, 61001, {61001, kSharedGroup}};
+inline const UserIds kOtherUser{61002, 61002, {61002, kSharedGroup}};
+
 // For use in a test: runs the steps as an ordinary user, fails the test with
 // the first check that did not hold, or skips it when no ordinary user is
 // to be had.
@@ -90,6 +120,16 @@ inline OrdinaryUserRun RunAsOrdinaryUser(const std::function<std::string()>& ste
     if (!run_.ran) GTEST_SKIP() << "needs an ordinary user: " << run_.skipReason; \
     EXPECT_EQ(run_.failure, "");                                             \
   } while (0)
+
+// For a run of steps between users: the test ends at the first run whose
+// steps did not hold, or is skipped when it cannot act as other users.
+#define ASSERT_RAN(runOfSteps)                                  \
+  do {                                                          \
+    OrdinaryUserRun run_ = (runOfSteps);                        \
+    if (!run_.ran) GTEST_SKIP() << "needs other users: " << run_.skipReason; \
+    ASSERT_EQ(run_.failure, "");                                \
+  } while (0)
+#define ASSERT_AS_USER(who, steps) ASSERT_RAN(RunAsUser(who, steps))
 
 // Inside the steps: the first check that does not hold ends them.
 #define ORDINARY_CHECK(cond) \
@@ -116,7 +156,54 @@ class ScratchFolder {
   }
   const std::string& path() const { return path_; }
   std::string operator/(const char* name) const { return path_ + "/" + name; }
+  // Hands the folder to the owner and group with the mode, for steps
+  // between users.
+  bool Share(uid_t owner, gid_t group, mode_t mode) const {
+    return !path_.empty() && chown(path_.c_str(), owner, group) == 0 && chmod(path_.c_str(), mode) == 0;
+  }
 
  private:
   std::string path_;
 };
+
+// Makes `sticky` a folder that everyone may write and only owners remove
+// from (as /tmp), root's, and `home` a folder of the player's that holds
+// their notes.txt, "my". False when that cannot be done (not root).
+inline bool MakeStickyFolderAndNotes(const ScratchFolder& sticky, const ScratchFolder& home) {
+  if (geteuid() != 0 || !sticky.Share(0, 0, 01777) ||
+      !home.Share(kPlayerUser.uid, kPlayerUser.gid, 0755))
+    return false;
+  const std::string notes = home / "notes.txt";
+  FILE* f = std::fopen(notes.c_str(), "wb");
+  if (!f) return false;
+  bool written = std::fputs("my", f) >= 0;
+  return std::fclose(f) == 0 && written && chown(notes.c_str(), kPlayerUser.uid, kPlayerUser.gid) == 0;
+}
+
+// What a small file holds, as text.
+inline std::string TextOf(const std::string& path) {
+  std::string text;
+  if (FILE* f = std::fopen(path.c_str(), "rb")) {
+    char buffer[256];
+    size_t n;
+    while ((n = std::fread(buffer, 1, sizeof buffer, f)) > 0) text.append(buffer, n);
+    std::fclose(f);
+  }
+  return text;
+}
+
+// Another user's link under `name` in the sticky folder, to the player's
+// notes (MakeStickyFolderAndNotes makes both folders first).
+inline OrdinaryUserRun PlantLinkToNotes(const ScratchFolder& sticky, const ScratchFolder& home,
+                                        const char* name) {
+  if (!MakeStickyFolderAndNotes(sticky, home)) {
+    OrdinaryUserRun run;
+    run.skipReason = "only root can act as other users";
+    return run;
+  }
+  return RunAsUser(kOtherUser, [&]() -> std::string {
+    if (symlink((home / "notes.txt").c_str(), (sticky / name).c_str()) != 0)
+      return "cannot plant the link";
+    return "";
+  });
+}

@@ -10,6 +10,7 @@
 #include <dirent.h>
 #include <signal.h>
 #include <sys/resource.h>
+#include <sys/xattr.h>
 #include <unistd.h>
 
 #include <fcntl.h>
@@ -26,6 +27,7 @@
 #include <functional>
 #include <iterator>
 #include <limits>
+#include <map>
 #include <memory>
 
 #include "app/save_command.h"
@@ -719,6 +721,175 @@ TEST_F(StageFilesTest, AFolderThatTakesNoNewFilesHasTheFileWrittenInPlace) {
     ORDINARY_CHECK(LastMessageUtf8() ==
                    "ファイルを保存できませんでした。\n保存先の場所と空き容量を確認してください。");
     ORDINARY_CHECK(FilesIn(folder.path()) == std::vector<std::string>{"open.stg"});
+    return "";
+  });
+}
+
+// In a sticky folder that everyone may write (as /tmp), a link that another
+// user planted under the player's name is not followed: not to a file of
+// the player's, not to a place where a file would be made, nor on from a
+// link of the player's own. Nothing is written, made or cleaned up there.
+// The player's own links and the folder owner's are followed, and so are
+// others' links in a folder without the sticky bit.
+TEST_F(StageFilesTest, ALinkAnotherUserPlantedInAStickyFolderIsNotFollowed) {
+  BuildEditorStage(kGoalBell);
+  ScratchFolder sticky, open, home;
+  if (!MakeStickyFolderAndNotes(sticky, home) || !open.Share(0, 0, 0777))
+    GTEST_SKIP() << "needs root to act as two users";
+  const std::string notes = home / "notes.txt";
+  const std::string stale = home / ".gizmoworks-999999999-0.tmp";
+  WriteBytes(stale, {1});
+  ASSERT_EQ(chown(stale.c_str(), kPlayerUser.uid, kPlayerUser.gid), 0);
+  ASSERT_AS_USER(kOtherUser, [&]() -> std::string {
+    ORDINARY_CHECK(symlink(notes.c_str(), (sticky / "notes.stg").c_str()) == 0);
+    ORDINARY_CHECK(symlink((home / "made.stg").c_str(), (sticky / "made.stg").c_str()) == 0);
+    ORDINARY_CHECK(symlink(notes.c_str(), (sticky / "theirs.stg").c_str()) == 0);
+    ORDINARY_CHECK(symlink((home / "open.stg").c_str(), (open / "open.stg").c_str()) == 0);
+    return "";
+  });
+  ASSERT_EQ(symlink((home / "admin.stg").c_str(), (sticky / "admin.stg").c_str()), 0);
+  ASSERT_AS_USER(kPlayerUser, [&]() -> std::string {
+    ORDINARY_CHECK(symlink("theirs.stg", (sticky / "mine.stg").c_str()) == 0);
+    for (const char* name : {"notes", "made", "mine"}) {
+      g_stageModified = 1;
+      headless::ClearMessageBoxes();
+      ORDINARY_CHECK(SaveStageFile((sticky / name).c_str(), kFileStage) == 0);
+      ORDINARY_CHECK(LastMessageUtf8() ==
+                     "ファイルを保存できませんでした。\n保存先の場所と空き容量を確認してください。");
+      ORDINARY_CHECK(g_stageModified == 1);
+    }
+    ORDINARY_CHECK(TextOf(notes) == "my");
+    ORDINARY_CHECK(FilesIn(home.path()) ==
+                   (std::vector<std::string>{".gizmoworks-999999999-0.tmp", "notes.txt"}));
+    ORDINARY_CHECK(FilesIn(sticky.path()) ==
+                   (std::vector<std::string>{"admin.stg", "made.stg", "mine.stg", "notes.stg",
+                                             "theirs.stg"}));
+
+    headless::ClearMessageBoxes();
+    ORDINARY_CHECK(symlink((home / "own.stg").c_str(), (sticky / "own.stg").c_str()) == 0);
+    for (const char* name : {"own", "admin"})
+      ORDINARY_CHECK(SaveStageFile((sticky / name).c_str(), kFileStage) == 1);
+    ORDINARY_CHECK(SaveStageFile((open / "open").c_str(), kFileStage) == 1);
+    ORDINARY_CHECK(headless::MessageBoxes().empty());
+    ORDINARY_CHECK(FilesIn(home.path()) == (std::vector<std::string>{"admin.stg", "notes.txt",
+                                                                     "open.stg", "own.stg"}));
+    return "";
+  });
+}
+
+// The bytes of an access list (as the system stores it) that lets the file's
+// owner, its group and the user read and write it, everyone else read it.
+std::string AccessListLettingUserWrite(uid_t user) {
+  std::string bytes;
+  auto put = [&bytes](uint32_t value, int size) {
+    for (int i = 0; i < size; ++i) bytes += static_cast<char>((value >> (8 * i)) & 0xff);
+  };
+  put(2, 4);  // version
+  const uint32_t kNoId = 0xffffffff;
+  const uint32_t entries[][3] = {{0x01, 6, kNoId}, {0x02, 6, user}, {0x04, 6, kNoId},
+                                 {0x10, 6, kNoId}, {0x20, 4, kNoId}};
+  for (const auto& e : entries) {
+    put(e[0], 2);
+    put(e[1], 2);
+    put(e[2], 4);
+  }
+  return bytes;
+}
+
+std::string AttributeOf(const std::string& path, const char* name) {
+  char value[512];
+  ssize_t n = getxattr(path.c_str(), name, value, sizeof value);
+  return n < 0 ? "(none)" : std::string(value, static_cast<size_t>(n));
+}
+
+// A stage saved by one user of a group keeps what it was to the others: its
+// group (where the saver is a member), its permissions, its extended
+// attributes and access list, and its other names. Where a new file could
+// not be made the same (another user's file, a group the saver is not in,
+// more names than one), the file itself takes the bytes.
+TEST_F(StageFilesTest, ASavedFileStaysWhatItWasToOtherUsers) {
+  BuildEditorStage(kGoalBell);
+  ASSERT_EQ(SaveStageFile(Path("reference").c_str(), kFileStage), 1);
+  const std::vector<uint8_t> bytes = ReadBytes(Path("reference.stg"));
+  ScratchFolder shared;
+  ASSERT_TRUE(shared.Share(0, kSharedGroup, 0775) || geteuid() != 0);
+  const std::string probe = shared / "probe";
+  WriteBytes(probe, {0});
+  if (setxattr(probe.c_str(), "user.probe", "1", 1, 0) != 0)
+    GTEST_SKIP() << "no user extended attributes on this file system: " << std::strerror(errno);
+  const std::string acl = AccessListLettingUserWrite(kPlayerUser.uid);
+  const bool acls = setxattr(probe.c_str(), "system.posix_acl_access", acl.data(), acl.size(), 0) == 0;
+  unlink(probe.c_str());
+  if (!acls) std::printf("no access lists on this file system: only user attributes are checked\n");
+
+  // What a file is to others: owner, group, permissions, number of names,
+  // attributes; and which file it is.
+  auto looks = [](const std::string& file) {
+    struct stat st;
+    if (stat(file.c_str(), &st) != 0) return std::string("(missing)");
+    return std::to_string(st.st_uid) + ":" + std::to_string(st.st_gid) + " " +
+           std::to_string(st.st_mode & 07777) + " x" + std::to_string(st.st_nlink) + " " +
+           AttributeOf(file, "user.note") + " " + AttributeOf(file, "system.posix_acl_access");
+  };
+  auto inode = [](const std::string& file) {
+    struct stat st;
+    return stat(file.c_str(), &st) == 0 ? st.st_ino : 0;
+  };
+  auto make = [&](const char* name, gid_t group, mode_t mode) -> std::string {
+    const std::string file = shared / name;
+    WriteBytes(file, {1, 2, 3});
+    ORDINARY_CHECK(chown(file.c_str(), static_cast<uid_t>(-1), group) == 0);
+    ORDINARY_CHECK(setxattr(file.c_str(), "user.note", "kept", 4, 0) == 0);
+    ORDINARY_CHECK(!acls || setxattr(file.c_str(), "system.posix_acl_access", acl.data(),
+                                     acl.size(), 0) == 0);
+    ORDINARY_CHECK(chmod(file.c_str(), mode) == 0);
+    return "";
+  };
+  ASSERT_AS_USER(kPlayerUser, [&]() -> std::string {
+    return make("theirs.stg", kSharedGroup, 0664);
+  });
+  ASSERT_AS_USER(kOtherUser, [&]() -> std::string {
+    std::string failed = make("mine.stg", kSharedGroup, 0664);
+    if (failed.empty()) failed = make("linked.stg", kOtherUser.gid, 0644);
+    if (failed.empty()) failed = make("foreign.stg", kOtherUser.gid, 0666);
+    ORDINARY_CHECK(link((shared / "linked.stg").c_str(), (shared / "alias.stg").c_str()) == 0);
+    return failed;
+  });
+  ASSERT_EQ(chown((shared / "foreign.stg").c_str(), static_cast<uid_t>(-1), kForeignGroup), 0);
+  ASSERT_EQ(chmod((shared / "foreign.stg").c_str(), 0666), 0);
+  std::map<std::string, std::string> before;
+  std::map<std::string, ino_t> file;
+  for (const char* name : {"theirs.stg", "mine.stg", "linked.stg", "foreign.stg"}) {
+    before[name] = looks(shared / name);
+    file[name] = inode(shared / name);
+  }
+
+  ASSERT_AS_USER(kOtherUser, [&]() -> std::string {
+    headless::ClearMessageBoxes();
+    for (const char* name : {"theirs", "mine", "linked", "foreign"})
+      if (SaveStageFile((shared / name).c_str(), kFileStage) != 1)
+        return std::string(name) + " not saved: " + LastMessageUtf8();
+    ORDINARY_CHECK(headless::MessageBoxes().empty());
+    return "";
+  });
+  for (const char* name : {"theirs.stg", "mine.stg", "linked.stg", "alias.stg", "foreign.stg"})
+    EXPECT_EQ(ReadBytes(shared / name), bytes) << name;
+  for (const char* name : {"theirs.stg", "mine.stg", "linked.stg", "foreign.stg"})
+    EXPECT_EQ(looks(shared / name), before[name]) << name;
+  // The saver's own file in a group of theirs is still replaced whole; the
+  // others are written in place.
+  EXPECT_NE(inode(shared / "mine.stg"), file["mine.stg"]);
+  for (const char* name : {"theirs.stg", "linked.stg", "foreign.stg"})
+    EXPECT_EQ(inode(shared / name), file[name]) << name;
+  EXPECT_EQ(inode(shared / "alias.stg"), file["linked.stg"]);
+
+  // The owner may still write what another user of the group saved.
+  ASSERT_AS_USER(kPlayerUser, [&]() -> std::string {
+    g_stageModified = 1;
+    headless::ClearMessageBoxes();
+    ORDINARY_CHECK(SaveStageFile((shared / "theirs").c_str(), kFileStage) == 1);
+    ORDINARY_CHECK(headless::MessageBoxes().empty());
+    ORDINARY_CHECK(g_stageModified == 0);
     return "";
   });
 }

@@ -308,6 +308,22 @@ TEST(ConfigFile, ALinkInItsPlaceIsFollowedAndALoopOfLinksIsNotWritten) {
   EXPECT_EQ(rmdir(folder.c_str()), 0);  // nothing else was left
 }
 
+// In a sticky folder open to all (as /tmp), a link that another user put in
+// the settings' place is not followed: the player's file it names is not
+// written over.
+TEST(ConfigFile, AnotherUsersLinkInAStickyFolderIsNotFollowed) {
+  ScratchFolder sticky, home;
+  ASSERT_RAN(PlantLinkToNotes(sticky, home, "Config.dat"));
+  const std::string path = sticky / "Config.dat";
+  ASSERT_AS_USER(kPlayerUser, [&]() -> std::string {
+    Config config;
+    SetDefaultConfig(&config);
+    ORDINARY_CHECK(WriteConfigFile(path.c_str(), &config) == 0);
+    ORDINARY_CHECK(TextOf(home / "notes.txt") == "my");
+    return "";
+  });
+}
+
 TEST(ConfigFile, AWriteProtectedFileKeepsItsSettings) {
   EXPECT_AS_ORDINARY_USER([]() -> std::string {
     ScratchFolder folder;

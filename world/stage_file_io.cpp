@@ -4,12 +4,15 @@
 #include <fcntl.h>
 #include <signal.h>
 #include <sys/stat.h>
+#include <sys/xattr.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
 #include <cstring>
+#include <utility>
+#include <vector>
 
 namespace {
 
@@ -98,12 +101,113 @@ void SyncFolder(const std::string& folder) {
 
 bool ForbidsNewFiles(int error) { return error == EACCES || error == EPERM; }
 
-// The new file: its permissions those of the file it replaces, its bytes on
-// the disk.
-bool FillNewFile(int fd, const void* bytes, size_t size, const struct stat* old) {
-  if (!WriteAll(fd, bytes, size)) return false;
-  if (old && fchmod(fd, old->st_mode & 07777) != 0) return false;
-  return fsync(fd) == 0;
+// What a replaced file was to others besides its bytes: its owner, group,
+// permissions and extended attributes (an access list among them).
+struct FileLooks {
+  struct stat st;
+  std::vector<std::pair<std::string, std::string>> attributes;
+};
+
+// The names of the extended attributes of a file (by path, or by fd when
+// path is null), or false when they cannot be listed. A file system without
+// them lists none.
+bool ListAttributeNames(const char* path, int fd, std::vector<std::string>* names) {
+  names->clear();
+  for (int tries = 0; tries < 8; ++tries) {
+    ssize_t n = path ? listxattr(path, nullptr, 0) : flistxattr(fd, nullptr, 0);
+    if (n < 0) return errno == ENOTSUP;
+    if (n == 0) return true;
+    std::string list(static_cast<size_t>(n), '\0');
+    n = path ? listxattr(path, &list[0], list.size()) : flistxattr(fd, &list[0], list.size());
+    if (n < 0 && errno == ERANGE) continue;  // it grew in between
+    if (n < 0) return false;
+    for (size_t at = 0; at < static_cast<size_t>(n);) {
+      size_t end = list.find('\0', at);
+      if (end == std::string::npos || end > static_cast<size_t>(n)) end = static_cast<size_t>(n);
+      if (end > at) names->push_back(list.substr(at, end - at));
+      at = end + 1;
+    }
+    return true;
+  }
+  return false;
+}
+
+// The value of one extended attribute; false when it cannot be read (errno
+// ENODATA when the file has no such attribute).
+bool ReadAttribute(const char* path, int fd, const std::string& name, std::string* value) {
+  for (int tries = 0; tries < 8; ++tries) {
+    ssize_t n = path ? getxattr(path, name.c_str(), nullptr, 0)
+                     : fgetxattr(fd, name.c_str(), nullptr, 0);
+    if (n < 0) return false;
+    value->assign(static_cast<size_t>(n), '\0');
+    if (n == 0) return true;
+    n = path ? getxattr(path, name.c_str(), &(*value)[0], value->size())
+             : fgetxattr(fd, name.c_str(), &(*value)[0], value->size());
+    if (n < 0 && errno == ERANGE) continue;
+    if (n < 0) return false;
+    value->resize(static_cast<size_t>(n));
+    return true;
+  }
+  return false;
+}
+
+// What the file at path is to others; false when that cannot all be read,
+// so a new file could not be made the same.
+bool ReadLooks(const std::string& path, FileLooks* looks) {
+  std::vector<std::string> names;
+  if (!ListAttributeNames(path.c_str(), -1, &names)) return false;
+  looks->attributes.clear();
+  for (const std::string& name : names) {
+    std::string value;
+    if (ReadAttribute(path.c_str(), -1, name, &value)) {
+      looks->attributes.emplace_back(name, std::move(value));
+    } else if (errno != ENODATA) {  // gone in between: nothing to keep
+      return false;
+    }
+  }
+  return true;
+}
+
+// Makes the new file what the old one was to others: the same owner and
+// group, the same extended attributes, no others, and the same permissions
+// (set last, as an access list written earlier takes its group bits).
+// False when any of it cannot be done: the player may not give a file away
+// or to a group of which they are no member, or may not set an attribute.
+bool TakeOldLooks(int fd, const FileLooks& old) {
+  struct stat now;
+  if (fstat(fd, &now) != 0) return false;
+  uid_t owner = now.st_uid == old.st.st_uid ? static_cast<uid_t>(-1) : old.st.st_uid;
+  gid_t group = now.st_gid == old.st.st_gid ? static_cast<gid_t>(-1) : old.st.st_gid;
+  if ((owner != static_cast<uid_t>(-1) || group != static_cast<gid_t>(-1)) &&
+      fchown(fd, owner, group) != 0)
+    return false;
+  std::vector<std::string> names;
+  if (!ListAttributeNames(nullptr, fd, &names)) return false;
+  for (const std::string& name : names) {
+    bool kept = false;
+    for (const auto& attribute : old.attributes) kept = kept || attribute.first == name;
+    if (!kept && fremovexattr(fd, name.c_str()) != 0 && errno != ENODATA) return false;
+  }
+  for (const auto& attribute : old.attributes) {
+    std::string value;
+    if (ReadAttribute(nullptr, fd, attribute.first, &value) && value == attribute.second) continue;
+    if (fsetxattr(fd, attribute.first.c_str(), attribute.second.data(), attribute.second.size(),
+                  0) != 0)
+      return false;
+  }
+  return fchmod(fd, old.st.st_mode & 07777) == 0;
+}
+
+// The new file: its bytes, then what the file it replaces was to others
+// (after the bytes, as a write by its user takes away a set-id bit or file
+// capabilities), all on the disk. kCannotKeep when it cannot be made the
+// same as the file it replaces.
+enum class Step { kDone, kFailed, kNoNewFiles, kUnsupported, kCannotKeep };
+
+Step FillNewFile(int fd, const void* bytes, size_t size, const FileLooks* old) {
+  if (!WriteAll(fd, bytes, size)) return Step::kFailed;
+  if (old && !TakeOldLooks(fd, *old)) return Step::kCannotKeep;
+  return fsync(fd) == 0 ? Step::kDone : Step::kFailed;
 }
 
 // Gives the finished new file a name in the folder, then the target's.
@@ -118,18 +222,18 @@ std::string TempName(const std::string& folder, int attempt) {
          std::to_string(attempt) + kTempSuffix;
 }
 
-// An unnamed file in the folder, named only once whole. -1 = the file system
-// has no unnamed files (or linking one is not allowed here): use a named one.
-enum class Step { kDone, kFailed, kNoNewFiles, kUnsupported };
-
+// An unnamed file in the folder, named only once whole. kUnsupported: the
+// file system has no unnamed files (or linking one is not allowed here): use
+// a named one.
 Step WriteThroughUnnamedFile(const std::string& folder, const std::string& path,
-                             const void* bytes, size_t size, const struct stat* old) {
+                             const void* bytes, size_t size, const FileLooks* old) {
 #ifdef O_TMPFILE
   int fd = open(folder.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666);
   if (fd < 0) return ForbidsNewFiles(errno) ? Step::kNoNewFiles : Step::kUnsupported;
-  if (!FillNewFile(fd, bytes, size, old)) {
+  Step filled = FillNewFile(fd, bytes, size, old);
+  if (filled != Step::kDone) {
     close(fd);
-    return Step::kFailed;
+    return filled;
   }
   // Linking by the descriptor itself needs a privilege; through /proc it
   // does not.
@@ -155,7 +259,7 @@ Step WriteThroughUnnamedFile(const std::string& folder, const std::string& path,
 }
 
 Step WriteThroughNamedFile(const std::string& folder, const std::string& path, const void* bytes,
-                           size_t size, const struct stat* old) {
+                           size_t size, const FileLooks* old) {
   std::string temp;
   int fd = -1;
   for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
@@ -164,11 +268,11 @@ Step WriteThroughNamedFile(const std::string& folder, const std::string& path, c
     if (fd < 0 && errno != EEXIST) return ForbidsNewFiles(errno) ? Step::kNoNewFiles : Step::kFailed;
   }
   if (fd < 0) return Step::kFailed;
-  bool ok = FillNewFile(fd, bytes, size, old);
-  ok = close(fd) == 0 && ok;
-  if (!ok) {
+  Step filled = FillNewFile(fd, bytes, size, old);
+  if (close(fd) != 0 && filled == Step::kDone) filled = Step::kFailed;
+  if (filled != Step::kDone) {
     unlink(temp.c_str());
-    return Step::kFailed;
+    return filled;
   }
   return PutInPlace(temp, path) ? Step::kDone : Step::kFailed;
 }
@@ -199,15 +303,33 @@ FileWriteResult WriteInPlace(const std::string& path, const void* bytes, size_t 
   return ok ? FileWriteResult::kWritten : FileWriteResult::kFailedInPlace;
 }
 
+// Whether the link may be followed. In a folder where everyone may make
+// files and only their owners may remove them (a sticky, world-writable one,
+// as /tmp), anyone may plant a link under a name the player is about to
+// use; there only a link of the player's own or of the folder's owner is
+// followed, as the system does for its own look-ups where so configured.
+bool MayFollowLink(const std::string& link, const struct stat& linkStat) {
+  struct stat folder;
+  if (stat(FolderOf(link).c_str(), &folder) != 0) return false;
+  constexpr mode_t kOpenToAll = S_ISVTX | S_IWOTH;
+  if ((folder.st_mode & kOpenToAll) != kOpenToAll) return true;
+  return linkStat.st_uid == geteuid() || linkStat.st_uid == folder.st_uid;
+}
+
 // The file that a name leads to through links, one link after another: the
 // name itself when it is no link, else what the last link names, which need
 // not be there yet (a link to a file still to be made). A link relative to
 // its own folder is taken from there. False for links that lead round in a
-// loop (or through more links than the system itself would follow).
+// loop (or through more links than the system itself would follow), and
+// for a link that another user planted (MayFollowLink), errno EACCES.
 bool FollowLinks(std::string* path) {
   for (int hops = 0; hops <= kMaxLinksFollowed; ++hops) {
     struct stat st;
     if (lstat(path->c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) return true;
+    if (!MayFollowLink(*path, st)) {
+      errno = EACCES;
+      return false;
+    }
     std::string target(PATH_MAX, '\0');
     ssize_t n = readlink(path->c_str(), &target[0], target.size());
     if (n <= 0 || static_cast<size_t>(n) >= target.size()) return false;
@@ -241,20 +363,26 @@ FileWriteResult WriteFileSafely(const std::string& hostPath, const void* bytes, 
   // Through a link the file it names is written, and the link stays.
   std::string path = hostPath;
   if (!FollowLinks(&path)) return FileWriteResult::kFailed;
-  struct stat st;
-  const struct stat* old = nullptr;
-  if (stat(path.c_str(), &st) == 0) {
+  FileLooks looks;
+  const FileLooks* old = nullptr;
+  bool replaceable = true;
+  if (stat(path.c_str(), &looks.st) == 0) {
     // Only a file is ever replaced: a folder, pipe or device keeps its name.
-    if (!S_ISREG(st.st_mode)) return FileWriteResult::kFailed;
+    if (!S_ISREG(looks.st.st_mode)) return FileWriteResult::kFailed;
     // Asked as the real user, the one whose files these are.
     if (faccessat(AT_FDCWD, path.c_str(), W_OK, 0) != 0)
       return errno == EACCES || errno == EPERM || errno == EROFS ? FileWriteResult::kReadOnly
                                                                  : FileWriteResult::kFailed;
-    old = &st;
+    // A new file in its place would split it from its other names, and
+    // must be what it was to others (ReadLooks, TakeOldLooks); where that
+    // cannot be, the file itself takes the bytes.
+    replaceable = looks.st.st_nlink <= 1 && ReadLooks(path, &looks);
+    old = &looks;
   }
 
   const std::string folder = FolderOf(path);
   RemoveStaleTemporaries(folder, NameOf(path));
+  if (!replaceable) return WriteInPlace(path, bytes, size);
   Step step = WriteThroughUnnamedFile(folder, path, bytes, size, old);
   if (step == Step::kUnsupported) step = WriteThroughNamedFile(folder, path, bytes, size, old);
   switch (step) {
@@ -262,6 +390,7 @@ FileWriteResult WriteFileSafely(const std::string& hostPath, const void* bytes, 
       SyncFolder(folder);
       return FileWriteResult::kWritten;
     case Step::kNoNewFiles:
+    case Step::kCannotKeep:
       return old ? WriteInPlace(path, bytes, size) : FileWriteResult::kFailed;
     default:
       return FileWriteResult::kFailed;

@@ -32,9 +32,15 @@ enum class FileWriteResult {
 // files that an earlier run killed midway left in the folder are removed.
 //
 // A file its user may not write is not replaced (a rename would ignore its
-// permissions). When the folder takes no new files but the file may be
-// written, it is written over in place, room for the new bytes taken first.
+// permissions). A file that is replaced keeps its owner, group, permissions
+// and extended attributes (so its access list). When the folder takes no
+// new files, or the new file could not keep all of that (another user's
+// file, a group the player is no member of), or the file has more names
+// than one (hard links), but the file may be written, it is written over in
+// place, room for the new bytes taken first.
 // A name that leads through a link is written at the file the link names,
 // and the link stays: a link to a file that is not there yet gets that file
-// made where it points. Links that lead round in a loop are kFailed.
+// made where it points. Links that lead round in a loop are kFailed, and so
+// is a link in a sticky folder open to all (as /tmp) that neither the
+// player nor the folder's owner made: nothing is written, made or removed.
 FileWriteResult WriteFileSafely(const std::string& hostPath, const void* bytes, size_t size);
