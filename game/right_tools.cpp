@@ -4,8 +4,7 @@
 #include <cstring>
 #include <utility>
 
-#include "game/editor_tools.h"
-#include "game/update.h"
+#include "game/tool_shared.h"
 #include "platform/win_input.h"
 #include "world/globals.h"
 #include "world/items.h"
@@ -13,6 +12,7 @@
 #include "world/joints.h"
 #include "world/physics_world.h"
 #include "world/rotations.h"
+#include "world/update_state.h"
 
 float g_rotateDragAngle = 0.0f;
 int32_t g_rotateSnapLatch = 0;
