@@ -38,35 +38,42 @@ void AbandonCopy() {
   g_hoveredItem = -1;
 }
 
+// The kind that the rubber change makes of `kind`: the plain ball, box and
+// bar and their rubber forms swap, other kinds stay.
+int RubberChangeOf(int kind, bool towardsRubber) {
+  if (towardsRubber) {
+    if (kind == kKindBall) return kKindRubberBall;
+    if (kind == kKindBox) return kKindRubberBox;
+    if (kind == kKindCapsule) return kKindRubberCapsule;
+  } else {
+    if (kind == kKindRubberBall) return kKindBall;
+    if (kind == kKindRubberBox) return kKindBox;
+    if (kind == kKindRubberCapsule) return kKindCapsule;
+  }
+  return kind;
+}
+
 // Rubber is a contact property: only the kind changes, the geom and mass stay.
+// The change acts on the hovered item and the selection of the current mode;
+// when it changes some kind, the state before it goes to the undo slot.
 void ChangeRubber() {
   const int hovered = g_hoveredItem;
   const int kind = g_items[hovered].kind;
   const bool towardsRubber = kind == kKindBall || kind == kKindBox || kind == kKindCapsule;
-  g_items[hovered].flags |= kFlagInBand;
-  bool changed = false;
-  for (StageItem& it : g_items) {
-    if (it.state == kItemFree || it.createdInMode != g_appMode) continue;
-    if (!(it.flags & (kFlagSelected | kFlagInBand))) continue;
-    int to = it.kind;
-    if (towardsRubber) {
-      if (it.kind == kKindBall) to = kKindRubberBall;
-      if (it.kind == kKindBox) to = kKindRubberBox;
-      if (it.kind == kKindCapsule) to = kKindRubberCapsule;
-    } else {
-      if (it.kind == kKindRubberBall) to = kKindBall;
-      if (it.kind == kKindRubberBox) to = kKindBox;
-      if (it.kind == kKindRubberCapsule) to = kKindCapsule;
-    }
-    if (to != it.kind) {
-      it.kind = to;
-      changed = true;
-    }
+  auto changes = [&](int i) {
+    const StageItem& it = g_items[i];
+    if (it.state == kItemFree || it.createdInMode != g_appMode) return false;
+    if (i != hovered && !(it.flags & kFlagSelected)) return false;
+    return RubberChangeOf(it.kind, towardsRubber) != it.kind;
+  };
+  bool any = false;
+  for (int i = 0; i < kMaxItems && !any; ++i) any = changes(i);
+  if (!any) return;
+  CaptureUndo();
+  for (int i = 0; i < kMaxItems; ++i) {
+    if (changes(i)) g_items[i].kind = RubberChangeOf(g_items[i].kind, towardsRubber);
   }
-  for (StageItem& it : g_items) {
-    if (it.state != kItemFree && it.createdInMode == g_appMode) it.flags &= ~(uint32_t)kFlagInBand;
-  }
-  if (changed) MarkStageChanged();
+  MarkStageChanged();
 }
 
 // A fixed joint holds the pose it has when it is made fixed: the anchor is

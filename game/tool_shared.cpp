@@ -22,9 +22,7 @@ float g_resizeSize1 = 0.0f;
 float g_resizeSize2 = 0.0f;
 
 void CaptureUndo() {
-  UndoSlot& slot = g_undoSlots[g_undoIndex & 1];
-  if (slot.items == nullptr || slot.bodies == nullptr || slot.joints == nullptr) return;
-  CaptureSnapshot(g_appMode, slot.items, slot.bodies, slot.joints, &slot.jointList);
+  CaptureUndoSlot(&g_undoSlots[g_undoIndex & 1]);
 }
 
 void MarkStageChanged() {
