@@ -576,15 +576,7 @@ TEST_F(RightToolsTest, AnAreaDrawnFromAnyCornerEndsOrderedAndASmallOneIsRemoved)
   EXPECT_TRUE(headless::MenuItemAt(g_editorMenu, kEditorMenuTestPlayPos).enabled);
 
   // A new drawing replaces it; 4 units high is too low and removes the area.
-  const POINT low = PixelOf(D3DXVECTOR3(110, 66, 0));
-  Key(VK_SHIFT, true);
-  Mouse(to.x, to.y);
-  Frame();
-  Key(VK_RBUTTON, true);
-  Frame();
-  Mouse(low.x, low.y);
-  Frame();
-  RightRelease({VK_SHIFT});
+  AreaDrag(D3DXVECTOR3(90, 70, 0), D3DXVECTOR3(110, 66, 0));
   EXPECT_EQ(g_areaEditState, kAreaNone);
   EXPECT_EQ(g_area.corner2, g_area.corner1);
 
