@@ -24,11 +24,6 @@ void StopRunForCommand() {
   ShowCursorForCommand();
 }
 
-void ResetUndoPair() {
-  for (UndoSlot& slot : g_undoSlots)
-    CaptureSnapshot(g_appMode, slot.items, slot.bodies, slot.joints, &slot.jointList);
-}
-
 void DestroyAllItems() {
   for (int i = 0; i < kMaxItems; ++i)
     if (g_items[i].state != kItemFree) DestroyItem(i);

@@ -8,9 +8,6 @@ void ShowCursorForCommand();
 // Puts the stage back as it was when the run started (placing mode, camera
 // of the run's start) and shows the cursor.
 void StopRunForCommand();
-// Both undo slots take the present state (with the present mode), so that an
-// undo right afterwards changes nothing.
-void ResetUndoPair();
 // Destroys every live item (the title screen's falling boxes when a command
 // leaves the title).
 void DestroyAllItems();

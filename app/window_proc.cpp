@@ -165,10 +165,8 @@ void TestPlaySwitchCommand() {
 
 void UndoCommand() {
   if (g_appMode != kModeEdit && g_appMode != kModePlay) return;
-  UndoSlot& keep = g_undoSlots[1 - g_undoIndex];
-  CaptureSnapshot(g_appMode, keep.items, keep.bodies, keep.joints, &keep.jointList);
-  UndoSlot& back = g_undoSlots[g_undoIndex];
-  RestoreSnapshot(back.items, back.bodies, back.joints, &back.jointList);
+  CaptureUndoSlot(&g_undoSlots[1 - g_undoIndex]);
+  RestoreUndoSlot(&g_undoSlots[g_undoIndex]);
   g_undoIndex = 1 - g_undoIndex;
   g_copySourceItem = -1;
   if (g_appMode == kModeEdit) {

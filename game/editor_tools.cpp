@@ -2,26 +2,15 @@
 
 #include <cstring>
 
-#include "game/goal_reached.h"
 #include "game/resize.h"
 #include "game/runs.h"
-#include "game/update.h"
+#include "game/tool_shared.h"
 #include "platform/win_input.h"
-#include "platform/win_menu.h"
-#include "world/command_ids.h"
 #include "world/globals.h"
 #include "world/items.h"
 #include "world/joints.h"
 #include "world/physics_world.h"
 #include "world/rotations.h"
-#include "world/shell_state.h"
-#include "world/snapshot.h"
-#include "world/world_hooks.h"
-
-int32_t g_pressMouseX = 0;
-int32_t g_pressMouseY = 0;
-float g_resizeSize1 = 0.0f;
-float g_resizeSize2 = 0.0f;
 
 namespace {
 
@@ -49,35 +38,42 @@ void AbandonCopy() {
   g_hoveredItem = -1;
 }
 
+// The kind that the rubber change makes of `kind`: the plain ball, box and
+// bar and their rubber forms swap, other kinds stay.
+int RubberChangeOf(int kind, bool towardsRubber) {
+  if (towardsRubber) {
+    if (kind == kKindBall) return kKindRubberBall;
+    if (kind == kKindBox) return kKindRubberBox;
+    if (kind == kKindCapsule) return kKindRubberCapsule;
+  } else {
+    if (kind == kKindRubberBall) return kKindBall;
+    if (kind == kKindRubberBox) return kKindBox;
+    if (kind == kKindRubberCapsule) return kKindCapsule;
+  }
+  return kind;
+}
+
 // Rubber is a contact property: only the kind changes, the geom and mass stay.
+// The change acts on the hovered item and the selection of the current mode;
+// when it changes some kind, the state before it goes to the undo slot.
 void ChangeRubber() {
   const int hovered = g_hoveredItem;
   const int kind = g_items[hovered].kind;
   const bool towardsRubber = kind == kKindBall || kind == kKindBox || kind == kKindCapsule;
-  g_items[hovered].flags |= kFlagInBand;
-  bool changed = false;
-  for (StageItem& it : g_items) {
-    if (it.state == kItemFree || it.createdInMode != g_appMode) continue;
-    if (!(it.flags & (kFlagSelected | kFlagInBand))) continue;
-    int to = it.kind;
-    if (towardsRubber) {
-      if (it.kind == kKindBall) to = kKindRubberBall;
-      if (it.kind == kKindBox) to = kKindRubberBox;
-      if (it.kind == kKindCapsule) to = kKindRubberCapsule;
-    } else {
-      if (it.kind == kKindRubberBall) to = kKindBall;
-      if (it.kind == kKindRubberBox) to = kKindBox;
-      if (it.kind == kKindRubberCapsule) to = kKindCapsule;
-    }
-    if (to != it.kind) {
-      it.kind = to;
-      changed = true;
-    }
+  auto changes = [&](int i) {
+    const StageItem& it = g_items[i];
+    if (it.state == kItemFree || it.createdInMode != g_appMode) return false;
+    if (i != hovered && !(it.flags & kFlagSelected)) return false;
+    return RubberChangeOf(it.kind, towardsRubber) != it.kind;
+  };
+  bool any = false;
+  for (int i = 0; i < kMaxItems && !any; ++i) any = changes(i);
+  if (!any) return;
+  CaptureUndo();
+  for (int i = 0; i < kMaxItems; ++i) {
+    if (changes(i)) g_items[i].kind = RubberChangeOf(g_items[i].kind, towardsRubber);
   }
-  for (StageItem& it : g_items) {
-    if (it.state != kItemFree && it.createdInMode == g_appMode) it.flags &= ~(uint32_t)kFlagInBand;
-  }
-  if (changed) MarkStageChanged();
+  MarkStageChanged();
 }
 
 // A fixed joint holds the pose it has when it is made fixed: the anchor is
@@ -355,56 +351,6 @@ void Release() {
 }
 
 }  // namespace
-
-void CaptureUndo() {
-  UndoSlot& slot = g_undoSlots[g_undoIndex & 1];
-  if (slot.items == nullptr || slot.bodies == nullptr || slot.joints == nullptr) return;
-  CaptureSnapshot(g_appMode, slot.items, slot.bodies, slot.joints, &slot.jointList);
-}
-
-void MarkStageChanged() {
-  if (g_appMode != kModeEdit) return;
-  g_stageModified = 1;
-  if (g_clearVerified != 0) {
-    SetEditorBarState(kEditorMenuExportPos, MFS_GRAYED);
-    g_clearVerified = 0;
-  }
-  NotifyTitleChanged();
-}
-
-void SettleItemsAfterDrag() {
-  int visited[kMaxItems];
-  std::memset(visited, 0, sizeof(visited));
-  for (int i = 0; i < kMaxItems; ++i) {
-    StageItem& it = g_items[i];
-    if (it.state == kItemFree) continue;
-    StopBody(i);
-    dGeomEnable(it.geom);
-    const D3DXVECTOR3 p = GeomPosition(i);
-    if (p.x >= 0.0f && p.x <= 800.0f && p.y >= 0.0f && p.y <= 400.0f) continue;
-    if (it.kind < kFirstStagePartKind) {
-      DestroyItem(i);
-      continue;
-    }
-    switch (it.kind) {
-      case kKindGoalBell:
-      case kKindStartBall:
-      case kKindTruck:
-      case kKindRocket:
-      case kKindToyBox: {
-        D3DXVECTOR3 clamped(p.x < 0.0f ? 0.0f : (p.x > 800.0f ? 800.0f : p.x),
-                            p.y < 0.0f ? 0.0f : (p.y > 400.0f ? 400.0f : p.y), 0.0f);
-        dGeomSetPosition(it.geom, clamped.x, clamped.y, 0);
-        if (it.state == kItemFixed && it.fixJoint != nullptr) dJointSetFixed(it.fixJoint);
-        const D3DXVECTOR3 delta = clamped - p;
-        MoveConnectedItems(i, &delta, visited);
-        break;
-      }
-      default:
-        break;  // the fan, tyres, hidden boxes and doll parts stay where they are
-    }
-  }
-}
 
 void UpdateLeftButtonTools() {
   if (Held(VK_LBUTTON)) {

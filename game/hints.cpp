@@ -162,7 +162,9 @@ int32_t ContextWithoutItem() {
   if (Held('X')) return kHintPlaceFixed;
   if (g_appMode == kModeEdit) {
     if (g_areaEdgeHover == 0) {
-      if (g_goalType == kGoalBell)
+      // The bell and the doll are placed for: their area is where the player
+      // may put items. The start ball and the truck are driven into theirs.
+      if (g_goalType == kGoalBell || g_goalType == kGoalRocketDoll)
         return g_anyHighlighted ? kHintEditPlacementAreaHighlighted : kHintEditPlacementArea;
       return g_anyHighlighted ? kHintEditGoalAreaHighlighted : kHintEditGoalArea;
     }

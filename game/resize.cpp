@@ -2,8 +2,7 @@
 
 #include <cmath>
 
-#include "game/editor_tools.h"
-#include "game/update.h"
+#include "game/tool_shared.h"
 #include "platform/win_input.h"
 #include "world/globals.h"
 #include "world/joints.h"

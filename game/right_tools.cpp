@@ -2,10 +2,8 @@
 
 #include <cmath>
 #include <cstring>
-#include <utility>
 
-#include "game/editor_tools.h"
-#include "game/update.h"
+#include "game/tool_shared.h"
 #include "platform/win_input.h"
 #include "world/globals.h"
 #include "world/items.h"
@@ -13,6 +11,8 @@
 #include "world/joints.h"
 #include "world/physics_world.h"
 #include "world/rotations.h"
+#include "world/snapshot.h"
+#include "world/update_state.h"
 
 float g_rotateDragAngle = 0.0f;
 int32_t g_rotateSnapLatch = 0;
@@ -25,9 +25,8 @@ constexpr int32_t kEdgeTop = 1;
 constexpr int32_t kEdgeBottom = 2;
 constexpr int32_t kEdgeLeft = 4;
 constexpr int32_t kEdgeRight = 8;
-// Width of the grab band inside each edge, and the smallest side an area keeps.
+// Width of the grab band inside each edge.
 constexpr float kEdgeGrab = 2.0f;
-constexpr float kMinAreaSide = 5.0f;
 constexpr float kSnapStep = 22.5f;
 // A right press on an item that chose none of rotate, delete or motor down.
 constexpr int32_t kRightToolNone = 0;
@@ -215,6 +214,7 @@ void PressOnItem(int item) {
 
   switch (g_dragTool) {
     case kToolRotate:
+      CaptureUndo();  // one snapshot for the whole drag
       dBodySetLinearVel(it.body, 0, 0, 0);
       dBodySetAngularVel(it.body, 0, 0, 0);
       g_swingJoint = -1;
@@ -231,6 +231,7 @@ void PressOnItem(int item) {
       ClearItemSelection();
       break;
     case kToolMotorDown:
+      CaptureUndo();
       if (it.motorSpeed > -5) it.motorSpeed -= 1;
       break;
     default:
@@ -249,6 +250,9 @@ void Press() {
     return;
   }
   if (g_cursorOnStage && g_appMode == kModeEdit && !Held('R')) {
+    // Drawing, removing (a click without motion) and moving an edge are
+    // edits: an undo gives the area back as it was before the press.
+    CaptureUndo();
     if (g_areaEditState == kAreaDefined && g_areaEdgeHover != 0) {
       g_areaEditState = kAreaMovingEdge;  // the hovered edges are grabbed
     } else {
@@ -270,6 +274,7 @@ void Press() {
     const JointRecord& jr = g_joints[g_hoveredJoint];
     const bool userJoint = jr.type == kJointRotary || jr.type == kJointFixed;
     if (userJoint && (g_appMode == kModeEdit || jr.createdInMode == kModePlay)) {
+      CaptureUndo();
       DestroyJoint(-1, g_hoveredJoint);
       g_hoveredJoint = -1;
       MarkStageChanged();
@@ -310,18 +315,9 @@ void Release() {
       if (it.state == kItemFixed && it.fixJoint != nullptr) dJointSetFixed(it.fixJoint);
     }
   } else if (g_areaEditState == kAreaDrawing || g_areaEditState == kAreaMovingEdge) {
-    AreaCorners& a = g_area;
-    if (a.corner2.x < a.corner1.x) std::swap(a.corner1.x, a.corner2.x);
-    if (a.corner2.y > a.corner1.y) std::swap(a.corner1.y, a.corner2.y);
-    if (fabsf(a.corner1.x - a.corner2.x) < kMinAreaSide ||
-        fabsf(a.corner1.y - a.corner2.y) < kMinAreaSide) {
-      a.corner2 = a.corner1;
-      g_areaEditState = kAreaNone;
-      // No area, no edge under the mouse or in the hand.
-      g_areaEdgeHover = 0;
-    } else {
-      g_areaEditState = kAreaDefined;
-    }
+    g_areaEditState = FinishAreaDrag(&g_area);
+    // No area, no edge under the mouse or in the hand.
+    if (g_areaEditState == kAreaNone) g_areaEdgeHover = 0;
   }
   g_hoveredItem = -1;
 }

@@ -21,11 +21,8 @@
 #include "world/physics_world.h"
 #include "world/shell_state.h"
 
-POINT g_mousePos = {0, 0};
-int32_t g_hoveredBarSlot = -1;
 int32_t g_paletteCount = 0;
 int32_t g_paletteWheelAngle = 0;
-int32_t g_dragTool = kToolNone;
 float g_previewSpin = 0.0f;
 dGeomID g_pickRay = nullptr;
 // Edge latches of the polled keys, and the double-press timers of the scroll

@@ -7,6 +7,7 @@
 
 #include <cstdint>
 
+#include "game/tool_shared.h"
 #include "platform/win_types.h"
 #include "render/view_state.h"
 #include "world/types.h"
@@ -16,11 +17,8 @@
 // everything the camera shows at every zoom step.
 constexpr dReal kPickRayLength = 5000.0;
 
-extern POINT g_mousePos;                     // client pixels, read every update
-extern int32_t g_hoveredBarSlot;             // item-bar slot under the mouse, -1 none
 extern int32_t g_paletteCount;
 extern int32_t g_paletteWheelAngle;  // degrees, follows 90 x g_paletteIndex
-extern int32_t g_dragTool;           // DragTool of the current mouse drag
 extern float g_previewSpin;  // degrees, turns the 3-D previews outside runs
 extern dGeomID g_pickRay;    // the mouse's pick ray, in no space
 // Edge latches of the polled keys, and the double-press timers of the scroll

@@ -223,6 +223,38 @@ TEST_F(EditorToolsTest, GTurnsTheItemAndTheSelectionRubberAndBack) {
   EXPECT_EQ(g_items[b].kind, kKindBall);
 }
 
+TEST_F(EditorToolsTest, CtrlZTakesBackTheRubberChangeAlone) {
+  const int a = Box(90, 60);
+  const int b = Ball(105, 60);
+  g_items[b].flags |= kFlagSelected;
+  DragFromTo(D3DXVECTOR3(90, 60, 0), D3DXVECTOR3(96, 62, 0));  // a move: the edit before
+  const D3DXVECTOR3 moved = Pos(a);
+  ASSERT_NEAR(moved.x, 96.0f, 0.2f);
+  ClickAt(moved.x, moved.y, {'G'});
+  ASSERT_EQ(g_items[a].kind, kKindRubberBox);
+  ASSERT_EQ(g_items[b].kind, kKindRubberBall);
+
+  Undo();  // both coats go, the move stays
+  EXPECT_EQ(g_items[a].kind, kKindBox);
+  EXPECT_EQ(g_items[b].kind, kKindBall);
+  EXPECT_NEAR(Pos(a).x, moved.x, 1e-4f);
+  EXPECT_NEAR(Pos(a).y, moved.y, 1e-4f);
+  Undo();
+  EXPECT_EQ(g_items[a].kind, kKindRubberBox);
+  EXPECT_EQ(g_items[b].kind, kKindRubberBall);
+
+  // G on an item that has no rubber form changes nothing and is no edit:
+  // Ctrl+Z still takes back the coat.
+  const int fan = CreateItem(D3DXVECTOR3(80, 75, 0), nullptr, 0, 0, kKindFan, 0);
+  ASSERT_GE(fan, 0);
+  g_items[b].flags &= ~(uint32_t)kFlagSelected;
+  ClickAt(80, 75, {'G'});
+  ASSERT_EQ(g_items[fan].kind, kKindFan);
+  ASSERT_EQ(LiveItems(), 3);
+  Undo();
+  EXPECT_EQ(g_items[a].kind, kKindBox);
+}
+
 TEST_F(EditorToolsTest, VRaisesTheMotorOfAMovableItemUpToFive) {
   const int a = Box(90, 60);
   for (int i = 0; i < 7; ++i) ClickAt(90, 60, {'V'});

@@ -114,6 +114,14 @@ TEST_F(HintContextTest, TheEmptyStageOfTheEditorTellsHowToPlaceAndDrawTheArea) {
   EXPECT_EQ(ChooseHintContext(), 27);
   g_anyHighlighted = 0;
   EXPECT_EQ(ChooseHintContext(), 17);  // the goal area
+  g_goalType = kGoalTruck;
+  EXPECT_EQ(ChooseHintContext(), 17);
+  g_goalType = kGoalRocketDoll;  // the doll's area is where items are placed
+  EXPECT_EQ(ChooseHintContext(), 24);
+  g_anyHighlighted = 1;
+  EXPECT_EQ(ChooseHintContext(), 29);
+  g_anyHighlighted = 0;
+  g_goalType = kGoalStartBall;
   g_areaEdgeHover = 4;
   EXPECT_EQ(ChooseHintContext(), 18);
   g_anyHighlighted = 1;

@@ -59,23 +59,37 @@ class RightToolsTest : public UpdateTest {
     RightDragPixels(PixelOf(D3DXVECTOR3(x, y, 0)), {}, keys);
     RightRelease(keys);
   }
-  // The bytes of both undo slots' item tables, to tell whether an edit took
-  // a snapshot.
-  static std::vector<unsigned char> UndoBytes() {
-    std::vector<unsigned char> out;
-    for (const UndoSlot& s : g_undoSlots) {
-      const unsigned char* p = reinterpret_cast<const unsigned char*>(s.items);
-      out.insert(out.end(), p, p + sizeof(StageItem) * kMaxItems);
-    }
-    return out;
+  // A right drag on the empty stage between two grid points (Shift puts the
+  // stage point on the grid, so the corners are exact).
+  static void AreaDrag(D3DXVECTOR3 from, D3DXVECTOR3 to) {
+    Key(VK_SHIFT, true);
+    MouseAt(from.x, from.y);
+    Frame();
+    Key(VK_RBUTTON, true);
+    Frame();
+    MouseAt(to.x, to.y);
+    Frame();
+    RightRelease({VK_SHIFT});
+  }
+  // The test-play entry of the editor bar after one more update.
+  static bool TestPlayOffered() {
+    Frame();
+    return headless::MenuItemAt(g_editorMenu, kEditorMenuTestPlayPos).enabled;
+  }
+  // The area's state and corners in the stage plane.
+  static void ExpectArea(int state, D3DXVECTOR3 corner1, D3DXVECTOR3 corner2) {
+    EXPECT_EQ(g_areaEditState, state);
+    EXPECT_FLOAT_EQ(g_area.corner1.x, corner1.x);
+    EXPECT_FLOAT_EQ(g_area.corner1.y, corner1.y);
+    EXPECT_FLOAT_EQ(g_area.corner2.x, corner2.x);
+    EXPECT_FLOAT_EQ(g_area.corner2.y, corner2.y);
   }
 };
 
 // --- rotation ------------------------------------------------------------------
 
-TEST_F(RightToolsTest, FreeRotationTurnsOneDegreePerThreePixelsWithoutUndo) {
+TEST_F(RightToolsTest, FreeRotationTurnsOneDegreePerThreePixels) {
   const int a = Box(100, 60, 6, 2);
-  const std::vector<unsigned char> undoBefore = UndoBytes();
   const POINT p = PixelOf(D3DXVECTOR3(100, 60, 0));
   RightDragPixels(p, {15, 30});
   EXPECT_EQ(g_dragTool, kToolRotate);
@@ -90,7 +104,6 @@ TEST_F(RightToolsTest, FreeRotationTurnsOneDegreePerThreePixelsWithoutUndo) {
   EXPECT_EQ(g_rightButtonDown, 0);
   EXPECT_EQ(g_hoveredItem, -1);
   EXPECT_EQ(g_stageModified, 1);
-  EXPECT_EQ(UndoBytes(), undoBefore);
 }
 
 TEST_F(RightToolsTest, ShiftSnapsTheAngleTo22AndAHalfDegreesCountedFromTheAngleAtShift) {
@@ -306,20 +319,31 @@ TEST_F(RightToolsTest, RDeletesTheItemAndTheSelectionWithUndo) {
   EXPECT_EQ(g_areaEditState, kAreaNone);
 }
 
-TEST_F(RightToolsTest, ROnAJointAnchorDeletesTheJointWithoutUndo) {
+TEST_F(RightToolsTest, ROnAJointAnchorDeletesTheJointAndCtrlZBringsItBackAlone) {
   const int a = Box(100, 60);
   const int b = Box(104, 60);
   const D3DXVECTOR3 anchor(102, 60, 0);
   const int joint = CreateHingeJoint(a, b, &anchor, 0);
   ASSERT_GE(joint, 0);
-  const std::vector<unsigned char> undoBefore = UndoBytes();
+  ClickAt(120, 45);  // a ball on the empty stage: the edit before
+  ASSERT_EQ(LiveItems(), 3);
+  const int ball = LastLiveItem();
   RightClickAt(102, 60, {'R'});
   EXPECT_EQ(g_joints[joint].type, kJointFree);
   EXPECT_EQ(g_items[a].jointCount, 0);
   EXPECT_EQ(g_items[b].jointCount, 0);
-  EXPECT_EQ(LiveItems(), 2);
+  EXPECT_EQ(LiveItems(), 3);
   EXPECT_EQ(g_stageModified, 1);
-  EXPECT_EQ(UndoBytes(), undoBefore);
+
+  Undo();  // the joint is back, and the ball placed before stays
+  EXPECT_EQ(g_joints[joint].type, kJointRotary);
+  EXPECT_EQ(g_items[a].jointCount, 1);
+  EXPECT_EQ(g_items[b].jointCount, 1);
+  EXPECT_NE(g_items[ball].state, kItemFree);
+  EXPECT_EQ(LiveItems(), 3);
+  Undo();  // and a second Ctrl+Z deletes it again
+  EXPECT_EQ(g_joints[joint].type, kJointFree);
+  EXPECT_EQ(LiveItems(), 3);
 }
 
 TEST_F(RightToolsTest, VLowersTheMotorOfAMovableItemDownToMinusFiveAndTurnsAFixedOne) {
@@ -334,6 +358,45 @@ TEST_F(RightToolsTest, VLowersTheMotorOfAMovableItemDownToMinusFiveAndTurnsAFixe
   RightRelease({'V'});
   EXPECT_EQ(g_items[f].motorSpeed, 0);
   EXPECT_NEAR(Angle(f), 10.0f, 1e-3f);
+}
+
+// --- Ctrl+Z after a right-button edit --------------------------------------------
+
+TEST_F(RightToolsTest, CtrlZTakesBackTheWholeRotationAloneAndASecondTurnsItAgain) {
+  const int a = Box(100, 60, 6, 2);
+  DragFromTo(D3DXVECTOR3(100, 60, 0), D3DXVECTOR3(106, 62, 0));  // a move: the edit before
+  const D3DXVECTOR3 moved = Pos(a);
+  ASSERT_NEAR(moved.x, 106.0f, 0.2f);
+  RightDragPixels(PixelOf(moved), {6, 15, 30});  // one drag over three updates
+  RightRelease();
+  ASSERT_NEAR(Angle(a), 10.0f, 1e-3f);
+
+  Undo();
+  EXPECT_NEAR(Angle(a), 0.0f, 1e-3f);  // the whole drag, not its last update
+  EXPECT_NEAR(Pos(a).x, moved.x, 1e-4f);  // and the move before it stays
+  EXPECT_NEAR(Pos(a).y, moved.y, 1e-4f);
+  Undo();
+  EXPECT_NEAR(Angle(a), 10.0f, 1e-3f);
+  EXPECT_NEAR(Pos(a).x, moved.x, 1e-4f);
+}
+
+TEST_F(RightToolsTest, CtrlZTakesBackOneMotorStepDown) {
+  const int a = Box(100, 60);
+  ClickAt(100, 60, {'V'});
+  ASSERT_EQ(g_items[a].motorSpeed, 1);  // left 1
+  RightClickAt(100, 60, {'V'});
+  ASSERT_EQ(g_items[a].motorSpeed, 0);  // none
+  Undo();
+  EXPECT_EQ(g_items[a].motorSpeed, 1);  // left 1 again
+  Undo();
+  EXPECT_EQ(g_items[a].motorSpeed, 0);
+
+  RightClickAt(100, 60, {'V'});
+  ASSERT_EQ(g_items[a].motorSpeed, -1);  // right 1
+  Undo();
+  EXPECT_EQ(g_items[a].motorSpeed, 0);  // one step back, not two
+  Undo();
+  EXPECT_EQ(g_items[a].motorSpeed, -1);
 }
 
 TEST_F(RightToolsTest, FClearsTheSelectionAndDoesNothingElse) {
@@ -513,15 +576,7 @@ TEST_F(RightToolsTest, AnAreaDrawnFromAnyCornerEndsOrderedAndASmallOneIsRemoved)
   EXPECT_TRUE(headless::MenuItemAt(g_editorMenu, kEditorMenuTestPlayPos).enabled);
 
   // A new drawing replaces it; 4 units high is too low and removes the area.
-  const POINT low = PixelOf(D3DXVECTOR3(110, 66, 0));
-  Key(VK_SHIFT, true);
-  Mouse(to.x, to.y);
-  Frame();
-  Key(VK_RBUTTON, true);
-  Frame();
-  Mouse(low.x, low.y);
-  Frame();
-  RightRelease({VK_SHIFT});
+  AreaDrag(D3DXVECTOR3(90, 70, 0), D3DXVECTOR3(110, 66, 0));
   EXPECT_EQ(g_areaEditState, kAreaNone);
   EXPECT_EQ(g_area.corner2, g_area.corner1);
 
@@ -603,6 +658,80 @@ TEST_F(RightToolsTest, AreaEdgesAreGrabbedInsideTheAreaAndADraggedEdgeCrossesOve
   EXPECT_NEAR(Angle(box), 10.0f, 1e-3f);
   EXPECT_EQ(g_area.corner1, c1);
   EXPECT_EQ(g_area.corner2, c2);
+}
+
+TEST_F(RightToolsTest, CtrlZTakesBackAnAreaDrawnRemovedOrMovedAndTheTestPlayEntryFollows) {
+  const D3DXVECTOR3 c1(90, 70, 0), c2(114, 50, 0);
+  ClickAt(100, 80);  // a ball on the empty stage: the edit before
+  ASSERT_EQ(LiveItems(), 1);
+  ASSERT_FALSE(TestPlayOffered());
+
+  AreaDrag(D3DXVECTOR3(114, 50, 0), D3DXVECTOR3(90, 70, 0));
+  ExpectArea(kAreaDefined, c1, c2);
+  EXPECT_TRUE(TestPlayOffered());
+  Undo();  // the drawing is taken back, the ball stays
+  EXPECT_EQ(g_areaEditState, kAreaNone);
+  EXPECT_EQ(LiveItems(), 1);
+  EXPECT_FALSE(TestPlayOffered());
+  Undo();
+  ExpectArea(kAreaDefined, c1, c2);
+  EXPECT_TRUE(TestPlayOffered());
+
+  // A right click without motion on the empty stage removes the area.
+  RightClickAt(100, 40);
+  ASSERT_EQ(g_areaEditState, kAreaNone);
+  EXPECT_FALSE(TestPlayOffered());
+  Undo();
+  ExpectArea(kAreaDefined, c1, c2);
+  EXPECT_TRUE(TestPlayOffered());
+  Undo();
+  EXPECT_EQ(g_areaEditState, kAreaNone);
+  Undo();
+  ExpectArea(kAreaDefined, c1, c2);
+
+  // An edge dragged outwards.
+  MouseAt(91, 60);
+  Frame();
+  ASSERT_EQ(g_areaEdgeHover, 4);
+  Key(VK_RBUTTON, true);
+  Frame();
+  MouseAt(80, 62);
+  Frame();
+  RightRelease();
+  ASSERT_NEAR(g_area.corner1.x, 80.0f, 0.2f);
+  const D3DXVECTOR3 widened = g_area.corner1;
+  Undo();
+  ExpectArea(kAreaDefined, c1, c2);
+  Undo();
+  ExpectArea(kAreaDefined, widened, c2);
+  EXPECT_EQ(LiveItems(), 1);
+}
+
+TEST_F(RightToolsTest, CtrlZDuringAnAreaDragGivesTheOldAreaAndKeepsTheNewOneFinished) {
+  const D3DXVECTOR3 c1(90, 70, 0), c2(114, 50, 0);
+  AreaDrag(D3DXVECTOR3(90, 70, 0), D3DXVECTOR3(114, 50, 0));
+  ASSERT_EQ(g_areaEditState, kAreaDefined);
+
+  // A new area is being drawn, drawn from its lower right, when Ctrl+Z comes.
+  Key(VK_SHIFT, true);
+  MouseAt(122, 38);
+  Frame();
+  Key(VK_RBUTTON, true);
+  Frame();
+  MouseAt(102, 46);
+  Frame();
+  ASSERT_EQ(g_areaEditState, kAreaDrawing);
+  Undo();
+  ExpectArea(kAreaDefined, c1, c2);
+  MouseAt(98, 42);  // the rest of the drag changes nothing
+  Frame();
+  RightRelease({VK_SHIFT});
+  ExpectArea(kAreaDefined, c1, c2);
+
+  // The redo gives the new area as far as it was drawn, ordered, with no drag.
+  Undo();
+  ExpectArea(kAreaDefined, D3DXVECTOR3(102, 46, 0), D3DXVECTOR3(122, 38, 0));
+  EXPECT_TRUE(TestPlayOffered());
 }
 
 }  // namespace

@@ -31,6 +31,7 @@
 #include <memory>
 
 #include "app/save_command.h"
+#include "app/window_proc.h"
 #include "game/goal_reached.h"
 #include "ordinary_user.h"
 #include "platform/cp932.h"
@@ -1139,13 +1140,9 @@ TEST_F(StageFilesTest, UndoAfterOpeningAPauseFileKeepsThePlayersItems) {
 
   ASSERT_EQ(Load(Path("u.pau"), kFilePause), 1);
   ASSERT_EQ(g_items[mine].state, kItemMovable);
-  // Undo as the command does it, twice (undo and redo).
+  // Ctrl+Z twice (undo and redo).
   for (int k = 0; k < 2; ++k) {
-    UndoSlot& other = g_undoSlots[1 - g_undoIndex];
-    CaptureSnapshot(g_appMode, other.items, other.bodies, other.joints, &other.jointList);
-    UndoSlot& slot = g_undoSlots[g_undoIndex];
-    RestoreSnapshot(slot.items, slot.bodies, slot.joints, &slot.jointList);
-    g_undoIndex = 1 - g_undoIndex;
+    UndoCommand();
     EXPECT_EQ(g_items[mine].state, kItemMovable) << k;
     EXPECT_EQ(g_items[mine].createdInMode, kModePlay) << k;
     EXPECT_EQ(LiveItems(), 5) << k;

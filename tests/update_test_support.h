@@ -11,6 +11,7 @@
 
 #include "app/menus.h"
 #include "app/shell_globals.h"
+#include "app/window_proc.h"
 #include "game/editor_tools.h"
 #include "game/update.h"
 #include "platform/d3d9.h"
@@ -152,14 +153,8 @@ class UpdateTest : public ::testing::Test {
   static int Ball(float x, float y, float r = 0, int movable = 1) {
     return CreateItem(D3DXVECTOR3(x, y, 0), nullptr, r, 0, kKindBall, movable);
   }
-  // What the undo command does: keep the present state in the other slot and
-  // rebuild the stage from the slot taken before the last edit.
-  static void Undo() {
-    UndoSlot& other = g_undoSlots[1 - g_undoIndex];
-    CaptureSnapshot(g_appMode, other.items, other.bodies, other.joints, &other.jointList);
-    UndoSlot& slot = g_undoSlots[g_undoIndex];
-    RestoreSnapshot(slot.items, slot.bodies, slot.joints, &slot.jointList);
-    g_undoIndex = 1 - g_undoIndex;
-    g_copySourceItem = -1;
-  }
+  // Ctrl+Z: the undo command itself, which keeps the present state in the
+  // other slot and rebuilds the stage from the slot taken before the last
+  // edit (so a second one redoes).
+  static void Undo() { UndoCommand(); }
 };

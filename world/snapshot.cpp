@@ -3,6 +3,7 @@
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
+#include <utility>
 
 #include "platform/text_encoding.h"
 #include "platform/win_dialog.h"
@@ -391,6 +392,37 @@ void RestoreSnapshot(StageItem* items, BodyState* bodies, JointRecord* joints,
   g_stageCleared = 0;
   ClearItemSelection();
   for (Sparkle& s : g_sparkles) s.active = 0;
+}
+
+void CaptureUndoSlot(UndoSlot* slot) {
+  if (slot->items == nullptr || slot->bodies == nullptr || slot->joints == nullptr) return;
+  CaptureSnapshot(g_appMode, slot->items, slot->bodies, slot->joints, &slot->jointList);
+  slot->area = g_area;
+  slot->areaState = g_areaEditState;
+  if (slot->areaState == kAreaDrawing || slot->areaState == kAreaMovingEdge)
+    slot->areaState = FinishAreaDrag(&slot->area);
+}
+
+void RestoreUndoSlot(UndoSlot* slot) {
+  if (slot->items == nullptr || slot->bodies == nullptr || slot->joints == nullptr) return;
+  RestoreSnapshot(slot->items, slot->bodies, slot->joints, &slot->jointList);
+  g_area = slot->area;
+  g_areaEditState = slot->areaState;
+}
+
+void ResetUndoPair() {
+  for (UndoSlot& slot : g_undoSlots) CaptureUndoSlot(&slot);
+}
+
+AreaEditState FinishAreaDrag(AreaCorners* area) {
+  if (area->corner2.x < area->corner1.x) std::swap(area->corner1.x, area->corner2.x);
+  if (area->corner2.y > area->corner1.y) std::swap(area->corner1.y, area->corner2.y);
+  if (fabsf(area->corner1.x - area->corner2.x) < kMinAreaSide ||
+      fabsf(area->corner1.y - area->corner2.y) < kMinAreaSide) {
+    area->corner2 = area->corner1;
+    return kAreaNone;
+  }
+  return kAreaDefined;
 }
 
 void ClearStage() {

@@ -6,12 +6,16 @@
 
 #include "world/types.h"
 
-// One undo slot: full-table buffers and a joint list of its own.
+// One undo slot: full-table buffers and a joint list of its own, and the
+// stage's area with its state, so that an area edit is taken back like any
+// other edit.
 struct UndoSlot {
   StageItem* items;
   BodyState* bodies;
   JointRecord* joints;
   int32_t* jointList;
+  AreaCorners area;
+  int32_t areaState;  // AreaEditState: kAreaNone or kAreaDefined
 };
 
 extern StageItem* g_fileSnapshotItems;
@@ -47,6 +51,24 @@ void CaptureSnapshot(int mode, StageItem* items, BodyState* bodies, JointRecord*
 // reported once and its slot left free, together with the joints naming it.
 void RestoreSnapshot(StageItem* items, BodyState* bodies, JointRecord* joints,
                      int32_t** jointList);
+
+// Takes the present stage (CaptureSnapshot with the mode g_appMode) and its
+// area into `slot`. An area caught in the middle of a right drag is kept as
+// the drag's end would leave it: an undo brings back no drag. Does nothing
+// before the buffers exist.
+void CaptureUndoSlot(UndoSlot* slot);
+// Rebuilds the stage and puts its area back from `slot`.
+void RestoreUndoSlot(UndoSlot* slot);
+// Both undo slots take the present state (with the present mode), so that an
+// undo right afterwards changes nothing.
+void ResetUndoPair();
+
+// The end of a right drag on the area: the corners are ordered (corner1 left
+// and top, corner2 right and bottom, y up), and an area narrower or lower
+// than kMinAreaSide is removed (corner2 = corner1). Returns the state the
+// area is left in, kAreaDefined or kAreaNone.
+constexpr float kMinAreaSide = 5.0f;
+AreaEditState FinishAreaDrag(AreaCorners* area);
 
 // Empties the world and resets the stage state for a new stage. The goal type
 // and the area corners are kept.

@@ -97,11 +97,6 @@ void SetEditorBarTextAndState(UINT position, char* text, UINT state) {
   DrawMenuBar(g_hWnd);
 }
 
-void CaptureUndoPair() {
-  for (UndoSlot& slot : g_undoSlots)
-    CaptureSnapshot(g_appMode, slot.items, slot.bodies, slot.joints, &slot.jointList);
-}
-
 enum class ReadResult { kOk, kNotOpened, kReadFailed };
 
 // Reads the whole file, up to one byte more than the largest sound file.
@@ -156,7 +151,7 @@ int SaveStageFile(const char* pathWithoutExtension, int kind) {
       SetEditorBarState(kStageSettingsPos, MFS_ENABLED);
       EnableMenuItem(g_editorMenu, kCmdSavePauseFile, MF_BYCOMMAND | MF_GRAYED);
       ReturnToStageEditing(kFileStage);
-      CaptureUndoPair();
+      ResetUndoPair();
     }
     CaptureSnapshot(0, g_fileSnapshotItems, g_fileSnapshotBodies, g_fileSnapshotJoints,
                     &g_snapshotJointList);
@@ -307,7 +302,7 @@ int LoadStageFile(char* path, int kind) {
 
   RestoreSnapshot(g_fileSnapshotItems, g_fileSnapshotBodies, g_fileSnapshotJoints,
                   &g_snapshotJointList);
-  CaptureUndoPair();
+  ResetUndoPair();
 
   // Name and path without the kind's extension. A path without it is kept
   // only when the writer can add it and still name a file the game can open
