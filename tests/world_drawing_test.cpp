@@ -1,19 +1,22 @@
 // World drawing on real pixels: the stage with sky, grid and floors, items in
 // the styles of their state, joints and their breaking during a run, the
-// effects, the editor's ghosts, the band and the area, and the render states
-// left behind.
+// effects, the editor's ghosts, the band and the area, the render states
+// left behind, and the game's own art drawn out to its items' shapes.
 #include <cmath>
 #include <cstring>
 #include <limits>
 
 #include "game/editor_tools.h"
 #include "game/update.h"
+#include "render/item_drawing.h"
+#include "render/transforms.h"
 #include "render/world_drawing.h"
 #include "tests/render_test_support.h"
 #include "world/effects.h"
 #include "world/items.h"
 #include "world/joints.h"
 #include "world/physics_world.h"
+#include "world/rotations.h"
 
 using namespace rts;
 
@@ -827,4 +830,112 @@ TEST_F(WorldDrawingArtTest, AStageDrawnWithTheGameArt) {
   for (Shard& s : g_shards) s.angle = 50;
   Look(D3DXVECTOR3(100, 40, -60));
   SavePicture(Frame(), "world_art_run_shards");
+}
+
+namespace {
+
+// The plane's x and y bounds of a model's vertices under a world transform.
+void GrowByModel(const MeshRecord& record, const D3DXMATRIX& world, float lo[2], float hi[2]) {
+  void* data = nullptr;
+  ASSERT_NE(record.mesh, nullptr);
+  ASSERT_GE(record.mesh->LockVertexBuffer(0, &data), 0);
+  const DWORD count = record.mesh->GetNumVertices(), stride = record.mesh->GetNumBytesPerVertex();
+  for (DWORD i = 0; i < count; ++i) {
+    D3DXVECTOR3 p = *(const D3DXVECTOR3*)((const char*)data + i * stride), q;
+    D3DXVec3TransformCoord(&q, &p, &world);
+    lo[0] = std::min(lo[0], q.x);
+    hi[0] = std::max(hi[0], q.x);
+    lo[1] = std::min(lo[1], q.y);
+    hi[1] = std::max(hi[1], q.y);
+  }
+  record.mesh->UnlockVertexBuffer();
+}
+
+// Turns a live item about the view axis by `deg`, on top of the turn it has.
+void TiltItem(int item, float deg) {
+  D3DXMATRIX m;
+  ConvertOdeRotationToMatrix(dGeomGetRotation(g_items[item].geom), &m);
+  m = m * RotationZ(deg * kDegToRad);
+  dMatrix3 r;
+  ConvertMatrixToOdeRotation(&m, r);
+  dGeomSetRotation(g_items[item].geom, r);
+}
+
+}  // namespace
+
+TEST_F(WorldDrawingArtTest, BoxAndBallStagePartsAreDrawnOutToTheirCollisionShapes) {
+  // Whatever the tilt, the drawn model reaches as far across the plane as
+  // the item's geom, so what touches the geom is seen touching the model.
+  const struct {
+    int kind;
+    float a, b;
+    const MeshRecord* model;
+  } parts[] = {
+      {kKindRocket, 0, 0, &g_meshRocket},
+      {kKindToyBox, 30, 20, &g_meshBox},
+      {kKindStartBall, 0, 0, &g_meshStartBall},
+      {kKindTire, 0, 0, &g_meshTire},
+  };
+  for (const auto& part : parts) {
+    for (float deg : {0.0f, 30.0f, -30.0f, 45.0f, 90.0f}) {
+      SCOPED_TRACE(testing::Message() << "kind " << part.kind << " tilted " << deg);
+      int id = CreateItem(D3DXVECTOR3(100, 100, 0), nullptr, part.a, part.b, part.kind, 1);
+      ASSERT_GE(id, 0);
+      TiltItem(id, deg);
+      const StageItem& item = g_items[id];
+      D3DXMATRIX t = Translation(100, 100, 0), r;
+      ConvertOdeRotationToMatrix(dGeomGetRotation(item.geom), &r);
+      device->BeginScene();
+      DrawItem(item.kind, &t, &r, item.sizeA, item.sizeB, 1, kStyleNeutral, 0, 0);
+      device->EndScene();
+      D3DXMATRIX world;
+      device->GetTransform(D3DTS_WORLD, &world);
+      float lo[2] = {1e9f, 1e9f}, hi[2] = {-1e9f, -1e9f};
+      GrowByModel(*part.model, world, lo, hi);
+      dReal aabb[6];
+      dGeomGetAABB(item.geom, aabb);
+      for (int axis = 0; axis < 2; ++axis) {
+        EXPECT_NEAR(lo[axis], aabb[2 * axis], 0.05) << "axis " << axis;
+        EXPECT_NEAR(hi[axis], aabb[2 * axis + 1], 0.05) << "axis " << axis;
+      }
+      DestroyItem(id);
+    }
+  }
+}
+
+TEST_F(WorldDrawingArtTest, RocketTiltedIntoTheToyBoxIsSeenReachingIt) {
+  // The rocket-doll goal's two parts where the goal puts them, the rocket
+  // turned 30 degrees toward the toy box: its box's top corner reaches 0.6
+  // into the toy box's wall, and both are marked as overlapping.
+  const D3DXVECTOR3 rocketAt(100, 50, 0);
+  int rocket = CreateItem(rocketAt, nullptr, 0, 0, kKindRocket, 0);
+  int box = CreateItem(D3DXVECTOR3(120, 50, 0), nullptr, 30, 20, kKindToyBox, 1);
+  ASSERT_GE(rocket, 0);
+  ASSERT_GE(box, 0);
+  TiltItem(rocket, -30);
+  UpdateOverlapFlags();
+  EXPECT_NE(g_items[rocket].flags & kFlagOverlap, 0u);
+  EXPECT_NE(g_items[box].flags & kFlagOverlap, 0u);
+
+  Look(D3DXVECTOR3(103, 52, -25));
+  Pixels both = Frame();
+  SavePicture(both, "world_art_rocket_into_toy_box");
+  dGeomSetPosition(g_items[rocket].geom, 100, 500, 0);
+  Pixels boxAlone = Frame();
+  dGeomSetPosition(g_items[rocket].geom, rocketAt.x, rocketAt.y, rocketAt.z);
+
+  // Just inside the rocket's box, along its top (at the back) and its side
+  // toward the toy box (in front), near the corner that reaches into the
+  // toy box: the rocket's picture is there.
+  D3DXMATRIX turn = RotationZ(-30 * kDegToRad);
+  for (D3DXVECTOR3 local : {D3DXVECTOR3(0.5f, 5.82f, 1.8f), D3DXVECTOR3(2.0f, 5.82f, 1.8f),
+                            D3DXVECTOR3(2.82f, 4.5f, -1.8f), D3DXVECTOR3(2.82f, 2.0f, -1.8f)}) {
+    D3DXVECTOR3 at;
+    D3DXVec3TransformCoord(&at, &local, &turn);
+    at += rocketAt;
+    SCOPED_TRACE(testing::Message() << "at " << at.x << ", " << at.y);
+    ASSERT_LT(at.x, 105.0f);  // left of the toy box's wall
+    POINT s = ScreenOf(device, at);
+    EXPECT_NE(both.at(s.x, s.y), boxAlone.at(s.x, s.y));
+  }
 }

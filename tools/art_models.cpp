@@ -337,13 +337,20 @@ Mesh Car() {
   return m;
 }
 
-Mesh Rocket() {  // x -1..1, bottom exactly at y = -2, tip at y = 2, z within +-0.67
+Mesh Rocket() {
+  // The rocket stands in its launch tower, which fills the item's box: the
+  // pad along the bottom (y = -2), a tower up each side (x = +-1) and a beam
+  // across the top (y = 2) behind the nose, all over the item's depth
+  // (z +-0.667). What touches the box touches the tower.
   Mesh m;
   int hull = m.AddMaterial(MakeMaterial("Hull", kWhiteC, 0.4f));
   int red = m.AddMaterial(MakeMaterial("Nose", kRedC, 0.4f));
   int dark = m.AddMaterial(MakeMaterial("Nozzle", 0x4A4E5A, 0.4f));
   int glass = m.AddMaterial(MakeMaterial("Porthole", 0x7CC8F0, 0.6f));
   int fin = m.AddMaterial(MakeMaterial("Fin", kBlueC, 0.4f));
+  int tower = m.AddMaterial(MakeMaterial("Tower", kOrangeC, 0.4f));
+  int pad = m.AddMaterial(MakeMaterial("Pad", kSteelC, 0.4f));
+  int lamp = m.AddMaterial(MakeMaterial("TowerLamp", kYellowC, 0.8f));
   AddLathe(m, {{{0, -2.0f}, {0.34f, -2.0f}}, {{0.34f, -2.0f}, {0.3f, -1.88f}, {0.27f, -1.78f}}}, 24, Xf(), dark);
   AddLathe(m, {{{0.27f, -1.78f}, {0.52f, -1.72f}}, {{0.52f, -1.72f}, {0.56f, -1.5f}, {0.58f, -1.1f}}}, 32, Xf(),
            hull);
@@ -351,16 +358,45 @@ Mesh Rocket() {  // x -1..1, bottom exactly at y = -2, tip at y = 2, z within +-
   AddLathe(m, {{{0.58f, -0.84f}, {0.58f, 0.55f}}}, 32, Xf(), hull);
   AddLathe(m, {{{0.58f, 0.55f}, {0.56f, 0.95f}, {0.48f, 1.32f}, {0.34f, 1.66f}, {0.16f, 1.92f}, {0, 2.0f}}}, 32,
            Xf(), red);
-  // Four fins; those toward and away from the camera are shorter so the
-  // rocket stays within the item's depth.
+  // Four fins, short of the towers and within the item's depth.
   for (int i = 0; i < 4; ++i) {
-    float reach = (i % 2) ? 0.66f : 1.0f;
-    std::vector<float> o = {0.5f, -1.75f, reach, -1.98f, reach, -1.55f, 0.52f, -0.75f};
+    float reach = (i % 2) ? 0.66f : 0.76f;
+    std::vector<float> o = {0.5f, -1.75f, reach, -1.86f, reach, -1.5f, 0.52f, -0.75f};
     AddExtrusion(m, o, -0.05f, 0.05f, Xf::RotY(kPi / 2 * i), fin, 0);
   }
   // Porthole facing the camera.
   AddCylinder(m, 0.2f, 0.5f, 0.6f, 24, Xf::AlongAxis({0, 0, -1}) * Xf::Translate(0, 0.25f, 0), hull);
   AddCylinder(m, 0.15f, 0.55f, 0.615f, 24, Xf::AlongAxis({0, 0, -1}) * Xf::Translate(0, 0.25f, 0), glass);
+
+  const float Z = 0.667f, post = 0.12f, padTop = -1.88f;
+  AddBox(m, {-1, -2, -Z}, {1, padTop, Z}, Xf(), pad);
+  for (float s : {-1.0f, 1.0f}) {
+    float x0 = s < 0 ? -1 : 1 - post, x1 = x0 + post;
+    // Corner posts in front and behind with rungs between them; the front
+    // post ends in a lamp.
+    AddBox(m, {x0, padTop, -Z}, {x1, 2 - 0.09f, -Z + post}, Xf(), tower);
+    AddBox(m, {x0, 2 - 0.09f, -Z}, {x1, 2, -Z + post}, Xf(), lamp);
+    AddBox(m, {x0, padTop, Z - post}, {x1, 2, Z}, Xf(), tower);
+    for (int k = 0; k < 5; ++k) {
+      float y = padTop + 0.3f + 0.8f * k;
+      AddBox(m, {x0 + 0.02f, y, -Z + post}, {x1 - 0.02f, y + 0.07f, Z - post}, Xf(), tower);
+    }
+    // On the face the camera sees, a thin inner rail and a brace zig-zagging
+    // up between it and the post.
+    float xc = s * (1 - post / 2), xr = s * 0.72f;
+    AddBox(m, {std::min(xr, xr + s * 0.04f), padTop, -Z + 0.03f}, {std::max(xr, xr + s * 0.04f), 2 - post, -Z + 0.07f},
+           Xf(), tower);
+    for (int k = 0; k < 4; ++k) {
+      float y0 = padTop + 0.05f + 0.94f * k, y1 = y0 + 0.94f;
+      float xa = (k % 2) ? xr : xc, xb = (k % 2) ? xc : xr;
+      V3 a = {xa, y0, -Z + 0.05f}, b = {xb, y1, -Z + 0.05f};
+      V3 d = b - a;
+      float len = std::sqrt(Dot(d, d));
+      AddCylinder(m, 0.025f, 0, len, 6, Xf::AlongAxis(d) * Xf::Translate(a.x, a.y, a.z), tower, false);
+    }
+  }
+  // The top beam runs behind the nose, so the rocket shows in front of it.
+  AddBox(m, {-1 + post, 2 - post, Z - 0.2f}, {1 - post, 2, Z}, Xf(), tower);
   return m;
 }
 
@@ -619,8 +655,9 @@ const std::vector<ModelInfo>& ModelInfos() {
       {"Tire.x", {-1, -1, -1}, {1, 1, 1}, 0.02f},
       // Truck: the 16 x 8 body at S(4, 4, 3), the cab block 4 x 2 above it.
       {"Car.x", {-2, -1, -0.667f}, {2, 1.5f, 0.667f}, 0.02f},
-      // Rocket: the 6 x 12 box at S(3, 3, 3); the bottom is the squash anchor.
-      {"Rocket.x", {-1, -2, -0.67f}, {1, 2, 0.67f}, 0.02f},
+      // Rocket in its tower: the 6 x 12 x 4 box at S(3, 3, 3); the bottom is
+      // the squash anchor.
+      {"Rocket.x", {-1, -2, -0.667f}, {1, 2, 0.667f}, 0.005f},
       // Toy box: 30 x 20 at S(10, 10, 1.5).
       {"Box.x", {-1.5f, -1, -1.337f}, {1.5f, 1, 1.333f}, 0.01f},
       {"D-Head.x", {-1.2f, -1.2f, -1.2f}, {1.2f, 1.2f, 1.2f}, 0.03f},
