@@ -1,19 +1,22 @@
 // World drawing on real pixels: the stage with sky, grid and floors, items in
 // the styles of their state, joints and their breaking during a run, the
-// effects, the editor's ghosts, the band and the area, and the render states
-// left behind.
+// effects, the editor's ghosts, the band and the area, the render states
+// left behind, and the game's own art drawn out to its items' shapes.
 #include <cmath>
 #include <cstring>
 #include <limits>
 
 #include "game/editor_tools.h"
 #include "game/update.h"
+#include "render/item_drawing.h"
+#include "render/transforms.h"
 #include "render/world_drawing.h"
 #include "tests/render_test_support.h"
 #include "world/effects.h"
 #include "world/items.h"
 #include "world/joints.h"
 #include "world/physics_world.h"
+#include "world/rotations.h"
 
 using namespace rts;
 
@@ -827,4 +830,153 @@ TEST_F(WorldDrawingArtTest, AStageDrawnWithTheGameArt) {
   for (Shard& s : g_shards) s.angle = 50;
   Look(D3DXVECTOR3(100, 40, -60));
   SavePicture(Frame(), "world_art_run_shards");
+}
+
+namespace {
+
+// A model's vertices under a world transform.
+void AddModelVertices(const MeshRecord& record, const D3DXMATRIX& world, std::vector<D3DXVECTOR3>* out) {
+  void* data = nullptr;
+  ASSERT_NE(record.mesh, nullptr);
+  ASSERT_GE(record.mesh->LockVertexBuffer(0, &data), 0);
+  const DWORD count = record.mesh->GetNumVertices(), stride = record.mesh->GetNumBytesPerVertex();
+  for (DWORD i = 0; i < count; ++i) {
+    D3DXVECTOR3 p = *(const D3DXVECTOR3*)((const char*)data + i * stride), q;
+    D3DXVec3TransformCoord(&q, &p, &world);
+    out->push_back(q);
+  }
+  record.mesh->UnlockVertexBuffer();
+}
+
+// Turns a live item about the view axis by `deg`, on top of the turn it has.
+void TiltItem(int item, float deg) {
+  D3DXMATRIX m;
+  ConvertOdeRotationToMatrix(dGeomGetRotation(g_items[item].geom), &m);
+  m = m * RotationZ(deg * kDegToRad);
+  dMatrix3 r;
+  ConvertMatrixToOdeRotation(&m, r);
+  dGeomSetRotation(g_items[item].geom, r);
+}
+
+// How far a geom reaches from its centre along the plane's direction (c, s).
+float GeomReach(dGeomID geom, float c, float s) {
+  switch (dGeomGetClass(geom)) {
+    case dSphereClass:
+      return (float)dGeomSphereGetRadius(geom);
+    case dBoxClass: {
+      dVector3 sides;
+      dGeomBoxGetLengths(geom, sides);
+      const dReal* r = dGeomGetRotation(geom);  // its columns: the box's axes
+      float reach = 0;
+      for (int k = 0; k < 3; ++k)
+        reach += (float)(sides[k] / 2 * std::fabs(r[k] * c + r[4 + k] * s));
+      return reach;
+    }
+    default: {  // a capsule along its own z axis
+      dReal radius, length;
+      dGeomCapsuleGetParams(geom, &radius, &length);
+      const dReal* r = dGeomGetRotation(geom);
+      return (float)(radius + length / 2 * std::fabs(r[2] * c + r[6] * s));
+    }
+  }
+}
+
+}  // namespace
+
+TEST_F(WorldDrawingArtTest, StagePartsAreDrawnOutToTheirCollisionShapes) {
+  // In every direction of the plane the drawn model reaches as far as the
+  // item's geom, so what touches the geom is seen touching the model, and
+  // nothing seen poking out of a part is outside its geom. The bell leaves
+  // a little room between the lip of its mouth and the clapper at its tip,
+  // the doll's parts their rounded corners. The truck is left out: its
+  // tyres and its cab are items of their own.
+  const struct {
+    int kind;
+    float a, b;
+    std::vector<const MeshRecord*> models;
+    float room;
+  } parts[] = {
+      {kKindRocket, 0, 0, {&g_meshRocket}, 0.05f},
+      {kKindToyBox, 30, 20, {&g_meshBox}, 0.05f},
+      {kKindStartBall, 0, 0, {&g_meshStartBall}, 0.05f},
+      {kKindTire, 0, 0, {&g_meshTire}, 0.05f},
+      {kKindFan, 0, 0, {&g_meshFanCase, &g_meshFanBody}, 0.05f},
+      {kKindGoalBell, 0, 0, {&g_meshBell}, 0.3f},
+      {kKindDollHead, 1.2f, 0, {&g_meshDollHead}, 0.05f},
+      {kKindDollBody, 3, 4, {&g_meshDollBody}, 0.25f},
+      {kKindDollHat, 2, 2, {&g_meshDollHat}, 0.25f},
+      {kKindDollUpperArm, 1, 3, {&g_meshDollArm}, 0.25f},
+      {kKindDollForearm, 1, 3, {&g_meshDollArm2}, 0.25f},
+      {kKindDollWaist, 3, 2, {&g_meshDollWaist}, 0.25f},
+      {kKindDollLeg, 1.5f, 6, {&g_meshDollLeg}, 0.25f},
+  };
+  g_animTick = 0;  // the fan's blades in the pose of its cage
+  g_bellSwing = 0;
+  for (const auto& part : parts) {
+    for (float tilt : {0.0f, -30.0f}) {
+      SCOPED_TRACE(testing::Message() << "kind " << part.kind << " tilted " << tilt);
+      const D3DXVECTOR3 at(100, 100, 0);
+      int id = CreateItem(at, nullptr, part.a, part.b, part.kind, 1);
+      ASSERT_GE(id, 0);
+      // The bell's drawing keeps its pivot above it whatever its turn: it is
+      // only seen hanging.
+      if (part.kind != kKindGoalBell) TiltItem(id, tilt);
+      const StageItem& item = g_items[id];
+      D3DXMATRIX t = Translation(at.x, at.y, at.z), r;
+      ConvertOdeRotationToMatrix(dGeomGetRotation(item.geom), &r);
+      device->BeginScene();
+      DrawItem(item.kind, &t, &r, item.sizeA, item.sizeB, 1, kStyleNeutral, 0, 0);
+      device->EndScene();
+      D3DXMATRIX world;
+      device->GetTransform(D3DTS_WORLD, &world);
+      std::vector<D3DXVECTOR3> drawn;
+      for (const MeshRecord* model : part.models) AddModelVertices(*model, world, &drawn);
+      for (int deg = 0; deg < 360; deg += 5) {
+        const float c = cosf(deg * kDegToRad), s = sinf(deg * kDegToRad);
+        float reach = -1e9f;
+        for (const D3DXVECTOR3& p : drawn) reach = std::max(reach, (p.x - at.x) * c + (p.y - at.y) * s);
+        const float geom = GeomReach(item.geom, c, s);
+        EXPECT_GT(reach, geom - part.room) << deg << " degrees";
+        EXPECT_LT(reach, geom + 0.05f) << deg << " degrees";
+      }
+      DestroyItem(id);
+    }
+  }
+}
+
+TEST_F(WorldDrawingArtTest, RocketTiltedIntoTheToyBoxIsSeenReachingIt) {
+  // The rocket-doll goal's two parts where the goal puts them, the rocket
+  // turned 30 degrees toward the toy box: its box's top corner reaches 0.6
+  // into the toy box's wall, and both are marked as overlapping.
+  const D3DXVECTOR3 rocketAt(100, 50, 0);
+  int rocket = CreateItem(rocketAt, nullptr, 0, 0, kKindRocket, 0);
+  int box = CreateItem(D3DXVECTOR3(120, 50, 0), nullptr, 30, 20, kKindToyBox, 1);
+  ASSERT_GE(rocket, 0);
+  ASSERT_GE(box, 0);
+  TiltItem(rocket, -30);
+  UpdateOverlapFlags();
+  EXPECT_NE(g_items[rocket].flags & kFlagOverlap, 0u);
+  EXPECT_NE(g_items[box].flags & kFlagOverlap, 0u);
+
+  Look(D3DXVECTOR3(103, 52, -25));
+  Pixels both = Frame();
+  SavePicture(both, "world_art_rocket_into_toy_box");
+  dGeomSetPosition(g_items[rocket].geom, 100, 500, 0);
+  Pixels boxAlone = Frame();
+  dGeomSetPosition(g_items[rocket].geom, rocketAt.x, rocketAt.y, rocketAt.z);
+
+  // Just inside the rocket's box, along its top (at the back) and its side
+  // toward the toy box (in front), near the corner that reaches into the
+  // toy box: the rocket's picture is there.
+  D3DXMATRIX turn = RotationZ(-30 * kDegToRad);
+  for (D3DXVECTOR3 local : {D3DXVECTOR3(0.5f, 5.82f, 1.8f), D3DXVECTOR3(2.0f, 5.82f, 1.8f),
+                            D3DXVECTOR3(2.82f, 4.5f, -1.8f), D3DXVECTOR3(2.82f, 2.0f, -1.8f)}) {
+    D3DXVECTOR3 at;
+    D3DXVec3TransformCoord(&at, &local, &turn);
+    at += rocketAt;
+    SCOPED_TRACE(testing::Message() << "at " << at.x << ", " << at.y);
+    ASSERT_LT(at.x, 105.0f);  // left of the toy box's wall
+    POINT s = ScreenOf(device, at);
+    EXPECT_NE(both.at(s.x, s.y), boxAlone.at(s.x, s.y));
+  }
 }

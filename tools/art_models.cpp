@@ -185,28 +185,55 @@ Mesh FixedJoint() {
 
 Mesh Bell() {
   // Hangs from its origin (the swing pivot) along +z; its y axis is the
-  // stage's depth once the item's upright turn applies.
+  // stage's depth once the item's upright turn applies. At the drawing
+  // scale of 2.5 the item's capsule (radius 2, length 2.5, centred 2.5 below
+  // the pivot) is radius 0.8 about the z axis, its straight part z 0.5..1.5
+  // and its round ends reaching z -0.3 and 2.3. The bell keeps to it: a
+  // round crown around the axle, a slight waist, the lip flaring out to the
+  // capsule's width and turning in along its lower end, and the clapper's
+  // ball under the mouth as the tip.
   Mesh m;
   int gold = m.AddMaterial(MakeMaterial("Bell", kGoldC, 0.4f));
+  int band = m.AddMaterial(MakeMaterial("BellBand", 0xD89A1E, 0.4f));
   int inner = m.AddMaterial(MakeMaterial("BellInside", 0xA87818, 0.4f));
   int metal = m.AddMaterial(MakeMaterial("Yoke", 0x5E6472, 0.4f));
   Xf along = Xf::AlongAxis({0, 0, 1});
-  AddLathe(m, {{{0, 0.2f}, {0.2f, 0.21f}, {0.3f, 0.25f}}}, 32, along, gold);
-  AddLathe(m,
-           {{{0.3f, 0.25f}, {0.38f, 0.35f}, {0.42f, 0.55f}, {0.45f, 0.9f}, {0.51f, 1.3f}, {0.63f, 1.7f},
-             {0.78f, 2.02f}, {0.88f, 2.2f}}},
-           32, along, gold);
-  AddLathe(m, {{{0.88f, 2.2f}, {0.89f, 2.28f}, {0.8f, 2.3f}}}, 32, along, gold);
-  AddLathe(m,
-           {{{0.8f, 2.3f}, {0.72f, 2.05f}, {0.58f, 1.72f}, {0.46f, 1.32f}, {0.39f, 0.92f}, {0.35f, 0.5f},
-             {0.28f, 0.32f}, {0, 0.28f}}},
-           32, along, inner);
-  // Clapper on its rod.
-  AddCylinder(m, 0.035f, 0.28f, 2.05f, 8, along, metal, false);
-  AddSphere(m, 0.16f, 16, 10, Xf::Translate(0, 0, 2.12f), metal);
-  // Hanging loop around the axle of the swing.
-  AddTorus(m, 0.12f, 0.04f, 20, 8, Xf::AlongAxis({0, 1, 0}) * Xf::Translate(0, 0, 0.1f), metal);
-  AddCylinder(m, 0.06f, -0.3f, 0.3f, 12, Xf::AlongAxis({0, 1, 0}), metal);
+  const float R = 0.8f, top = 0.5f, bottom = 1.5f;
+  Profile crown(1), side(1), lip(1), inside(1);
+  for (int i = 0; i <= 10; ++i) {
+    float a = (kPi / 2) * i / 10;
+    crown[0].push_back({R * Sin(a), top - R * Cos(a)});
+  }
+  // The waist: in by 0.06 half-way down the straight part, out again.
+  for (int i = 0; i <= 8; ++i) {
+    float t = float(i) / 8;
+    side[0].push_back({R - 0.06f * Sin(kPi * t), top + (bottom - top) * t});
+  }
+  for (int i = 0; i <= 4; ++i) {
+    float a = 0.38f * i / 4;
+    lip[0].push_back({R * Cos(a), bottom + R * Sin(a)});
+  }
+  const float mouth = bottom + R * Sin(0.38f) + 0.02f;
+  lip[0].push_back({R * Cos(0.38f) - 0.1f, mouth});
+  // The inside runs back up from the mouth to under the crown.
+  const float Ri = 0.68f;
+  inside[0].push_back(lip[0].back());
+  inside[0].push_back({Ri - 0.02f, bottom});
+  for (int i = 0; i <= 8; ++i) {
+    float a = (kPi / 2) * (8 - i) / 8;
+    inside[0].push_back({Ri * Sin(a), top - Ri * Cos(a)});
+  }
+  AddLathe(m, crown, 40, along, gold);
+  AddLathe(m, side, 40, along, gold);
+  AddLathe(m, lip, 40, along, band);
+  AddLathe(m, inside, 40, along, inner);
+  // The clapper hangs from the axle on its rod; its ball is the bell's tip.
+  AddCylinder(m, 0.035f, 0, 2.0f, 8, along, metal, false);
+  AddSphere(m, 0.22f, 16, 10, Xf::Translate(0, 0, 2.08f), metal);
+  // The axle of the swing runs through the crown along the stage's depth.
+  AddCylinder(m, 0.06f, -0.72f, 0.72f, 12, Xf::AlongAxis({0, 1, 0}), metal);
+  for (float end : {-0.76f, 0.76f})
+    AddCylinder(m, 0.1f, end - 0.04f, end + 0.04f, 16, Xf::AlongAxis({0, 1, 0}), metal);
   return m;
 }
 
@@ -302,9 +329,10 @@ Mesh Car() {
   P(0.3f, -0.55f);
   P(0.36f, yb);
   arch(1.25f, kPi - aIn, kPi - aRear0);
-  P(2.0f, 0.55f);
-  P(1.92f, 0.9f);
-  P(0.9f, 0.95f);
+  // A square-nosed bonnet up to the box's top, so its front corner fills.
+  P(2.0f, 0.9f);
+  P(1.95f, 0.98f);
+  P(0.9f, 1.0f);
   P(0.72f, 1.0f);
   P(0.45f, 1.46f);
   P(-0.45f, 1.46f);
@@ -337,13 +365,20 @@ Mesh Car() {
   return m;
 }
 
-Mesh Rocket() {  // x -1..1, bottom exactly at y = -2, tip at y = 2, z within +-0.67
+Mesh Rocket() {
+  // The rocket stands in its launch tower, which fills the item's box: the
+  // pad along the bottom (y = -2), a tower up each side (x = +-1) and a beam
+  // across the top (y = 2) behind the nose, all over the item's depth
+  // (z +-0.667). What touches the box touches the tower.
   Mesh m;
   int hull = m.AddMaterial(MakeMaterial("Hull", kWhiteC, 0.4f));
   int red = m.AddMaterial(MakeMaterial("Nose", kRedC, 0.4f));
   int dark = m.AddMaterial(MakeMaterial("Nozzle", 0x4A4E5A, 0.4f));
   int glass = m.AddMaterial(MakeMaterial("Porthole", 0x7CC8F0, 0.6f));
   int fin = m.AddMaterial(MakeMaterial("Fin", kBlueC, 0.4f));
+  int tower = m.AddMaterial(MakeMaterial("Tower", kOrangeC, 0.4f));
+  int pad = m.AddMaterial(MakeMaterial("Pad", kSteelC, 0.4f));
+  int lamp = m.AddMaterial(MakeMaterial("TowerLamp", kYellowC, 0.8f));
   AddLathe(m, {{{0, -2.0f}, {0.34f, -2.0f}}, {{0.34f, -2.0f}, {0.3f, -1.88f}, {0.27f, -1.78f}}}, 24, Xf(), dark);
   AddLathe(m, {{{0.27f, -1.78f}, {0.52f, -1.72f}}, {{0.52f, -1.72f}, {0.56f, -1.5f}, {0.58f, -1.1f}}}, 32, Xf(),
            hull);
@@ -351,16 +386,45 @@ Mesh Rocket() {  // x -1..1, bottom exactly at y = -2, tip at y = 2, z within +-
   AddLathe(m, {{{0.58f, -0.84f}, {0.58f, 0.55f}}}, 32, Xf(), hull);
   AddLathe(m, {{{0.58f, 0.55f}, {0.56f, 0.95f}, {0.48f, 1.32f}, {0.34f, 1.66f}, {0.16f, 1.92f}, {0, 2.0f}}}, 32,
            Xf(), red);
-  // Four fins; those toward and away from the camera are shorter so the
-  // rocket stays within the item's depth.
+  // Four fins, short of the towers and within the item's depth.
   for (int i = 0; i < 4; ++i) {
-    float reach = (i % 2) ? 0.66f : 1.0f;
-    std::vector<float> o = {0.5f, -1.75f, reach, -1.98f, reach, -1.55f, 0.52f, -0.75f};
+    float reach = (i % 2) ? 0.66f : 0.76f;
+    std::vector<float> o = {0.5f, -1.75f, reach, -1.86f, reach, -1.5f, 0.52f, -0.75f};
     AddExtrusion(m, o, -0.05f, 0.05f, Xf::RotY(kPi / 2 * i), fin, 0);
   }
   // Porthole facing the camera.
   AddCylinder(m, 0.2f, 0.5f, 0.6f, 24, Xf::AlongAxis({0, 0, -1}) * Xf::Translate(0, 0.25f, 0), hull);
   AddCylinder(m, 0.15f, 0.55f, 0.615f, 24, Xf::AlongAxis({0, 0, -1}) * Xf::Translate(0, 0.25f, 0), glass);
+
+  const float Z = 0.667f, post = 0.12f, padTop = -1.88f;
+  AddBox(m, {-1, -2, -Z}, {1, padTop, Z}, Xf(), pad);
+  for (float s : {-1.0f, 1.0f}) {
+    float x0 = s < 0 ? -1 : 1 - post, x1 = x0 + post;
+    // Corner posts in front and behind with rungs between them; the front
+    // post ends in a lamp.
+    AddBox(m, {x0, padTop, -Z}, {x1, 2 - 0.09f, -Z + post}, Xf(), tower);
+    AddBox(m, {x0, 2 - 0.09f, -Z}, {x1, 2, -Z + post}, Xf(), lamp);
+    AddBox(m, {x0, padTop, Z - post}, {x1, 2, Z}, Xf(), tower);
+    for (int k = 0; k < 5; ++k) {
+      float y = padTop + 0.3f + 0.8f * k;
+      AddBox(m, {x0 + 0.02f, y, -Z + post}, {x1 - 0.02f, y + 0.07f, Z - post}, Xf(), tower);
+    }
+    // On the face the camera sees, a thin inner rail and a brace zig-zagging
+    // up between it and the post.
+    float xc = s * (1 - post / 2), xr = s * 0.72f;
+    AddBox(m, {std::min(xr, xr + s * 0.04f), padTop, -Z + 0.03f}, {std::max(xr, xr + s * 0.04f), 2 - post, -Z + 0.07f},
+           Xf(), tower);
+    for (int k = 0; k < 4; ++k) {
+      float y0 = padTop + 0.05f + 0.94f * k, y1 = y0 + 0.94f;
+      float xa = (k % 2) ? xr : xc, xb = (k % 2) ? xc : xr;
+      V3 a = {xa, y0, -Z + 0.05f}, b = {xb, y1, -Z + 0.05f};
+      V3 d = b - a;
+      float len = std::sqrt(Dot(d, d));
+      AddCylinder(m, 0.025f, 0, len, 6, Xf::AlongAxis(d) * Xf::Translate(a.x, a.y, a.z), tower, false);
+    }
+  }
+  // The top beam runs behind the nose, so the rocket shows in front of it.
+  AddBox(m, {-1 + post, 2 - post, Z - 0.2f}, {1 - post, 2, Z}, Xf(), tower);
   return m;
 }
 
@@ -480,21 +544,24 @@ Mesh DollLeg() {  // 1.5 x 6, the shoe at the bottom
   return m;
 }
 
-Mesh DollHat() {  // 2 x 2: a striped party hat with a pompom
+Mesh DollHat() {
+  // 2 x 2: a striped top hat, its brim as wide as the box and its crown up
+  // to the box's top, so the hat fills its box as far as a hat can.
   Mesh m;
   int a = m.AddMaterial(MakeMaterial("HatA", kYellowC, 0.45f));
   int b = m.AddMaterial(MakeMaterial("HatB", kGreenC, 0.4f));
-  int pom = m.AddMaterial(MakeMaterial("Pompom", kWhiteC, 0.5f));
-  const float base = -0.95f, tip = 0.78f;
-  const int bands = 5;
-  AddLathe(m, {{{0, base}, {0.95f, base}}}, 32, Xf(), a);
+  int ribbon = m.AddMaterial(MakeMaterial("HatRibbon", kWhiteC, 0.5f));
+  const float base = -1.0f, brim = 1.0f, crown = 0.76f, brimTop = base + 0.1f, top = 1.0f;
+  AddLathe(m, {{{0, base}, {brim, base}}, {{brim, base}, {brim, brimTop}}, {{brim, brimTop}, {crown, brimTop}}}, 40,
+           Xf(), a);
+  const float ribbonTop = brimTop + 0.3f;
+  AddLathe(m, {{{crown, brimTop}, {crown, ribbonTop}}}, 40, Xf(), ribbon);
+  const int bands = 4;
   for (int i = 0; i < bands; ++i) {
-    float t0 = float(i) / bands, t1 = float(i + 1) / bands;
-    AddLathe(m, {{{0.95f * (1 - t0), base + (tip - base) * t0}, {0.95f * (1 - t1), base + (tip - base) * t1}}}, 32,
-             Xf(), (i % 2) ? b : a);
+    float h0 = ribbonTop + (top - ribbonTop) * i / bands, h1 = ribbonTop + (top - ribbonTop) * (i + 1) / bands;
+    AddLathe(m, {{{crown, h0}, {crown, h1}}}, 40, Xf(), (i % 2) ? a : b);
   }
-  AddSphere(m, 0.22f, 16, 8, Xf::Translate(0, tip, 0), pom);
-  AddTorus(m, 0.95f, 0.05f, 32, 8, Xf::Translate(0, base, 0), pom);
+  AddLathe(m, {{{crown, top}, {0, top}}}, 40, Xf(), b);
   return m;
 }
 
@@ -512,35 +579,50 @@ void AddWire(Mesh& m, const std::vector<V3>& pts, float r, int mat) {
 }
 
 Mesh FanCase() {
-  // Blows along x: a domed wire guard around the rotor, which turns about
-  // x; the motor sits behind it. Drawn at 3 x the fan's radius with the
-  // capsule kinds' upright turn, so the camera sees the guard from its side.
+  // Blows along x: a barrel-shaped wire cage around the rotor, which turns
+  // about x; the motor sits behind it. Drawn at 3 x the fan's radius with
+  // the capsule kinds' upright turn, the camera sees the cage from its side,
+  // and there the item's capsule is x +-0.333 with round ends of radius
+  // 0.333 about z = +-0.667. The cage's outline is that: every rib runs
+  // along the outside of a ring tube of radius 0.333 about the circle of
+  // radius 0.667, so the cage fills the capsule seen from any side.
   Mesh m;
   int guard = m.AddMaterial(MakeMaterial("Guard", kWhiteC, 0.45f));
   int rim = m.AddMaterial(MakeMaterial("GuardRim", kBlueC, 0.4f));
   int motor = m.AddMaterial(MakeMaterial("Motor", kBlueC, 0.4f));
   int badge = m.AddMaterial(MakeMaterial("Badge", kYellowC, 0.5f));
   Xf alongX = Xf::AlongAxis({1, 0, 0});
-  const float R = 0.955f, depth = 0.29f, wire = 0.016f;
-  auto domeX = [&](float r) { return depth * std::sqrt(std::max(0.0f, 1 - (r / R) * (r / R))); };
-  AddTorus(m, R, 0.04f, 48, 8, alongX, rim);
+  const float R0 = 0.667f, tube = 0.333f, wire = 0.016f, rimWire = 0.04f;
+  // A point of the cage: `t` turns along the tube from the back face (-pi/2)
+  // over the rim (0) to the front face, `a` turns about the fan's axis.
+  auto onTube = [&](float t, float a, float inset) {
+    float r = R0 + (tube - inset) * Cos(t);
+    return V3{(tube - inset) * Sin(t), r * Cos(a), r * Sin(a)};
+  };
+  AddTorus(m, R0 + tube - rimWire, rimWire, 48, 8, alongX, rim);
+  for (int i = 0; i < 16; ++i) {
+    float a = 2 * kPi * i / 16;
+    std::vector<V3> pts;
+    for (int k = 0; k <= 12; ++k) pts.push_back(onTube(-kPi / 2 + kPi * k / 12, a, wire));
+    AddWire(m, pts, wire, guard);
+  }
+  for (float t : {-kPi / 4, kPi / 4}) {
+    V3 c = onTube(t, 0, wire);
+    AddTorus(m, c.y, wire, 40, 5, alongX * Xf::Translate(c.x, 0, 0), guard);
+  }
+  // The two faces: a ring and spokes, flat across the opening.
   for (float side : {-1.0f, 1.0f}) {
-    // Ribs from the rim over the dome to its centre.
+    float x = side * (tube - wire);
+    AddTorus(m, R0, wire, 40, 5, alongX * Xf::Translate(x, 0, 0), rim);
+    AddTorus(m, 0.36f, wire, 32, 5, alongX * Xf::Translate(x, 0, 0), guard);
     for (int i = 0; i < 12; ++i) {
       float a = 2 * kPi * i / 12;
-      std::vector<V3> pts;
-      for (int k = 0; k <= 7; ++k) {
-        float r = R * (1 - k / 7.0f);
-        if (side < 0 && r < 0.16f) break;  // the motor fills the back's middle
-        pts.push_back({side * domeX(r), r * Cos(a), r * Sin(a)});
-      }
-      AddWire(m, pts, wire, guard);
+      float r0 = side < 0 ? 0.16f : 0.1f;  // the motor fills the back's middle
+      AddWire(m, {{x, r0 * Cos(a), r0 * Sin(a)}, {x, R0 * Cos(a), R0 * Sin(a)}}, wire, guard);
     }
-    // Rings across the ribs.
-    for (float r : {0.35f, 0.65f}) AddTorus(m, r, wire * 1.2f, 32, 5, alongX * Xf::Translate(side * domeX(r), 0, 0), guard);
   }
-  // A badge in the middle of the front guard.
-  AddCylinder(m, 0.1f, depth - 0.01f, depth + 0.02f, 20, alongX, badge);
+  // A badge in the middle of the front face.
+  AddCylinder(m, 0.1f, tube - 0.04f, tube, 20, alongX, badge);
   AddLathe(m, {{{0, -0.333f}, {0.08f, -0.328f}, {0.13f, -0.3f}, {0.15f, -0.26f}, {0.15f, -0.06f}, {0, -0.06f}}}, 24,
            alongX, motor);
   return m;
@@ -603,7 +685,7 @@ const std::vector<ModelInfo>& ModelInfos() {
   static const std::vector<ModelInfo> infos = {
       {"Sky.x", {-1, -1, -1}, {1, 1, 1}, 0.02f},
       {"FanBody.x", {-0.08f, -0.9f, -0.9f}, {0.15f, 0.9f, 0.9f}, 0.05f},
-      {"FanCase.x", {-0.333f, -1, -1}, {0.31f, 1, 1}, 0.02f},
+      {"FanCase.x", {-0.333f, -1, -1}, {0.333f, 1, 1}, 0.005f},
       {"Hand.x", {-0.8f, -0.7f, -0.2f}, {0.5f, 0.6f, 0.2f}, 0.3f},
       {"Granade.x", {-0.5f, -0.575f, -0.5f}, {0.58f, 0.8f, 0.5f}, 0.05f},
       {"GranadeNude.x", {-0.5f, -0.6f, -0.5f}, {0.5f, 0.72f, 0.5f}, 0.1f},
@@ -611,16 +693,18 @@ const std::vector<ModelInfo>& ModelInfos() {
       {"Joint.x", {-0.8f, -0.8f, -2.7f}, {0.8f, 0.8f, 2.7f}, 0.02f},
       {"FixJoint.x", {-0.75f, -0.75f, -2.7f}, {0.75f, 0.75f, 2.7f}, 0.02f},
       // Bell: pivot 2.5 above the capsule's centre (radius 2, length 2.5),
-      // scale 2.5: hangs 5.75 / 2.5 = 2.3 along +z, radius 2 / 2.5.
-      {"Bell.x", {-0.89f, -0.89f, -0.06f}, {0.89f, 0.89f, 2.3f}, 0.06f},
+      // scale 2.5: from 0.75 / 2.5 = 0.3 above the pivot to 5.75 / 2.5 = 2.3
+      // below it along +z, radius 2 / 2.5.
+      {"Bell.x", {-0.8f, -0.8f, -0.3f}, {0.8f, 0.8f, 2.3f}, 0.005f},
       {"StartBall.x", {-1, -1, -1}, {1, 1, 1}, 0.02f},
       // Gear: a face in front of z = -2 and one behind z = 2.
       {"Gear.x", {-1, -1, -2.485f}, {1, 1, 2.485f}, 0.03f},
       {"Tire.x", {-1, -1, -1}, {1, 1, 1}, 0.02f},
       // Truck: the 16 x 8 body at S(4, 4, 3), the cab block 4 x 2 above it.
       {"Car.x", {-2, -1, -0.667f}, {2, 1.5f, 0.667f}, 0.02f},
-      // Rocket: the 6 x 12 box at S(3, 3, 3); the bottom is the squash anchor.
-      {"Rocket.x", {-1, -2, -0.67f}, {1, 2, 0.67f}, 0.02f},
+      // Rocket in its tower: the 6 x 12 x 4 box at S(3, 3, 3); the bottom is
+      // the squash anchor.
+      {"Rocket.x", {-1, -2, -0.667f}, {1, 2, 0.667f}, 0.005f},
       // Toy box: 30 x 20 at S(10, 10, 1.5).
       {"Box.x", {-1.5f, -1, -1.337f}, {1.5f, 1, 1.333f}, 0.01f},
       {"D-Head.x", {-1.2f, -1.2f, -1.2f}, {1.2f, 1.2f, 1.2f}, 0.03f},
@@ -629,7 +713,7 @@ const std::vector<ModelInfo>& ModelInfos() {
       {"D-Arm2.x", {-0.5f, -1.5f, -0.44f}, {0.5f, 1.5f, 0.44f}, 0.06f},
       {"D-Waist.x", {-1.52f, -1, -0.92f}, {1.52f, 1, 0.88f}, 0.02f},
       {"D-Leg.x", {-0.75f, -3, -1.1f}, {0.75f, 3, 0.6f}, 0.06f},
-      {"D-Hat.x", {-1, -1, -1}, {1, 1, 1}, 0.06f},
+      {"D-Hat.x", {-1, -1, -1}, {1, 1, 1}, 0.005f},
       {"Capsule.x", {-1, 0, -1}, {1, 1, 1}, 0.001f},
   };
   return infos;
