@@ -614,3 +614,32 @@ TEST_F(FileCommands, NoExportWhilePlayingAndNoPauseFileOfTheTitle) {
   EXPECT_TRUE(headless::MessageBoxes().empty());
   EXPECT_TRUE(Files().empty());
 }
+
+TEST_F(FileCommands, AColonIsPartOfTheFilesName) {
+  EditStage();
+  Write("a:b", kFileStage);
+  ASSERT_TRUE(Exists(HostPath("a:b.stg")));
+  for (bool dropped : {false, true}) {
+    Command(kCmdNewStage);
+    if (dropped) {
+      ASSERT_TRUE(Drop({"a:b.stg"}));
+    } else {
+      headless::QueueFileDialogAnswer(GamePath("a:b.stg"));
+      ASSERT_EQ(OpenStageFileCommand(), 1);
+    }
+    EXPECT_STREQ(g_stageName, "a:b") << dropped;
+    EXPECT_EQ(std::string(g_stagePath), GamePath("a:b")) << dropped;
+    EXPECT_NE(Title().find("［ a:b：ゴールベル ］"), std::string::npos) << Title();
+
+    // Save as proposes that very file in its own folder.
+    headless::QueueFileDialogCancel();
+    EXPECT_EQ(SaveStageAsCommand(), 0);
+    EXPECT_EQ(LastDialog().request.fileName, "a:b.stg");
+    EXPECT_EQ(LastDialog().request.folder, GamePath("") + "\\");
+  }
+  // And a name chosen with a ':' in it is taken whole.
+  headless::QueueFileDialogAnswer(GamePath("c:d.stg"));
+  ASSERT_EQ(SaveStageAsCommand(), 1);
+  EXPECT_STREQ(g_stageName, "c:d");
+  EXPECT_TRUE(Exists(HostPath("c:d.stg")));
+}

@@ -125,13 +125,14 @@ ReadResult ReadWholeFile(const char* path, std::vector<uint8_t>* bytes) {
   return ok ? ReadResult::kOk : ReadResult::kReadFailed;
 }
 
-// The file's title: its name after the last folder separator. The second
-// byte of a double-byte character may be 0x5C and is no separator.
+// The file's title: its name after the last folder separator ('\' or '/';
+// a ':' is part of the name). The second byte of a double-byte character may
+// be 0x5C and is no separator.
 const char* FileTitleOf(const char* path) {
   const char* title = path;
   for (const char* p = path; *p;) {
     int length = Cp932CharLength((unsigned char)*p);
-    if (length == 1 && (*p == '/' || *p == '\\' || *p == ':')) title = p + 1;
+    if (length == 1 && (*p == '/' || *p == '\\')) title = p + 1;
     p += (length == 2 && p[1] != '\0') ? 2 : 1;
   }
   return title;
