@@ -615,6 +615,126 @@ TEST_F(FileCommands, NoExportWhilePlayingAndNoPauseFileOfTheTitle) {
   EXPECT_TRUE(Files().empty());
 }
 
+TEST_F(FileCommands, AfterAPauseSaveTheNextStageSaveAsksForItsFile) {
+  EditStage();
+  SaveAs("bridge.stg");
+  // Another stage of the folder, of the pause file's name.
+  std::ofstream(HostPath("halfway.stg")) << "someone else's stage";
+  const std::vector<uint8_t> other = ReadBytes(HostPath("halfway.stg"));
+  const std::vector<uint8_t> bridge = ReadBytes(HostPath("bridge.stg"));
+  std::ofstream(HostPath("next.stg"), std::ios::binary)
+      .write(reinterpret_cast<const char*>(bridge.data()), (std::streamsize)bridge.size());
+
+  Command(kCmdTestPlay);
+  ASSERT_EQ(g_appMode, kModePlay);
+  PlaceBall();
+  headless::QueueFileDialogAnswer(GamePath("halfway.pau"));
+  ASSERT_TRUE(headless::ChooseMenuCommand(g_hWnd, kCmdSavePause));
+  Pump();
+  ASSERT_TRUE(Exists(HostPath("halfway.pau")));
+  // The stage goes by the pause file's name from here on.
+  EXPECT_STREQ(g_stageName, "halfway");
+  EXPECT_EQ(std::string(g_stagePath), GamePath("halfway"));
+  EXPECT_NE(Title().find("halfway："), std::string::npos);
+
+  Command(kCmdTestPlay);
+  ASSERT_EQ(g_appMode, kModeEdit);
+  CreateItem(D3DXVECTOR3(360, 60, 0), nullptr, 4, 4, kKindBox, 1);
+  Edit();
+  const size_t dialogs = DialogCount();
+
+  // Ctrl+S and the menu's overwrite save each ask, proposing the pause
+  // file's name under the stage filter, with the question before a replace.
+  headless::QueueFileDialogCancel();
+  headless::PressCtrlKey(g_hWnd, 'S');
+  Pump();
+  headless::QueueFileDialogCancel();
+  ASSERT_TRUE(headless::ChooseMenuCommand(g_hWnd, kCmdSaveStage));
+  Pump();
+  ASSERT_EQ(DialogCount(), dialogs + 2);
+  for (size_t i = dialogs; i < dialogs + 2; ++i) {
+    const platform::FileDialogRequest& r = headless::FileDialogs()[i].request;
+    EXPECT_TRUE(r.save);
+    EXPECT_EQ(Cp932ToUtf8(r.title), "ステージファイルの保存");
+    EXPECT_EQ(r.flags & OFN_OVERWRITEPROMPT, (DWORD)OFN_OVERWRITEPROMPT);
+    EXPECT_EQ(r.fileName, "halfway.stg");
+    EXPECT_EQ(r.folder, GamePath("") + "\\");
+  }
+  // Cancelled: neither stage file was touched, and the changes wait.
+  EXPECT_EQ(ReadBytes(HostPath("halfway.stg")), other);
+  EXPECT_EQ(ReadBytes(HostPath("bridge.stg")), bridge);
+  EXPECT_EQ(g_stageModified, 1);
+  EXPECT_STREQ(g_stageName, "halfway");
+
+  // The save prompt's Yes asks the same way before another file is opened.
+  headless::QueueMessageBoxAnswer(IDYES);
+  headless::QueueFileDialogCancel();
+  ASSERT_TRUE(Drop({"next.stg"}));
+  EXPECT_EQ(DialogCount(), dialogs + 3);
+  EXPECT_EQ(LastDialog().request.fileName, "halfway.stg");
+  EXPECT_EQ(ReadBytes(HostPath("halfway.stg")), other);
+  EXPECT_STREQ(g_stageName, "halfway");
+
+  // The player chooses bridge.stg: it gets the edits, and is the stage's
+  // own file again, written by Ctrl+S without a question.
+  headless::QueueFileDialogAnswer(GamePath("bridge.stg"));
+  headless::PressCtrlKey(g_hWnd, 'S');
+  Pump();
+  EXPECT_EQ(DialogCount(), dialogs + 4);
+  EXPECT_STREQ(g_stageName, "bridge");
+  EXPECT_EQ(g_stageModified, 0);
+  EXPECT_EQ(ReadBytes(HostPath("bridge.stg"))[92 + 56 * 3], kItemMovable);  // the new box
+  CreateItem(D3DXVECTOR3(380, 60, 0), nullptr, 4, 4, kKindBox, 1);
+  Edit();
+  headless::PressCtrlKey(g_hWnd, 'S');
+  Pump();
+  EXPECT_EQ(DialogCount(), dialogs + 4);
+  EXPECT_EQ(g_stageModified, 0);
+  EXPECT_EQ(ReadBytes(HostPath("bridge.stg"))[92 + 56 * 4], kItemMovable);
+  EXPECT_EQ(ReadBytes(HostPath("halfway.stg")), other);
+}
+
+TEST_F(FileCommands, AnOpenedStageFileIsWrittenAgainWithoutAQuestion) {
+  EditStage();
+  Write("opened", kFileStage);
+  g_clearVerified = 1;
+  Write("played", kFilePlay);
+  Command(kCmdNewStage);
+  headless::QueueFileDialogAnswer(GamePath("opened.stg"));
+  ASSERT_EQ(OpenStageFileCommand(), 1);
+  CreateItem(D3DXVECTOR3(360, 60, 0), nullptr, 4, 4, kKindBox, 1);
+  Edit();
+  headless::PressCtrlKey(g_hWnd, 'S');
+  Pump();
+  EXPECT_EQ(DialogCount(), 1u);
+  EXPECT_EQ(g_stageModified, 0);
+  EXPECT_EQ(ReadBytes(HostPath("opened.stg"))[92 + 56 * 3], kItemMovable);
+
+  // A dropped one likewise; a pause save from its test play ends that.
+  ASSERT_TRUE(Drop({"opened.stg"}));
+  Command(kCmdTestPlay);
+  headless::QueueFileDialogAnswer(GamePath("later.pau"));
+  ASSERT_EQ(SavePauseFileCommand(), 1);
+  Command(kCmdTestPlay);
+  Edit();
+  headless::QueueFileDialogCancel();
+  Command(kCmdSaveStage);
+  EXPECT_EQ(DialogCount(), 3u);
+  EXPECT_FALSE(Exists(HostPath("later.stg")));
+  // A failed pause save leaves the stage's own file as it was.
+  headless::QueueMessageBoxAnswer(IDNO);
+  ASSERT_TRUE(Drop({"opened.stg"}));
+  ASSERT_STREQ(g_stageName, "opened");
+  Command(kCmdTestPlay);
+  headless::QueueFileDialogAnswer(GamePath("gone/x.pau"));
+  EXPECT_EQ(SavePauseFileCommand(), 0);
+  Command(kCmdTestPlay);
+  Edit();
+  Command(kCmdSaveStage);
+  EXPECT_EQ(DialogCount(), 4u);
+  EXPECT_EQ(g_stageModified, 0);
+}
+
 TEST_F(FileCommands, AColonIsPartOfTheFilesName) {
   EditStage();
   Write("a:b", kFileStage);

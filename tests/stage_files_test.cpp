@@ -872,6 +872,7 @@ TEST_F(StageFilesTest, PromptAnswers) {
 
   // Yes with a file to save to: saved, go on.
   std::snprintf(g_stagePath, sizeof g_stagePath, "%s", Path("saved").c_str());
+  g_stageFileChosen = 1;
   headless::QueueMessageBoxAnswer(IDYES);
   EXPECT_EQ(AskSaveChanges(), 1);
   EXPECT_EQ(g_stageModified, 0);
@@ -892,6 +893,7 @@ TEST_F(StageFilesTest, PromptStopsWhenTheSaveDidNotHappen) {
 
   // A file whose write fails: the writer's message, then stop.
   std::snprintf(g_stagePath, sizeof g_stagePath, "%s", Path("gone/x").c_str());
+  g_stageFileChosen = 1;
   headless::ClearMessageBoxes();
   headless::QueueMessageBoxAnswer(IDYES);
   EXPECT_EQ(AskSaveChanges(), 0);
@@ -909,6 +911,7 @@ TEST_F(StageFilesTest, PromptStopsWhenTheSaveDidNotHappen) {
   g_isPlayFile = 0;
   g_appMode = kModeEdit;
   std::snprintf(g_stagePath, sizeof g_stagePath, "%s", Path("drag").c_str());
+  g_stageFileChosen = 1;
   g_copySourceItem = 2;
   headless::QueueMessageBoxAnswer(IDYES);
   EXPECT_EQ(AskSaveChanges(), 0);

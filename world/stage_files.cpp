@@ -324,6 +324,8 @@ int LoadStageFile(char* path, int kind) {
   } else if (pathLength + 4 >= sizeof g_stagePath) {
     g_stagePath[0] = '\0';
   }
+  // Only a stage file opened as one is the stage's own file to write again.
+  g_stageFileChosen = kind == kFileStage ? 1 : 0;
 
   g_stageModified = 0;
   NotifyTitleChanged();
