@@ -2,11 +2,13 @@
 // stage, play and pause files written and read back through them, failures
 // and cancels that change nothing, and files dropped on the window.
 #include "command_test_support.h"
+#include "ordinary_user.h"
 
 #include <sys/stat.h>
 
 #include <algorithm>
 #include <fstream>
+#include <functional>
 #include <iterator>
 
 namespace {
@@ -44,6 +46,35 @@ class FileCommands : public CommandTest {
     }
     return name + std::string(left, 'n') + ext;
   }
+  // Opens a file that is there but cannot be read, by open, which may drop
+  // it or answer a dialog with it. "" when the reader said so, once, and the
+  // stage being edited (the saved stage "mine") is just as it was; else what
+  // differs.
+  std::string RefusedAsUnreadable(const std::string& what, const std::function<void()>& open) {
+    const std::string title = Title();
+    headless::ClearMessageBoxes();
+    open();
+    Pump();
+    std::string wrong;
+    const size_t messages = headless::MessageBoxes().size();
+    if (messages != 1) wrong += " messages " + std::to_string(messages);
+    if (LastMessageUtf8() != "ファイルを読み込めませんでした。") wrong += " message " + LastMessageUtf8();
+    if (LiveItems() != 3) wrong += " items " + std::to_string(LiveItems());
+    if (std::string(g_stageName) != "mine") wrong += std::string(" name ") + g_stageName;
+    if (std::string(g_stagePath) != mine_) wrong += std::string(" path ") + g_stagePath;
+    if (g_stageFileChosen != 1) wrong += " not its own file";
+    if (g_appMode != kModeEdit || g_isPlayFile != 0) wrong += " mode";
+    if (Shown() != g_editorMenu) wrong += " menu";
+    if (Title() != title) wrong += " title " + Title();
+    return wrong.empty() ? wrong : what + ":" + wrong;
+  }
+  bool DropGamePath(const std::string& gamePath) {
+    bool posted = headless::DropFiles(g_hWnd, {gamePath});
+    Pump();
+    return posted;
+  }
+  std::string mine_;  // game path of the stage "mine" without its extension
+
   bool Drop(const std::vector<std::string>& namesUtf8) {
     std::vector<std::string> paths;
     for (const std::string& n : namesUtf8) paths.push_back(GamePath(n));
@@ -733,6 +764,50 @@ TEST_F(FileCommands, AnOpenedStageFileIsWrittenAgainWithoutAQuestion) {
   Command(kCmdSaveStage);
   EXPECT_EQ(DialogCount(), 4u);
   EXPECT_EQ(g_stageModified, 0);
+}
+
+TEST_F(FileCommands, AFileInTheWayThatCannotBeReadIsSaidSoAndChangesNothing) {
+  EditStage();
+  SaveAs("mine.stg");
+  mine_ = GamePath("mine");
+  ASSERT_EQ(mkdir(HostPath("x.stg").c_str(), 0700), 0);
+  ASSERT_EQ(mkdir(HostPath("y.ply").c_str(), 0700), 0);
+  ASSERT_EQ(mkfifo(HostPath("p.stg").c_str(), 0600), 0);
+  ASSERT_EQ(mkfifo(HostPath("p.pau").c_str(), 0600), 0);
+  alarm(60);  // a pipe is never waited on
+  for (const std::string name : {"x.stg", "y.ply", "p.stg", "p.pau"}) {
+    const std::string path = GamePath(name);
+    const std::string dropped =
+        RefusedAsUnreadable("dropped " + name, [&] { ASSERT_TRUE(DropGamePath(path)); });
+    EXPECT_EQ(dropped, "");
+    // Play files are opened from the play list, not from a file dialog.
+    if (name == "y.ply") continue;
+    const UINT command = name == "p.pau" ? kCmdOpenPause : kCmdOpenStage;
+    const std::string opened = RefusedAsUnreadable("opened " + name, [&] {
+      headless::QueueFileDialogAnswer(path);
+      Command(command);
+    });
+    EXPECT_EQ(opened, "");
+  }
+  alarm(0);
+  EXPECT_EQ(platform::LiveDropCount(), 0);
+
+  // A stage the player may not read.
+  EXPECT_AS_ORDINARY_USER([this]() -> std::string {
+    ScratchFolder folder;
+    ORDINARY_CHECK(!folder.path().empty());
+    const std::string base = platform::HostPathToGamePath(folder / "locked");
+    ORDINARY_CHECK(SaveStageFile(base.c_str(), kFileStage) == 1);
+    ORDINARY_CHECK(chmod((folder / "locked.stg").c_str(), 0200) == 0);
+    const std::string path = base + ".stg";
+    std::string wrong = RefusedAsUnreadable("dropped", [&] { DropGamePath(path); });
+    if (wrong.empty())
+      wrong = RefusedAsUnreadable("opened", [&] {
+        headless::QueueFileDialogAnswer(path);
+        Command(kCmdOpenStage);
+      });
+    return wrong;
+  });
 }
 
 TEST_F(FileCommands, AColonIsPartOfTheFilesName) {

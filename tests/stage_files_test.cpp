@@ -494,23 +494,26 @@ TEST_F(StageFilesTest, AnItemOfAnUnknownKindIsLeftOutWithAMessage) {
   EXPECT_STREQ(g_stageName, "odd");
 }
 
-TEST_F(StageFilesTest, APipeDeviceOrFolderInPlaceOfAFileIsOneThatDoesNotOpen) {
+TEST_F(StageFilesTest, APipeDeviceOrFolderInPlaceOfAFileCannotBeRead) {
   BuildEditorStage(kGoalBell);
   const std::string before = StageState();
   ASSERT_EQ(mkfifo(Path("pipe.stg").c_str(), 0600), 0);
   ASSERT_EQ(mkdir(Path("folder.ply").c_str(), 0700), 0);
-  headless::ClearMessageBoxes();
   // Nothing here may wait: a pipe with no writer would wait for ever.
   alarm(30);
   for (int kind : {kFileStage, kFilePlay, kFilePause}) {
-    for (const std::string& path :
-         {Path("missing.stg"), Path("pipe.stg"), Path("folder.ply"), std::string("/dev/null")}) {
+    for (const std::string& path : {Path("pipe.stg"), Path("folder.ply"), std::string("/dev/null")}) {
+      headless::ClearMessageBoxes();
       EXPECT_EQ(Load(path, kind), 0) << path;
+      ASSERT_EQ(headless::MessageBoxes().size(), 1u) << path;
+      EXPECT_EQ(LastMessageUtf8(), "ファイルを読み込めませんでした。") << path;
     }
+    // A file that is not there is passed over in silence.
+    headless::ClearMessageBoxes();
+    EXPECT_EQ(Load(Path("missing.stg"), kind), 0);
+    EXPECT_EQ(headless::MessageBoxes().size(), 0u);
   }
   alarm(0);
-  // Each is passed over in silence, as a missing file is.
-  EXPECT_EQ(headless::MessageBoxes().size(), 0u);
   EXPECT_EQ(StageState(), before);
   rmdir(Path("folder.ply").c_str());
 }

@@ -1,5 +1,6 @@
 #include "world/stage_files.h"
 
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -102,14 +103,17 @@ void CaptureUndoPair() {
     CaptureSnapshot(g_appMode, slot.items, slot.bodies, slot.joints, &slot.jointList);
 }
 
-enum class ReadResult { kOk, kNotOpened, kReadFailed };
+enum class ReadResult { kOk, kMissing, kReadFailed };
 
 // Reads the whole file, up to one byte more than the largest sound file.
-// A named pipe, a device or a folder in the file's place is one that does not
-// open: it is never waited on.
+// Only a file that is not there is missing. A named pipe, a device or a
+// folder in the file's place is never waited on or read: like a file the
+// player may not read, it is a file that could not be read.
 ReadResult ReadWholeFile(const char* path, std::vector<uint8_t>* bytes) {
   FILE* f = OpenRegularFileForReading(path);
-  if (!f) return ReadResult::kNotOpened;
+  if (!f) {
+    return errno == ENOENT || errno == ENOTDIR ? ReadResult::kMissing : ReadResult::kReadFailed;
+  }
   bytes->clear();
   uint8_t buffer[65536];
   bool ok = true;
@@ -244,11 +248,11 @@ int LoadStageFile(char* path, int kind) {
   }
 
   // Everything is read and checked before the stage is touched.
-  // A file that does not open is passed over in silence, as every file the
-  // game reads is; one that opens but cannot be read is reported.
+  // A file that is not there is passed over in silence, as every file the
+  // game reads is; one that is there but cannot be read is reported.
   std::vector<uint8_t> bytes;
   ReadResult read = ReadWholeFile(GamePathToHost(path).c_str(), &bytes);
-  if (read == ReadResult::kNotOpened) return 0;
+  if (read == ReadResult::kMissing) return 0;
   if (read == ReadResult::kReadFailed) {
     ShowMessage(kReadFailedText);
     return 0;
