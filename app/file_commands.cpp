@@ -100,6 +100,7 @@ BOOL RunSaveDialog(const char* titleUtf8, const char* filter, const char* ext) {
 struct StageNaming {
   char name[sizeof g_stageName];
   char path[sizeof g_stagePath];
+  int32_t chosen = g_stageFileChosen;
   StageNaming() {
     std::memcpy(name, g_stageName, sizeof name);
     std::memcpy(path, g_stagePath, sizeof path);
@@ -107,6 +108,7 @@ struct StageNaming {
   void Restore() const {
     std::memcpy(g_stageName, name, sizeof name);
     std::memcpy(g_stagePath, path, sizeof path);
+    g_stageFileChosen = chosen;
   }
 };
 
@@ -145,7 +147,11 @@ int OpenStageFileCommand() {
 int OverwriteSaveCommand() {
   // The title screen's boxes are no stage.
   if (g_isPlayFile || g_appMode == kModeTitle) return 0;
-  if (g_stagePath[0] == '\0') return SaveStageAsCommand();
+  return SaveToOwnStageFile(SaveStageAsCommand);
+}
+
+int SaveToOwnStageFile(int (*saveAs)()) {
+  if (g_stagePath[0] == '\0' || !g_stageFileChosen) return saveAs ? saveAs() : 0;
   if (g_appMode == kModeRun) StopRunForCommand();
   return SaveStageFile(g_stagePath, kFileStage);
 }
@@ -163,6 +169,7 @@ int SaveStageAsCommand() {
     UpdateWindowTitle();
     return 0;
   }
+  g_stageFileChosen = 1;
   return 1;
 }
 
@@ -195,6 +202,9 @@ int SavePauseFileCommand() {
     UpdateWindowTitle();
     return 0;
   }
+  // The stage now bears the pause file's name; a stage file of that name is
+  // not one the player chose, so the next overwrite save asks.
+  g_stageFileChosen = 0;
   UpdateWindowTitle();
   return 1;
 }

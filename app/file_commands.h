@@ -19,6 +19,12 @@ int OpenStageFileCommand();
 // Command 32780: writes the stage to its own file (save as when it has none
 // yet), stopping a run first. Nothing while a play or pause file is loaded.
 int OverwriteSaveCommand();
+// The overwrite save's writing, shared with Ctrl+S: without asking only to the
+// stage file the player opened or saved the stage as (g_stageFileChosen);
+// otherwise saveAs asks for a name (null: nothing is saved, 0 is returned).
+// A stage named after a pause file thus gets the save dialog, which proposes
+// that name and asks before it replaces a file there.
+int SaveToOwnStageFile(int (*saveAs)());
 // Command 32781: asks for a stage file name and writes the stage there; the
 // stage takes that name and path only once the file is written.
 int SaveStageAsCommand();

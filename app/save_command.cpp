@@ -1,11 +1,9 @@
 #include "app/save_command.h"
 
-#include "app/command_steps.h"
 #include "app/file_commands.h"
 #include "app/window_title.h"
 #include "world/globals.h"
 #include "world/snapshot.h"
-#include "world/stage_files.h"
 #include "world/types.h"
 
 int (*g_saveStageAsCommand)() = SaveStageAsCommand;
@@ -14,7 +12,5 @@ int (*g_savePauseFileCommand)() = SavePauseFileCommand;
 int SaveStageCommand() {
   if (g_copySourceItem != -1 || g_appMode == kModeTitle) return 0;
   if (g_isPlayFile) return g_savePauseFileCommand ? g_savePauseFileCommand() : 0;
-  if (g_stagePath[0] == '\0') return g_saveStageAsCommand ? g_saveStageAsCommand() : 0;
-  if (g_appMode == kModeRun) StopRunForCommand();
-  return SaveStageFile(g_stagePath, kFileStage);
+  return SaveToOwnStageFile(g_saveStageAsCommand);
 }

@@ -5,11 +5,12 @@
 
 // Nothing during a copy drag or on the title screen; with a play or pause
 // file loaded, saving a pause file (command 32823); otherwise the overwrite
-// save (command 32780): save as (command 32781) when the stage has no file
-// yet, else stop a run and write the stage file to its path. Returns 1 when
-// the stage (or the play in progress) is now saved in a file, 0 when nothing
-// was saved: no save applies, the user cancelled the file dialog, or the
-// write failed (the writer has told the user).
+// save (command 32780): save as (command 32781) when the stage has no stage
+// file the player opened or saved it as (a new stage, or one named after a
+// pause file), else stop a run and write the stage file to its path. Returns
+// 1 when the stage (or the play in progress) is now saved in a file, 0 when
+// nothing was saved: no save applies, the user cancelled the file dialog, or
+// the write failed (the writer has told the user).
 int SaveStageCommand();
 
 // The two save commands that first ask for a file name: save as and the pause

@@ -293,13 +293,14 @@ int ProgramFolderOfPath(const char* modulePath, char* folder, int size) {
   if (!folder || size <= 0) return 0;
   folder[0] = '\0';
   if (!modulePath) return 0;
-  // The folder ends at the last separator; a double-byte character's second
-  // byte may look like '\' and is stepped over.
+  // The folder ends at the last separator ('\' or '/'; a ':' belongs to a
+  // name); a double-byte character's second byte may look like '\' and is
+  // stepped over.
   size_t end = 0;
   for (size_t i = 0; modulePath[i] != '\0';) {
     unsigned char c = static_cast<unsigned char>(modulePath[i]);
     int len = Cp932CharLength(c);
-    if (len == 1 && (c == '\\' || c == '/' || c == ':')) end = i + 1;
+    if (len == 1 && (c == '\\' || c == '/')) end = i + 1;
     if (len == 2 && modulePath[i + 1] == '\0') break;
     i += len;
   }

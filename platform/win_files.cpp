@@ -27,14 +27,15 @@ FileState& F() {
   return *state;
 }
 
-// Byte offset just past the last separator ('\', '/', ':') of a CP932 path,
+// Byte offset just past the last separator ('\' or '/') of a CP932 path,
 // stepping over double-byte characters whose second byte may look like '\'.
+// A ':' is an ordinary character of a file name here: there are no drives.
 size_t NameStart(const std::string& path) {
   size_t start = 0;
   for (size_t i = 0; i < path.size();) {
     unsigned char c = static_cast<unsigned char>(path[i]);
     int len = Cp932CharLength(c);
-    if (len == 1 && (c == '\\' || c == '/' || c == ':')) start = i + 1;
+    if (len == 1 && (c == '\\' || c == '/')) start = i + 1;
     i += len;
   }
   return start;

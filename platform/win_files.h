@@ -63,10 +63,10 @@ BOOL GetOpenFileNameA(OPENFILENAMEA* ofn);
 BOOL GetSaveFileNameA(OPENFILENAMEA* ofn);
 DWORD CommDlgExtendedError();
 
-// The name of the file that a path names: what follows its last '\', '/' or
-// ':', extension kept. Returns 0 when copied, the size needed (with the NUL)
-// when buffer is null or too small, -1 for an empty name or one that ends in
-// a separator.
+// The name of the file that a path names: what follows its last '\' or '/'
+// (a ':' belongs to the name), extension kept. Returns 0 when copied, the
+// size needed (with the NUL) when buffer is null or too small, -1 for an
+// empty name or one that ends in a separator.
 short GetFileTitleA(LPCSTR file, LPSTR buffer, WORD bufferSize);
 
 // The program's own file as a game path ("\home\me\gizmo\game"); module

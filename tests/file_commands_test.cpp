@@ -2,11 +2,13 @@
 // stage, play and pause files written and read back through them, failures
 // and cancels that change nothing, and files dropped on the window.
 #include "command_test_support.h"
+#include "ordinary_user.h"
 
 #include <sys/stat.h>
 
 #include <algorithm>
 #include <fstream>
+#include <functional>
 #include <iterator>
 
 namespace {
@@ -44,6 +46,35 @@ class FileCommands : public CommandTest {
     }
     return name + std::string(left, 'n') + ext;
   }
+  // Opens a file that is there but cannot be read, by open, which may drop
+  // it or answer a dialog with it. "" when the reader said so, once, and the
+  // stage being edited (the saved stage "mine") is just as it was; else what
+  // differs.
+  std::string RefusedAsUnreadable(const std::string& what, const std::function<void()>& open) {
+    const std::string title = Title();
+    headless::ClearMessageBoxes();
+    open();
+    Pump();
+    std::string wrong;
+    const size_t messages = headless::MessageBoxes().size();
+    if (messages != 1) wrong += " messages " + std::to_string(messages);
+    if (LastMessageUtf8() != "ファイルを読み込めませんでした。") wrong += " message " + LastMessageUtf8();
+    if (LiveItems() != 3) wrong += " items " + std::to_string(LiveItems());
+    if (std::string(g_stageName) != "mine") wrong += std::string(" name ") + g_stageName;
+    if (std::string(g_stagePath) != mine_) wrong += std::string(" path ") + g_stagePath;
+    if (g_stageFileChosen != 1) wrong += " not its own file";
+    if (g_appMode != kModeEdit || g_isPlayFile != 0) wrong += " mode";
+    if (Shown() != g_editorMenu) wrong += " menu";
+    if (Title() != title) wrong += " title " + Title();
+    return wrong.empty() ? wrong : what + ":" + wrong;
+  }
+  bool DropGamePath(const std::string& gamePath) {
+    bool posted = headless::DropFiles(g_hWnd, {gamePath});
+    Pump();
+    return posted;
+  }
+  std::string mine_;  // game path of the stage "mine" without its extension
+
   bool Drop(const std::vector<std::string>& namesUtf8) {
     std::vector<std::string> paths;
     for (const std::string& n : namesUtf8) paths.push_back(GamePath(n));
@@ -613,4 +644,197 @@ TEST_F(FileCommands, NoExportWhilePlayingAndNoPauseFileOfTheTitle) {
   EXPECT_EQ(DialogCount(), 0u);
   EXPECT_TRUE(headless::MessageBoxes().empty());
   EXPECT_TRUE(Files().empty());
+}
+
+TEST_F(FileCommands, AfterAPauseSaveTheNextStageSaveAsksForItsFile) {
+  EditStage();
+  SaveAs("bridge.stg");
+  // Another stage of the folder, of the pause file's name.
+  std::ofstream(HostPath("halfway.stg")) << "someone else's stage";
+  const std::vector<uint8_t> other = ReadBytes(HostPath("halfway.stg"));
+  const std::vector<uint8_t> bridge = ReadBytes(HostPath("bridge.stg"));
+  std::ofstream(HostPath("next.stg"), std::ios::binary)
+      .write(reinterpret_cast<const char*>(bridge.data()), (std::streamsize)bridge.size());
+
+  Command(kCmdTestPlay);
+  ASSERT_EQ(g_appMode, kModePlay);
+  PlaceBall();
+  headless::QueueFileDialogAnswer(GamePath("halfway.pau"));
+  ASSERT_TRUE(headless::ChooseMenuCommand(g_hWnd, kCmdSavePause));
+  Pump();
+  ASSERT_TRUE(Exists(HostPath("halfway.pau")));
+  // The stage goes by the pause file's name from here on.
+  EXPECT_STREQ(g_stageName, "halfway");
+  EXPECT_EQ(std::string(g_stagePath), GamePath("halfway"));
+  EXPECT_NE(Title().find("halfway："), std::string::npos);
+
+  Command(kCmdTestPlay);
+  ASSERT_EQ(g_appMode, kModeEdit);
+  CreateItem(D3DXVECTOR3(360, 60, 0), nullptr, 4, 4, kKindBox, 1);
+  Edit();
+  const size_t dialogs = DialogCount();
+
+  // Ctrl+S and the menu's overwrite save each ask, proposing the pause
+  // file's name under the stage filter, with the question before a replace.
+  headless::QueueFileDialogCancel();
+  headless::PressCtrlKey(g_hWnd, 'S');
+  Pump();
+  headless::QueueFileDialogCancel();
+  ASSERT_TRUE(headless::ChooseMenuCommand(g_hWnd, kCmdSaveStage));
+  Pump();
+  ASSERT_EQ(DialogCount(), dialogs + 2);
+  for (size_t i = dialogs; i < dialogs + 2; ++i) {
+    const platform::FileDialogRequest& r = headless::FileDialogs()[i].request;
+    EXPECT_TRUE(r.save);
+    EXPECT_EQ(Cp932ToUtf8(r.title), "ステージファイルの保存");
+    EXPECT_EQ(r.flags & OFN_OVERWRITEPROMPT, (DWORD)OFN_OVERWRITEPROMPT);
+    EXPECT_EQ(r.fileName, "halfway.stg");
+    EXPECT_EQ(r.folder, GamePath("") + "\\");
+  }
+  // Cancelled: neither stage file was touched, and the changes wait.
+  EXPECT_EQ(ReadBytes(HostPath("halfway.stg")), other);
+  EXPECT_EQ(ReadBytes(HostPath("bridge.stg")), bridge);
+  EXPECT_EQ(g_stageModified, 1);
+  EXPECT_STREQ(g_stageName, "halfway");
+
+  // The save prompt's Yes asks the same way before another file is opened.
+  headless::QueueMessageBoxAnswer(IDYES);
+  headless::QueueFileDialogCancel();
+  ASSERT_TRUE(Drop({"next.stg"}));
+  EXPECT_EQ(DialogCount(), dialogs + 3);
+  EXPECT_EQ(LastDialog().request.fileName, "halfway.stg");
+  EXPECT_EQ(ReadBytes(HostPath("halfway.stg")), other);
+  EXPECT_STREQ(g_stageName, "halfway");
+
+  // The player chooses bridge.stg: it gets the edits, and is the stage's
+  // own file again, written by Ctrl+S without a question.
+  headless::QueueFileDialogAnswer(GamePath("bridge.stg"));
+  headless::PressCtrlKey(g_hWnd, 'S');
+  Pump();
+  EXPECT_EQ(DialogCount(), dialogs + 4);
+  EXPECT_STREQ(g_stageName, "bridge");
+  EXPECT_EQ(g_stageModified, 0);
+  EXPECT_EQ(ReadBytes(HostPath("bridge.stg"))[92 + 56 * 3], kItemMovable);  // the new box
+  CreateItem(D3DXVECTOR3(380, 60, 0), nullptr, 4, 4, kKindBox, 1);
+  Edit();
+  headless::PressCtrlKey(g_hWnd, 'S');
+  Pump();
+  EXPECT_EQ(DialogCount(), dialogs + 4);
+  EXPECT_EQ(g_stageModified, 0);
+  EXPECT_EQ(ReadBytes(HostPath("bridge.stg"))[92 + 56 * 4], kItemMovable);
+  EXPECT_EQ(ReadBytes(HostPath("halfway.stg")), other);
+}
+
+TEST_F(FileCommands, AnOpenedStageFileIsWrittenAgainWithoutAQuestion) {
+  EditStage();
+  Write("opened", kFileStage);
+  g_clearVerified = 1;
+  Write("played", kFilePlay);
+  Command(kCmdNewStage);
+  headless::QueueFileDialogAnswer(GamePath("opened.stg"));
+  ASSERT_EQ(OpenStageFileCommand(), 1);
+  CreateItem(D3DXVECTOR3(360, 60, 0), nullptr, 4, 4, kKindBox, 1);
+  Edit();
+  headless::PressCtrlKey(g_hWnd, 'S');
+  Pump();
+  EXPECT_EQ(DialogCount(), 1u);
+  EXPECT_EQ(g_stageModified, 0);
+  EXPECT_EQ(ReadBytes(HostPath("opened.stg"))[92 + 56 * 3], kItemMovable);
+
+  // A dropped one likewise; a pause save from its test play ends that.
+  ASSERT_TRUE(Drop({"opened.stg"}));
+  Command(kCmdTestPlay);
+  headless::QueueFileDialogAnswer(GamePath("later.pau"));
+  ASSERT_EQ(SavePauseFileCommand(), 1);
+  Command(kCmdTestPlay);
+  Edit();
+  headless::QueueFileDialogCancel();
+  Command(kCmdSaveStage);
+  EXPECT_EQ(DialogCount(), 3u);
+  EXPECT_FALSE(Exists(HostPath("later.stg")));
+  // A failed pause save leaves the stage's own file as it was.
+  headless::QueueMessageBoxAnswer(IDNO);
+  ASSERT_TRUE(Drop({"opened.stg"}));
+  ASSERT_STREQ(g_stageName, "opened");
+  Command(kCmdTestPlay);
+  headless::QueueFileDialogAnswer(GamePath("gone/x.pau"));
+  EXPECT_EQ(SavePauseFileCommand(), 0);
+  Command(kCmdTestPlay);
+  Edit();
+  Command(kCmdSaveStage);
+  EXPECT_EQ(DialogCount(), 4u);
+  EXPECT_EQ(g_stageModified, 0);
+}
+
+TEST_F(FileCommands, AFileInTheWayThatCannotBeReadIsSaidSoAndChangesNothing) {
+  EditStage();
+  SaveAs("mine.stg");
+  mine_ = GamePath("mine");
+  ASSERT_EQ(mkdir(HostPath("x.stg").c_str(), 0700), 0);
+  ASSERT_EQ(mkdir(HostPath("y.ply").c_str(), 0700), 0);
+  ASSERT_EQ(mkfifo(HostPath("p.stg").c_str(), 0600), 0);
+  ASSERT_EQ(mkfifo(HostPath("p.pau").c_str(), 0600), 0);
+  alarm(60);  // a pipe is never waited on
+  for (const std::string name : {"x.stg", "y.ply", "p.stg", "p.pau"}) {
+    const std::string path = GamePath(name);
+    const std::string dropped =
+        RefusedAsUnreadable("dropped " + name, [&] { ASSERT_TRUE(DropGamePath(path)); });
+    EXPECT_EQ(dropped, "");
+    // Play files are opened from the play list, not from a file dialog.
+    if (name == "y.ply") continue;
+    const UINT command = name == "p.pau" ? kCmdOpenPause : kCmdOpenStage;
+    const std::string opened = RefusedAsUnreadable("opened " + name, [&] {
+      headless::QueueFileDialogAnswer(path);
+      Command(command);
+    });
+    EXPECT_EQ(opened, "");
+  }
+  alarm(0);
+  EXPECT_EQ(platform::LiveDropCount(), 0);
+
+  // A stage the player may not read.
+  EXPECT_AS_ORDINARY_USER([this]() -> std::string {
+    ScratchFolder folder;
+    ORDINARY_CHECK(!folder.path().empty());
+    const std::string base = platform::HostPathToGamePath(folder / "locked");
+    ORDINARY_CHECK(SaveStageFile(base.c_str(), kFileStage) == 1);
+    ORDINARY_CHECK(chmod((folder / "locked.stg").c_str(), 0200) == 0);
+    const std::string path = base + ".stg";
+    std::string wrong = RefusedAsUnreadable("dropped", [&] { DropGamePath(path); });
+    if (wrong.empty())
+      wrong = RefusedAsUnreadable("opened", [&] {
+        headless::QueueFileDialogAnswer(path);
+        Command(kCmdOpenStage);
+      });
+    return wrong;
+  });
+}
+
+TEST_F(FileCommands, AColonIsPartOfTheFilesName) {
+  EditStage();
+  Write("a:b", kFileStage);
+  ASSERT_TRUE(Exists(HostPath("a:b.stg")));
+  for (bool dropped : {false, true}) {
+    Command(kCmdNewStage);
+    if (dropped) {
+      ASSERT_TRUE(Drop({"a:b.stg"}));
+    } else {
+      headless::QueueFileDialogAnswer(GamePath("a:b.stg"));
+      ASSERT_EQ(OpenStageFileCommand(), 1);
+    }
+    EXPECT_STREQ(g_stageName, "a:b") << dropped;
+    EXPECT_EQ(std::string(g_stagePath), GamePath("a:b")) << dropped;
+    EXPECT_NE(Title().find("［ a:b：ゴールベル ］"), std::string::npos) << Title();
+
+    // Save as proposes that very file in its own folder.
+    headless::QueueFileDialogCancel();
+    EXPECT_EQ(SaveStageAsCommand(), 0);
+    EXPECT_EQ(LastDialog().request.fileName, "a:b.stg");
+    EXPECT_EQ(LastDialog().request.folder, GamePath("") + "\\");
+  }
+  // And a name chosen with a ':' in it is taken whole.
+  headless::QueueFileDialogAnswer(GamePath("c:d.stg"));
+  ASSERT_EQ(SaveStageAsCommand(), 1);
+  EXPECT_STREQ(g_stageName, "c:d");
+  EXPECT_TRUE(Exists(HostPath("c:d.stg")));
 }

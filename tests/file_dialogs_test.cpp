@@ -183,6 +183,9 @@ TEST_F(FileDialogs, FileTitleSkipsDoubleByteTrailBytes) {
   EXPECT_EQ(GetFileTitleA("/usr/bin/game.exe", nullptr, 0), 9);
   EXPECT_EQ(GetFileTitleA("\\dir\\", title, sizeof(title)), -1);
   EXPECT_EQ(GetFileTitleA("", title, sizeof(title)), -1);
+  // A ':' is a character of the name, not a drive's end.
+  EXPECT_EQ(GetFileTitleA("\\dir\\a:b.stg", title, sizeof(title)), 0);
+  EXPECT_STREQ(title, "a:b.stg");
 }
 
 TEST_F(FileDialogs, HostAndGamePathsConvertBothWays) {

@@ -497,23 +497,26 @@ TEST_F(StageFilesTest, AnItemOfAnUnknownKindIsLeftOutWithAMessage) {
   EXPECT_STREQ(g_stageName, "odd");
 }
 
-TEST_F(StageFilesTest, APipeDeviceOrFolderInPlaceOfAFileIsOneThatDoesNotOpen) {
+TEST_F(StageFilesTest, APipeDeviceOrFolderInPlaceOfAFileCannotBeRead) {
   BuildEditorStage(kGoalBell);
   const std::string before = StageState();
   ASSERT_EQ(mkfifo(Path("pipe.stg").c_str(), 0600), 0);
   ASSERT_EQ(mkdir(Path("folder.ply").c_str(), 0700), 0);
-  headless::ClearMessageBoxes();
   // Nothing here may wait: a pipe with no writer would wait for ever.
   alarm(30);
   for (int kind : {kFileStage, kFilePlay, kFilePause}) {
-    for (const std::string& path :
-         {Path("missing.stg"), Path("pipe.stg"), Path("folder.ply"), std::string("/dev/null")}) {
+    for (const std::string& path : {Path("pipe.stg"), Path("folder.ply"), std::string("/dev/null")}) {
+      headless::ClearMessageBoxes();
       EXPECT_EQ(Load(path, kind), 0) << path;
+      ASSERT_EQ(headless::MessageBoxes().size(), 1u) << path;
+      EXPECT_EQ(LastMessageUtf8(), "ファイルを読み込めませんでした。") << path;
     }
+    // A file that is not there is passed over in silence.
+    headless::ClearMessageBoxes();
+    EXPECT_EQ(Load(Path("missing.stg"), kind), 0);
+    EXPECT_EQ(headless::MessageBoxes().size(), 0u);
   }
   alarm(0);
-  // Each is passed over in silence, as a missing file is.
-  EXPECT_EQ(headless::MessageBoxes().size(), 0u);
   EXPECT_EQ(StageState(), before);
   rmdir(Path("folder.ply").c_str());
 }
@@ -1044,6 +1047,7 @@ TEST_F(StageFilesTest, PromptAnswers) {
 
   // Yes with a file to save to: saved, go on.
   std::snprintf(g_stagePath, sizeof g_stagePath, "%s", Path("saved").c_str());
+  g_stageFileChosen = 1;
   headless::QueueMessageBoxAnswer(IDYES);
   EXPECT_EQ(AskSaveChanges(), 1);
   EXPECT_EQ(g_stageModified, 0);
@@ -1064,6 +1068,7 @@ TEST_F(StageFilesTest, PromptStopsWhenTheSaveDidNotHappen) {
 
   // A file whose write fails: the writer's message, then stop.
   std::snprintf(g_stagePath, sizeof g_stagePath, "%s", Path("gone/x").c_str());
+  g_stageFileChosen = 1;
   headless::ClearMessageBoxes();
   headless::QueueMessageBoxAnswer(IDYES);
   EXPECT_EQ(AskSaveChanges(), 0);
@@ -1081,6 +1086,7 @@ TEST_F(StageFilesTest, PromptStopsWhenTheSaveDidNotHappen) {
   g_isPlayFile = 0;
   g_appMode = kModeEdit;
   std::snprintf(g_stagePath, sizeof g_stagePath, "%s", Path("drag").c_str());
+  g_stageFileChosen = 1;
   g_copySourceItem = 2;
   headless::QueueMessageBoxAnswer(IDYES);
   EXPECT_EQ(AskSaveChanges(), 0);

@@ -355,6 +355,10 @@ TEST(ProgramFolder, IsThePathUpToItsLastSeparator) {
   // 表 is 0x95 0x5C: its second byte is no separator.
   ProgramFolderOfPath("\\g\\\x95\x5C\\game\x95\x5C", folder, sizeof folder);
   EXPECT_STREQ(folder, "\\g\\\x95\x5C\\");
+  // A ':' is a character of a name, never the end of a drive.
+  EXPECT_EQ(ProgramFolderOfPath("\\g\\a:b", folder, sizeof folder), 3);
+  EXPECT_STREQ(folder, "\\g\\");
+  EXPECT_EQ(ProgramFolderOfPath("gizmo:works", folder, sizeof folder), 0);
   EXPECT_EQ(ProgramFolderOfPath("gizmoworks", folder, sizeof folder), 0);
   EXPECT_STREQ(folder, "");
   // A folder that does not fit the buffer is none at all, never a cut one.

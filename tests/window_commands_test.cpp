@@ -87,6 +87,7 @@ TEST_F(WindowCommands, CtrlNWhileAPlayFileIsLoadedDoesNothing) {
 TEST_F(WindowCommands, TheNewStageSavePromptCancelNoAndYes) {
   EditStage();
   std::snprintf(g_stagePath, sizeof g_stagePath, "%s", GamePath("kept").c_str());
+  g_stageFileChosen = 1;  // the stage file it was opened from
   std::strcpy(g_stageName, "kept");
   Edit();
 
@@ -106,6 +107,7 @@ TEST_F(WindowCommands, TheNewStageSavePromptCancelNoAndYes) {
   // Yes writes the changed stage to its file before it is cleared.
   EditStage();
   std::snprintf(g_stagePath, sizeof g_stagePath, "%s", GamePath("kept").c_str());
+  g_stageFileChosen = 1;  // the stage file it was opened from
   std::strcpy(g_stageName, "kept");
   Edit();
   headless::QueueMessageBoxAnswer(IDYES);
@@ -362,6 +364,7 @@ TEST_F(WindowCommands, CloseWithoutChangesQuitsAndTheWindowStays) {
 TEST_F(WindowCommands, CloseWithChangesCancelKeepsRunningNoQuitsWithoutSaving) {
   EditStage();
   std::snprintf(g_stagePath, sizeof g_stagePath, "%s", GamePath("s").c_str());
+  g_stageFileChosen = 1;  // the stage file it was opened from
   Edit();
   headless::QueueMessageBoxAnswer(IDCANCEL);
   headless::ClickCloseBox(g_hWnd);
@@ -378,6 +381,7 @@ TEST_F(WindowCommands, CloseWithChangesCancelKeepsRunningNoQuitsWithoutSaving) {
 TEST_F(WindowCommands, CloseWithChangesYesSavesThenQuits) {
   EditStage();
   std::snprintf(g_stagePath, sizeof g_stagePath, "%s", GamePath("s").c_str());
+  g_stageFileChosen = 1;  // the stage file it was opened from
   Edit();
   headless::QueueMessageBoxAnswer(IDYES);
   headless::ClickCloseBox(g_hWnd);

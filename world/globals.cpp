@@ -47,6 +47,7 @@ char g_testPlayEndText[30] = "\x83\x65\x83\x58\x83\x67\x83\x76\x83\x8c\x83\x43\x
 int32_t g_stageModified = 0;
 char g_stageName[256] = "";
 char g_stagePath[256] = "";
+int32_t g_stageFileChosen = 0;
 int32_t g_areaEditState = kAreaNone;
 int32_t g_areaEdgeHover = 0;
 int32_t g_bellSwing = 0;

@@ -59,6 +59,11 @@ extern char g_testPlayEndText[30];
 extern int32_t g_stageModified;   // 1 while the stage has unsaved changes
 extern char g_stageName[256];     // file title of the open stage, "" for a new one
 extern char g_stagePath[256];     // its full path without extension, "" for a new one
+// 1 while g_stagePath names the stage file that the player opened or saved, so
+// that the overwrite save may write it without asking. A pause save ties the
+// stage to the pause file's name, whose stage file nobody chose: 0 then, as
+// for a new stage or an opened play or pause file.
+extern int32_t g_stageFileChosen;
 extern int32_t g_areaEditState;   // AreaEditState
 extern int32_t g_areaEdgeHover;   // area edges under the mouse
 extern int32_t g_bellSwing;       // degrees the goal bell still swings

@@ -440,6 +440,7 @@ void ClearStage() {
   g_areaEdgeHover = 0;
   g_stageName[0] = '\0';
   g_stagePath[0] = '\0';
+  g_stageFileChosen = 0;
   g_stageModified = 0;
   g_clearVerified = 0;
   g_bellSwing = 0;

@@ -1,5 +1,6 @@
 #include "world/stage_files.h"
 
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -97,14 +98,17 @@ void SetEditorBarTextAndState(UINT position, char* text, UINT state) {
   DrawMenuBar(g_hWnd);
 }
 
-enum class ReadResult { kOk, kNotOpened, kReadFailed };
+enum class ReadResult { kOk, kMissing, kReadFailed };
 
 // Reads the whole file, up to one byte more than the largest sound file.
-// A named pipe, a device or a folder in the file's place is one that does not
-// open: it is never waited on.
+// Only a file that is not there is missing. A named pipe, a device or a
+// folder in the file's place is never waited on or read: like a file the
+// player may not read, it is a file that could not be read.
 ReadResult ReadWholeFile(const char* path, std::vector<uint8_t>* bytes) {
   FILE* f = OpenRegularFileForReading(path);
-  if (!f) return ReadResult::kNotOpened;
+  if (!f) {
+    return errno == ENOENT || errno == ENOTDIR ? ReadResult::kMissing : ReadResult::kReadFailed;
+  }
   bytes->clear();
   uint8_t buffer[65536];
   bool ok = true;
@@ -120,13 +124,14 @@ ReadResult ReadWholeFile(const char* path, std::vector<uint8_t>* bytes) {
   return ok ? ReadResult::kOk : ReadResult::kReadFailed;
 }
 
-// The file's title: its name after the last folder separator. The second
-// byte of a double-byte character may be 0x5C and is no separator.
+// The file's title: its name after the last folder separator ('\' or '/';
+// a ':' is part of the name). The second byte of a double-byte character may
+// be 0x5C and is no separator.
 const char* FileTitleOf(const char* path) {
   const char* title = path;
   for (const char* p = path; *p;) {
     int length = Cp932CharLength((unsigned char)*p);
-    if (length == 1 && (*p == '/' || *p == '\\' || *p == ':')) title = p + 1;
+    if (length == 1 && (*p == '/' || *p == '\\')) title = p + 1;
     p += (length == 2 && p[1] != '\0') ? 2 : 1;
   }
   return title;
@@ -238,11 +243,11 @@ int LoadStageFile(char* path, int kind) {
   }
 
   // Everything is read and checked before the stage is touched.
-  // A file that does not open is passed over in silence, as every file the
-  // game reads is; one that opens but cannot be read is reported.
+  // A file that is not there is passed over in silence, as every file the
+  // game reads is; one that is there but cannot be read is reported.
   std::vector<uint8_t> bytes;
   ReadResult read = ReadWholeFile(GamePathToHost(path).c_str(), &bytes);
-  if (read == ReadResult::kNotOpened) return 0;
+  if (read == ReadResult::kMissing) return 0;
   if (read == ReadResult::kReadFailed) {
     ShowMessage(kReadFailedText);
     return 0;
@@ -318,6 +323,8 @@ int LoadStageFile(char* path, int kind) {
   } else if (pathLength + 4 >= sizeof g_stagePath) {
     g_stagePath[0] = '\0';
   }
+  // Only a stage file opened as one is the stage's own file to write again.
+  g_stageFileChosen = kind == kFileStage ? 1 : 0;
 
   g_stageModified = 0;
   NotifyTitleChanged();
