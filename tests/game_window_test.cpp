@@ -664,3 +664,31 @@ TEST(GameWindow, PlainKeysAfterTheShortcutsWindowsAreNoShortcuts) {
   EXPECT_EQ(Shell("ls '" + folder + "' | grep -c '\\.stg$'"), "0");
   kill(game.pid, SIGKILL);
 }
+
+// The session's end asks as the close box does. Cancelled, the game plays
+// on, and the next signal asks again; one more while the question is up
+// ends the game at once.
+TEST(GameWindow, ASignalAfterACancelledCloseAsksAgain) {
+  std::string folder = MakeProgramFolder("window_game_signals", true);
+  WriteConfig(folder, 40, 30, "Tester");
+  Game game;
+  game.Start(folder);
+  std::string id;
+  Geometry g;
+  ASSERT_TRUE(InTheEditorWithAnItem(game, folder, "game_window_signals_title", &id, &g));
+  auto asked = [&] { return WaitFor([&] { return ShowsWindowNamed(game.pid, kTitle); }, 30000); };
+
+  kill(game.pid, SIGTERM);
+  ASSERT_TRUE(asked());
+  Screenshot("game_window_signals_asked");
+  Shell("xdotool key Escape");  // キャンセル
+  ASSERT_TRUE(WaitFor([&] { return !ShowsWindowNamed(game.pid, kTitle); }, 30000));
+  EXPECT_FALSE(game.Ended(0));
+
+  kill(game.pid, SIGTERM);
+  ASSERT_TRUE(asked()) << "ended: " << game.Ended(0);
+  EXPECT_FALSE(game.Ended(0));
+  kill(game.pid, SIGHUP);
+  ASSERT_TRUE(game.Ended(30000));
+  EXPECT_TRUE(WIFSIGNALED(game.status) && WTERMSIG(game.status) == SIGHUP) << game.status;
+}
