@@ -662,7 +662,6 @@ TEST(GameWindow, PlainKeysAfterTheShortcutsWindowsAreNoShortcuts) {
   EXPECT_FALSE(ShowsWindowNamed(game.pid, "ステージファイルの保存"));
   EXPECT_EQ(WindowName(id), changed);
   EXPECT_EQ(Shell("ls '" + folder + "' | grep -c '\\.stg$'"), "0");
-  kill(game.pid, SIGKILL);
 }
 
 // The session's end asks as the close box does. Cancelled, the game plays
