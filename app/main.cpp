@@ -12,10 +12,12 @@ namespace {
 
 // The session ending, the terminal closing or Ctrl+C: the game closes as from
 // its close box, asking to save a changed stage and writing Config.dat. A
-// second such signal ends it at once.
+// second such signal before the first is answered ends it at once; after a
+// close the player cancelled, the next one asks again.
 void CloseOnSignal(int signal) {
+  if (RequestCloseFromOutside()) return;
   std::signal(signal, SIG_DFL);
-  RequestCloseFromOutside();
+  std::raise(signal);
 }
 
 }  // namespace

@@ -52,7 +52,10 @@ constexpr DWORD kWindowStyle = WS_POPUP | WS_VISIBLE | WS_CAPTION | WS_SYSMENU |
 constexpr int kIconResource = 202;
 
 UINT g_timerPeriod = 0;  // the period raised at start-up, 0 while none is
-volatile std::sig_atomic_t g_closeFromOutside = 0;
+// A close asked from outside: none, asked and not yet taken, or being
+// taken (the save question may be up).
+enum : int { kNoOutsideClose, kOutsideCloseAsked, kOutsideCloseTaken };
+volatile std::sig_atomic_t g_closeFromOutside = kNoOutsideClose;
 
 // With GIZMOWORKS_FRAME_LOG set in the environment the loop tells stderr
 // when the first picture was presented (wall-clock nanoseconds, for a bench
@@ -464,12 +467,20 @@ int StartUp(HINSTANCE instance, int showCommand) {
   return started;
 }
 
-void RequestCloseFromOutside() { g_closeFromOutside = 1; }
+bool RequestCloseFromOutside() {
+  if (g_closeFromOutside != kNoOutsideClose) return false;
+  g_closeFromOutside = kOutsideCloseAsked;
+  return true;
+}
 
 int RunMainLoopPass(int* exitCode) {
-  if (g_closeFromOutside) {
-    g_closeFromOutside = 0;
-    if (g_hWnd) PostMessageA(g_hWnd, WM_CLOSE, 0, 0);
+  if (g_closeFromOutside == kOutsideCloseAsked) {
+    // Taken at once, as the close box's message would be: once the player
+    // has answered (a cancelled close keeps the game), the next request
+    // asks again.
+    g_closeFromOutside = kOutsideCloseTaken;
+    if (g_hWnd) SendMessageA(g_hWnd, WM_CLOSE, 0, 0);
+    g_closeFromOutside = kNoOutsideClose;
   }
   MSG msg;
   if (PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE)) {

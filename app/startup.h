@@ -74,8 +74,10 @@ int RunMainLoopPass(int* exitCode);
 // Asks the main loop to close the window as its close box would (the save
 // prompt included), at its next pass. Safe to call from a signal handler:
 // the desktop session or a terminal ending the program goes through the same
-// close as the player.
-void RequestCloseFromOutside();
+// close as the player. False, and nothing asked, while an earlier request is
+// still waiting or being answered; once the player has answered one (and
+// cancelled it), the next request asks again.
+bool RequestCloseFromOutside();
 // Runs passes until WM_QUIT; returns its wParam.
 int RunMainLoop();
 // Writes Config.dat and releases everything start-up made, items before the

@@ -275,6 +275,8 @@ class GtkFace : public platform::WindowFace {
     return ok;
   }
 
+  int ModifiersHeld() override { return ModifiersHeldNow(); }
+
   bool DesktopRect(RECT* screen) override {
     GdkDisplay* display = gdk_display_get_default();
     if (!display) return false;

@@ -155,6 +155,8 @@ UINT RunGtkPopupMenu(HMENU menu, POINT screen, HWND owner);
 gboolean OnKey(GtkWidget*, GdkEventKey* event, gpointer data);
 // Reads the pointer where it is now, once a modal window is gone.
 void RefreshPointer();
+// The modifiers held on the keyboard now (platform::kShiftHeld, ...).
+int ModifiersHeldNow();
 gboolean OnDelete(GtkWidget*, GdkEvent*, gpointer data);
 gboolean OnFocus(GtkWidget*, GdkEventFocus* event, gpointer data);
 gboolean OnConfigure(GtkWidget*, GdkEventConfigure*, gpointer data);

@@ -61,7 +61,19 @@ int MessageKeyOf(int vk) {
   }
 }
 
+int ModifiersOf(guint state) {
+  return ((state & GDK_SHIFT_MASK) ? platform::kShiftHeld : 0) |
+         ((state & GDK_CONTROL_MASK) ? platform::kCtrlHeld : 0) |
+         ((state & GDK_MOD1_MASK) ? platform::kAltHeld : 0);
+}
+
 }  // namespace
+
+int ModifiersHeldNow() {
+  GdkDisplay* display = gdk_display_get_default();
+  if (!display) return -1;
+  return ModifiersOf(gdk_keymap_get_modifier_state(gdk_keymap_get_for_display(display)));
+}
 
 gboolean OnKey(GtkWidget*, GdkEventKey* event, gpointer data) {
   GtkWin* w = static_cast<GtkWin*>(data);
@@ -69,12 +81,16 @@ gboolean OnKey(GtkWidget*, GdkEventKey* event, gpointer data) {
   bool down = event->type == GDK_KEY_PRESS;
   bool alt = (event->state & GDK_MOD1_MASK) != 0 || vk == VK_LMENU || vk == VK_RMENU;
   if (vk != 0) {
+    // Each key event says which modifiers were held as it came: a modifier
+    // let go while another window had the keyboard reads up from here on.
+    const int modifiers = ModifiersOf(event->state);
+    platform::SetModifiersHeld(modifiers);
     platform::SetKeyHeld(vk, down);
     int key = MessageKeyOf(vk);
     UINT message = alt ? (down ? WM_SYSKEYDOWN : WM_SYSKEYUP) : (down ? WM_KEYDOWN : WM_KEYUP);
     LPARAM lParam = static_cast<LPARAM>((event->hardware_keycode & 0xFF) << 16 | 1);
     if (!down) lParam |= static_cast<LPARAM>(0xC0000000u);
-    PostMessageA(w->hwnd, message, static_cast<WPARAM>(key), lParam);
+    platform::PostKeyMessage(w->hwnd, message, static_cast<WPARAM>(key), lParam, modifiers);
   }
   // With Alt the menu bar's mnemonics and F10 stay the desktop's; every other
   // key is the game's alone.

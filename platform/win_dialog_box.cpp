@@ -458,7 +458,9 @@ INT_PTR DialogBoxParamA(HINSTANCE, LPCSTR templateName, HWND owner, DLGPROC proc
   if (owner) EnableWindow(owner, FALSE);
   // A modal window takes the keyboard and the mouse from here on: what is
   // let go there never reaches the game's window, so nothing counts as held
-  // any more (a Ctrl+S whose S went up in the dialog would scroll for ever).
+  // any more (a Ctrl+S whose S went up in the dialog would scroll for ever),
+  // and once it is gone the keys read as they are then (a Ctrl let go there
+  // must not make the next plain key a shortcut).
   platform::ReleaseAllKeys();
   if (SendMessageA(dialog, WM_INITDIALOG, reinterpret_cast<WPARAM>(firstTab), initParam) && firstTab)
     SetFocus(firstTab);
@@ -498,6 +500,7 @@ INT_PTR DialogBoxParamA(HINSTANCE, LPCSTR templateName, HWND owner, DLGPROC proc
   DestroyWindow(dialog);
   D().dialogs.erase(dialog);
   if (owner && IsWindow(owner)) SetForegroundWindow(owner);
+  platform::ReadKeysAfresh();
   if (quit) PostQuitMessage(quitCode);
   return result;
 }
@@ -615,9 +618,12 @@ BOOL TrackPopupMenu(HMENU menu, UINT flags, int x, int y, int, HWND owner, const
   if (!IsMenu(menu) || !IsWindow(owner)) return FALSE;
   // A modal window takes the keyboard and the mouse from here on: what is
   // let go there never reaches the game's window, so nothing counts as held
-  // any more (a Ctrl+S whose S went up in the dialog would scroll for ever).
+  // any more (a Ctrl+S whose S went up in the dialog would scroll for ever),
+  // and once it is gone the keys read as they are then (a Ctrl let go there
+  // must not make the next plain key a shortcut).
   platform::ReleaseAllKeys();
   UINT chosen = Face().RunPopupMenu(menu, POINT{x, y}, owner);
+  platform::ReadKeysAfresh();
   if (flags & TPM_RETURNCMD) return static_cast<BOOL>(chosen);
   if (chosen) PostMessageA(owner, WM_COMMAND, MAKEWPARAM(chosen, 0), 0);
   return TRUE;

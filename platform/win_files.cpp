@@ -119,10 +119,13 @@ BOOL RunDialog(OPENFILENAMEA* ofn, bool save) {
   int filterIndex = request.filterIndex;
   // A modal window takes the keyboard and the mouse from here on: what is
   // let go there never reaches the game's window, so nothing counts as held
-  // any more (a Ctrl+S whose S went up in the dialog would scroll for ever).
+  // any more (a Ctrl+S whose S went up in the dialog would scroll for ever),
+  // and once it is gone the keys read as they are then (a Ctrl let go there
+  // must not make the next plain key a shortcut).
   platform::ReleaseAllKeys();
   F().refused.clear();
   bool chosen = platform::CurrentFace().RunFileDialog(request, &path, &filterIndex) && !path.empty();
+  platform::ReadKeysAfresh();
   platform::FileDialogRecord record;
   record.request = request;
   record.chosen = chosen;

@@ -39,9 +39,16 @@ struct WindowExtra {
   uint64_t order = 0;        // creation order
 };
 
+// A queued message; a key message from the desktop also carries the
+// modifiers held as its key went down or up (kShiftHeld, ...), others -1.
+struct Queued {
+  MSG msg;
+  int modifiers = -1;
+};
+
 struct MessageState {
   std::map<HWND, WindowExtra> windows;
-  std::deque<MSG> queue;
+  std::deque<Queued> queue;
   bool quit = false;
   int quitCode = 0;
   HWND focus = nullptr;
@@ -127,8 +134,20 @@ bool IsKeyMessage(UINT message) {
          message == WM_SYSKEYUP;
 }
 
-void TakeKeyMessage(const MSG& m) {
+void SetQueueModifiers(int held) {
+  bool* k = M().queueKeys;
+  k[VK_SHIFT] = (held & platform::kShiftHeld) != 0;
+  k[VK_CONTROL] = (held & platform::kCtrlHeld) != 0;
+  k[VK_MENU] = (held & platform::kAltHeld) != 0;
+  k[VK_LSHIFT] = k[VK_RSHIFT] = k[VK_LCONTROL] = k[VK_RCONTROL] = k[VK_LMENU] = k[VK_RMENU] = false;
+}
+
+void TakeKeyMessage(const Queued& q) {
+  const MSG& m = q.msg;
   if (!IsKeyMessage(m.message) || m.wParam >= 256) return;
+  // The desktop's word on the modifiers first: the message's own key may be
+  // one of them, and it goes down or up with this message.
+  if (q.modifiers >= 0) SetQueueModifiers(q.modifiers);
   M().queueKeys[m.wParam] = m.message == WM_KEYDOWN || m.message == WM_SYSKEYDOWN;
 }
 
@@ -157,8 +176,8 @@ bool InRange(UINT message, UINT lo, UINT hi) {
 bool NextMessage(MSG* out, HWND window, UINT lo, UINT hi, bool remove) {
   auto& q = M().queue;
   for (auto it = q.begin(); it != q.end(); ++it) {
-    if (!Matches(*it, window, lo, hi)) continue;
-    *out = *it;
+    if (!Matches(it->msg, window, lo, hi)) continue;
+    *out = it->msg;
     if (remove) {
       TakeKeyMessage(*it);
       q.erase(it);
@@ -279,6 +298,8 @@ void SetWindowActiveFromFace(HWND window, bool active) {
   if (active) {
     M().active = window;
     M().focus = window;
+    // Keys went down and up while another window had the keyboard.
+    ReadKeysAfresh();
     SendMessageA(window, WM_ACTIVATE, WA_ACTIVE, 0);
     SendMessageA(window, WM_SETFOCUS, 0, 0);
   } else {
@@ -315,7 +336,26 @@ void WaitForMessageOrTime(DWORD dueTime) {
 }
 
 std::vector<MSG> PendingMessages() {
-  return std::vector<MSG>(M().queue.begin(), M().queue.end());
+  std::vector<MSG> out;
+  for (const Queued& q : M().queue) out.push_back(q.msg);
+  return out;
+}
+
+void ForgetQueueKeys() {
+  for (bool& k : M().queueKeys) k = false;
+}
+
+void ReadKeysAfresh() {
+  ReleaseAllKeys();
+  const int held = Face().ModifiersHeld();
+  if (held < 0) return;
+  SetModifiersHeld(held);
+  SetQueueModifiers(held);
+}
+
+void PostKeyMessage(HWND window, UINT message, WPARAM key, LPARAM lParam, int modifiersHeld) {
+  if (window && !IsWindow(window)) return;
+  M().queue.push_back(Queued{MakeMsg(window, message, key, lParam), modifiersHeld});
 }
 
 void ClearMessageQueue() {
@@ -407,7 +447,7 @@ BOOL DestroyWindow(HWND window) {
   if (M().focus == window) M().focus = nullptr;
   if (M().active == window) M().active = nullptr;
   auto& q = M().queue;
-  q.erase(std::remove_if(q.begin(), q.end(), [&](const MSG& m) { return m.hwnd == window; }),
+  q.erase(std::remove_if(q.begin(), q.end(), [&](const Queued& m) { return m.msg.hwnd == window; }),
           q.end());
   M().windows.erase(window);
   platform::DestroyWindowModel(window);
@@ -625,7 +665,7 @@ LRESULT DispatchMessageA(const MSG* msg) {
 
 BOOL PostMessageA(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   if (window && !IsWindow(window)) return FALSE;
-  M().queue.push_back(MakeMsg(window, message, wParam, lParam));
+  M().queue.push_back(Queued{MakeMsg(window, message, wParam, lParam)});
   return TRUE;
 }
 

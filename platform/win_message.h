@@ -326,6 +326,11 @@ void SetWindowActiveFromFace(HWND window, bool active);
 std::vector<MSG> PendingMessages();
 // Drops every queued message and the quit request.
 void ClearMessageQueue();
+// A key message from the desktop with the modifiers it saw held as the key
+// went down or up (kShiftHeld, ...): an accelerator takes those, not what
+// earlier messages left, so a Ctrl let go in another window does not make a
+// plain key a shortcut.
+void PostKeyMessage(HWND window, UINT message, WPARAM key, LPARAM lParam, int modifiersHeld);
 // The idle wait of a game loop: returns once a message is waiting or
 // timeGetTime reads dueTime (compared by unsigned difference), whichever
 // comes first, handling the desktop's events meanwhile. It wakes within the

@@ -181,6 +181,13 @@ void SetKeyHeld(int virtualKey, bool held) {
   // more poll once it is let go.
   if (held && !S().keys[virtualKey]) S().pressedSincePoll[virtualKey] = true;
   S().keys[virtualKey] = held;
+  // A modifier read held from the desktop's word is held in its common form,
+  // its side unknown: either side let go lets go of it.
+  if (!held) {
+    if (virtualKey == VK_LSHIFT || virtualKey == VK_RSHIFT) S().keys[VK_SHIFT] = false;
+    if (virtualKey == VK_LCONTROL || virtualKey == VK_RCONTROL) S().keys[VK_CONTROL] = false;
+    if (virtualKey == VK_LMENU || virtualKey == VK_RMENU) S().keys[VK_MENU] = false;
+  }
 }
 
 void SetKeyState(int virtualKey, bool held) {
@@ -206,9 +213,28 @@ bool IsKeyHeld(int virtualKey) {
   }
 }
 
+void ForgetQueueKeys();  // win_message.cpp
+
 void ReleaseAllKeys() {
   for (bool& k : S().keys) k = false;
   for (bool& k : S().pressedSincePoll) k = false;
+  ForgetQueueKeys();
+}
+
+void SetModifiersHeld(int held) {
+  const struct {
+    int bit, common, left, right;
+  } modifiers[] = {{kShiftHeld, VK_SHIFT, VK_LSHIFT, VK_RSHIFT},
+                   {kCtrlHeld, VK_CONTROL, VK_LCONTROL, VK_RCONTROL},
+                   {kAltHeld, VK_MENU, VK_LMENU, VK_RMENU}};
+  bool* keys = S().keys;
+  for (const auto& m : modifiers) {
+    if (held & m.bit) {
+      if (!keys[m.common] && !keys[m.left] && !keys[m.right]) keys[m.common] = true;
+    } else {
+      keys[m.common] = keys[m.left] = keys[m.right] = false;
+    }
+  }
 }
 
 void SetCursorScreenPos(POINT screen) { S().cursor = screen; }
@@ -506,9 +532,12 @@ int MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT type) {
   request.caption = caption ? caption : "Error";
   // A modal window takes the keyboard and the mouse from here on: what is
   // let go there never reaches the game's window, so nothing counts as held
-  // any more (a Ctrl+S whose S went up in the dialog would scroll for ever).
+  // any more (a Ctrl+S whose S went up in the dialog would scroll for ever),
+  // and once it is gone the keys read as they are then (a Ctrl let go there
+  // must not make the next plain key a shortcut).
   platform::ReleaseAllKeys();
   int answer = Face().RunMessageBox(request);
+  platform::ReadKeysAfresh();
   std::vector<int> buttons = Buttons(type);
   bool valid = false;
   for (int b : buttons) valid = valid || b == answer;

@@ -151,6 +151,9 @@ class WindowFace {
   // The bounding box of the monitors in screen pixels (the virtual screen);
   // false while it is not known.
   virtual bool DesktopRect(RECT* /*screen*/) { return false; }
+  // The modifiers held on the keyboard now (kShiftHeld, ...), -1 when the
+  // desktop cannot tell.
+  virtual int ModifiersHeld() { return -1; }
 };
 
 // Installs the desktop face; null goes back to the headless face.
@@ -184,7 +187,16 @@ void SetKeyHeld(int virtualKey, bool held);
 // this way is not remembered (tests that set the keys before each step).
 void SetKeyState(int virtualKey, bool held);
 bool IsKeyHeld(int virtualKey);
+// Nothing held any more, for polling and for the accelerators alike: another
+// window is taking the keyboard, so keys let go there would stay held here.
 void ReleaseAllKeys();
+// The keyboard back from another window (a modal one closed, the focus came
+// back): nothing held but the modifiers the desktop says are held now.
+void ReadKeysAfresh();
+// Modifier bits as the desktop reports them held.
+enum : int { kShiftHeld = 1, kCtrlHeld = 2, kAltHeld = 4 };
+// Shift, Ctrl and Alt read as the desktop says they are held (polled keys).
+void SetModifiersHeld(int held);
 void SetCursorScreenPos(POINT screen);
 POINT GetCursorScreenPos();
 

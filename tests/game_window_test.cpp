@@ -15,6 +15,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <functional>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -555,4 +556,138 @@ TEST(GameWindow, AMessageBoxAfterAFileDialogStandsOverTheGamesPicture) {
   EXPECT_TRUE(WaitFor([&] { return Shell("xdotool search --onlyvisible --name '^" + kTitle + "$' 2>/dev/null").empty(); }, 10000));
   kill(game.pid, SIGTERM);
   ASSERT_TRUE(game.Ended(60000));
+}
+
+namespace {
+
+// The whole names of the game's windows that are shown: a dialog's name is
+// compared whole, never found inside the main window's longer title.
+bool ShowsWindowNamed(pid_t pid, const std::string& name) {
+  std::istringstream ids(
+      Shell("xdotool search --onlyvisible --pid " + std::to_string(pid) + " 2>/dev/null"));
+  for (std::string id; ids >> id;)
+    if (WindowName(id) == name) return true;
+  return false;
+}
+
+// The editor with one item placed, the pointer on the menu bar (off the
+// stage, where the keys still reach the window).
+::testing::AssertionResult InTheEditorWithAnItem(const Game& game, const std::string& folder,
+                                                 const std::string& shot, std::string* id,
+                                                 Geometry* g) {
+  ::testing::AssertionResult title = AtTheTitle(game, folder, shot, id, g);
+  if (!title) return title;
+  const int top = g->ClientTop();
+  const POINT newStage = TitleButtonCentre(kTitleButtonNewStage);
+  ClickAt(g->x + newStage.x, top + newStage.y);
+  if (!WaitFor([&] { return WindowName(*id).find("新規ステージ") != std::string::npos; }, 20000))
+    return ::testing::AssertionFailure() << "no editor: " << WindowName(*id);
+  ClickAt(g->x + 200, top + 300);
+  if (!WaitFor([&] { return WindowName(*id).find("* ］") != std::string::npos; }, 20000))
+    return ::testing::AssertionFailure() << "no item placed: " << WindowName(*id);
+  Shell("xdotool mousemove " + std::to_string(g->x + 620) + " " + std::to_string((g->y + top) / 2));
+  return ::testing::AssertionSuccess();
+}
+
+}  // namespace
+
+// Ctrl goes up while a shortcut's window has the keyboard: the game's window
+// never hears it, yet the plain keys that follow are plain keys.
+TEST(GameWindow, PlainKeysAfterTheShortcutsWindowsAreNoShortcuts) {
+  std::string folder = MakeProgramFolder("window_game_keys", true);
+  WriteConfig(folder, 40, 30, "Tester");
+  Game game;
+  game.Start(folder);
+  std::string id;
+  Geometry g;
+  ASSERT_TRUE(InTheEditorWithAnItem(game, folder, "game_window_keys_title", &id, &g));
+  const int top = g.ClientTop();
+
+  // A shortcut's window comes up, and goes with the keys answering it.
+  auto through = [&](const std::string& shortcut, const std::string& name, const std::string& answer) {
+    Shell("xdotool key " + shortcut);
+    if (!WaitFor([&] { return ShowsWindowNamed(game.pid, name); }, 30000)) return false;
+    Screenshot("game_window_keys_" + shortcut);
+    Shell("xdotool key " + answer);
+    return WaitFor([&] { return !ShowsWindowNamed(game.pid, name); }, 30000);
+  };
+  // Ctrl+N asks to save the changed stage; No gives a new one.
+  ASSERT_TRUE(through("ctrl+n", kTitle, "alt+n"));
+  ASSERT_TRUE(WaitFor([&] { return WindowName(id).find("* ］") == std::string::npos; }, 20000))
+      << WindowName(id);
+  ClickAt(g.x + 200, top + 300);
+  ASSERT_TRUE(WaitFor([&] { return WindowName(id).find("* ］") != std::string::npos; }, 20000))
+      << WindowName(id);
+  Shell("xdotool mousemove " + std::to_string(g.x + 620) + " " + std::to_string((g.y + top) / 2));
+  ASSERT_TRUE(through("ctrl+o", "ステージファイルの読み込み", "Escape"));
+  ASSERT_TRUE(through("ctrl+p", "プレイリスト", "Escape"));
+  const std::string changed = WindowName(id);
+
+  // Where the placed item shows, away from the palette's turning preview:
+  // the height of the middle of its points (a movable item is green or cyan,
+  // no grass, sky or hint is), and how many there are.
+  struct Item {
+    int points = 0, middleY = 0;
+  };
+  auto item = [&](const std::string& shot) {
+    Screenshot(shot);
+    const Picture pic = ReadPicture(shot);
+    Item it;
+    long sumY = 0;
+    for (int y = 0; y < 480; y += 2)
+      for (int x = 0; x < 640; x += 2) {
+        const Rgb c = pic.At(g.x + x, top + y);
+        if ((x >= 500 && y >= 370) || c.r < 0 || c.r >= 40 || c.g <= 150) continue;
+        ++it.points;
+        sumY += y;
+      }
+    if (it.points) it.middleY = static_cast<int>(sumY / it.points);
+    return it;
+  };
+  const Item before = item("game_window_keys_before");
+  ASSERT_GT(before.points, 40);
+
+  // Z (the resize key, not the undo) and then S held: the view scrolls
+  // down, and the item with the stage.
+  Shell("xdotool key z keydown s");
+  Item after;
+  const bool scrolled = WaitFor([&] {
+    after = item("game_window_keys_scrolled");
+    return after.points > before.points / 2 && std::abs(after.middleY - before.middleY) >= 16;
+  }, 30000);
+  Shell("xdotool keyup s");
+  EXPECT_TRUE(scrolled) << before.points << " points at " << before.middleY << ", now "
+                        << after.points << " at " << after.middleY;
+  // No dialog came, and the stage was neither saved nor undone.
+  EXPECT_FALSE(ShowsWindowNamed(game.pid, "ステージファイルの保存"));
+  EXPECT_EQ(WindowName(id), changed);
+  EXPECT_EQ(Shell("ls '" + folder + "' | grep -c '\\.stg$'"), "0");
+}
+
+// The session's end asks as the close box does. Cancelled, the game plays
+// on, and the next signal asks again; one more while the question is up
+// ends the game at once.
+TEST(GameWindow, ASignalAfterACancelledCloseAsksAgain) {
+  std::string folder = MakeProgramFolder("window_game_signals", true);
+  WriteConfig(folder, 40, 30, "Tester");
+  Game game;
+  game.Start(folder);
+  std::string id;
+  Geometry g;
+  ASSERT_TRUE(InTheEditorWithAnItem(game, folder, "game_window_signals_title", &id, &g));
+  auto asked = [&] { return WaitFor([&] { return ShowsWindowNamed(game.pid, kTitle); }, 30000); };
+
+  kill(game.pid, SIGTERM);
+  ASSERT_TRUE(asked());
+  Screenshot("game_window_signals_asked");
+  Shell("xdotool key Escape");  // キャンセル
+  ASSERT_TRUE(WaitFor([&] { return !ShowsWindowNamed(game.pid, kTitle); }, 30000));
+  EXPECT_FALSE(game.Ended(0));
+
+  kill(game.pid, SIGTERM);
+  ASSERT_TRUE(asked()) << "ended: " << game.Ended(0);
+  EXPECT_FALSE(game.Ended(0));
+  kill(game.pid, SIGHUP);
+  ASSERT_TRUE(game.Ended(30000));
+  EXPECT_TRUE(WIFSIGNALED(game.status) && WTERMSIG(game.status) == SIGHUP) << game.status;
 }

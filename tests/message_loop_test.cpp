@@ -310,6 +310,87 @@ TEST_F(MessageLoop, PlacementKeepsTheRestoredPositionWhileMinimised) {
   EXPECT_FALSE(GetWindowPlacement(w, &wp));
 }
 
+namespace {
+
+// A desktop that reports which modifiers are held on the keyboard.
+struct KeyboardFace : platform::WindowFace {
+  int held = 0;
+  int RunMessageBox(const platform::MessageBoxRequest&) override { return IDOK; }
+  int ModifiersHeld() override { return held; }
+};
+
+}  // namespace
+
+// A key let go while another window has the keyboard (a modal window, or
+// the focus elsewhere) never comes as a message: afterwards the keys read as
+// the keyboard has them, and a plain key is no shortcut.
+TEST_F(MessageLoop, KeysLetGoElsewhereAreUpForTheAcceleratorsAfterwards) {
+  RegisterGameAccelerators();
+  HACCEL table = LoadAcceleratorsA(nullptr, MAKEINTRESOURCEA(kAccelTable));
+  HWND w = MakeMainWindow();
+  platform::DispatchWaitingMessages(w, table);
+  auto commandsOf = [&](int key) {
+    g_seen.clear();
+    headless::KeyDown(w, key);
+    headless::KeyUp(w, key);
+    platform::DispatchWaitingMessages(w, table);
+    int commands = 0;
+    for (const Seen& s : g_seen) commands += s.message == WM_COMMAND;
+    return commands;
+  };
+  // Ctrl+O's dialog (or any modal window) takes the keyboard with Ctrl down.
+  headless::KeyDown(w, VK_CONTROL);
+  platform::DispatchWaitingMessages(w, table);
+  EXPECT_EQ(MessageBoxA(w, "x", "c", MB_OK), IDOK);
+  EXPECT_EQ(commandsOf('S'), 0);
+  EXPECT_FALSE(GetAsyncKeyState(VK_CONTROL) & 0x8000);
+  // The focus leaves with Ctrl down and comes back.
+  headless::KeyDown(w, VK_CONTROL);
+  platform::DispatchWaitingMessages(w, table);
+  platform::SetWindowActiveFromFace(w, false);
+  platform::SetWindowActiveFromFace(w, true);
+  EXPECT_EQ(commandsOf('Z'), 0);
+
+  // Where the desktop tells, Ctrl still held as the window gets the keyboard
+  // back is held, for polling and for shortcuts.
+  KeyboardFace face;
+  platform::SetWindowFace(&face);
+  face.held = platform::kCtrlHeld;
+  EXPECT_EQ(MessageBoxA(w, "x", "c", MB_OK), IDOK);
+  EXPECT_TRUE(GetAsyncKeyState(VK_CONTROL) & 0x8000);
+  EXPECT_EQ(commandsOf('Z'), 1);
+  face.held = 0;
+  platform::SetWindowActiveFromFace(w, false);
+  platform::SetWindowActiveFromFace(w, true);
+  EXPECT_FALSE(GetAsyncKeyState(VK_CONTROL) & 0x8000);
+  EXPECT_EQ(commandsOf('Z'), 0);
+  platform::SetWindowFace(nullptr);
+
+  // A key message from the desktop carries the modifiers held as it came:
+  // they count, not what earlier messages left.
+  headless::KeyDown(w, VK_CONTROL);
+  platform::DispatchWaitingMessages(w, table);
+  g_seen.clear();
+  platform::PostKeyMessage(w, WM_KEYDOWN, 'S', 0, 0);
+  platform::PostKeyMessage(w, WM_KEYDOWN, 'Z', 0, platform::kCtrlHeld | platform::kShiftHeld);
+  platform::PostKeyMessage(w, WM_KEYDOWN, 'Z', 0, platform::kCtrlHeld);
+  platform::DispatchWaitingMessages(w, table);
+  EXPECT_EQ(Messages(), (std::vector<UINT>{WM_KEYDOWN, WM_KEYDOWN, WM_COMMAND}));
+
+  // Polled, a modifier held on the desktop's word (its side unknown) goes
+  // up as either side is let go, or as the desktop says it is up.
+  FinishInputPoll();
+  platform::SetModifiersHeld(platform::kCtrlHeld | platform::kShiftHeld);
+  EXPECT_TRUE(GetAsyncKeyState(VK_CONTROL) & 0x8000);
+  platform::SetKeyHeld(VK_RCONTROL, false);
+  EXPECT_FALSE(GetAsyncKeyState(VK_CONTROL) & 0x8000);
+  EXPECT_TRUE(GetAsyncKeyState(VK_SHIFT) & 0x8000);
+  platform::SetKeyHeld(VK_LSHIFT, true);
+  FinishInputPoll();
+  platform::SetModifiersHeld(0);
+  EXPECT_FALSE(GetAsyncKeyState(VK_SHIFT) & 0x8000);
+}
+
 TEST_F(MessageLoop, DeactivationLetsGoOfHeldKeysAndTellsTheWindow) {
   HWND w = MakeMainWindow();
   headless::SetKey(VK_LBUTTON, true);

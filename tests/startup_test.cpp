@@ -760,20 +760,25 @@ TEST(MainLoop, AnOutsideCloseRequestClosesAsTheCloseBoxDoes) {
   platform::ClearMessageQueue();
 
   // With a changed stage the player is asked first; Cancel keeps the game.
+  // A second request while the first waits is refused (a second signal ends
+  // the game at once); once the player has cancelled, the next one asks again.
   g_appMode = kModeEdit;
   g_stageModified = 1;
-  headless::QueueMessageBoxAnswer(IDCANCEL);
-  RequestCloseFromOutside();
   int exitCode = -1;
-  for (int i = 0; i < 5; ++i) ASSERT_EQ(RunMainLoopPass(&exitCode), 1);
-  ASSERT_EQ(headless::MessageBoxes().size(), 1u);
-  EXPECT_TRUE(IsWindow(g_hWnd));
+  for (size_t asked = 1; asked <= 2; ++asked) {
+    headless::QueueMessageBoxAnswer(IDCANCEL);
+    EXPECT_TRUE(RequestCloseFromOutside());
+    EXPECT_FALSE(RequestCloseFromOutside());
+    for (int i = 0; i < 5; ++i) ASSERT_EQ(RunMainLoopPass(&exitCode), 1);
+    ASSERT_EQ(headless::MessageBoxes().size(), asked);
+    EXPECT_TRUE(IsWindow(g_hWnd));
+  }
 
   // Unchanged, it quits, and shut-down writes Config.dat.
   g_stageModified = 0;
-  RequestCloseFromOutside();
+  EXPECT_TRUE(RequestCloseFromOutside());
   EXPECT_EQ(RunMainLoop(), 0);
-  EXPECT_EQ(headless::MessageBoxes().size(), 1u);
+  EXPECT_EQ(headless::MessageBoxes().size(), 2u);
   ShutDown();
   EXPECT_EQ(ReadBytes(folder + "/Config.dat").size(), 52u);
 }
