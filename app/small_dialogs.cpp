@@ -3,9 +3,9 @@
 #include <cstdio>
 #include <cstring>
 
+#include "app/command_steps.h"
 #include "app/dialogs.h"
 #include "app/shell_globals.h"
-#include "app/command_steps.h"
 #include "app/window_title.h"
 #include "platform/text_encoding.h"
 #include "platform/win_user.h"

@@ -1,6 +1,7 @@
 // The two small dialogs that the window procedure opens from the menus, the
 // message of a clear that could not be recorded, and the step that brings
-// the main window to the front when files are dropped on it. Their templates and resource ids are app/dialogs.h.
+// the main window to the front when files are dropped on it. Their templates
+// and resource ids are app/dialogs.h.
 #pragma once
 #include "platform/win_dialog.h"
 #include "platform/win_gdi.h"

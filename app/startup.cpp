@@ -2,10 +2,10 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cerrno>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
-#include <cerrno>
 #include <cstring>
 #include <string>
 #include <string_view>
@@ -31,9 +31,9 @@
 #include "platform/win_user.h"
 #include "platform/winmm.h"
 #include "render/meshes.h"
+#include "world/folder_lock.h"
 #include "world/globals.h"
 #include "world/items.h"
-#include "world/folder_lock.h"
 #include "world/physics_world.h"
 #include "world/snapshot.h"
 #include "world/stage_file_io.h"
