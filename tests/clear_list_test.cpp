@@ -367,6 +367,26 @@ TEST_F(ClearListTest, AClearThatCannotBeRecordedIsToldOnce) {
   EXPECT_EQ(ClearMessagesWaiting(), std::vector<WPARAM>{0});
 }
 
+// A program's folder that takes no new files: the first clear cannot make
+// the list, is not recorded, and is told.
+TEST_F(ClearListTest, AFolderThatTakesNoNewFilesTellsTheClearIsNotRecorded) {
+  EXPECT_AS_ORDINARY_USER([this]() -> std::string {
+    ScratchFolder folder;
+    ORDINARY_CHECK(!folder.path().empty());
+    ORDINARY_CHECK(chmod(folder.path().c_str(), 0555) == 0);
+    std::snprintf(g_programDir, sizeof g_programDir, "%s/", folder.path().c_str());
+    std::memcpy(g_stageId, idA_, 16);
+    g_isPlayFile = 1;
+    g_appMode = kModeRun;
+    HandleGoalReached();
+    ORDINARY_CHECK(g_stageCleared == 1);
+    ORDINARY_CHECK(ClearMessagesWaiting() == std::vector<WPARAM>{0});
+    ORDINARY_CHECK(access((folder / "ClearList.dat").c_str(), F_OK) != 0);
+    ORDINARY_CHECK(chmod(folder.path().c_str(), 0755) == 0);
+    return "";
+  });
+}
+
 // Two games clearing stages at the same moment: every clear of each stays.
 TEST_F(ClearListTest, TwoGamesRecordingAtOnceKeepEveryClear) {
   constexpr uint32_t kClearsEach = 200;
