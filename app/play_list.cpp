@@ -145,7 +145,8 @@ bool EndsWithPlayExtension(const char* name) {
   return n >= 4 && std::strcmp(name + n - 4, ".ply") == 0;
 }
 
-void AddPlayFileRow(const char* name, const std::string& path, int* nextRow) {
+void AddPlayFileRow(const char* name, const std::string& path, int* nextRow,
+                    const ClearedStages& cleared) {
   if (!EndsWithPlayExtension(name)) return;
   // A row must be able to name its file whole when it is played or deleted.
   if (path.size() >= static_cast<size_t>(kPlayListPathSize)) return;
@@ -173,7 +174,7 @@ void AddPlayFileRow(const char* name, const std::string& path, int* nextRow) {
   std::snprintf(text, sizeof text, "%08X-%08X-%08X-%08X", header.stageId[0], header.stageId[1],
                 header.stageId[2], header.stageId[3]);
   SetCell(row, kPlayColumnStageId, text);
-  if (IsStageCleared(header.stageId)) {
+  if (cleared.Has(header.stageId)) {
     SetCell(row, kPlayColumnCleared, ClearedMark());
     g_clearedPlayCount += 1;
   }
@@ -182,7 +183,7 @@ void AddPlayFileRow(const char* name, const std::string& path, int* nextRow) {
   *nextRow += 1;
 }
 
-void ScanFolder(const char* folder, int* nextRow, int depth) {
+void ScanFolder(const char* folder, int* nextRow, int depth, const ClearedStages& cleared) {
   std::string pattern = std::string(folder) + "\\*.*";
   WIN32_FIND_DATAA entry;
   HANDLE_FIND find = FindFirstFileA(pattern.c_str(), &entry);
@@ -195,10 +196,10 @@ void ScanFolder(const char* folder, int* nextRow, int depth) {
       // A link to a folder may lead back up the tree: it is not followed.
       if (entry.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) continue;
       if (depth < kPlayListMaxDepth && path.size() < static_cast<size_t>(kPlayListPathSize))
-        ScanFolder(path.c_str(), nextRow, depth + 1);
+        ScanFolder(path.c_str(), nextRow, depth + 1, cleared);
       continue;
     }
-    AddPlayFileRow(name, path, nextRow);
+    AddPlayFileRow(name, path, nextRow, cleared);
   } while (FindNextFileA(find, &entry));
   FindClose(find);
 }
@@ -414,7 +415,26 @@ std::string PlayListFieldText(const char* field, size_t size) { return FieldText
 
 void ScanPlayFiles(const char* folder, int* nextRow) {
   if (!folder || !nextRow) return;
-  ScanFolder(folder, nextRow, 0);
+  // The clear list is read once for all the rows. One that is there but
+  // cannot be taken is said so: the rows show no marks, and the file stays
+  // as it is.
+  ClearedStages cleared;
+  switch (ReadClearedStages(&cleared)) {
+    case kClearListTooLong:
+      MessageBoxA(g_hWnd,
+                  Cp932Text("ClearList.datが壊れているため、クリアしたステージを表示できません。\n"
+                            "ファイルは元のままです。"),
+                  g_appTitle, MB_OK);
+      break;
+    case kClearListUnreadable:
+      MessageBoxA(g_hWnd,
+                  Cp932Text("ClearList.datを読み込めなかったため、クリアしたステージを表示できません。"),
+                  g_appTitle, MB_OK);
+      break;
+    default:
+      break;
+  }
+  ScanFolder(folder, nextRow, 0, cleared);
 }
 
 int ComparePlayListRows(LPARAM row1, LPARAM row2, LPARAM column) {

@@ -50,7 +50,9 @@ INT_PTR PlayListDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lPar
 // without its trailing '\') and the folders below it, numbering the rows
 // (their item data) from *nextRow on. A file is listed when its name ends
 // exactly in ".ply" and its first 108 bytes are there and begin with the
-// play-file magic. Links to folders are not followed.
+// play-file magic. Links to folders are not followed. ClearList.dat is read
+// once, before the rows; a list that is there but cannot be read, or is
+// refused as damaged, is told in a message and marks no row.
 void ScanPlayFiles(const char* folder, int* nextRow);
 
 // The head of one file as the scan reads it (its first 108 bytes) into

@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "app/command_steps.h"
 #include "app/dialogs.h"
 #include "app/shell_globals.h"
 #include "app/window_title.h"
@@ -146,4 +147,15 @@ void ForceForegroundWindow(HWND window) {
   SystemParametersInfoA(SPI_SETFOREGROUNDLOCKTIMEOUT, 0,
                         reinterpret_cast<void*>(static_cast<uintptr_t>(lockTimeout)), 0);
   AttachThreadInput(ownThread, foregroundThread, FALSE);
+}
+
+void TellClearNotRecorded(bool listDamaged) {
+  ShowCursorForCommand();  // a run hides it
+  const char* text =
+      listDamaged
+          ? Cp932Text("ClearList.datが壊れているため、クリアを記録できませんでした。\n"
+                      "ファイルは元のままです。")
+          : Cp932Text("クリアを記録できませんでした。\n"
+                      "プログラムのフォルダーとClearList.datに書き込めるか確認してください。");
+  MessageBoxA(g_hWnd, text, g_appTitle, MB_OK);
 }

@@ -1,6 +1,7 @@
-// The two small dialogs that the window procedure opens from the menus, and
-// the step that brings the main window to the front when files are dropped
-// on it. Their templates and resource ids are app/dialogs.h.
+// The two small dialogs that the window procedure opens from the menus, the
+// message of a clear that could not be recorded, and the step that brings
+// the main window to the front when files are dropped on it. Their templates
+// and resource ids are app/dialogs.h.
 #pragma once
 #include "platform/win_dialog.h"
 #include "platform/win_gdi.h"
@@ -25,6 +26,11 @@ INT_PTR EditorNameDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lP
 
 // The most bytes the editor-name box takes.
 constexpr int kEditorNameLimit = 35;
+
+// Tells the player that the clear just reached is not in ClearList.dat:
+// because the list is damaged (longer than any list the game writes), or
+// because the list or the program's folder could not be read or written.
+void TellClearNotRecorded(bool listDamaged);
 
 // Makes window the foreground window even when another program's window has
 // the focus (files dropped from a file manager).

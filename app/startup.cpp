@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cerrno>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
@@ -30,6 +31,7 @@
 #include "platform/win_user.h"
 #include "platform/winmm.h"
 #include "render/meshes.h"
+#include "world/folder_lock.h"
 #include "world/globals.h"
 #include "world/items.h"
 #include "world/physics_world.h"
@@ -37,6 +39,7 @@
 #include "world/stage_file_io.h"
 
 char g_configPath[256] = "";
+int32_t g_keepConfigFile = 0;
 IDirect3D9* g_d3d = nullptr;
 HACCEL g_accelerators = nullptr;
 HCURSOR g_handCursor = nullptr;
@@ -227,13 +230,23 @@ void SetDefaultConfig(Config* config) {
 
 int ReadConfigFile(const char* path, Config* config) {
   SetDefaultConfig(config);
+  const std::string hostPath = GamePathToHost(path);
+  // Not in the middle of another game's write of it.
+  FolderLock lock(hostPath);
+  if (!lock.Held()) return kConfigUnreadable;
   // Only a regular file is read: a named pipe or device of that name would
   // hold start-up for ever.
-  FILE* f = OpenRegularFileForReading(GamePathToHost(path).c_str());
-  if (!f) return 0;
+  FILE* f = OpenRegularFileForReading(hostPath.c_str());
+  if (!f) {
+    // Nothing there, or nothing that is a file: there are no settings to
+    // lose. A file there that would not open holds the player's.
+    return errno == ENOENT || errno == ENOTDIR || errno == EINVAL ? 0 : kConfigUnreadable;
+  }
   unsigned char bytes[kConfigFileSize];
   size_t n = std::fread(bytes, 1, sizeof bytes, f);
+  const bool failed = std::ferror(f) != 0;
   std::fclose(f);
+  if (failed) return kConfigUnreadable;
   // A record cut short cannot be taken apart: none of it is trusted.
   if (n < sizeof bytes) return 0;
   int whole = 1;
@@ -287,9 +300,12 @@ int WriteConfigFile(const char* path, const Config* config) {
   std::memcpy(bytes + kConfigNameOffset, config->editorName, sizeof config->editorName);
   // The new record takes the old one's place only when it is whole and on
   // the disk, so a full disk or a power cut never leaves the settings empty;
-  // a Config.dat its user has write-protected keeps what it holds.
-  return WriteFileSafely(GamePathToHost(path), bytes, sizeof bytes) == FileWriteResult::kWritten ? 1
-                                                                                                 : 0;
+  // a Config.dat its user has write-protected keeps what it holds. Another
+  // game's read or write of it is waited for.
+  const std::string hostPath = GamePathToHost(path);
+  FolderLock lock(hostPath);
+  if (!lock.Held()) return 0;
+  return WriteFileSafely(hostPath, bytes, sizeof bytes) == FileWriteResult::kWritten ? 1 : 0;
 }
 
 int ProgramFolderOfPath(const char* modulePath, char* folder, int size) {
@@ -344,7 +360,7 @@ int StartUpSteps(HINSTANCE instance, int showCommand) {
   ConnectGameHooks();
   g_hInstance = instance;
   FindProgramFolder();
-  ReadConfigFile(g_configPath, &g_config);
+  ReadSettings();
   KeepWindowReachable(&g_config);
   std::snprintf(g_appTitle, sizeof g_appTitle, Cp932Text("ギズモワークス %s"), kVersion);
   // The models and the textures take longest of what start-up reads: they
@@ -516,7 +532,14 @@ int RunMainLoop() {
   return exitCode;
 }
 
-void ShutDown() {
+void ReadSettings() {
+  g_keepConfigFile = ReadConfigFile(g_configPath, &g_config) == kConfigUnreadable ? 1 : 0;
+}
+
+void WriteSettings() {
+  // The settings the game started with are then only the defaults: written,
+  // they would take the place of the player's.
+  if (g_keepConfigFile) return;
   g_config.reserved = 0;
   WINDOWPLACEMENT placement = {};
   placement.length = sizeof placement;
@@ -527,6 +550,10 @@ void ShutDown() {
     g_config.windowY = placement.rcNormalPosition.top;
   }
   WriteConfigFile(g_configPath, &g_config);
+}
+
+void ShutDown() {
+  WriteSettings();
   ReleaseEverything();
 }
 

@@ -16,6 +16,9 @@ extern IDirect3D9* g_d3d;
 extern HACCEL g_accelerators;
 extern HCURSOR g_handCursor;  // the pointing hand of the About dialog's links
 extern int32_t g_startUpFailed;  // 1 when WinMain's start-up failed
+// 1 when Config.dat was there at start-up but could not be read: the game
+// runs with the default settings and shut-down leaves the file as it is.
+extern int32_t g_keepConfigFile;
 
 // Config.dat's fields in the file: a little-endian image of the 52-byte record.
 constexpr int kConfigFileSize = 52;
@@ -32,12 +35,17 @@ void SetDefaultConfig(Config* config);
 // waited on) or one shorter than a record gives the defaults; in a
 // whole record a position outside the window coordinates, or an editor name
 // with no end inside its field, gives that field's default. Returns 0 then.
+// A file that is there but cannot be opened or read (or whose folder's lock,
+// world/folder_lock.h, another holder keeps) gives the defaults and
+// kConfigUnreadable.
 int ReadConfigFile(const char* path, Config* config);
+constexpr int kConfigUnreadable = -1;
 // A saved place where no monitor shows enough of the window's top edge to
 // grab it (a Config.dat from another screen layout) is moved to the default
 // place, 0, 0. Nothing changes while the desktop is not known.
 void KeepWindowReachable(Config* config);
-// Writes the record (reserved as 0) through WriteFileSafely
+// Writes the record (reserved as 0), under the lock of its folder, through
+// WriteFileSafely
 // (world/stage_file_io.h): the old file is replaced only once the new one is
 // whole and on the disk, and not at all when its user may not write it.
 // Returns 1 on success, 0 when it could not be written, and then the old file
@@ -80,8 +88,13 @@ int RunMainLoopPass(int* exitCode);
 bool RequestCloseFromOutside();
 // Runs passes until WM_QUIT; returns its wParam.
 int RunMainLoop();
-// Writes Config.dat and releases everything start-up made, items before the
-// physics world, the device last.
+// Start-up's read of Config.dat (g_configPath) into g_config, and
+// shut-down's write of it with the window's restored place. The write is
+// left out when the read found a file it could not read (g_keepConfigFile).
+void ReadSettings();
+void WriteSettings();
+// Writes Config.dat (WriteSettings) and releases everything start-up made,
+// items before the physics world, the device last.
 void ShutDown();
 // The release half of ShutDown: everything start-up may have made, in the
 // order of the end of a run, each object only when it exists, so a start-up

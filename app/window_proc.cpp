@@ -218,6 +218,9 @@ LRESULT MainWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_COMMAND:
       Command(LOWORD(wParam));
       break;
+    case kMsgClearNotRecorded:
+      TellClearNotRecorded(wParam != 0);
+      return 0;
     default:
       break;
   }

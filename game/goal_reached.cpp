@@ -29,9 +29,17 @@ void HandleGoalReached() {
     int x = std::rand() % 640;
     SpawnSparkles(D3DXVECTOR3((float)x, (float)y, 0.0f), 1);
   }
-  if (g_isPlayFile == 1) AddToClearList(ClearListPath().c_str(), g_stageId);
+  if (g_isPlayFile == 1) {
+    const int recorded = AddToClearList(ClearListPath().c_str(), g_stageId);
+    if (recorded != kClearRecorded)
+      PostMessageA(g_hWnd, kMsgClearNotRecorded, recorded == kClearListRefused ? 1 : 0, 0);
+  }
 }
 
 int IsStageCleared(const uint32_t* stageId16) {
   return ClearListContains(ClearListPath().c_str(), stageId16);
+}
+
+ClearListRead ReadClearedStages(ClearedStages* stages) {
+  return ReadClearList(ClearListPath().c_str(), stages);
 }

@@ -1,8 +1,11 @@
 #include "stage_test_support.h"
 
+#include <fcntl.h>
 #include <signal.h>
+#include <sys/file.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstdio>
@@ -64,6 +67,36 @@ class ClearListTest : public StageTest {
     for (const Bytes& p : parts) out.insert(out.end(), p.begin(), p.end());
     return out;
   }
+  // A list whose count and first entry are idB_, grown without writing to
+  // size bytes (a sparse file: the zeros take no disk).
+  void WriteSparseList(long long size) const {
+    Write(Cat({Le(1), IdBytes(idB_)}));
+    ASSERT_EQ(truncate(path_.c_str(), size), 0);
+  }
+  // What the file is, for telling that nothing touched it.
+  struct Trace {
+    off_t size;
+    blkcnt_t blocks;
+    timespec modified;
+    ino_t inode;
+    bool operator==(const Trace& o) const {
+      return size == o.size && blocks == o.blocks && inode == o.inode &&
+             modified.tv_sec == o.modified.tv_sec && modified.tv_nsec == o.modified.tv_nsec;
+    }
+  };
+  Trace TraceOf() const {
+    struct stat st{};
+    EXPECT_EQ(stat(path_.c_str(), &st), 0);
+    return Trace{st.st_size, st.st_blocks, st.st_mtim, st.st_ino};
+  }
+  // The clear-not-recorded messages waiting for the main window, by wParam.
+  static std::vector<WPARAM> ClearMessagesWaiting() {
+    std::vector<WPARAM> found;
+    for (const MSG& m : platform::PendingMessages())
+      if (m.message == kMsgClearNotRecorded) found.push_back(m.wParam);
+    return found;
+  }
+
   static int LiveSparkles() {
     int n = 0;
     for (const Sparkle& s : g_sparkles) n += s.active != 0;
@@ -298,3 +331,173 @@ TEST_F(ClearListTest, StageEditingClearVerifiesAndLeavesTheListAlone) {
 }
 
 }  // namespace
+
+// The longest list the game writes still reads; a file longer than that was
+// never one of the game's, is refused as damaged, and stays exactly as it was:
+// not read into memory, not written back, not allocated on the disk.
+TEST_F(ClearListTest, AListLongerThanAnyTheGameWritesIsRefusedAndLeftAsItIs) {
+  WriteSparseList(kMaxClearListBytes);
+  EXPECT_EQ(ClearListContains(path_.c_str(), idB_), 1);
+
+  for (long long size : {kMaxClearListBytes + 1, 1LL << 30}) {
+    WriteSparseList(size);
+    const Trace before = TraceOf();
+    EXPECT_EQ(ClearListContains(path_.c_str(), idB_), 0) << size;
+    ClearedStages stages;
+    EXPECT_EQ(ReadClearList(path_.c_str(), &stages), kClearListTooLong) << size;
+    EXPECT_EQ(stages.size(), 0u);
+    EXPECT_EQ(AddToClearList(path_.c_str(), idA_), kClearListRefused) << size;
+    EXPECT_EQ(TraceOf(), before) << size;
+  }
+
+  // A clear in the game: its stage is still cleared, and the player is told.
+  std::memcpy(g_stageId, idA_, 16);
+  g_isPlayFile = 1;
+  g_appMode = kModeRun;
+  const Trace before = TraceOf();
+  HandleGoalReached();
+  EXPECT_EQ(g_stageCleared, 1);
+  EXPECT_EQ(LiveSparkles(), 400);
+  EXPECT_EQ(TraceOf(), before);
+  EXPECT_EQ(ClearMessagesWaiting(), std::vector<WPARAM>{1});
+}
+
+// A clear that could not be written is told too, as not recorded; one that
+// was recorded or was listed already is not.
+TEST_F(ClearListTest, AClearThatCannotBeRecordedIsToldOnce) {
+  std::memcpy(g_stageId, idA_, 16);
+  g_isPlayFile = 1;
+  g_appMode = kModeRun;
+  HandleGoalReached();
+  EXPECT_TRUE(ClearMessagesWaiting().empty());
+  g_stageCleared = 0;
+  HandleGoalReached();  // listed already
+  EXPECT_TRUE(ClearMessagesWaiting().empty());
+
+  std::strcpy(g_programDir, "/nonexistent-folder-for-clear-list/");
+  g_stageCleared = 0;
+  HandleGoalReached();
+  HandleGoalReached();  // the same run: nothing more
+  EXPECT_EQ(ClearMessagesWaiting(), std::vector<WPARAM>{0});
+}
+
+// A program's folder that takes no new files: the first clear cannot make
+// the list, is not recorded, and is told.
+TEST_F(ClearListTest, AFolderThatTakesNoNewFilesTellsTheClearIsNotRecorded) {
+  EXPECT_AS_ORDINARY_USER([this]() -> std::string {
+    ScratchFolder folder;
+    ORDINARY_CHECK(!folder.path().empty());
+    ORDINARY_CHECK(chmod(folder.path().c_str(), 0555) == 0);
+    std::snprintf(g_programDir, sizeof g_programDir, "%s/", folder.path().c_str());
+    std::memcpy(g_stageId, idA_, 16);
+    g_isPlayFile = 1;
+    g_appMode = kModeRun;
+    HandleGoalReached();
+    ORDINARY_CHECK(g_stageCleared == 1);
+    ORDINARY_CHECK(ClearMessagesWaiting() == std::vector<WPARAM>{0});
+    ORDINARY_CHECK(access((folder / "ClearList.dat").c_str(), F_OK) != 0);
+    ORDINARY_CHECK(chmod(folder.path().c_str(), 0755) == 0);
+    return "";
+  });
+}
+
+// Two games clearing stages at the same moment: every clear of each stays.
+TEST_F(ClearListTest, TwoGamesRecordingAtOnceKeepEveryClear) {
+  constexpr uint32_t kClearsEach = 200;
+  int go[2];
+  ASSERT_EQ(pipe(go), 0);
+  pid_t games[2];
+  for (uint32_t game = 0; game < 2; ++game) {
+    games[game] = fork();
+    ASSERT_GE(games[game], 0);
+    if (games[game] == 0) {
+      close(go[1]);
+      char byte;
+      if (read(go[0], &byte, 1) != 0) _exit(2);  // both start when the pipe closes
+      for (uint32_t i = 0; i < kClearsEach; ++i) {
+        const uint32_t id[4] = {game + 1, i, 0x5EED, 0};
+        if (AddToClearList(path_.c_str(), id) != kClearRecorded) _exit(3);
+      }
+      _exit(0);
+    }
+  }
+  close(go[0]);
+  close(go[1]);
+  for (pid_t game : games) {
+    int status = 0;
+    ASSERT_EQ(waitpid(game, &status, 0), game);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0);
+  }
+  ClearedStages stages;
+  ASSERT_EQ(ReadClearList(path_.c_str(), &stages), kClearListRead);
+  EXPECT_EQ(stages.size(), 2u * kClearsEach);
+  for (uint32_t game = 0; game < 2; ++game) {
+    for (uint32_t i = 0; i < kClearsEach; ++i) {
+      const uint32_t id[4] = {game + 1, i, 0x5EED, 0};
+      EXPECT_TRUE(stages.Has(id)) << game << " " << i;
+    }
+  }
+  EXPECT_EQ(Read().size(), 4 + 16 * 2 * kClearsEach);
+  EXPECT_EQ(Read()[0] | (Read()[1] << 8), (int)(2 * kClearsEach));
+}
+
+// A lock that another holder keeps for longer than a game ever needs it
+// records nothing and reads as a list that cannot be read; the file waits.
+TEST_F(ClearListTest, ALockHeldPastItsWaitRecordsNothing) {
+  Write(Cat({Le(1), IdBytes(idB_)}));
+  const Trace before = TraceOf();
+  int folder = open(dir_.c_str(), O_RDONLY | O_DIRECTORY);
+  ASSERT_GE(folder, 0);
+  ASSERT_EQ(flock(folder, LOCK_EX), 0);
+  EXPECT_EQ(AddToClearList(path_.c_str(), idA_), kClearNotRecorded);
+  ClearedStages stages;
+  EXPECT_EQ(ReadClearList(path_.c_str(), &stages), kClearListUnreadable);
+  EXPECT_EQ(TraceOf(), before);
+  close(folder);
+  EXPECT_EQ(AddToClearList(path_.c_str(), idA_), kClearRecorded);
+  EXPECT_EQ(Read(), Cat({Le(2), IdBytes(idB_), IdBytes(idA_)}));
+}
+
+#if !defined(__SANITIZE_ADDRESS__)
+// Memory the system will not give while a list is read (here a limit on the
+// address space) makes the list unreadable; the game goes on, and neither a
+// list of the longest length nor a file of gigabytes ends it.
+TEST_F(ClearListTest, NoMemoryForTheListNeverEndsTheGame) {
+  WriteSparseList(kMaxClearListBytes);
+  const std::string longest = dir_ + "/Longest.dat";
+  ASSERT_EQ(rename(path_.c_str(), longest.c_str()), 0);
+  WriteSparseList(3LL << 30);
+  pid_t child = fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    // Room for what the process holds now and a few megabytes more, far
+    // less than the longest list.
+    long pages = 0;
+    if (FILE* f = std::fopen("/proc/self/statm", "r")) {
+      if (std::fscanf(f, "%ld", &pages) != 1) pages = 0;
+      std::fclose(f);
+    }
+    if (pages <= 0) _exit(2);
+    rlimit limit{};
+    limit.rlim_cur = limit.rlim_max = (rlim_t)pages * (rlim_t)sysconf(_SC_PAGESIZE) + (4u << 20);
+    if (setrlimit(RLIMIT_AS, &limit) != 0) _exit(2);
+    ClearedStages stages;
+    if (ReadClearList(longest.c_str(), &stages) != kClearListUnreadable) _exit(3);
+    if (AddToClearList(longest.c_str(), idA_) != kClearNotRecorded) _exit(4);
+    if (AddToClearList(path_.c_str(), idA_) != kClearListRefused) _exit(5);
+    if (ClearListContains(path_.c_str(), idB_) != 0) _exit(6);
+    _exit(0);
+  }
+  int status = 0;
+  ASSERT_EQ(waitpid(child, &status, 0), child);
+  ASSERT_TRUE(WIFEXITED(status)) << "the game ended on signal " << WTERMSIG(status);
+  if (WEXITSTATUS(status) == 2) GTEST_SKIP() << "the address space cannot be limited here";
+  EXPECT_EQ(WEXITSTATUS(status), 0) << "3, 4: the longest list read or written without memory; "
+                                       "5, 6: the file of gigabytes taken";
+  struct stat st{};
+  ASSERT_EQ(stat(longest.c_str(), &st), 0);
+  EXPECT_EQ(st.st_size, kMaxClearListBytes);
+  std::remove(longest.c_str());
+}
+#endif

@@ -4,6 +4,7 @@
 // column, playing a row and deleting a file from the right-click menu.
 #include "command_test_support.h"
 
+#include <sys/inotify.h>
 #include <sys/stat.h>
 
 #include <algorithm>
@@ -267,6 +268,116 @@ TEST_F(PlayList, ClearedFilesAreMarkedFromTheClearList) {
     EXPECT_EQ(g_clearedPlayCount, 2);
     EXPECT_EQ(CountText(dialog), "クリア数 2 / 3");
   }});
+}
+
+// However many rows there are, an opening reads the clear list once.
+TEST_F(PlayList, TheClearListIsReadOncePerOpening) {
+  for (uint32_t n = 1; n <= 6; ++n) {
+    Head h;
+    h.id[0] = n;
+    WriteHead("p" + std::to_string(n) + ".ply", h);
+  }
+  WriteClearList({{2, 2, 3, 4}, {5, 2, 3, 4}});
+  int watch = inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+  ASSERT_GE(watch, 0);
+  // Each open is followed by its close, so no two events in a row are alike
+  // (the system folds those into one).
+  ASSERT_GE(inotify_add_watch(watch, HostPath("ClearList.dat").c_str(), IN_OPEN | IN_CLOSE), 0);
+  OpenList({[&](HWND dialog) { EXPECT_EQ(CountText(dialog), "クリア数 2 / 6"); }});
+  int opens = 0;
+  alignas(inotify_event) char events[4096];
+  ssize_t got;
+  while ((got = read(watch, events, sizeof events)) > 0) {
+    for (char* p = events; p < events + got;) {
+      const inotify_event* e = reinterpret_cast<const inotify_event*>(p);
+      opens += (e->mask & IN_OPEN) != 0;
+      p += sizeof(inotify_event) + e->len;
+    }
+  }
+  close(watch);
+  EXPECT_EQ(opens, 1);
+}
+
+// A clear list that is there but cannot be taken (one longer than any the
+// game writes, a folder of that name) is told before the list opens; no row
+// is marked and the file stays exactly as it was.
+TEST_F(PlayList, AClearListThatCannotBeTakenIsToldAndMarksNothing) {
+  Head a, b;
+  a.id[0] = 10;
+  b.id[0] = 20;
+  WriteHead("a.ply", a);
+  WriteHead("b.ply", b);
+  WriteClearList({{10, 2, 3, 4}, {20, 2, 3, 4}});
+  const std::string list = HostPath("ClearList.dat");
+  ASSERT_EQ(truncate(list.c_str(), 1LL << 30), 0);  // sparse: no disk taken
+  struct stat before{};
+  ASSERT_EQ(stat(list.c_str(), &before), 0);
+  headless::ClearMessageBoxes();
+  OpenList({[&](HWND dialog) {
+    EXPECT_EQ(Column(kPlayColumnCleared), (std::vector<std::string>{"", ""}));
+    EXPECT_EQ(CountText(dialog), "クリア数 0 / 2");
+  }});
+  ASSERT_EQ(headless::MessageBoxes().size(), 1u);
+  EXPECT_EQ(LastMessageUtf8(),
+            "ClearList.datが壊れているため、クリアしたステージを表示できません。\n"
+            "ファイルは元のままです。");
+  struct stat after{};
+  ASSERT_EQ(stat(list.c_str(), &after), 0);
+  EXPECT_EQ(after.st_size, before.st_size);
+  EXPECT_EQ(after.st_blocks, before.st_blocks);
+  EXPECT_EQ(after.st_mtim.tv_nsec, before.st_mtim.tv_nsec);
+
+  ASSERT_EQ(unlink(list.c_str()), 0);
+  ASSERT_EQ(mkdir(list.c_str(), 0755), 0);
+  headless::ClearMessageBoxes();
+  OpenList({[&](HWND dialog) { EXPECT_EQ(CountText(dialog), "クリア数 0 / 2"); }});
+  ASSERT_EQ(headless::MessageBoxes().size(), 1u);
+  EXPECT_EQ(LastMessageUtf8(),
+            "ClearList.datを読み込めなかったため、クリアしたステージを表示できません。");
+  rmdir(list.c_str());
+  // No list at all is no clear yet: nothing to tell.
+  headless::ClearMessageBoxes();
+  OpenList({[&](HWND dialog) { EXPECT_EQ(CountText(dialog), "クリア数 0 / 2"); }});
+  EXPECT_TRUE(headless::MessageBoxes().empty());
+}
+
+// A clear the list cannot take is told once the main loop has it (never from
+// inside the run's step), and nothing else changes: the run goes on, cleared.
+TEST_F(PlayList, AClearThatCannotBeRecordedIsTold) {
+  const std::string list = HostPath("ClearList.dat");
+  ASSERT_EQ(mkdir(list.c_str(), 0755), 0);
+  g_isPlayFile = 1;
+  g_appMode = kModeRun;
+  g_cursorVisible = 0;
+  headless::ClearMessageBoxes();
+  HandleGoalReached();
+  EXPECT_TRUE(headless::MessageBoxes().empty());
+  ASSERT_TRUE(Pump());
+  ASSERT_EQ(headless::MessageBoxes().size(), 1u);
+  EXPECT_EQ(LastMessageUtf8(),
+            "クリアを記録できませんでした。\n"
+            "プログラムのフォルダーとClearList.datに書き込めるか確認してください。");
+  EXPECT_EQ(g_cursorVisible, 1);
+  EXPECT_EQ(g_appMode, kModeRun);
+  EXPECT_EQ(g_stageCleared, 1);
+  struct stat st{};
+  ASSERT_EQ(stat(list.c_str(), &st), 0);
+  EXPECT_TRUE(S_ISDIR(st.st_mode));
+  rmdir(list.c_str());
+
+  // A list refused as damaged says so.
+  WriteClearList({{1, 2, 3, 4}});
+  ASSERT_EQ(truncate(list.c_str(), 1LL << 30), 0);
+  g_stageCleared = 0;
+  headless::ClearMessageBoxes();
+  HandleGoalReached();
+  ASSERT_TRUE(Pump());
+  ASSERT_EQ(headless::MessageBoxes().size(), 1u);
+  EXPECT_EQ(LastMessageUtf8(),
+            "ClearList.datが壊れているため、クリアを記録できませんでした。\n"
+            "ファイルは元のままです。");
+  ASSERT_EQ(stat(list.c_str(), &st), 0);
+  EXPECT_EQ(st.st_size, 1LL << 30);
 }
 
 TEST_F(PlayList, EachColumnSortsAndEveryClickTurnsTheOrder) {

@@ -5,8 +5,10 @@
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <sys/file.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -35,6 +37,7 @@
 #include "platform/win_kernel.h"
 #include "platform/win_user.h"
 #include "ordinary_user.h"
+#include "system_call_filter.h"
 #include "platform/winmm.h"
 #include "render/meshes.h"
 #include "world/globals.h"
@@ -341,6 +344,86 @@ TEST(ConfigFile, AWriteProtectedFileKeepsItsSettings) {
     ORDINARY_CHECK(back.windowX == 5);
     return "";
   });
+}
+
+#if defined(__x86_64__)
+// Settings that could not be read at start-up are not lost at shut-down: the
+// game runs with the defaults and leaves the file as it was. A missing or
+// short file gives the defaults and is written at the end, as always.
+TEST(ConfigFile, AFileThatCouldNotBeReadIsNotWrittenOver) {
+  std::string folder = MakeTempFolder();
+  std::string path = folder + "/Config.dat";
+  const std::vector<unsigned char> kept = ConfigImage(0, 40, 30, "Tester");
+  WriteBytes(path, kept);
+  std::snprintf(g_configPath, sizeof g_configPath, "%s", path.c_str());
+  pid_t child = fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    if (!FailEveryRead()) _exit(2);  // the disk fails every read
+    ReadSettings();
+    if (g_keepConfigFile != 1) _exit(3);
+    if (g_config.windowX != 0 || g_config.windowY != 0 || kDefaultName != g_editorName) _exit(4);
+    WriteSettings();
+    _exit(0);
+  }
+  int status = 0;
+  ASSERT_EQ(waitpid(child, &status, 0), child);
+  ASSERT_TRUE(WIFEXITED(status));
+  if (WEXITSTATUS(status) == 2) GTEST_SKIP() << "no system-call filter here";
+  EXPECT_EQ(WEXITSTATUS(status), 0) << "3: taken as read, 4: not the defaults";
+  EXPECT_EQ(ReadBytes(path), kept);
+
+  // Read whole, the same file is the player's settings and is written back.
+  ReadSettings();
+  EXPECT_EQ(g_keepConfigFile, 0);
+  EXPECT_STREQ(g_editorName, "Tester");
+  g_config.windowX = 41;
+  WriteSettings();
+  EXPECT_EQ(ReadBytes(path), ConfigImage(0, 41, 30, "Tester"));
+
+  for (size_t size : {0, 10}) {
+    std::vector<unsigned char> shortFile(kept.begin(), kept.begin() + size);
+    WriteBytes(path, shortFile);
+    ReadSettings();
+    EXPECT_EQ(g_keepConfigFile, 0) << size;
+    EXPECT_EQ(std::string(g_editorName), kDefaultName) << size;
+    WriteSettings();
+    EXPECT_EQ(ReadBytes(path), ConfigImage(0, 0, 0, kDefaultName.c_str())) << size;
+  }
+  ASSERT_EQ(unlink(path.c_str()), 0);
+  ReadSettings();
+  EXPECT_EQ(g_keepConfigFile, 0);
+  WriteSettings();
+  EXPECT_EQ(ReadBytes(path), ConfigImage(0, 0, 0, kDefaultName.c_str()));
+  unlink(path.c_str());
+  EXPECT_EQ(rmdir(folder.c_str()), 0);
+}
+#endif
+
+// Another game reading or writing the settings holds its folder's lock. One
+// held past any game's need is neither read through nor written over.
+TEST(ConfigFile, AnotherGamesLockHeldPastItsWaitIsNeitherReadNorWrittenThrough) {
+  std::string folder = MakeTempFolder();
+  std::string path = folder + "/Config.dat";
+  const std::vector<unsigned char> kept = ConfigImage(0, 40, 30, "Tester");
+  WriteBytes(path, kept);
+  int other = open(folder.c_str(), O_RDONLY | O_DIRECTORY);
+  ASSERT_GE(other, 0);
+  ASSERT_EQ(flock(other, LOCK_EX), 0);
+  Config config;
+  SetDefaultConfig(&config);
+  EXPECT_EQ(WriteConfigFile(path.c_str(), &config), 0);
+  EXPECT_EQ(ReadBytes(path), kept);
+  Config read;
+  EXPECT_EQ(ReadConfigFile(path.c_str(), &read), kConfigUnreadable);
+  EXPECT_EQ(std::string(read.editorName), kDefaultName);
+  close(other);
+  EXPECT_EQ(ReadConfigFile(path.c_str(), &read), 1);
+  EXPECT_STREQ(read.editorName, "Tester");
+  EXPECT_EQ(WriteConfigFile(path.c_str(), &config), 1);
+  EXPECT_EQ(ReadBytes(path), ConfigImage(0, 0, 0, kDefaultName.c_str()));
+  unlink(path.c_str());
+  EXPECT_EQ(rmdir(folder.c_str()), 0);
 }
 
 TEST(ProgramFolder, IsThePathUpToItsLastSeparator) {
