@@ -19,6 +19,7 @@
 #include <vector>
 
 #include "app/title_screen.h"
+#include "window_waits.h"
 
 #ifndef TEST_BUILD_DIR
 #define TEST_BUILD_DIR "."
@@ -44,14 +45,6 @@ std::string Shell(const std::string& command) {
 }
 
 void Wait(int ms) { usleep(ms * 1000); }
-
-bool WaitFor(const std::function<bool()>& done, int maxMs) {
-  for (int t = 0; t < maxMs; t += 50) {
-    if (done()) return true;
-    Wait(50);
-  }
-  return done();
-}
 
 // A program folder of its own in the build folder: a copy of the game (its
 // folder is where the binary really lies) and, when asked, its data.
@@ -94,47 +87,20 @@ void WriteConfig(const std::string& folder, int32_t x, int32_t y, const char* na
   std::fclose(f);
 }
 
-// The game started from the root folder, as a launcher anywhere would.
-struct Game {
-  pid_t pid = -1;
-  int status = -1;
-
+// The game started from the root folder, as a launcher anywhere would; it
+// is killed when the test ends.
+struct Game : ChildGame {
   void Start(const std::string& folder) {
-    pid = fork();
-    if (pid == 0) {
-      if (chdir("/") != 0) _exit(126);
-      std::string log = folder + "/game.log";
-      std::freopen(log.c_str(), "w", stdout);
-      std::freopen(log.c_str(), "a", stderr);
-      std::string binary = folder + "/gizmoworks";
-      execl(binary.c_str(), binary.c_str(), static_cast<char*>(nullptr));
-      _exit(127);
-    }
-  }
-  bool Ended(int maxMs) {
-    return WaitFor([&] { return pid <= 0 || waitpid(pid, &status, WNOHANG) == pid; }, maxMs);
-  }
-  ~Game() {
-    if (pid > 0 && waitpid(pid, &status, WNOHANG) == 0) {
-      kill(pid, SIGKILL);
-      waitpid(pid, &status, 0);
-    }
+    ChildGame::Start(folder + "/gizmoworks", "/", folder + "/game.log");
   }
 };
 
-// A window of the game's own process: a window of the same name may still
-// be there from the process before (the server tears a client's windows down
-// only once it gets to it), and its id is handed again to a window of the
-// next process, which may be another of its windows altogether.
-std::string FindWindow(const std::string& name, pid_t pid) {
-  std::string id;
-  WaitFor([&] {
-    id = Shell("xdotool search --all --pid " + std::to_string(pid) + " --name '" + name +
-               "' 2>/dev/null | head -1");
-    return !id.empty();
-  }, 60000);
-  return id;
-}
+// A shown window of the game's own process named exactly name, within a
+// minute: a window of the same name may still be there from the process
+// before (the server tears a client's windows down only once it gets to it),
+// and its id is handed again to a window of the next process, which may be
+// another of its windows altogether. Empty when none came.
+std::string FindWindow(const std::string& name, pid_t pid) { return WaitForWindowOf(pid, name, 60000); }
 
 std::string WindowName(const std::string& id) { return Shell("xdotool getwindowname " + id); }
 
@@ -196,7 +162,7 @@ Rgb MeanOf(const std::string& name, int x, int y, int width, int height) {
 // showing the title's ground: where a test aims its clicks from.
 ::testing::AssertionResult AtTheTitle(const Game& game, const std::string& folder,
                                       const std::string& shot, std::string* id, Geometry* g) {
-  *id = FindWindow("Ver.1.10", game.pid);
+  *id = FindWindow(kTitle, game.pid);
   if (id->empty())
     return ::testing::AssertionFailure() << "no window: " << Shell("cat '" + folder + "/game.log'");
   if (!WaitFor([&] {
@@ -244,7 +210,7 @@ TEST(GameWindow, StartsEditsAndQuitsWithConfigWritten) {
   WriteConfig(folder, 40, 30, "Tester");
   Game game;
   game.Start(folder);
-  std::string id = FindWindow("Ver.1.10", game.pid);
+  std::string id = FindWindow(kTitle, game.pid);
   ASSERT_FALSE(id.empty()) << Shell("cat '" + folder + "/game.log'");
   EXPECT_EQ(WindowName(id), kTitle);
 
@@ -305,9 +271,9 @@ TEST(GameWindow, StartsEditsAndQuitsWithConfigWritten) {
   // Escape asks whether to save the changed stage; "No" quits.
   Shell("xdotool mousemove " + std::to_string(120 + 320) + " " + std::to_string(90 + 240));
   Shell("xdotool key Escape");
-  Wait(1000);
+  const std::string prompt = FindWindow(kTitle, game.pid);  // the main window's title is longer
+  EXPECT_FALSE(prompt.empty()) << "quit without asking: " << game.Ended(0);
   Screenshot("game_window_save_prompt");
-  EXPECT_TRUE(kill(game.pid, 0) == 0) << "quit without asking";
   Shell("xdotool key alt+n");
   ASSERT_TRUE(game.Ended(30000));
   ASSERT_TRUE(WIFEXITED(game.status));
@@ -324,7 +290,7 @@ TEST(GameWindow, StartsEditsAndQuitsWithConfigWritten) {
   // closes it as the close box does: on the title, at once, Config.dat written.
   Game again;
   again.Start(folder);
-  std::string id2 = FindWindow("Ver.1.10", again.pid);
+  std::string id2 = FindWindow(kTitle, again.pid);
   ASSERT_FALSE(id2.empty());
   Geometry g2;
   WaitFor([&] {
@@ -346,7 +312,7 @@ TEST(GameWindow, WithoutItsDataItSaysSoUnderErrorAndEnds) {
   std::string folder = MakeProgramFolder("window_game_nodata", false);
   Game game;
   game.Start(folder);
-  std::string id = FindWindow("^ERROR$", game.pid);
+  std::string id = FindWindow("ERROR", game.pid);
   ASSERT_FALSE(id.empty()) << Shell("cat '" + folder + "/game.log'");
   Wait(500);
   Screenshot("game_window_no_data");
@@ -393,7 +359,7 @@ TEST(GameWindow, QuickClicksAreNeverLostAndNothingStaysLitAfterThePlayList) {
   Shell("xdotool mousemove " + screen(500, 200));  // over the list
   Wait(200);
   Shell("xdotool key Escape");
-  EXPECT_TRUE(WaitFor([&] { return Shell("xdotool search --name 'プレイリスト' 2>/dev/null").empty(); }, 10000));
+  EXPECT_TRUE(WaitUntilNoWindowOf(game.pid, "プレイリスト", 10000));
   Wait(500);
   Screenshot("game_window_taps_after_play_list");
   const Rgb after = face("game_window_taps_after_play_list");
@@ -531,15 +497,13 @@ TEST(GameWindow, AMessageBoxAfterAFileDialogStandsOverTheGamesPicture) {
   // The open dialog chooses the file the game cannot read; the box says so.
   Shell("xdotool key ctrl+o");
   ASSERT_FALSE(FindWindow("ステージファイルの読み込み", game.pid).empty());
-  Shell("xdotool search --sync --onlyvisible --name 'ステージファイルの読み込み' > /dev/null");
   Screenshot("game_window_box_open_dialog");
   // Ctrl+L opens the chooser's location entry, where the name is typed.
   Shell("xdotool key ctrl+l");
   Shell("xdotool type --delay 30 'broken.stg'");
   Shell("xdotool key Return");
-  std::string box = FindWindow("^" + kTitle + "$", game.pid);
+  std::string box = FindWindow(kTitle, game.pid);
   ASSERT_FALSE(box.empty());
-  Shell("xdotool search --sync --onlyvisible --name '^" + kTitle + "$' > /dev/null");
   const Geometry b = GeometryOf(box);
 
   // Each point shows again what it showed before the dialog.
@@ -552,7 +516,7 @@ TEST(GameWindow, AMessageBoxAfterAFileDialogStandsOverTheGamesPicture) {
   EXPECT_LT(differing, compared / 20) << differing << " of " << compared << " points changed";
 
   Shell("xdotool key Return");
-  EXPECT_TRUE(WaitFor([&] { return Shell("xdotool search --onlyvisible --name '^" + kTitle + "$' 2>/dev/null").empty(); }, 10000));
+  EXPECT_TRUE(WaitUntilNoWindowOf(game.pid, kTitle, 10000));
   kill(game.pid, SIGTERM);
   ASSERT_TRUE(game.Ended(60000));
 }
