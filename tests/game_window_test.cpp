@@ -158,16 +158,17 @@ Rgb MeanOf(const std::string& name, int x, int y, int width, int height) {
   return c;
 }
 
-// The game's main window where Config.dat puts it (40, 30) at its full size,
+// The game's main window where Config.dat puts it (at x, y) at its full size,
 // showing the title's ground: where a test aims its clicks from.
 ::testing::AssertionResult AtTheTitle(const Game& game, const std::string& folder,
-                                      const std::string& shot, std::string* id, Geometry* g) {
+                                      const std::string& shot, std::string* id, Geometry* g,
+                                      int x = 40, int y = 30) {
   *id = FindWindow(kTitle, game.pid);
   if (id->empty())
     return ::testing::AssertionFailure() << "no window: " << Shell("cat '" + folder + "/game.log'");
   if (!WaitFor([&] {
         *g = GeometryOf(*id);
-        return PlacedAt(*g, 40, 30);
+        return PlacedAt(*g, x, y);
       }, 10000))
     return ::testing::AssertionFailure() << "placed at " << g->x << " " << g->y << " " << g->width
                                          << " x " << g->height;
@@ -290,16 +291,9 @@ TEST(GameWindow, StartsEditsAndQuitsWithConfigWritten) {
   // closes it as the close box does: on the title, at once, Config.dat written.
   Game again;
   again.Start(folder);
-  std::string id2 = FindWindow(kTitle, again.pid);
-  ASSERT_FALSE(id2.empty());
+  std::string id2;
   Geometry g2;
-  WaitFor([&] {
-    g2 = GeometryOf(id2);
-    return g2.x == 120 && g2.y == 90;
-  }, 10000);
-  EXPECT_EQ(g2.x, 120);
-  EXPECT_EQ(g2.y, 90);
-  Wait(800);
+  ASSERT_TRUE(AtTheTitle(again, folder, "game_window_again", &id2, &g2, 120, 90));
   std::remove((folder + "/Config.dat").c_str());
   kill(again.pid, SIGTERM);
   ASSERT_TRUE(again.Ended(60000));
@@ -322,6 +316,45 @@ TEST(GameWindow, WithoutItsDataItSaysSoUnderErrorAndEnds) {
   EXPECT_EQ(WEXITSTATUS(game.status), 1);
   // Nothing was saved from a start that never finished.
   EXPECT_TRUE(ReadBytes(folder + "/Config.dat").empty());
+}
+
+namespace {
+
+// Whether process pid has ended: no such process, or only what is left of
+// one until its parent reaps it.
+bool ProcessEnded(pid_t pid) {
+  const std::vector<unsigned char> bytes = ReadBytes("/proc/" + std::to_string(pid) + "/stat");
+  const std::string stat(bytes.begin(), bytes.end());
+  const size_t name = stat.rfind(')');
+  return name == std::string::npos || stat.compare(name + 1, 3, " Z ") == 0;
+}
+
+}  // namespace
+
+// A game started by a test dies with the test, as a test killed at its time
+// limit is: no game is left on the display for the next test.
+TEST(GameWindow, AGameDiesWithTheTestThatStartedIt) {
+  std::string folder = MakeProgramFolder("window_game_orphan", false);
+  int fds[2];
+  ASSERT_EQ(pipe(fds), 0);
+  const pid_t test = fork();
+  if (test == 0) {
+    Game game;
+    game.Start(folder);
+    if (write(fds[1], &game.pid, sizeof game.pid) != sizeof game.pid) _exit(1);
+    pause();
+    _exit(0);
+  }
+  close(fds[1]);
+  pid_t gamePid = -1;
+  ASSERT_EQ(read(fds[0], &gamePid, sizeof gamePid), static_cast<ssize_t>(sizeof gamePid));
+  close(fds[0]);
+  // Up, saying under "ERROR" that it has no data, and waiting for an answer.
+  EXPECT_FALSE(FindWindow("ERROR", gamePid).empty());
+  kill(test, SIGKILL);
+  waitpid(test, nullptr, 0);
+  EXPECT_TRUE(WaitFor([&] { return ProcessEnded(gamePid); }, 30000));
+  if (!ProcessEnded(gamePid)) kill(gamePid, SIGKILL);
 }
 
 // Clicks as short as a touchpad's tap (xdotool's click: down and up at once)

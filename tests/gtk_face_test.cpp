@@ -232,6 +232,27 @@ TEST(GtkFace, WindowShowsTheDevicePictureAndTheTitle) {
   EXPECT_EQ(PixelOf("gtk_face_repaint", c.x, c.y), "#20A040");
 }
 
+// A window is found by the process that shows it and its whole name: a
+// dialog's name inside the main window's title finds nothing, where a name
+// pattern finds the main window.
+TEST(GtkFace, WindowsAreFoundByTheirProcessAndWholeName) {
+  ASSERT_TRUE(IsWindow(E().window));
+  char before[256] = "";
+  GetWindowTextA(E().window, before, sizeof before);
+  const std::string title = "ギズモワークス Ver.1.10 -［ ステージファイルの保存 ］";
+  SetWindowTextA(E().window, Cp932Text(title.c_str()));
+  const std::string xid = std::to_string(E().xid);
+  std::vector<std::string> found;
+  PumpUntil([&] { return !(found = ShownWindowsOf(getpid(), title)).empty(); });
+  EXPECT_EQ(found, std::vector<std::string>{xid});
+  EXPECT_EQ(Shell("xdotool search --onlyvisible --name 'ステージファイルの保存'"), xid);
+  EXPECT_TRUE(ShownWindowsOf(getpid(), "ステージファイルの保存").empty());
+  EXPECT_TRUE(ShownWindowsOf(getppid(), title).empty());
+  SetWindowTextA(E().window, before);
+  PumpUntil([&] { return ShownWindowsOf(getpid(), title).empty(); });
+  EXPECT_TRUE(ShownWindowsOf(getpid(), title).empty());
+}
+
 TEST(GtkFace, MenuClicksPostTheirCommands) {
   HMENU bar = GetMenu(E().window);
   RECT about;
