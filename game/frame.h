@@ -40,8 +40,9 @@ DWORD NextFrameDueTime();
 
 // Whether a drawn frame could be seen: false while the main window is
 // minimised, hidden or wholly covered. Such a frame is updated and goes
-// through every step of a drawn one (PassUnseenFrame) but leaves the device
-// alone.
+// through every step of a drawn one (PassUnseenFrame) but draws nothing and
+// presents nothing; it still sets the device's view and projection, which
+// picking reads back from the device.
 bool FrameCanBeSeen();
 
 // Pacing, then the update of an accepted frame (or, while the window is
@@ -80,7 +81,8 @@ void RunFrame();
 // their sprite batches, Present and the lost-device check.
 void DrawFrame();
 
-// A drawn frame that nobody can see: the run camera, the matrices, and what
+// A drawn frame that nobody can see: the run camera, the matrices (set on
+// the device, as a drawn frame sets them, for picking to read back), and what
 // the world drawing and the overlays change besides the picture (the sky,
 // the highlight flag, torn joints breaking, the hint list's unfold, the motor
 // icon, the still picture's fade, the item bar's growth, the clear flash's

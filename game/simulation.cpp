@@ -47,17 +47,18 @@ struct alignas(64) PlaneMemo {
 };
 PlaneMemo g_planeMemo[kMaxItems];
 
-// Widens values already rounded to single precision. It is never inlined, on
-// purpose: the pass rounds doubles to float and widens them back, and GCC
-// 12.2's vectoriser, seeing both conversions of two neighbouring values in one
-// function, turns them into a vector narrowing and a vector widening (V2DF to
-// V2SF and back), which a later redundancy pass then folds away as if the pair
-// did nothing: at -O3 the first two entries of a box's or ball's rotation
-// (and at -O2 a pair as simple as `r[0] = (float)p[0]; r[1] = (float)p[1];`)
-// came out unrounded, and a Release build played every run differently. With
-// the rounding in the caller and the widening here, no one function holds both
+// Widens values already rounded to single precision. It is never inlined nor
+// cloned, and no caller sees into it (noipa), on purpose: the pass rounds
+// doubles to float and widens them back, and GCC 12.2's vectoriser, seeing
+// both conversions of two neighbouring values in one function, turns them
+// into a vector narrowing and a vector widening (V2DF to V2SF and back),
+// which a later redundancy pass then folds away as if the pair did nothing:
+// at -O3 the first two entries of a box's or ball's rotation (and at -O2 a
+// pair as simple as `r[0] = (float)p[0]; r[1] = (float)p[1];`) came out
+// unrounded, and a Release build played every run differently. With the
+// rounding in the caller and the widening here, no one function holds both
 // conversions for any optimiser to pair, whatever the optimisation level.
-__attribute__((noinline)) void WidenRounded(const float* rounded, int count, dReal* to) {
+__attribute__((noipa)) void WidenRounded(const float* rounded, int count, dReal* to) {
   for (int k = 0; k < count; ++k) to[k] = (dReal)rounded[k];
 }
 

@@ -51,6 +51,10 @@ void PrefetchTextureFromFileExA(const char* path, UINT width, UINT height, UINT 
 // Forgets every texture read ahead and not yet made, so that a later creation
 // reads its file as it is then.
 void DropPrefetchedTextures();
+// How many textures asked for ahead the worker has not yet prepared (waiting
+// or in hand): 0 once it has read every file it was asked for. Only a file
+// opens for reading, so nothing in a file's place keeps this from 0.
+int TexturesLeftToReadAhead();
 
 // ---- Meshes ----
 

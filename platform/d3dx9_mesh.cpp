@@ -29,6 +29,7 @@
 #include "platform/cp932.h"
 #include "platform/d3dx9.h"
 #include "platform/gl_internal.h"
+#include "platform/regular_file.h"
 
 struct D3DXMeshImpl {
   D3DDeviceImpl* device = nullptr;
@@ -386,7 +387,9 @@ constexpr unsigned kImportFlags =
 // here, every count and index of it, before the importer sees it; that takes
 // a fraction of the import. Anything else (binary or compressed files,
 // templates, skins, references) is first imported by a child process: only
-// when that finishes cleanly, within 20 seconds, is it imported here.
+// when that finishes cleanly, within 20 seconds, is it imported here. Only a
+// regular file is a model: anything else in its place (a named pipe, a
+// folder) is refused as damaged at once, before the importer can wait on it.
 enum class XCheck { kSound, kDamaged, kUnknown };
 
 class XTextChecker {
@@ -631,8 +634,8 @@ class XTextChecker {
 };
 
 XCheck CheckXFile(const std::string& hostPath) {
-  FILE* f = std::fopen(hostPath.c_str(), "rb");
-  if (!f) return XCheck::kUnknown;
+  FILE* f = OpenRegularFileForReading(hostPath.c_str());
+  if (!f) return XCheck::kDamaged;  // nothing the importer could read either
   std::string text;
   char buffer[65536];
   size_t got;

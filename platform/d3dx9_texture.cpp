@@ -178,6 +178,11 @@ class TexturePrefetch {
     queue_.clear();
   }
 
+  int LeftToPrepare() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return static_cast<int>(queue_.size()) + preparing_;
+  }
+
  private:
   struct Entry {
     Key key;
@@ -196,10 +201,13 @@ class TexturePrefetch {
         }
         entry = queue_.front();
         queue_.pop_front();
+        preparing_ = 1;
       }
       const Key& k = entry->key;
       entry->promise.set_value(
           PrepareTexture(k.hostPath, k.width, k.height, k.mipLevels, k.filter, k.colorKey));
+      std::lock_guard<std::mutex> lock(mutex_);
+      preparing_ = 0;
     }
   }
 
@@ -207,6 +215,7 @@ class TexturePrefetch {
   std::vector<std::shared_ptr<Entry>> entries_;  // asked for and not yet taken
   std::deque<std::shared_ptr<Entry>> queue_;     // not yet started
   bool working_ = false;
+  int preparing_ = 0;  // the worker has one in hand
 };
 // Never destroyed: the worker may still be preparing a texture that was
 // dropped, or one asked for by a model reader, when the program ends, and is
@@ -226,6 +235,8 @@ void PrefetchTextureFromFileExA(const char* path, UINT width, UINT height, UINT 
 }
 
 void DropPrefetchedTextures() { Prefetched().Drop(); }
+
+int TexturesLeftToReadAhead() { return Prefetched().LeftToPrepare(); }
 
 HRESULT D3DXCreateTextureFromFileExA(IDirect3DDevice9* device, const char* path, UINT width,
                                      UINT height, UINT mipLevels, DWORD, D3DFORMAT, D3DPOOL,

@@ -9,6 +9,8 @@
 #include <cstring>
 #include <memory>
 
+#include "platform/regular_file.h"
+
 namespace {
 
 uint32_t U16(const uint8_t* p) { return (uint32_t)p[0] | ((uint32_t)p[1] << 8); }
@@ -236,7 +238,7 @@ bool DecodeImage(const uint8_t* data, size_t size, Image* out) {
 }
 
 bool LoadImageFile(const char* hostPath, Image* out) {
-  FILE* f = fopen(hostPath, "rb");
+  FILE* f = OpenRegularFileForReading(hostPath);
   if (!f) return false;
   std::vector<uint8_t> bytes;
   uint8_t buffer[65536];

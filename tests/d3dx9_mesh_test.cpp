@@ -1,5 +1,6 @@
 // Meshes: .x models written by the test, generated shapes, cloning and
 // drawing by subset, on real pixels.
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cmath>
@@ -287,6 +288,30 @@ TEST_F(MeshTest, ModelsReadAheadLoadAsTheyWouldHaveWithout) {
   // Read ahead and never loaded: dropped at the next read-ahead.
   PrefetchMeshesFromX(paths, 1);
   PrefetchMeshesFromX(nullptr, 0);
+}
+
+// A named pipe or a folder where a model is looked for is refused at once,
+// read ahead or not, with no child import: nothing waits on it, and dropping
+// the read-ahead does not wait on a worker stuck there.
+TEST_F(MeshTest, APipeOrAFolderInAModelsPlaceIsRefusedAtOnce) {
+  ASSERT_EQ(mkfifo("data/pipe.x", 0600), 0);
+  ASSERT_EQ(mkdir("data/folder.x", 0700), 0);
+  const char* paths[] = {"data\\pipe.x", "data\\folder.x"};
+  const int children = ModelImportChildren();
+  alarm(60);  // a reader waiting on the pipe would otherwise hold the case for ever
+  for (bool readAhead : {true, false}) {
+    if (readAhead) PrefetchMeshesFromX(paths, 2);
+    for (const char* path : paths) {
+      ID3DXMesh* mesh = nullptr;
+      EXPECT_EQ(D3DXLoadMeshFromXA(path, 0, device, nullptr, nullptr, nullptr, nullptr, &mesh),
+                D3DXERR_INVALIDDATA)
+          << path << (readAhead ? " read ahead" : "");
+      EXPECT_EQ(mesh, nullptr);
+    }
+    DropPrefetchedMeshes();
+  }
+  alarm(0);
+  EXPECT_EQ(ModelImportChildren(), children);
 }
 
 TEST_F(MeshTest, XModelKeepsMaterialsSubsetsWindingAndTextureNames) {

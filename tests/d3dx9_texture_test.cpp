@@ -1,6 +1,9 @@
 // Image readers and textures from files: formats, colour key, sizes, and
 // refusal of malformed files.
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <cstdio>
 // jpeglib.h needs FILE declared first.
 #include <jpeglib.h>
@@ -396,6 +399,36 @@ TEST_F(TextureTest, TexturesReadAheadAreTheSameAsThoseReadWhenMade) {
   EXPECT_EQ(D3DXCreateTextureFromFileA(device, "no\\such\\file.bmp", &untouched),
             D3DXERR_INVALIDDATA);
   EXPECT_EQ(untouched, reinterpret_cast<IDirect3DTexture9*>(0x1));
+}
+
+// A named pipe or a folder where a texture is looked for fails at once, made
+// or read ahead: no reader waits for a writer that never comes, and the
+// read-ahead's worker is free for the next texture.
+TEST_F(TextureTest, APipeOrAFolderInATexturesPlaceFailsAtOnce) {
+  const std::string pipe = TempPath("pipe.bmp");
+  const std::string folder = TempPath("folder.bmp");
+  ASSERT_EQ(mkfifo(pipe.c_str(), 0600), 0);
+  ASSERT_EQ(mkdir(folder.c_str(), 0700), 0);
+  alarm(60);  // a reader waiting on the pipe would otherwise hold the case for ever
+  for (const std::string& path : {pipe, folder}) {
+    IDirect3DTexture9* untouched = reinterpret_cast<IDirect3DTexture9*>(0x1);
+    EXPECT_EQ(D3DXCreateTextureFromFileA(device, path.c_str(), &untouched), D3DXERR_INVALIDDATA)
+        << path;
+    PrefetchTextureFromFileExA(path.c_str(), D3DX_DEFAULT, D3DX_DEFAULT, D3DX_DEFAULT,
+                               D3DX_DEFAULT, 0);
+    EXPECT_EQ(D3DXCreateTextureFromFileA(device, path.c_str(), &untouched), D3DXERR_INVALIDDATA)
+        << path;
+    EXPECT_EQ(untouched, reinterpret_cast<IDirect3DTexture9*>(0x1));
+  }
+  const std::string good = TempPath("after_pipe.bmp");
+  WriteFile(good, MakeBmp(2, 2, 24, std::vector<uint32_t>(4, 0xFF336699)));
+  PrefetchTextureFromFileExA(good.c_str(), D3DX_DEFAULT, D3DX_DEFAULT, D3DX_DEFAULT, D3DX_DEFAULT,
+                             0);
+  while (TexturesLeftToReadAhead() != 0) usleep(1000);  // within the alarm's time
+  alarm(0);
+  IDirect3DTexture9* tex = nullptr;
+  EXPECT_EQ(D3DXCreateTextureFromFileA(device, good.c_str(), &tex), D3D_OK);
+  if (tex) tex->Release();
 }
 
 TEST_F(TextureTest, PngAlphaJpegAndGamePathsLoad) {

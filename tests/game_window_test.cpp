@@ -20,6 +20,7 @@
 #include <vector>
 
 #include "app/title_screen.h"
+#include "window_waits.h"
 
 #ifndef TEST_BUILD_DIR
 #define TEST_BUILD_DIR "."
@@ -45,14 +46,6 @@ std::string Shell(const std::string& command) {
 }
 
 void Wait(int ms) { usleep(ms * 1000); }
-
-bool WaitFor(const std::function<bool()>& done, int maxMs) {
-  for (int t = 0; t < maxMs; t += 50) {
-    if (done()) return true;
-    Wait(50);
-  }
-  return done();
-}
 
 // A program folder of its own in the build folder: a copy of the game (its
 // folder is where the binary really lies) and, when asked, its data.
@@ -95,47 +88,20 @@ void WriteConfig(const std::string& folder, int32_t x, int32_t y, const char* na
   std::fclose(f);
 }
 
-// The game started from the root folder, as a launcher anywhere would.
-struct Game {
-  pid_t pid = -1;
-  int status = -1;
-
+// The game started from the root folder, as a launcher anywhere would; it
+// is killed when the test ends.
+struct Game : ChildGame {
   void Start(const std::string& folder) {
-    pid = fork();
-    if (pid == 0) {
-      if (chdir("/") != 0) _exit(126);
-      std::string log = folder + "/game.log";
-      std::freopen(log.c_str(), "w", stdout);
-      std::freopen(log.c_str(), "a", stderr);
-      std::string binary = folder + "/gizmoworks";
-      execl(binary.c_str(), binary.c_str(), static_cast<char*>(nullptr));
-      _exit(127);
-    }
-  }
-  bool Ended(int maxMs) {
-    return WaitFor([&] { return pid <= 0 || waitpid(pid, &status, WNOHANG) == pid; }, maxMs);
-  }
-  ~Game() {
-    if (pid > 0 && waitpid(pid, &status, WNOHANG) == 0) {
-      kill(pid, SIGKILL);
-      waitpid(pid, &status, 0);
-    }
+    ChildGame::Start(folder + "/gizmoworks", "/", folder + "/game.log");
   }
 };
 
-// A window of the game's own process: a window of the same name may still
-// be there from the process before (the server tears a client's windows down
-// only once it gets to it), and its id is handed again to a window of the
-// next process, which may be another of its windows altogether.
-std::string FindWindow(const std::string& name, pid_t pid) {
-  std::string id;
-  WaitFor([&] {
-    id = Shell("xdotool search --all --pid " + std::to_string(pid) + " --name '" + name +
-               "' 2>/dev/null | head -1");
-    return !id.empty();
-  }, 60000);
-  return id;
-}
+// A shown window of the game's own process named exactly name, within a
+// minute: a window of the same name may still be there from the process
+// before (the server tears a client's windows down only once it gets to it),
+// and its id is handed again to a window of the next process, which may be
+// another of its windows altogether. Empty when none came.
+std::string FindWindow(const std::string& name, pid_t pid) { return WaitForWindowOf(pid, name, 60000); }
 
 std::string WindowName(const std::string& id) { return Shell("xdotool getwindowname " + id); }
 
@@ -193,16 +159,17 @@ Rgb MeanOf(const std::string& name, int x, int y, int width, int height) {
   return c;
 }
 
-// The game's main window where Config.dat puts it (40, 30) at its full size,
+// The game's main window where Config.dat puts it (at x, y) at its full size,
 // showing the title's ground: where a test aims its clicks from.
 ::testing::AssertionResult AtTheTitle(const Game& game, const std::string& folder,
-                                      const std::string& shot, std::string* id, Geometry* g) {
-  *id = FindWindow("Ver.1.10", game.pid);
+                                      const std::string& shot, std::string* id, Geometry* g,
+                                      int x = 40, int y = 30) {
+  *id = FindWindow(kTitle, game.pid);
   if (id->empty())
     return ::testing::AssertionFailure() << "no window: " << Shell("cat '" + folder + "/game.log'");
   if (!WaitFor([&] {
         *g = GeometryOf(*id);
-        return PlacedAt(*g, 40, 30);
+        return PlacedAt(*g, x, y);
       }, 10000))
     return ::testing::AssertionFailure() << "placed at " << g->x << " " << g->y << " " << g->width
                                          << " x " << g->height;
@@ -245,7 +212,7 @@ TEST(GameWindow, StartsEditsAndQuitsWithConfigWritten) {
   WriteConfig(folder, 40, 30, "Tester");
   Game game;
   game.Start(folder);
-  std::string id = FindWindow("Ver.1.10", game.pid);
+  std::string id = FindWindow(kTitle, game.pid);
   ASSERT_FALSE(id.empty()) << Shell("cat '" + folder + "/game.log'");
   EXPECT_EQ(WindowName(id), kTitle);
 
@@ -306,9 +273,9 @@ TEST(GameWindow, StartsEditsAndQuitsWithConfigWritten) {
   // Escape asks whether to save the changed stage; "No" quits.
   Shell("xdotool mousemove " + std::to_string(120 + 320) + " " + std::to_string(90 + 240));
   Shell("xdotool key Escape");
-  Wait(1000);
+  const std::string prompt = FindWindow(kTitle, game.pid);  // the main window's title is longer
+  EXPECT_FALSE(prompt.empty()) << "quit without asking: " << game.Ended(0);
   Screenshot("game_window_save_prompt");
-  EXPECT_TRUE(kill(game.pid, 0) == 0) << "quit without asking";
   Shell("xdotool key alt+n");
   ASSERT_TRUE(game.Ended(30000));
   ASSERT_TRUE(WIFEXITED(game.status));
@@ -325,16 +292,9 @@ TEST(GameWindow, StartsEditsAndQuitsWithConfigWritten) {
   // closes it as the close box does: on the title, at once, Config.dat written.
   Game again;
   again.Start(folder);
-  std::string id2 = FindWindow("Ver.1.10", again.pid);
-  ASSERT_FALSE(id2.empty());
+  std::string id2;
   Geometry g2;
-  WaitFor([&] {
-    g2 = GeometryOf(id2);
-    return g2.x == 120 && g2.y == 90;
-  }, 10000);
-  EXPECT_EQ(g2.x, 120);
-  EXPECT_EQ(g2.y, 90);
-  Wait(800);
+  ASSERT_TRUE(AtTheTitle(again, folder, "game_window_again", &id2, &g2, 120, 90));
   std::remove((folder + "/Config.dat").c_str());
   kill(again.pid, SIGTERM);
   ASSERT_TRUE(again.Ended(60000));
@@ -347,7 +307,7 @@ TEST(GameWindow, WithoutItsDataItSaysSoUnderErrorAndEnds) {
   std::string folder = MakeProgramFolder("window_game_nodata", false);
   Game game;
   game.Start(folder);
-  std::string id = FindWindow("^ERROR$", game.pid);
+  std::string id = FindWindow("ERROR", game.pid);
   ASSERT_FALSE(id.empty()) << Shell("cat '" + folder + "/game.log'");
   Wait(500);
   Screenshot("game_window_no_data");
@@ -357,6 +317,45 @@ TEST(GameWindow, WithoutItsDataItSaysSoUnderErrorAndEnds) {
   EXPECT_EQ(WEXITSTATUS(game.status), 1);
   // Nothing was saved from a start that never finished.
   EXPECT_TRUE(ReadBytes(folder + "/Config.dat").empty());
+}
+
+namespace {
+
+// Whether process pid has ended: no such process, or only what is left of
+// one until its parent reaps it.
+bool ProcessEnded(pid_t pid) {
+  const std::vector<unsigned char> bytes = ReadBytes("/proc/" + std::to_string(pid) + "/stat");
+  const std::string stat(bytes.begin(), bytes.end());
+  const size_t name = stat.rfind(')');
+  return name == std::string::npos || stat.compare(name + 1, 3, " Z ") == 0;
+}
+
+}  // namespace
+
+// A game started by a test dies with the test, as a test killed at its time
+// limit is: no game is left on the display for the next test.
+TEST(GameWindow, AGameDiesWithTheTestThatStartedIt) {
+  std::string folder = MakeProgramFolder("window_game_orphan", false);
+  int fds[2];
+  ASSERT_EQ(pipe(fds), 0);
+  const pid_t test = fork();
+  if (test == 0) {
+    Game game;
+    game.Start(folder);
+    if (write(fds[1], &game.pid, sizeof game.pid) != sizeof game.pid) _exit(1);
+    pause();
+    _exit(0);
+  }
+  close(fds[1]);
+  pid_t gamePid = -1;
+  ASSERT_EQ(read(fds[0], &gamePid, sizeof gamePid), static_cast<ssize_t>(sizeof gamePid));
+  close(fds[0]);
+  // Up, saying under "ERROR" that it has no data, and waiting for an answer.
+  EXPECT_FALSE(FindWindow("ERROR", gamePid).empty());
+  kill(test, SIGKILL);
+  waitpid(test, nullptr, 0);
+  EXPECT_TRUE(WaitFor([&] { return ProcessEnded(gamePid); }, 30000));
+  if (!ProcessEnded(gamePid)) kill(gamePid, SIGKILL);
 }
 
 // Clicks as short as a touchpad's tap (xdotool's click: down and up at once)
@@ -394,7 +393,7 @@ TEST(GameWindow, QuickClicksAreNeverLostAndNothingStaysLitAfterThePlayList) {
   Shell("xdotool mousemove " + screen(500, 200));  // over the list
   Wait(200);
   Shell("xdotool key Escape");
-  EXPECT_TRUE(WaitFor([&] { return Shell("xdotool search --name 'プレイリスト' 2>/dev/null").empty(); }, 10000));
+  EXPECT_TRUE(WaitUntilNoWindowOf(game.pid, "プレイリスト", 10000));
   Wait(500);
   Screenshot("game_window_taps_after_play_list");
   const Rgb after = face("game_window_taps_after_play_list");
@@ -532,15 +531,13 @@ TEST(GameWindow, AMessageBoxAfterAFileDialogStandsOverTheGamesPicture) {
   // The open dialog chooses the file the game cannot read; the box says so.
   Shell("xdotool key ctrl+o");
   ASSERT_FALSE(FindWindow("ステージファイルの読み込み", game.pid).empty());
-  Shell("xdotool search --sync --onlyvisible --name 'ステージファイルの読み込み' > /dev/null");
   Screenshot("game_window_box_open_dialog");
   // Ctrl+L opens the chooser's location entry, where the name is typed.
   Shell("xdotool key ctrl+l");
   Shell("xdotool type --delay 30 'broken.stg'");
   Shell("xdotool key Return");
-  std::string box = FindWindow("^" + kTitle + "$", game.pid);
+  std::string box = FindWindow(kTitle, game.pid);
   ASSERT_FALSE(box.empty());
-  Shell("xdotool search --sync --onlyvisible --name '^" + kTitle + "$' > /dev/null");
   const Geometry b = GeometryOf(box);
 
   // Each point shows again what it showed before the dialog.
@@ -553,7 +550,7 @@ TEST(GameWindow, AMessageBoxAfterAFileDialogStandsOverTheGamesPicture) {
   EXPECT_LT(differing, compared / 20) << differing << " of " << compared << " points changed";
 
   Shell("xdotool key Return");
-  EXPECT_TRUE(WaitFor([&] { return Shell("xdotool search --onlyvisible --name '^" + kTitle + "$' 2>/dev/null").empty(); }, 10000));
+  EXPECT_TRUE(WaitUntilNoWindowOf(game.pid, kTitle, 10000));
   kill(game.pid, SIGTERM);
   ASSERT_TRUE(game.Ended(60000));
 }

@@ -20,6 +20,7 @@
 #include "platform/gtk_face.h"
 #include "platform/text_encoding.h"
 #include "platform/win_user.h"
+#include "window_waits.h"
 
 #ifndef TEST_BUILD_DIR
 #define TEST_BUILD_DIR "."
@@ -169,10 +170,10 @@ std::string PixelOf(const std::string& name, int x, int y) {
   return hash == std::string::npos ? out : out.substr(hash, 7);
 }
 
-// A shell command that waits until a window of that title is on screen.
-std::string WaitFor(const std::string& titleRegex) {
-  return "xdotool search --sync --onlyvisible --name '" + titleRegex + "' > /dev/null; sleep 0.5; ";
-}
+// A user played from the shell in the background while this process shows
+// the dialog named title (below).
+void PlayAtDialog(const std::string& title, const std::string& marks, const std::string& steps);
+std::string FinalMarksOf(const std::string& marks);
 
 void ClickAt(const RECT& r) {
   Shell("xdotool mousemove " + std::to_string((r.left + r.right) / 2) + " " +
@@ -229,6 +230,27 @@ TEST(GtkFace, WindowShowsTheDevicePictureAndTheTitle) {
   Screenshot("gtk_face_repaint");
   c = ClientCentre();
   EXPECT_EQ(PixelOf("gtk_face_repaint", c.x, c.y), "#20A040");
+}
+
+// A window is found by the process that shows it and its whole name: a
+// dialog's name inside the main window's title finds nothing, where a name
+// pattern finds the main window.
+TEST(GtkFace, WindowsAreFoundByTheirProcessAndWholeName) {
+  ASSERT_TRUE(IsWindow(E().window));
+  char before[256] = "";
+  GetWindowTextA(E().window, before, sizeof before);
+  const std::string title = "ギズモワークス Ver.1.10 -［ ステージファイルの保存 ］";
+  SetWindowTextA(E().window, Cp932Text(title.c_str()));
+  const std::string xid = std::to_string(E().xid);
+  std::vector<std::string> found;
+  PumpUntil([&] { return !(found = ShownWindowsOf(getpid(), title)).empty(); });
+  EXPECT_EQ(found, std::vector<std::string>{xid});
+  EXPECT_EQ(Shell("xdotool search --onlyvisible --name 'ステージファイルの保存'"), xid);
+  EXPECT_TRUE(ShownWindowsOf(getpid(), "ステージファイルの保存").empty());
+  EXPECT_TRUE(ShownWindowsOf(getppid(), title).empty());
+  SetWindowTextA(E().window, before);
+  PumpUntil([&] { return ShownWindowsOf(getpid(), title).empty(); });
+  EXPECT_TRUE(ShownWindowsOf(getpid(), title).empty());
 }
 
 TEST(GtkFace, MenuClicksPostTheirCommands) {
@@ -351,11 +373,18 @@ TEST(GtkFace, AcceleratorsKeysWheelAndButtonsReachTheGame) {
 
 TEST(GtkFace, MessageBoxAnswersWithItsDefaultButtonOnReturn) {
   ASSERT_TRUE(IsWindow(E().window));
-  Shell("(" + WaitFor("^ギズモワークス$") + "import -window root " + TEST_BUILD_DIR +
-        "/gtk_face_message_box.png; xdotool key Return) > /dev/null 2>&1 &");
+  // Named as the game's own box is, which the main window's title begins with.
+  const std::string marks = std::string(TEST_BUILD_DIR) + "/gtk_face_message_box_marks.txt";
+  PlayAtDialog("ギズモワークス", marks, std::string(R"sh(
+find_dialog
+shoot_box $dialog ')sh") + TEST_BUILD_DIR + R"sh(/gtk_face_message_box.png'
+xdotool key Return
+wait_count -eq 0 "box gone"; echo closed >> "$M"
+)sh");
   int answer = MessageBoxA(E().window, Cp932Text("変更を保存しますか？"), Cp932Text("ギズモワークス"),
                            MB_YESNOCANCEL | MB_ICONQUESTION | MB_DEFBUTTON2);
   EXPECT_EQ(answer, IDNO);
+  EXPECT_EQ(FinalMarksOf(marks), "closed");
   ASSERT_FALSE(platform::GetMessageBoxLog().empty());
   EXPECT_EQ(platform::GetMessageBoxLog().back().textUtf8, "変更を保存しますか？");
 }
@@ -469,13 +498,18 @@ TEST(GtkFace, EditorNameDialogTakesWhatIsTypedAndEnter) {
   ASSERT_TRUE(IsWindow(E().window));
   POINT c = ClientCentre();
   Shell("xdotool mousemove " + std::to_string(c.x) + " " + std::to_string(c.y));
-  Shell("(" + WaitFor("^エディター情報$") + std::string("xdotool key ctrl+a; xdotool type --delay 40 'Tester'; sleep 0.3; ") +
-        "import -window root " + TEST_BUILD_DIR + "/gtk_face_editor_name.png; xdotool key Return; " +
-        "sleep 4; xdotool key Escape) > /dev/null 2>&1 &");
+  const std::string marks = std::string(TEST_BUILD_DIR) + "/gtk_face_editor_name_marks.txt";
+  PlayAtDialog("エディター情報", marks, std::string(R"sh(
+find_dialog
+xdotool key ctrl+a; xdotool type --delay 40 'Tester'
+import -window root ')sh") + TEST_BUILD_DIR + R"sh(/gtk_face_editor_name.png'
+xdotool key Return
+wait_count -eq 0 "dialog gone"; echo closed >> "$M"
+)sh");
   g_name = "old";
   EXPECT_EQ(DialogBoxParamA(nullptr, MAKEINTRESOURCEA(kDialogEditorName), E().window, NameProc, 0), 0);
   EXPECT_EQ(g_name, "Tester");
-  Pump(4500);  // let the safety Escape pass
+  EXPECT_EQ(FinalMarksOf(marks), "closed");
 }
 
 TEST(GtkFace, PlayListShowsItsRowsAndADoubleClickPlaysOne) {
@@ -484,14 +518,18 @@ TEST(GtkFace, PlayListShowsItsRowsAndADoubleClickPlaysOne) {
   ClientToScreen(E().window, &origin);
   // The second row, under the header, in the file-name column.
   int x = origin.x + 100, y = origin.y + 30 + 24 + 30;
-  Shell("(" + WaitFor("^プレイリスト$") + "import -window root " + TEST_BUILD_DIR +
-        "/gtk_face_play_list.png; xdotool mousemove " + std::to_string(x) + " " + std::to_string(y) +
-        " click --repeat 2 --delay 80 1; sleep 4; xdotool key Escape) > /dev/null 2>&1 &");
+  const std::string marks = std::string(TEST_BUILD_DIR) + "/gtk_face_play_list_marks.txt";
+  PlayAtDialog("プレイリスト", marks, std::string(R"sh(
+find_dialog
+shoot_box $dialog ')sh") + TEST_BUILD_DIR + R"sh(/gtk_face_play_list.png'
+xdotool mousemove )sh" + std::to_string(x) + " " + std::to_string(y) + R"sh( click --repeat 2 --delay 80 1
+wait_count -eq 0 "list gone"; echo closed >> "$M"
+)sh");
   g_played.clear();
   INT_PTR r = DialogBoxParamA(nullptr, MAKEINTRESOURCEA(kDialogPlayList), E().window, ListProc, 0);
   EXPECT_EQ(r, 1);
   EXPECT_EQ(g_played, std::vector<std::string>{"tower.ply"});
-  Pump(4500);
+  EXPECT_EQ(FinalMarksOf(marks), "closed");
 }
 
 namespace {
@@ -561,16 +599,21 @@ TEST(GtkFace, AboutLinksAreStyledByTheProcedureAndClickable) {
   MapDialogRect(nullptr, &dialogSize);
   int dx = origin.x + (640 - dialogSize.right) / 2, dy = origin.y + (480 - dialogSize.bottom) / 2;
   int x = dx + 107 * 6 / 4 + 10, y = dy + 40 * 12 / 8 + 6;
-  Shell("(" + WaitFor("^バージョン情報$") + "xdotool mousemove " + std::to_string(x) + " " + std::to_string(y) +
-        "; sleep 0.3; import -window root " + TEST_BUILD_DIR + "/gtk_face_about.png; xdotool click 1; " +
-        "sleep 0.5; xdotool key Return; sleep 4; xdotool key Escape) > /dev/null 2>&1 &");
+  const std::string marks = std::string(TEST_BUILD_DIR) + "/gtk_face_about_marks.txt";
+  PlayAtDialog("バージョン情報", marks, std::string(R"sh(
+find_dialog
+xdotool mousemove )sh") + std::to_string(x) + " " + std::to_string(y) + R"sh(
+shoot_box $dialog ')sh" + TEST_BUILD_DIR + R"sh(/gtk_face_about.png'
+xdotool click 1 key Return
+wait_count -eq 0 "dialog gone"; echo closed >> "$M"
+)sh");
   g_aboutClicks.clear();
   auto proc = +[](HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) -> INT_PTR {
     return AboutProc(dialog, message, wParam, lParam);
   };
   DialogBoxParamA(nullptr, MAKEINTRESOURCEA(kDialogAbout), E().window, proc, 0);
   EXPECT_EQ(g_aboutClicks, std::vector<int>{kIdcContactLink});
-  Pump(4500);
+  EXPECT_EQ(FinalMarksOf(marks), "closed");
   DeleteObject(g_linkFont);
 }
 
@@ -582,16 +625,25 @@ TEST(GtkFace, PlayListRightClickMenuDeletesARow) {
   // Right click the first row as a hand does, the button held a moment; its
   // menu opens at the pointer with one item just below and right of it, and
   // stays open when the button is let go.
-  Shell("(" + WaitFor("^プレイリスト$") + "xdotool mousemove " + std::to_string(x) + " " + std::to_string(y) +
-        " mousedown 3; sleep 0.4; xdotool mouseup 3; sleep 0.8; import -window root " + TEST_BUILD_DIR +
-        "/gtk_face_popup.png; xdotool mousemove " + std::to_string(x + 20) + " " +
-        std::to_string(y + 12) + " click 1; sleep 0.8; xdotool key Escape; sleep 4; "
-        "xdotool key Escape) > /dev/null 2>&1 &");
+  const std::string marks = std::string(TEST_BUILD_DIR) + "/gtk_face_popup_marks.txt";
+  PlayAtDialog("プレイリスト", marks, std::string(R"sh(
+find_dialog
+shoot_box $dialog ')sh") + TEST_BUILD_DIR + R"sh(/gtk_face_popup_list.png'
+xdotool mousemove )sh" + std::to_string(x) + " " + std::to_string(y) + R"sh(
+shown=$(xdotool search --onlyvisible --pid $P | wc -l)
+xdotool mousedown 3; sleep 0.4; xdotool mouseup 3
+wait_all_count -gt $shown menu
+import -window root ')sh" + TEST_BUILD_DIR + R"sh(/gtk_face_popup.png'
+xdotool mousemove )sh" + std::to_string(x + 20) + " " + std::to_string(y + 12) + R"sh( click 1
+wait_all_count -le $shown "menu gone"
+xdotool key Escape
+wait_count -eq 0 "list gone"; echo closed >> "$M"
+)sh");
   g_played.clear();
   INT_PTR r = DialogBoxParamA(nullptr, MAKEINTRESOURCEA(kDialogPlayList), E().window, ListProc, 0);
   EXPECT_EQ(r, 2);
   EXPECT_EQ(g_played, std::vector<std::string>{"deleted 0"});
-  Pump(4500);
+  EXPECT_EQ(FinalMarksOf(marks), "closed");
 }
 
 namespace {
@@ -608,18 +660,20 @@ std::string FolderOf240Bytes(const std::string& name) {
   return folder;
 }
 
-// Plays a user at the file dialog titled title, from the shell in the
-// background: steps may use the helpers below, and what they see goes to the
-// file marks, a line each. Each wait is for the windows of that title (at
-// most a minute; then the dialog is let go with Escape and the script stops).
-// This display has no window manager: keys go to the window under the
-// pointer, so a step points at a window before it types.
-void PlayAtFileDialog(const std::string& title, const std::string& marks,
-                      const std::string& steps) {
+// Plays a user at the dialog (a file dialog, a message box, one of the
+// game's) named title, from the shell in the background: steps may use the
+// helpers below, and what they see goes to the file marks, a line each. Each
+// wait is for this process's windows of exactly that name (at most a minute;
+// then the dialog is let go with Escape and the script stops). The steps end
+// by marking "closed" once the dialog is gone. This display has no window
+// manager: keys go to the window under the pointer, so a step points at a
+// window before it types.
+void PlayAtDialog(const std::string& title, const std::string& marks, const std::string& steps) {
   const std::string script = marks + ".sh";
   Shell("rm -f '" + marks + "'");
-  std::ofstream(script) << "T='^" << title << "$'\nM='" << marks << "'\n" << R"sh(: > "$M"
-windows() { xdotool search --onlyvisible --name "$T" 2>/dev/null; }
+  std::ofstream(script) << WindowWaitShellFunctions(getpid()) << "T='" << title << "'\nM='"
+                        << marks << "'\n" << R"sh(: > "$M"
+windows() { shown_windows "$T"; }
 count() { windows | wc -l; }
 point_at() {
   eval $(xdotool getwindowgeometry --shell "$1")
@@ -634,17 +688,25 @@ give_up() {
   done
   exit 1
 }
-# until the count of windows titled T is $1 $2 (test's -ge, -le, -eq); once
-# the chooser is up, its closing ends any other wait
+# until the count of windows named T is $1 $2 (test's -ge, -le, -eq); once
+# the dialog is up, its closing ends any other wait
 wait_count() {
-  i=0
+  end=$(($(date +%s) + 60))
   until c=$(count); [ "$c" "$1" "$2" ]; do
     [ -n "$chooser" ] && [ "$c" -eq 0 ] && give_up "$3, the dialog closed"
-    i=$((i + 1)); [ $i -gt 600 ] && give_up "$3"; sleep 0.1
+    [ $(date +%s) -gt $end ] && give_up "$3"; sleep 0.1
   done
 }
-# the chooser, once up, pointed at
-find_chooser() { wait_count -ge 1 chooser; chooser=$(windows | head -1); point_at $chooser; }
+# the dialog (a file dialog's chooser), once up, pointed at
+find_chooser() { wait_count -ge 1 dialog; chooser=$(windows | head -1); point_at $chooser; }
+find_dialog() { find_chooser; dialog=$chooser; }
+# until the count of all this process's shown windows (menus too) is $1 $2
+wait_all_count() {
+  end=$(($(date +%s) + 60))
+  until c=$(xdotool search --onlyvisible --pid $P 2>/dev/null | wc -l); [ "$c" "$1" "$2" ]; do
+    [ $(date +%s) -gt $end ] && give_up "$3"; sleep 0.1
+  done
+}
 # the one window titled T that is not $1
 other_than() { windows | grep -vx "$1" | head -1; }
 # a screenshot once the box $1 shows its text (not one flat colour)
@@ -660,12 +722,19 @@ shoot_box() {
   Shell("sh '" + script + "' > /dev/null 2>&1 &");
 }
 
+// The same for a file dialog.
+void PlayAtFileDialog(const std::string& title, const std::string& marks,
+                      const std::string& steps) {
+  PlayAtDialog(title, marks, steps);
+}
+
 std::string MarksOf(const std::string& marks) { return Shell("cat '" + marks + "' 2>/dev/null"); }
 
-// The marks the script left once it has closed the dialog or given up.
+// The marks the script left once it has closed the dialog or given up (two
+// minutes at most: each of its waits has one).
 std::string FinalMarksOf(const std::string& marks) {
   PumpUntil([&] { return MarksOf(marks).find("closed") != std::string::npos ||
-                         MarksOf(marks).find("gave up") != std::string::npos; }, 60000);
+                         MarksOf(marks).find("gave up") != std::string::npos; }, 120000);
   return MarksOf(marks);
 }
 

@@ -32,6 +32,7 @@
 #include "world/stage_files.h"
 #include "world/update_state.h"
 #include "title_window_support.h"
+#include "window_waits.h"
 
 #ifndef TEST_BUILD_DIR
 #define TEST_BUILD_DIR "."
@@ -107,7 +108,13 @@ TEST(PlayListWindow, ShowsItsRowsAndADoubleClickPlaysOne) {
   g_titleMenu = LoadMenuA(nullptr, MAKEINTRESOURCEA(kMenuTitle));
   MakeTitleWindow();
   ASSERT_NE(g_hWnd, nullptr);
-  Pump(500);
+  // Shown and placed: the client area lies under the menu bar.
+  ASSERT_TRUE(WaitFor([] {
+    Pump(5);
+    POINT p{0, 0};
+    ClientToScreen(g_hWnd, &p);
+    return p.y > 30;
+  }, 10000));
 
   // A program folder with a real play file, three heads and a cleared one.
   char pattern[] = "/tmp/play_list_window.XXXXXX";
@@ -150,12 +157,29 @@ TEST(PlayListWindow, ShowsItsRowsAndADoubleClickPlaysOne) {
   POINT origin{0, 0};
   ClientToScreen(g_hWnd, &origin);
   int x = origin.x + 100, y = origin.y + 30 + 24 + 10;
-  // A second picture with the list scrolled to its right end: the stage IDs.
-  Shell(std::string("(sleep 1.5; import -window root ") + TEST_BUILD_DIR +
-        "/play_list_window.png; xdotool mousemove " + std::to_string(x) + " " + std::to_string(y) +
-        " click --repeat 8 --delay 30 7; sleep 0.5; import -window root " + TEST_BUILD_DIR +
-        "/play_list_window_ids.png; xdotool click --repeat 2 --delay 80 1; sleep 4; xdotool key "
-        "Escape) > /dev/null 2>&1 &");
+  // Played from the shell in the background, each wait for this process's
+  // list window of exactly that name, or for its rows, a minute at most: a
+  // picture once the rows are drawn, a second with the list scrolled to its
+  // right end (the stage IDs), then a double click on the first row.
+  const std::string build = TEST_BUILD_DIR;
+  const std::string marks = build + "/play_list_window_marks.txt";
+  const std::string rows = "600x120+" + std::to_string(origin.x) + "+" + std::to_string(origin.y + 30);
+  Shell("rm -f '" + marks + "'");
+  std::ofstream(marks + ".sh") << WindowWaitShellFunctions(getpid()) << "M='" << marks << "'\n"
+                               << R"sh(
+wait_window 'プレイリスト' > /dev/null || { echo "gave up: no list" >> "$M"; exit 1; }
+end=$(($(date +%s) + 60))
+until [ "$(import -window root png:- | convert - -crop )sh" << rows << R"sh( -format %k info:)" -gt 2 ]; do
+  [ $(date +%s) -gt $end ] && break; sleep 0.1
+done
+import -window root ')sh" << build << R"sh(/play_list_window.png'
+xdotool mousemove )sh" << x << " " << y << R"sh( click --repeat 8 --delay 30 7
+import -window root ')sh" << build << R"sh(/play_list_window_ids.png'
+xdotool click --repeat 2 --delay 80 1
+wait_no_window 'プレイリスト' || { xdotool key Escape; echo "gave up: the list stayed" >> "$M"; exit 1; }
+echo closed >> "$M"
+)sh";
+  Shell("sh '" + marks + ".sh' > /dev/null 2>&1 &");
   DialogBoxParamA(nullptr, MAKEINTRESOURCEA(kDialogPlayList), g_hWnd, CheckedPlayListProc, 0);
 
   // The dialog keeps the main window's client width, and every text in it,
@@ -170,7 +194,13 @@ TEST(PlayListWindow, ShowsItsRowsAndADoubleClickPlaysOne) {
   EXPECT_STREQ(g_stageName, "a_bridge");
   EXPECT_EQ(GetMenu(g_hWnd), g_playMenu);
   EXPECT_EQ(g_goalPanelState, 1);
-  Pump(4500);  // let the safety Escape pass
+  std::string marked;
+  WaitFor([&] {
+    Pump(5);
+    marked = Shell("cat '" + marks + "' 2>/dev/null");
+    return !marked.empty();
+  }, 120000);
+  EXPECT_EQ(marked, "closed");
 
   // The screenshot shows something besides the background around the rows.
   std::string colours = Shell(std::string("convert ") + TEST_BUILD_DIR +

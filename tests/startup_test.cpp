@@ -30,6 +30,7 @@
 #include "app/startup.h"
 #include "app/title_screen.h"
 #include "game/frame.h"
+#include "platform/d3dx9.h"
 #include "platform/gl_context.h"
 #include "platform/headless.h"
 #include "platform/text_encoding.h"
@@ -101,23 +102,15 @@ void UseHeadlessDrawing() {
   SetGlContext(context);
 }
 
-// Writes the bytes into the named pipe at path once something has opened it
-// for reading; false when nothing did within a minute.
-bool FeedPipeToItsReader(const std::string& path, const std::vector<unsigned char>& bytes) {
+// Waits (a minute at most) until the texture read-ahead has prepared every
+// texture asked of it.
+bool ReadAheadFinished() {
   const auto giveUp = std::chrono::steady_clock::now() + std::chrono::minutes(1);
-  int fd;
-  while ((fd = open(path.c_str(), O_WRONLY | O_NONBLOCK)) < 0) {
-    if (errno != ENXIO || std::chrono::steady_clock::now() > giveUp) return false;
+  while (TexturesLeftToReadAhead() != 0) {
+    if (std::chrono::steady_clock::now() > giveUp) return false;
     std::this_thread::sleep_for(std::chrono::milliseconds(1));
   }
-  fcntl(fd, F_SETFL, 0);  // the reader takes the bytes at its own pace
-  bool whole = true;
-  for (size_t done = 0; whole && done < bytes.size();) {
-    const ssize_t n = write(fd, bytes.data() + done, bytes.size() - done);
-    whole = n > 0;
-    if (whole) done += static_cast<size_t>(n);
-  }
-  return close(fd) == 0 && whole;
+  return true;
 }
 
 // Goes back to the folder the case started in, however the case ends.
@@ -722,15 +715,15 @@ TEST(StartUp, TexturesReadAheadElsewhereOrBeforeAreNeverHandedToAStartUp) {
   BackToStartFolder back;
   const std::vector<unsigned char> ground = ReadBytes(std::string(back.start) + "/data/Ground.bmp");
   ASSERT_FALSE(ground.empty());
-  // The ground texture of the first folder is a pipe, so the case knows when
-  // the read-ahead has read it.
+  // The first folder has the ground texture only; the read-ahead has read it
+  // once its worker has nothing left to prepare.
   const std::string first = MakeTempFolder();
   const std::string firstGround = first + "/data/Ground.bmp";
   ASSERT_EQ(mkdir((first + "/data").c_str(), 0700), 0);
-  ASSERT_EQ(mkfifo(firstGround.c_str(), 0600), 0);
+  WriteBytes(firstGround, ground);
   ASSERT_EQ(chdir(first.c_str()), 0);
   PrefetchTextureFiles();
-  ASSERT_TRUE(FeedPipeToItsReader(firstGround, ground));
+  ASSERT_TRUE(ReadAheadFinished());
 
   auto startUpMisses = [](const std::string& folder, const char* file) {
     headless::ClearMessageBoxes();

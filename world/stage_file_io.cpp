@@ -342,23 +342,6 @@ bool FollowLinks(std::string* path) {
 
 }  // namespace
 
-FILE* OpenRegularFileForReading(const char* hostPath) {
-  // Opening without waiting: a named pipe would otherwise wait for a writer
-  // for ever. What was opened is looked at before a byte is read.
-  int fd = open(hostPath, O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
-  if (fd < 0) return nullptr;
-  struct stat st;
-  if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-    close(fd);
-    errno = EINVAL;
-    return nullptr;
-  }
-  fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) & ~O_NONBLOCK);
-  FILE* f = fdopen(fd, "rb");
-  if (!f) close(fd);
-  return f;
-}
-
 FileWriteResult WriteFileSafely(const std::string& hostPath, const void* bytes, size_t size) {
   // Through a link the file it names is written, and the link stays.
   std::string path = hostPath;

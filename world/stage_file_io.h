@@ -6,12 +6,7 @@
 #include <cstdio>
 #include <string>
 
-// Opens an existing file for reading, in binary. Only a regular file opens: a
-// named pipe, a device or a folder in its place is refused at once, never
-// waited on, as a file that cannot be opened is. nullptr on failure, with
-// errno ENOENT when nothing has the name (EINVAL when something that is no
-// file has it).
-FILE* OpenRegularFileForReading(const char* hostPath);
+#include "platform/regular_file.h"  // OpenRegularFileForReading
 
 // What WriteFileSafely did.
 enum class FileWriteResult {
