@@ -43,6 +43,7 @@ void TellInChooser(GtkWidget* chooser, const std::string& title, const std::stri
   GtkWidget* box = gtk_message_dialog_new(GTK_WINDOW(chooser), GTK_DIALOG_MODAL,
                                           GTK_MESSAGE_WARNING, GTK_BUTTONS_OK, "%s", text.c_str());
   gtk_window_set_title(GTK_WINDOW(box), title.c_str());
+  KeepOnWorkArea(box);
   gtk_dialog_run(GTK_DIALOG(box));
   gtk_widget_destroy(box);
 }
@@ -65,6 +66,35 @@ gboolean ReturnTakesTypedName(GtkWidget* dialog, GdkEventKey* event, gpointer) {
   return FALSE;
 }
 
+// The chooser's path bar asks room for each folder's whole name: one long
+// name would widen the chooser past the screen. A long name gets the room of
+// a short one and is shown with an ellipsis in the middle.
+void ShortenLabels(GtkWidget* widget, gpointer) {
+  constexpr int kLongestName = 160;  // pixels
+  if (GTK_IS_LABEL(widget)) {
+    int width = -1, height = -1;
+    gtk_widget_get_size_request(widget, &width, &height);
+    if (width < 0) gtk_widget_get_preferred_width(widget, nullptr, &width);
+    if (width > kLongestName) {
+      gtk_widget_set_size_request(widget, kLongestName, height);
+      gtk_label_set_ellipsize(GTK_LABEL(widget), PANGO_ELLIPSIZE_MIDDLE);
+    }
+  } else if (GTK_IS_CONTAINER(widget)) {
+    gtk_container_forall(GTK_CONTAINER(widget), ShortenLabels, nullptr);
+  }
+}
+
+void ShortenPathBar(GtkWidget* widget, gpointer) {
+  if (std::string(G_OBJECT_TYPE_NAME(widget)) == "GtkPathBar") {
+    ShortenLabels(widget, nullptr);
+    g_signal_connect_after(widget, "add", G_CALLBACK(+[](GtkContainer*, GtkWidget* button, gpointer) {
+      ShortenLabels(button, nullptr);
+    }), nullptr);
+  } else if (GTK_IS_CONTAINER(widget)) {
+    gtk_container_forall(GTK_CONTAINER(widget), ShortenPathBar, nullptr);
+  }
+}
+
 }  // namespace
 
 int RunGtkMessageBox(const platform::MessageBoxRequest& request) {
@@ -79,6 +109,7 @@ int RunGtkMessageBox(const platform::MessageBoxRequest& request) {
   GtkWidget* box = gtk_message_dialog_new(ParentOf(request.owner), GTK_DIALOG_MODAL, kind,
                                           GTK_BUTTONS_NONE, "%s", text.c_str());
   gtk_window_set_title(GTK_WINDOW(box), Cp932ToUtf8(request.caption).c_str());
+  KeepOnWorkArea(box);
   std::vector<BoxButton> buttons = BoxButtons(request.type);
   int def = platform::DefaultMessageBoxAnswer(request.type);
   GtkWidget* defButton = nullptr;
@@ -118,6 +149,8 @@ bool RunGtkFileDialog(const platform::FileDialogRequest& request, std::string* g
   GtkFileChooser* chooser = GTK_FILE_CHOOSER(dialog);
   gtk_window_set_default_size(GTK_WINDOW(dialog), 600, 420);
   gtk_window_set_position(GTK_WINDOW(dialog), GTK_WIN_POS_CENTER_ON_PARENT);
+  ShortenPathBar(dialog, nullptr);
+  KeepOnWorkArea(dialog);
   std::vector<GtkFileFilter*> filters;
   for (const auto& f : request.filters) {
     GtkFileFilter* filter = gtk_file_filter_new();

@@ -596,14 +596,27 @@ TEST(GtkFace, PlayListRightClickMenuDeletesARow) {
 
 namespace {
 
-// A folder under the build folder whose game path, with the '\' after it,
+// What lengthens a folder whose game path, with the '\\' after it, is held
+// bytes to wanted bytes: components of at most 200 'd's, never an empty one.
+// Where one byte is left, no component fits ("/d" is two): the last name
+// grows by a 'd' instead.
+std::string Lengthening(size_t held, size_t wanted) {
+  std::string tail;
+  while (held < wanted) {
+    size_t left = wanted - held;
+    size_t add = left == 1 ? 0 : std::min<size_t>(left - 1, 200);
+    tail += left == 1 ? "d" : "/" + std::string(add, 'd');
+    held += add + 1;
+  }
+  return tail;
+}
+
+// A folder under the build folder whose game path, with the '\\' after it,
 // is 240 bytes: a name of 15 bytes fills the game's 255 exactly.
 std::string FolderOf240Bytes(const std::string& name) {
   std::string folder = std::string(TEST_BUILD_DIR) + "/" + name;
   Shell("rm -rf '" + folder + "'");
-  for (size_t held = platform::HostPathToGamePath(folder).size() + 1; held < 240;
-       held = platform::HostPathToGamePath(folder).size() + 1)
-    folder += "/" + std::string(std::min<size_t>(240 - held - 1, 200), 'd');
+  folder += Lengthening(platform::HostPathToGamePath(folder).size() + 1, 240);
   Shell("mkdir -p '" + folder + "'");
   return folder;
 }
@@ -687,6 +700,20 @@ OPENFILENAMEA StageDialog(char* file, char* title, const std::string& gameFolder
 }
 
 }  // namespace
+
+// Whatever the build folder's length, the long-path tests get a real folder
+// of the length they need: every name in it has one byte at least.
+TEST(GtkFaceHelpers, LongFoldersAreLengthenedByRealNames) {
+  for (size_t held = 1; held < 240; ++held) {
+    const std::string tail = Lengthening(held, 240);
+    EXPECT_EQ(held + tail.size(), 240u) << held;
+    EXPECT_EQ(tail.find("//"), std::string::npos) << held;
+    EXPECT_TRUE(tail.empty() || tail.back() != '/') << held;
+    size_t longest = 0, run = 0;
+    for (char c : tail) longest = std::max(longest, run = c == '/' ? 0 : run + 1);
+    EXPECT_LE(longest, 201u) << held;
+  }
+}
 
 // A name typed into the open dialog comes back as the game's path of it,
 // with the file's own name beside it.
@@ -781,6 +808,42 @@ wait_count -eq 0 "chooser gone"; echo closed >> "$M"
             std::vector<std::string>{gameFolder + "a_name_too_l.stg"});
   EXPECT_EQ(FinalMarksOf(marks), "box\nstill-open\nclosed");
   Shell("rm -rf '" + std::string(TEST_BUILD_DIR) + "/gtk_face_long_open'");
+}
+
+// The chooser over a folder of a long name, and the next one, lie on the
+// screen whole: a name of 200 bytes widens neither beyond it.
+TEST(GtkFace, FileDialogsOverALongFolderNameStayOnTheScreen) {
+  ASSERT_TRUE(IsWindow(E().window));
+  const std::string folder = std::string(TEST_BUILD_DIR) + "/gtk_face_wide/" + std::string(200, 'w');
+  Shell("mkdir -p '" + folder + "'");
+  const std::string screen = Shell("xdotool getdisplaygeometry");
+  int screenW = 0, screenH = 0;
+  ASSERT_EQ(std::sscanf(screen.c_str(), "%d %d", &screenW, &screenH), 2);
+  const std::string gameFolder = platform::HostPathToGamePath(folder);
+  const std::string marks = std::string(TEST_BUILD_DIR) + "/gtk_face_wide_marks.txt";
+  for (int round = 0; round < 2; ++round) {
+    const char* title = round == 0 ? "ステージファイルの保存" : "ステージファイルの読み込み";
+    PlayAtFileDialog(title, marks, std::string(R"sh(
+find_chooser
+eval $(xdotool getwindowgeometry --shell $chooser); echo "$X $Y $WIDTH $HEIGHT" >> "$M"
+import -window root ')sh") + TEST_BUILD_DIR + "/gtk_face_wide_" + std::to_string(round) + R"sh(.png'
+point_at $chooser; xdotool key Escape
+wait_count -eq 0 "chooser gone"; echo closed >> "$M"
+)sh");
+    char file[256] = "";
+    char fileTitle[256] = "";
+    OPENFILENAMEA ofn = StageDialog(file, fileTitle, gameFolder, title);
+    if (round == 0) EXPECT_FALSE(GetSaveFileNameA(&ofn));
+    else EXPECT_FALSE(GetOpenFileNameA(&ofn));
+    const std::string seen = FinalMarksOf(marks);
+    int x = -1, y = -1, w = 0, h = 0;
+    ASSERT_EQ(std::sscanf(seen.c_str(), "%d %d %d %d", &x, &y, &w, &h), 4) << seen;
+    EXPECT_GE(x, 0) << seen;
+    EXPECT_GE(y, 0) << seen;
+    EXPECT_LE(x + w, screenW) << seen;
+    EXPECT_LE(y + h, screenH) << seen;
+  }
+  Shell("rm -rf '" + std::string(TEST_BUILD_DIR) + "/gtk_face_wide'");
 }
 
 TEST(GtkFace, TheWindowPositionIsKeptForTheSettings) {
