@@ -95,6 +95,21 @@ void ShortenPathBar(GtkWidget* widget, gpointer) {
   }
 }
 
+// The chooser completes a typed name inline from the folder's files; keys
+// typed while it does are added after its completion, and a name typed in a
+// hurry becomes another one ("abcdefghij.stg" with "abcdefghi.stg" beside
+// it: "abcdefghibcdefghij.stg"). Its name entries, made as the chooser needs
+// them, take only what is typed; the list of matching files still shows.
+void OnChooserFocus(GtkWindow*, GtkWidget* focus, gpointer) {
+  if (!focus || !GTK_IS_ENTRY(focus)) return;
+  GtkEntryCompletion* completion = gtk_entry_get_completion(GTK_ENTRY(focus));
+  if (!completion || g_object_get_data(G_OBJECT(completion), "typed-only")) return;
+  g_object_set_data(G_OBJECT(completion), "typed-only", completion);
+  g_signal_connect(completion, "insert-prefix",
+                   G_CALLBACK(+[](GtkEntryCompletion*, gchar*, gpointer) -> gboolean { return TRUE; }),
+                   nullptr);
+}
+
 }  // namespace
 
 int RunGtkMessageBox(const platform::MessageBoxRequest& request) {
@@ -150,6 +165,7 @@ bool RunGtkFileDialog(const platform::FileDialogRequest& request, std::string* g
   gtk_window_set_default_size(GTK_WINDOW(dialog), 600, 420);
   gtk_window_set_position(GTK_WINDOW(dialog), GTK_WIN_POS_CENTER_ON_PARENT);
   ShortenPathBar(dialog, nullptr);
+  g_signal_connect(dialog, "set-focus", G_CALLBACK(OnChooserFocus), nullptr);
   KeepOnWorkArea(dialog);
   std::vector<GtkFileFilter*> filters;
   for (const auto& f : request.filters) {

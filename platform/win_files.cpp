@@ -209,28 +209,45 @@ bool HostPathFitsGame(const std::string& hostUtf8) {
 
 const std::vector<FileDialogRecord>& GetFileDialogLog() { return F().log; }
 
-size_t HeldPathBytes(const FileDialogRequest& request, const std::string& gamePath,
-                     int filterIndex) {
+namespace {
+
+// What the caller of a dialog adds to gamePath: the save filter's extension
+// when the name does not end in it (see HeldPathBytes); otherwise nothing.
+std::string AddedExtension(const FileDialogRequest& request, const std::string& gamePath,
+                           int filterIndex) {
   if (!request.save || filterIndex < 1 || filterIndex > static_cast<int>(request.filters.size()))
-    return gamePath.size();
+    return std::string();
   // Only a filter of one plain extension names the caller's files.
   const std::vector<std::string>& patterns = request.filters[filterIndex - 1].patterns;
   if (patterns.size() != 1 || patterns[0].size() < 3 || patterns[0].compare(0, 2, "*.") != 0 ||
       patterns[0].find_first_of("*?", 1) != std::string::npos)
-    return gamePath.size();
+    return std::string();
   const std::string ext = patterns[0].substr(1);
   bool hasIt = gamePath.size() >= ext.size() &&
                gamePath.compare(gamePath.size() - ext.size(), ext.size(), ext) == 0;
-  return gamePath.size() + (hasIt ? 0 : ext.size());
+  return hasIt ? std::string() : ext;
+}
+
+}  // namespace
+
+size_t HeldPathBytes(const FileDialogRequest& request, const std::string& gamePath,
+                     int filterIndex) {
+  return gamePath.size() + AddedExtension(request, gamePath, filterIndex).size();
 }
 
 std::string FileDialogRefusal(const FileDialogRequest& request, const std::string& gamePath,
                               int filterIndex) {
-  if (HeldPathBytes(request, gamePath, filterIndex) <= request.longestPath) return std::string();
+  const size_t held = HeldPathBytes(request, gamePath, filterIndex);
+  if (held <= request.longestPath) return std::string();
   F().refused.push_back(gamePath);
-  const std::string longest = std::to_string(request.longestPath);
-  return "ファイルのパスが長すぎます。\n"
-         "パスはフォルダー名と拡張子を含めて半角" + longest + "文字分（全角文字は2文字分）までです。\n"
+  // The name as the caller will hold it, its extension added, and the bytes
+  // counted: the user sees what was measured, not only the rule.
+  const std::string name =
+      gamePath.substr(NameStart(gamePath)) + AddedExtension(request, gamePath, filterIndex);
+  return "ファイルのパスが長すぎます（「" + Cp932ToUtf8(name) + "」で半角" + std::to_string(held) +
+         "文字分）。\n"
+         "パスはフォルダー名と拡張子を含めて半角" + std::to_string(request.longestPath) +
+         "文字分（全角文字は2文字分）までです。\n"
          "短い名前にするか、別のフォルダーを選んでください。";
 }
 

@@ -166,11 +166,14 @@ TEST_F(FileDialogs, ASaveDialogKeepsRoomForTheExtensionItsCallerAdds) {
 
   EXPECT_EQ(platform::FileDialogRefusal(save, folder + "abcdefghi", 1), "");
   EXPECT_EQ(platform::FileDialogRefusal(open, folder + "abcdefghijklm", 1), "");
+  // The box names what it measured: the name with the extension to come,
+  // and the bytes that are one too many.
   EXPECT_EQ(platform::FileDialogRefusal(save, folder + "abcdefghij", 1),
-            "ファイルのパスが長すぎます。\n"
+            "ファイルのパスが長すぎます（「abcdefghij.stg」で半角256文字分）。\n"
             "パスはフォルダー名と拡張子を含めて半角255文字分（全角文字は2文字分）までです。\n"
             "短い名前にするか、別のフォルダーを選んでください。");
-  EXPECT_NE(platform::FileDialogRefusal(open, folder + "abcdefghijklmn", 1), "");
+  const std::string first = "ファイルのパスが長すぎます（「abcdefghijklmn」で半角256文字分）。";
+  EXPECT_EQ(platform::FileDialogRefusal(open, folder + "abcdefghijklmn", 1).substr(0, first.size()), first);
 }
 
 TEST_F(FileDialogs, FileTitleSkipsDoubleByteTrailBytes) {

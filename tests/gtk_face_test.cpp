@@ -612,11 +612,11 @@ std::string Lengthening(size_t held, size_t wanted) {
 }
 
 // A folder under the build folder whose game path, with the '\\' after it,
-// is 240 bytes: a name of 15 bytes fills the game's 255 exactly.
-std::string FolderOf240Bytes(const std::string& name) {
+// is bytes long (240: a name of 15 bytes fills the game's 255 exactly).
+std::string FolderOfBytes(const std::string& name, size_t bytes = 240) {
   std::string folder = std::string(TEST_BUILD_DIR) + "/" + name;
   Shell("rm -rf '" + folder + "'");
-  folder += Lengthening(platform::HostPathToGamePath(folder).size() + 1, 240);
+  folder += Lengthening(platform::HostPathToGamePath(folder).size() + 1, bytes);
   Shell("mkdir -p '" + folder + "'");
   return folder;
 }
@@ -746,7 +746,7 @@ wait_count -eq 0 "chooser gone"; echo closed >> "$M"
 // again); a shorter name then saves.
 TEST(GtkFace, ASaveDialogStaysOpenOnAPathTooLongForTheGameAndSaysWhy) {
   ASSERT_TRUE(IsWindow(E().window));
-  const std::string folder = FolderOf240Bytes("gtk_face_long_save");
+  const std::string folder = FolderOfBytes("gtk_face_long_save");
   const std::string gameFolder = platform::HostPathToGamePath(folder) + "\\";
   ASSERT_EQ(gameFolder.size(), 240u);
   const std::string marks = std::string(TEST_BUILD_DIR) + "/gtk_face_long_save_marks.txt";
@@ -782,7 +782,7 @@ wait_count -eq 0 "chooser gone"; echo closed >> "$M"
 // opened: the box says why and the chooser stays for another.
 TEST(GtkFace, AnOpenDialogStaysOpenOnAFileWhosePathIsTooLongForTheGame) {
   ASSERT_TRUE(IsWindow(E().window));
-  const std::string folder = FolderOf240Bytes("gtk_face_long_open");
+  const std::string folder = FolderOfBytes("gtk_face_long_open");
   const std::string gameFolder = platform::HostPathToGamePath(folder) + "\\";
   ASSERT_EQ(gameFolder.size(), 240u);
   Shell("touch '" + folder + "/a_name_too_l.stg' '" + folder + "/short.stg'");
@@ -844,6 +844,41 @@ wait_count -eq 0 "chooser gone"; echo closed >> "$M"
     EXPECT_LE(y + h, screenH) << seen;
   }
   Shell("rm -rf '" + std::string(TEST_BUILD_DIR) + "/gtk_face_wide'");
+}
+
+// A path of 255 bytes, the most the game holds, is taken by both dialogs;
+// one of 256 brings the box that says so.
+TEST(GtkFace, FileDialogsTakeAPathOfExactlyTheLongestTheGameHolds) {
+  ASSERT_TRUE(IsWindow(E().window));
+  const std::string folder = FolderOfBytes("gtk_face_edge", 241);
+  const std::string gameFolder = platform::HostPathToGamePath(folder) + "\\";
+  ASSERT_EQ(gameFolder.size(), 241u);
+  const std::string marks = std::string(TEST_BUILD_DIR) + "/gtk_face_edge_marks.txt";
+  for (const bool save : {true, false}) {
+    const char* title = save ? "ステージファイルの保存" : "ステージファイルの読み込み";
+    Shell("touch '" + folder + "/abcdefghi.stg'");
+    if (!save) Shell("touch '" + folder + "/abcdefghij.stg' '" + folder + "/klmnopqrstu.stg'");
+    PlayAtFileDialog(title, marks, R"sh(
+find_chooser
+xdotool key ctrl+l ctrl+a type --delay 30 klmnopqrstu.stg; xdotool key Return
+wait_count -ge 2 box; box=$(other_than $chooser); echo box >> "$M"
+point_at $box; xdotool key Return
+wait_count -le 1 "box gone"
+point_at $chooser; xdotool key ctrl+a type --delay 30 abcdefghij.stg; xdotool key Return
+wait_count -eq 0 "chooser gone"; echo closed >> "$M"
+)sh");
+    char file[256] = "";
+    char fileTitle[256] = "";
+    OPENFILENAMEA ofn = StageDialog(file, fileTitle, gameFolder, title);
+    ofn.Flags = save ? OFN_HIDEREADONLY : OFN_FILEMUSTEXIST | OFN_HIDEREADONLY;
+    EXPECT_TRUE(save ? GetSaveFileNameA(&ofn) : GetOpenFileNameA(&ofn));
+    EXPECT_EQ(std::string(file), gameFolder + "abcdefghij.stg");
+    EXPECT_EQ(std::string(file).size(), 255u);
+    EXPECT_EQ(platform::GetFileDialogLog().back().refused,
+              std::vector<std::string>{gameFolder + "klmnopqrstu.stg"});
+    EXPECT_EQ(FinalMarksOf(marks), "box\nclosed") << title;
+  }
+  Shell("rm -rf '" + std::string(TEST_BUILD_DIR) + "/gtk_face_edge'");
 }
 
 TEST(GtkFace, TheWindowPositionIsKeptForTheSettings) {
