@@ -40,6 +40,7 @@ std::vector<BoxButton> BoxButtons(UINT type) {
 // Why the chooser does not close, in a box over it under its own title;
 // the chooser stays as it was, the name typed still in it.
 void TellInChooser(GtkWidget* chooser, const std::string& title, const std::string& text) {
+  platform::NoteFileDialogTold(text);
   GtkWidget* box = gtk_message_dialog_new(GTK_WINDOW(chooser), GTK_DIALOG_MODAL,
                                           GTK_MESSAGE_WARNING, GTK_BUTTONS_OK, "%s", text.c_str());
   gtk_window_set_title(GTK_WINDOW(box), title.c_str());
@@ -194,16 +195,17 @@ bool RunGtkFileDialog(const platform::FileDialogRequest& request, std::string* g
   while (!chosen && gtk_dialog_run(GTK_DIALOG(dialog)) == GTK_RESPONSE_ACCEPT) {
     gchar* file = gtk_file_chooser_get_filename(chooser);
     if (!file) break;
-    gchar* utf8 = g_filename_to_utf8(file, -1, nullptr, nullptr, nullptr);
-    std::string host = utf8 ? utf8 : "";
+    // A name that is not UTF-8 shows its unreadable bytes as U+FFFD.
+    gchar* utf8 = g_filename_display_name(file);
+    std::string host = utf8;
     g_free(utf8);
     g_free(file);
-    // The game keeps paths in Shift-JIS: a name it cannot hold (or one that
-    // is not even UTF-8) would be written or read as another file, so the
-    // chooser stays open for another name instead.
-    if (host.empty() || !platform::HostPathFitsGame(host)) {
-      TellInChooser(dialog, title,
-                    "このファイル名には使えない文字が含まれています。\n別の名前を選んでください。");
+    // The game keeps paths in Shift-JIS: a path it cannot hold would be
+    // written or read as another file, so the chooser stays open for another
+    // instead, and says whether the folder or the name is in the way.
+    const platform::UnheldPart unheld = platform::UnheldPartOf(host);
+    if (unheld != platform::UnheldPart::kNone) {
+      TellInChooser(dialog, title, platform::UnheldPathText(unheld));
       continue;
     }
     std::string path = platform::HostPathToGamePath(host);

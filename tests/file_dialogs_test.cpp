@@ -207,6 +207,27 @@ TEST_F(FileDialogs, OnlyPathsTheGameCanHoldInShiftJisFitTheGame) {
   EXPECT_FALSE(platform::HostPathFitsGame("/tmp/st/a\\b.stg"));
 }
 
+// What keeps a path out is told apart: a folder on the way, or the name.
+TEST_F(FileDialogs, APathTheGameCannotHoldIsBlamedOnItsFolderOrItsName) {
+  using platform::UnheldPart;
+  const std::string odd = "caf\xC3\xA9_na\xC3\xAFve_\xF0\x9F\x98\x80";  // café_naïve_😀
+  EXPECT_EQ(platform::UnheldPartOf("/tmp/st/s.stg"), UnheldPart::kNone);
+  EXPECT_EQ(platform::UnheldPartOf("/tmp/" + odd + "/s.stg"), UnheldPart::kFolder);
+  EXPECT_EQ(platform::UnheldPartOf("/tmp/" + odd + "/ok/s.stg"), UnheldPart::kFolder);
+  EXPECT_EQ(platform::UnheldPartOf("/tmp/" + odd + "/na\xC3\xAFve.stg"), UnheldPart::kFolder);
+  EXPECT_EQ(platform::UnheldPartOf("/tmp/st/na\xC3\xAFve.stg"), UnheldPart::kName);
+  EXPECT_EQ(platform::UnheldPartOf("na\xC3\xAFve.stg"), UnheldPart::kName);
+  EXPECT_EQ(platform::UnheldPartOf("/tmp/st/\xEF\xBF\xBD.stg"), UnheldPart::kName);  // unreadable bytes
+  // Said in words that fit opening a file as well as saving one.
+  EXPECT_EQ(platform::UnheldPathText(UnheldPart::kFolder),
+            "フォルダー名に、このゲームでは扱えない文字（アクセント記号付きの文字や絵文字など）が"
+            "含まれています。\n別のフォルダーを指定してください。");
+  EXPECT_EQ(platform::UnheldPathText(UnheldPart::kName),
+            "ファイル名に、このゲームでは扱えない文字（アクセント記号付きの文字や絵文字など）が"
+            "含まれています。\n別のファイル名を指定してください。");
+  EXPECT_EQ(platform::UnheldPathText(UnheldPart::kNone), "");
+}
+
 TEST_F(FileDialogs, DropsReachOnlyWindowsThatTakeFiles) {
   HWND plain = MakeWindow(0);
   EXPECT_FALSE(headless::DropFiles(plain, {"\\x\\a.stg"}));

@@ -19,6 +19,7 @@
 #include "platform/gl_context.h"
 #include "platform/gtk_face.h"
 #include "platform/text_encoding.h"
+#include "platform/win_files.h"
 #include "platform/win_user.h"
 
 #ifndef TEST_BUILD_DIR
@@ -56,6 +57,9 @@ LRESULT MainProc(HWND w, UINT message, WPARAM wParam, LPARAM lParam) {
       DragQueryFileA(drop, 0, path, sizeof(path));
       g_dropped.push_back(path);
       g_dropped.push_back(std::to_string(DragQueryFileA(drop, 0xFFFFFFFFu, nullptr, 0)));
+      if (platform::DroppedFileUnheld(drop, 0) != platform::UnheldPart::kNone)
+        g_dropped.push_back(platform::DroppedFileUnheld(drop, 0) == platform::UnheldPart::kName ? "name"
+                                                                                               : "folder");
       DragFinish(drop);
       return 0;
     }
@@ -881,6 +885,42 @@ wait_count -eq 0 "chooser gone"; echo closed >> "$M"
   Shell("rm -rf '" + std::string(TEST_BUILD_DIR) + "/gtk_face_edge'");
 }
 
+// A path the game cannot hold in Shift-JIS keeps the chooser open with a box
+// that says whether its folder or its name is in the way.
+TEST(GtkFace, FileDialogsSayWhetherTheFolderOrTheNameCannotBeHeld) {
+  ASSERT_TRUE(IsWindow(E().window));
+  const std::string folder = std::string(TEST_BUILD_DIR) + "/gtk_face_odd";
+  Shell("rm -rf '" + folder + "'; mkdir -p '" + folder + "/café_naïve_😀' && touch '" + folder +
+        "/naïve.stg'");
+  const std::string gameFolder = platform::HostPathToGamePath(folder);
+  const std::string marks = std::string(TEST_BUILD_DIR) + "/gtk_face_odd_marks.txt";
+  for (const bool save : {true, false}) {
+    const char* title = save ? "ステージファイルの保存" : "ステージファイルの読み込み";
+    PlayAtFileDialog(title, marks, std::string(R"sh(
+find_chooser
+xdotool key ctrl+l ctrl+a type --delay 30 ')sh") + (save ? "café_naïve_😀/s.stg" : "naïve.stg") + R"sh('
+xdotool key Return
+wait_count -ge 2 box; box=$(other_than $chooser); echo box >> "$M"
+shoot_box $box ')sh" + TEST_BUILD_DIR + "/gtk_face_odd_" + (save ? "folder" : "name") + R"sh(.png'
+point_at $box; xdotool key Return
+wait_count -le 1 "box gone"
+# Escape closes the list of matching names first, if it shows, then the chooser.
+for i in $(seq 20); do [ "$(count)" -eq 0 ] && break; point_at $chooser; xdotool key Escape; sleep 0.2; done
+wait_count -eq 0 "chooser gone"; echo closed >> "$M"
+)sh");
+    char file[256] = "";
+    char fileTitle[256] = "";
+    OPENFILENAMEA ofn = StageDialog(file, fileTitle, gameFolder, title);
+    EXPECT_FALSE(save ? GetSaveFileNameA(&ofn) : GetOpenFileNameA(&ofn));
+    EXPECT_EQ(FinalMarksOf(marks), "box\nclosed") << title;
+    ASSERT_FALSE(platform::GetFileDialogLog().empty());
+    EXPECT_EQ(platform::GetFileDialogLog().back().told,
+              std::vector<std::string>{platform::UnheldPathText(
+                  save ? platform::UnheldPart::kFolder : platform::UnheldPart::kName)});
+  }
+  Shell("rm -rf '" + folder + "'");
+}
+
 TEST(GtkFace, TheWindowPositionIsKeptForTheSettings) {
   ASSERT_TRUE(IsWindow(E().window));
   SetWindowPos(E().window, nullptr, 120, 90, 640, 480, SWP_NOZORDER);
@@ -911,6 +951,14 @@ TEST(GtkFace, DroppedUrisReachTheWindowAsGamePaths) {
   EXPECT_EQ(g_dropped[0], std::string("\\tmp\\") + Cp932Text("ステージ") + ".stg");
   EXPECT_EQ(g_dropped[1], "1");  // the web address is no file
   EXPECT_FALSE(platform::GtkDropUris(E().window, {"https://example.org/x.ply"}, POINT{5, 5}));
+  // A name the game cannot hold comes without a path, and says why.
+  g_dropped.clear();
+  ASSERT_TRUE(platform::GtkDropUris(E().window, {"file:///tmp/na%C3%AFve.stg", uri}, POINT{5, 5}));
+  PumpUntil([] { return !g_dropped.empty(); });
+  ASSERT_EQ(g_dropped.size(), 3u);
+  EXPECT_EQ(g_dropped[0], "");
+  EXPECT_EQ(g_dropped[1], "2");
+  EXPECT_EQ(g_dropped[2], "name");
   DragAcceptFiles(E().window, FALSE);
   EXPECT_FALSE(platform::GtkDropUris(E().window, {uri}, POINT{5, 5}));
   DragAcceptFiles(E().window, TRUE);
