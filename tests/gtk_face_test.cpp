@@ -601,7 +601,8 @@ TEST(GtkFace, PlayListRightClickMenuDeletesARow) {
 namespace {
 
 // What lengthens a folder whose game path, with the '\\' after it, is held
-// bytes to wanted bytes: components of at most 200 'd's, never an empty one.
+// bytes to wanted bytes: components of 200 'd's or fewer (201 for the last
+// at most), never an empty one.
 // Where one byte is left, no component fits ("/d" is two): the last name
 // grows by a 'd' instead.
 std::string Lengthening(size_t held, size_t wanted) {
