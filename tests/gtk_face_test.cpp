@@ -600,7 +600,7 @@ TEST(GtkFace, PlayListRightClickMenuDeletesARow) {
 
 namespace {
 
-// What lengthens a folder whose game path, with the '\\' after it, is held
+// What lengthens a folder whose game path, with the '\' after it, is held
 // bytes to wanted bytes: components of 200 'd's or fewer (201 for the last
 // at most), never an empty one.
 // Where one byte is left, no component fits ("/d" is two): the last name
@@ -616,7 +616,7 @@ std::string Lengthening(size_t held, size_t wanted) {
   return tail;
 }
 
-// A folder under the build folder whose game path, with the '\\' after it,
+// A folder under the build folder whose game path, with the '\' after it,
 // is bytes long (240: a name of 15 bytes fills the game's 255 exactly).
 std::string FolderOfBytes(const std::string& name, size_t bytes = 240) {
   std::string folder = std::string(TEST_BUILD_DIR) + "/" + name;
