@@ -8,6 +8,7 @@
 #include "app/shell_globals.h"
 #include "app/window_title.h"
 #include "platform/text_encoding.h"
+#include "platform/win_files.h"
 #include "platform/win_user.h"
 #include "world/globals.h"
 #include "world/stage_files.h"
@@ -31,11 +32,24 @@ int HandleDroppedFiles(HDROP drop) {
   UINT length = DragQueryFileA(drop, 0, nullptr, 0);
   std::vector<char> path((size_t)length + 1, '\0');
   DragQueryFileA(drop, 0, path.data(), length + 1);
+  const platform::UnheldPart unheld = platform::DroppedFileUnheld(drop, 0);
   DragFinish(drop);
   ForceForegroundWindow(g_hWnd);
   // During a run the cursor the run hid comes back before anything is asked.
   if (g_appMode == kModeRun) ShowCursorForCommand();
 
+  // A file whose path cannot be held in the game's Shift-JIS comes without
+  // one: the player learns which part of it is in the way.
+  if (unheld != platform::UnheldPart::kNone) {
+    MessageBoxA(g_hWnd,
+                unheld == platform::UnheldPart::kFolder
+                    ? Cp932Text("フォルダー名に、このゲームでは扱えない文字（アクセント記号付きの文字や"
+                                "絵文字など）が含まれているため、このファイルは開けません。")
+                    : Cp932Text("ファイル名に、このゲームでは扱えない文字（アクセント記号付きの文字や"
+                                "絵文字など）が含まれているため、このファイルは開けません。"),
+                g_appTitle, MB_OK);
+    return 0;
+  }
   if (EndsWith(path, ".stg")) {
     if (!LoadStageFile(path.data(), kFileStage)) return 0;
     UpdateWindowTitle();

@@ -1,6 +1,7 @@
 // The GTK face's dialog windows (CreateDialogParamA) and their controls:
 // buttons, group boxes, edits, statics and links laid out as the template
 // places them; the list view control is in gtk_lists.cpp.
+#include <algorithm>
 #include <cstdio>
 #include <string>
 
@@ -45,6 +46,32 @@ std::string MnemonicUtf8(HWND hwnd) {
 gboolean OnDialogDelete(GtkWidget*, GdkEvent*, gpointer data) {
   PostMessageA(static_cast<DialogWin*>(data)->hwnd, WM_CLOSE, 0, 0);
   return TRUE;
+}
+
+// Where the window manager (or, without one, the window's own request) put
+// a dialog, the work area decides: a window that sticks out is moved in, one
+// larger than the work area is made smaller first.
+gboolean FitOnWorkArea(GtkWidget* widget, GdkEvent*, gpointer) {
+  GdkWindow* gw = gtk_widget_get_window(widget);
+  if (!gw) return FALSE;
+  GdkDisplay* display = gdk_window_get_display(gw);
+  GdkMonitor* monitor = gdk_display_get_monitor_at_window(display, gw);
+  if (!monitor) return FALSE;
+  GdkRectangle area, frame;
+  gdk_monitor_get_workarea(monitor, &area);
+  gdk_window_get_frame_extents(gw, &frame);
+  GtkWindow* window = GTK_WINDOW(widget);
+  int width = 0, height = 0;
+  gtk_window_get_size(window, &width, &height);
+  // The frame's borders and title bar, from the window manager: none without one.
+  const int borderW = std::max(0, frame.width - width), borderH = std::max(0, frame.height - height);
+  const int fitW = std::min(frame.width, area.width), fitH = std::min(frame.height, area.height);
+  if (fitW < frame.width || fitH < frame.height)
+    gtk_window_resize(window, std::max(1, fitW - borderW), std::max(1, fitH - borderH));
+  const int x = std::max(area.x, std::min(frame.x, area.x + area.width - fitW));
+  const int y = std::max(area.y, std::min(frame.y, area.y + area.height - fitH));
+  if (x != frame.x || y != frame.y) gtk_window_move(window, x, y);
+  return FALSE;
 }
 
 gboolean OnDialogConfigure(GtkWidget* window, GdkEventConfigure*, gpointer data) {
@@ -132,6 +159,11 @@ void OnEntryChanged(GtkEditable* editable, gpointer data) {
 
 }  // namespace
 
+void KeepOnWorkArea(GtkWidget* window) {
+  g_signal_connect(window, "map-event", G_CALLBACK(FitOnWorkArea), nullptr);
+  g_signal_connect(window, "configure-event", G_CALLBACK(FitOnWorkArea), nullptr);
+}
+
 void CreateDialogWindow(HWND hwnd) {
   platform::WindowInfo info = platform::GetWindowInfo(hwnd);
   const platform::WindowModel* m = platform::GetWindowModel(hwnd);
@@ -152,6 +184,7 @@ void CreateDialogWindow(HWND hwnd) {
   g_signal_connect(d->window, "delete-event", G_CALLBACK(OnDialogDelete), d);
   g_signal_connect(d->window, "key-press-event", G_CALLBACK(OnDialogKey), d);
   g_signal_connect(d->window, "configure-event", G_CALLBACK(OnDialogConfigure), d);
+  KeepOnWorkArea(d->window);
   Dialogs()[hwnd] = std::move(owned);
 }
 

@@ -192,6 +192,10 @@ bool RunGtkFileDialog(const platform::FileDialogRequest& request, std::string* g
 std::string TitleUtf8(HWND hwnd);
 void CreateDialogWindow(HWND hwnd);
 void CreateControl(DialogWin* d, HWND hwnd);
+// Keeps a dialog's window, its frame included, on the work area of its
+// monitor from now on: moved in where it would stick out, made smaller
+// where it is larger (its content allowing).
+void KeepOnWorkArea(GtkWidget* window);
 // Asks the dialog procedure how a static is drawn and shows its text so.
 void StyleStatic(ControlWidget* c);
 void SetControlText(ControlWidget* c);

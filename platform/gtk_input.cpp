@@ -243,17 +243,22 @@ void ConnectArea(GtkWin* w) {
 // area: the local ones become WM_DROPFILES with their game paths.
 bool DropUris(GtkWin* w, const std::vector<std::string>& uris, POINT clientPoint) {
   std::vector<std::string> paths;
+  std::vector<platform::UnheldPart> unheld;
   for (const std::string& uri : uris) {
     gchar* file = g_filename_from_uri(uri.c_str(), nullptr, nullptr);
     if (!file) continue;  // not a local file
-    gchar* utf8 = g_filename_to_utf8(file, -1, nullptr, nullptr, nullptr);
-    // A file whose name the game cannot hold in Shift-JIS is left out rather
-    // than opened under a name that means another file.
-    if (utf8 && platform::HostPathFitsGame(utf8)) paths.push_back(platform::HostPathToGamePath(utf8));
+    // A name that is not UTF-8 shows its unreadable bytes as U+FFFD, which
+    // the game cannot hold either.
+    gchar* utf8 = g_filename_display_name(file);
+    // A file whose path the game cannot hold in Shift-JIS comes without one
+    // rather than under a name that means another file; the game says why.
+    const platform::UnheldPart part = platform::UnheldPartOf(utf8);
+    paths.push_back(part == platform::UnheldPart::kNone ? platform::HostPathToGamePath(utf8) : "");
+    unheld.push_back(part);
     g_free(utf8);
     g_free(file);
   }
-  return platform::DropFiles(w->hwnd, paths, clientPoint);
+  return platform::DropFiles(w->hwnd, paths, clientPoint, unheld);
 }
 
 void OnDragReceived(GtkWidget*, GdkDragContext* context, gint x, gint y,

@@ -40,9 +40,11 @@ std::vector<BoxButton> BoxButtons(UINT type) {
 // Why the chooser does not close, in a box over it under its own title;
 // the chooser stays as it was, the name typed still in it.
 void TellInChooser(GtkWidget* chooser, const std::string& title, const std::string& text) {
+  platform::NoteFileDialogTold(text);
   GtkWidget* box = gtk_message_dialog_new(GTK_WINDOW(chooser), GTK_DIALOG_MODAL,
                                           GTK_MESSAGE_WARNING, GTK_BUTTONS_OK, "%s", text.c_str());
   gtk_window_set_title(GTK_WINDOW(box), title.c_str());
+  KeepOnWorkArea(box);
   gtk_dialog_run(GTK_DIALOG(box));
   gtk_widget_destroy(box);
 }
@@ -65,6 +67,50 @@ gboolean ReturnTakesTypedName(GtkWidget* dialog, GdkEventKey* event, gpointer) {
   return FALSE;
 }
 
+// The chooser's path bar asks room for each folder's whole name: one long
+// name would widen the chooser past the screen. A long name gets the room of
+// a short one and is shown with an ellipsis in the middle.
+void ShortenLabels(GtkWidget* widget, gpointer) {
+  constexpr int kLongestName = 160;  // pixels
+  if (GTK_IS_LABEL(widget)) {
+    int width = -1, height = -1;
+    gtk_widget_get_size_request(widget, &width, &height);
+    if (width < 0) gtk_widget_get_preferred_width(widget, nullptr, &width);
+    if (width > kLongestName) {
+      gtk_widget_set_size_request(widget, kLongestName, height);
+      gtk_label_set_ellipsize(GTK_LABEL(widget), PANGO_ELLIPSIZE_MIDDLE);
+    }
+  } else if (GTK_IS_CONTAINER(widget)) {
+    gtk_container_forall(GTK_CONTAINER(widget), ShortenLabels, nullptr);
+  }
+}
+
+void ShortenPathBar(GtkWidget* widget, gpointer) {
+  if (std::string(G_OBJECT_TYPE_NAME(widget)) == "GtkPathBar") {
+    ShortenLabels(widget, nullptr);
+    g_signal_connect_after(widget, "add", G_CALLBACK(+[](GtkContainer*, GtkWidget* button, gpointer) {
+      ShortenLabels(button, nullptr);
+    }), nullptr);
+  } else if (GTK_IS_CONTAINER(widget)) {
+    gtk_container_forall(GTK_CONTAINER(widget), ShortenPathBar, nullptr);
+  }
+}
+
+// The chooser completes a typed name inline from the folder's files; keys
+// typed while it does are added after its completion, and a name typed in a
+// hurry becomes another one ("abcdefghij.stg" with "abcdefghi.stg" beside
+// it: "abcdefghibcdefghij.stg"). Its name entries, made as the chooser needs
+// them, take only what is typed; the list of matching files still shows.
+void OnChooserFocus(GtkWindow*, GtkWidget* focus, gpointer) {
+  if (!focus || !GTK_IS_ENTRY(focus)) return;
+  GtkEntryCompletion* completion = gtk_entry_get_completion(GTK_ENTRY(focus));
+  if (!completion || g_object_get_data(G_OBJECT(completion), "typed-only")) return;
+  g_object_set_data(G_OBJECT(completion), "typed-only", completion);
+  g_signal_connect(completion, "insert-prefix",
+                   G_CALLBACK(+[](GtkEntryCompletion*, gchar*, gpointer) -> gboolean { return TRUE; }),
+                   nullptr);
+}
+
 }  // namespace
 
 int RunGtkMessageBox(const platform::MessageBoxRequest& request) {
@@ -79,6 +125,7 @@ int RunGtkMessageBox(const platform::MessageBoxRequest& request) {
   GtkWidget* box = gtk_message_dialog_new(ParentOf(request.owner), GTK_DIALOG_MODAL, kind,
                                           GTK_BUTTONS_NONE, "%s", text.c_str());
   gtk_window_set_title(GTK_WINDOW(box), Cp932ToUtf8(request.caption).c_str());
+  KeepOnWorkArea(box);
   std::vector<BoxButton> buttons = BoxButtons(request.type);
   int def = platform::DefaultMessageBoxAnswer(request.type);
   GtkWidget* defButton = nullptr;
@@ -118,6 +165,9 @@ bool RunGtkFileDialog(const platform::FileDialogRequest& request, std::string* g
   GtkFileChooser* chooser = GTK_FILE_CHOOSER(dialog);
   gtk_window_set_default_size(GTK_WINDOW(dialog), 600, 420);
   gtk_window_set_position(GTK_WINDOW(dialog), GTK_WIN_POS_CENTER_ON_PARENT);
+  ShortenPathBar(dialog, nullptr);
+  g_signal_connect(dialog, "set-focus", G_CALLBACK(OnChooserFocus), nullptr);
+  KeepOnWorkArea(dialog);
   std::vector<GtkFileFilter*> filters;
   for (const auto& f : request.filters) {
     GtkFileFilter* filter = gtk_file_filter_new();
@@ -145,16 +195,17 @@ bool RunGtkFileDialog(const platform::FileDialogRequest& request, std::string* g
   while (!chosen && gtk_dialog_run(GTK_DIALOG(dialog)) == GTK_RESPONSE_ACCEPT) {
     gchar* file = gtk_file_chooser_get_filename(chooser);
     if (!file) break;
-    gchar* utf8 = g_filename_to_utf8(file, -1, nullptr, nullptr, nullptr);
-    std::string host = utf8 ? utf8 : "";
+    // A name that is not UTF-8 shows its unreadable bytes as U+FFFD.
+    gchar* utf8 = g_filename_display_name(file);
+    std::string host = utf8;
     g_free(utf8);
     g_free(file);
-    // The game keeps paths in Shift-JIS: a name it cannot hold (or one that
-    // is not even UTF-8) would be written or read as another file, so the
-    // chooser stays open for another name instead.
-    if (host.empty() || !platform::HostPathFitsGame(host)) {
-      TellInChooser(dialog, title,
-                    "このファイル名には使えない文字が含まれています。\n別の名前を選んでください。");
+    // The game keeps paths in Shift-JIS: a path it cannot hold would be
+    // written or read as another file, so the chooser stays open for another
+    // instead, and says whether the folder or the name is in the way.
+    const platform::UnheldPart unheld = platform::UnheldPartOf(host);
+    if (unheld != platform::UnheldPart::kNone) {
+      TellInChooser(dialog, title, platform::UnheldPathText(unheld));
       continue;
     }
     std::string path = platform::HostPathToGamePath(host);

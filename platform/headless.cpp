@@ -267,8 +267,9 @@ void QueueFileDialogCancel() { TheFace().fileAnswers.push_back({false, std::stri
 size_t PendingFileDialogAnswers() { return TheFace().fileAnswers.size(); }
 const std::vector<platform::FileDialogRecord>& FileDialogs() { return platform::GetFileDialogLog(); }
 
-bool DropFiles(HWND window, const std::vector<std::string>& gamePaths, POINT clientPoint) {
-  return platform::DropFiles(window, gamePaths, clientPoint);
+bool DropFiles(HWND window, const std::vector<std::string>& gamePaths, POINT clientPoint,
+               const std::vector<platform::UnheldPart>& unheld) {
+  return platform::DropFiles(window, gamePaths, clientPoint, unheld);
 }
 
 void SetTime(DWORD nowMs) { platform::SetManualClock(nowMs); }

@@ -117,7 +117,8 @@ const std::vector<platform::FileDialogRecord>& FileDialogs();
 // Files dragged onto the window and let go at a client point: posts
 // WM_DROPFILES when the window takes dropped files (false otherwise).
 bool DropFiles(HWND window, const std::vector<std::string>& gamePaths,
-               POINT clientPoint = POINT{320, 240});
+               POINT clientPoint = POINT{320, 240},
+               const std::vector<platform::UnheldPart>& unheld = {});
 
 // --- dialogs ------------------------------------------------------------------------------
 // What the user does in the next modal dialog, once its loop has nothing

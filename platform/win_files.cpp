@@ -16,9 +16,15 @@ namespace {
 struct FileState {
   std::vector<platform::FileDialogRecord> log;
   std::vector<std::string> refused;  // by the dialog that is open now
+  std::vector<std::string> told;     // by the dialog that is open now
   std::string lastFolder;  // game path of the folder of the last file chosen
   DWORD lastError = 0;
-  std::map<uintptr_t, std::pair<std::vector<std::string>, POINT>> drops;
+  struct Drop {
+    std::vector<std::string> paths;
+    POINT point;
+    std::vector<platform::UnheldPart> unheld;
+  };
+  std::map<uintptr_t, Drop> drops;
   uintptr_t nextDrop = 1;
 };
 
@@ -124,6 +130,7 @@ BOOL RunDialog(OPENFILENAMEA* ofn, bool save) {
   // must not make the next plain key a shortcut).
   platform::ReleaseAllKeys();
   F().refused.clear();
+  F().told.clear();
   bool chosen = platform::CurrentFace().RunFileDialog(request, &path, &filterIndex) && !path.empty();
   platform::ReadKeysAfresh();
   platform::FileDialogRecord record;
@@ -131,7 +138,9 @@ BOOL RunDialog(OPENFILENAMEA* ofn, bool save) {
   record.chosen = chosen;
   record.path = chosen ? path : std::string();
   record.refused = std::move(F().refused);
+  record.told = std::move(F().told);
   F().refused.clear();
+  F().told.clear();
   F().log.push_back(record);
   if (!chosen) return FALSE;
 
@@ -181,7 +190,7 @@ void DragAcceptFiles(HWND window, BOOL accept) {
 UINT DragQueryFileA(HDROP drop, UINT index, LPSTR buffer, UINT bufferSize) {
   auto it = F().drops.find(reinterpret_cast<uintptr_t>(drop));
   if (it == F().drops.end()) return 0;
-  const std::vector<std::string>& files = it->second.first;
+  const std::vector<std::string>& files = it->second.paths;
   if (index == 0xFFFFFFFFu) return static_cast<UINT>(files.size());
   if (index >= files.size()) return 0;
   if (!buffer) return static_cast<UINT>(files[index].size());
@@ -191,7 +200,7 @@ UINT DragQueryFileA(HDROP drop, UINT index, LPSTR buffer, UINT bufferSize) {
 BOOL DragQueryPoint(HDROP drop, POINT* point) {
   auto it = F().drops.find(reinterpret_cast<uintptr_t>(drop));
   if (it == F().drops.end() || !point) return FALSE;
-  *point = it->second.second;
+  *point = it->second.point;
   return point->x >= 0 && point->y >= 0 ? TRUE : FALSE;
 }
 
@@ -211,40 +220,87 @@ bool HostPathFitsGame(const std::string& hostUtf8) {
   return GamePathToHost(HostPathToGamePath(hostUtf8).c_str()) == hostUtf8;
 }
 
+UnheldPart UnheldPartOf(const std::string& hostUtf8) {
+  if (HostPathFitsGame(hostUtf8)) return UnheldPart::kNone;
+  const size_t slash = hostUtf8.rfind('/');
+  if (slash != std::string::npos && !HostPathFitsGame(hostUtf8.substr(0, slash)))
+    return UnheldPart::kFolder;
+  return UnheldPart::kName;
+}
+
+std::string UnheldPathText(UnheldPart part) {
+  switch (part) {
+    case UnheldPart::kFolder:
+      return "フォルダー名に、このゲームでは扱えない文字（アクセント記号付きの文字や絵文字など）が"
+             "含まれています。\n別のフォルダーを指定してください。";
+    case UnheldPart::kName:
+      return "ファイル名に、このゲームでは扱えない文字（アクセント記号付きの文字や絵文字など）が"
+             "含まれています。\n別のファイル名を指定してください。";
+    default:
+      return std::string();
+  }
+}
+
 const std::vector<FileDialogRecord>& GetFileDialogLog() { return F().log; }
 
-size_t HeldPathBytes(const FileDialogRequest& request, const std::string& gamePath,
-                     int filterIndex) {
+namespace {
+
+// What the caller of a dialog adds to gamePath: the save filter's extension
+// when the name does not end in it (see HeldPathBytes); otherwise nothing.
+std::string AddedExtension(const FileDialogRequest& request, const std::string& gamePath,
+                           int filterIndex) {
   if (!request.save || filterIndex < 1 || filterIndex > static_cast<int>(request.filters.size()))
-    return gamePath.size();
+    return std::string();
   // Only a filter of one plain extension names the caller's files.
   const std::vector<std::string>& patterns = request.filters[filterIndex - 1].patterns;
   if (patterns.size() != 1 || patterns[0].size() < 3 || patterns[0].compare(0, 2, "*.") != 0 ||
       patterns[0].find_first_of("*?", 1) != std::string::npos)
-    return gamePath.size();
+    return std::string();
   const std::string ext = patterns[0].substr(1);
   bool hasIt = gamePath.size() >= ext.size() &&
                gamePath.compare(gamePath.size() - ext.size(), ext.size(), ext) == 0;
-  return gamePath.size() + (hasIt ? 0 : ext.size());
+  return hasIt ? std::string() : ext;
+}
+
+}  // namespace
+
+size_t HeldPathBytes(const FileDialogRequest& request, const std::string& gamePath,
+                     int filterIndex) {
+  return gamePath.size() + AddedExtension(request, gamePath, filterIndex).size();
 }
 
 std::string FileDialogRefusal(const FileDialogRequest& request, const std::string& gamePath,
                               int filterIndex) {
-  if (HeldPathBytes(request, gamePath, filterIndex) <= request.longestPath) return std::string();
+  const size_t held = HeldPathBytes(request, gamePath, filterIndex);
+  if (held <= request.longestPath) return std::string();
   F().refused.push_back(gamePath);
-  const std::string longest = std::to_string(request.longestPath);
-  return "ファイルのパスが長すぎます。\n"
-         "パスはフォルダー名と拡張子を含めて半角" + longest + "文字分（全角文字は2文字分）までです。\n"
+  // The name as the caller will hold it, its extension added, and the bytes
+  // counted: the user sees what was measured, not only the rule.
+  const std::string name =
+      gamePath.substr(NameStart(gamePath)) + AddedExtension(request, gamePath, filterIndex);
+  return "ファイルのパスが長すぎます（「" + Cp932ToUtf8(name) + "」で半角" + std::to_string(held) +
+         "文字分）。\n"
+         "パスはフォルダー名と拡張子を含めて半角" + std::to_string(request.longestPath) +
+         "文字分（全角文字は2文字分）までです。\n"
          "短い名前にするか、別のフォルダーを選んでください。";
 }
 
-bool DropFiles(HWND window, const std::vector<std::string>& gamePaths, POINT clientPoint) {
+void NoteFileDialogTold(const std::string& textUtf8) { F().told.push_back(textUtf8); }
+
+bool DropFiles(HWND window, const std::vector<std::string>& gamePaths, POINT clientPoint,
+               const std::vector<UnheldPart>& unheld) {
   WindowInfo info = GetWindowInfo(window);
   if (!info.found || !(info.exStyle & WS_EX_ACCEPTFILES) || gamePaths.empty()) return false;
   uintptr_t id = F().nextDrop++;
-  F().drops[id] = {gamePaths, clientPoint};
+  F().drops[id] = {gamePaths, clientPoint, unheld};
   PostMessageA(window, WM_DROPFILES, static_cast<WPARAM>(id), 0);
   return true;
+}
+
+UnheldPart DroppedFileUnheld(HDROP drop, UINT index) {
+  auto it = F().drops.find(reinterpret_cast<uintptr_t>(drop));
+  if (it == F().drops.end() || index >= it->second.unheld.size()) return UnheldPart::kNone;
+  return it->second.unheld[index];
 }
 
 int LiveDropCount() { return static_cast<int>(F().drops.size()); }
@@ -253,6 +309,7 @@ void ResetFileState() {
   FileState& f = F();
   f.log.clear();
   f.refused.clear();
+  f.told.clear();
   f.lastFolder.clear();
   f.lastError = 0;
   f.drops.clear();

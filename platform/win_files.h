@@ -99,6 +99,13 @@ std::string HostPathToGamePath(const std::string& hostUtf8);
 // holds only as another character would name a different file in the game,
 // so such a file cannot be opened or written under its own name.
 bool HostPathFitsGame(const std::string& hostUtf8);
+// Which part of a host path keeps the game from holding it: none, a folder
+// on the way (the path's every file is out of reach), or the file's own name.
+enum class UnheldPart { kNone, kFolder, kName };
+UnheldPart UnheldPartOf(const std::string& hostUtf8);
+// What a file dialog tells the user, in its language (UTF-8), when the path
+// chosen cannot be held for that part; "" for kNone.
+std::string UnheldPathText(UnheldPart part);
 
 const std::vector<FileDialogRecord>& GetFileDialogLog();
 
@@ -117,9 +124,17 @@ size_t HeldPathBytes(const FileDialogRequest& request, const std::string& gamePa
 std::string FileDialogRefusal(const FileDialogRequest& request, const std::string& gamePath,
                               int filterIndex);
 
+// Notes in the open dialog's record what it told the user while staying open.
+void NoteFileDialogTold(const std::string& textUtf8);
+
 // A drop on the window: posts WM_DROPFILES when the window
-// takes dropped files. False when it does not (or paths is empty).
-bool DropFiles(HWND window, const std::vector<std::string>& gamePaths, POINT clientPoint);
+// takes dropped files. False when it does not (or paths is empty). A file
+// whose path the game cannot hold comes as an empty path, with the part that
+// keeps it out in unheld (at the same index; missing ones are kNone).
+bool DropFiles(HWND window, const std::vector<std::string>& gamePaths, POINT clientPoint,
+               const std::vector<UnheldPart>& unheld = {});
+// Why the drop's file at index has no path the game can hold; kNone when it has one.
+UnheldPart DroppedFileUnheld(HDROP drop, UINT index);
 int LiveDropCount();  // HDROPs not yet finished
 
 }  // namespace platform

@@ -96,6 +96,8 @@ struct FileDialogRecord {
   std::string path;                  // game path chosen
   // Paths the dialog would not close on (FileDialogRefusal), in order.
   std::vector<std::string> refused;
+  // What the dialog told the user while it stayed open (UTF-8), in order.
+  std::vector<std::string> told;
 };
 
 // The desktop face's hooks. Every notification comes after the model has

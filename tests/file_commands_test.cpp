@@ -608,6 +608,29 @@ TEST_F(FileCommands, ADroppedFileWithAPathTooLongToHoldCannotBeRead) {
   EXPECT_EQ(std::string(g_stagePath), GamePath(longest.substr(0, longest.size() - 4)));
 }
 
+// A dropped file whose folder or name the game cannot hold in Shift-JIS
+// comes without a path: the box says which, and the stage stays.
+TEST_F(FileCommands, ADroppedFileTheGameCannotNameIsToldAboutByWhatIsInTheWay) {
+  EditStage();
+  const int items = LiveItems();
+  const std::pair<platform::UnheldPart, const char*> cases[] = {
+      {platform::UnheldPart::kFolder, "フォルダー名に、このゲームでは扱えない文字（アクセント記号付きの文字や"
+                                      "絵文字など）が含まれているため、このファイルは開けません。"},
+      {platform::UnheldPart::kName, "ファイル名に、このゲームでは扱えない文字（アクセント記号付きの文字や"
+                                    "絵文字など）が含まれているため、このファイルは開けません。"}};
+  for (const auto& [part, text] : cases) {
+    headless::ClearMessageBoxes();
+    ASSERT_TRUE(headless::DropFiles(g_hWnd, {"", GamePath("other.stg")}, POINT{320, 240}, {part}));
+    Pump();
+    ASSERT_EQ(headless::MessageBoxes().size(), 1u);
+    EXPECT_EQ(LastMessageUtf8(), text);
+    EXPECT_EQ(headless::MessageBoxes().back().captionUtf8, "ギズモワークス Ver.1.10");
+    EXPECT_EQ(LiveItems(), items);
+    EXPECT_EQ(g_appMode, kModeEdit);
+    EXPECT_EQ(platform::LiveDropCount(), 0);
+  }
+}
+
 TEST_F(FileCommands, AFileDroppedDuringARunShowsTheCursorAgain) {
   EditStage();
   Write("r", kFileStage);

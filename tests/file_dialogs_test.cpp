@@ -166,11 +166,14 @@ TEST_F(FileDialogs, ASaveDialogKeepsRoomForTheExtensionItsCallerAdds) {
 
   EXPECT_EQ(platform::FileDialogRefusal(save, folder + "abcdefghi", 1), "");
   EXPECT_EQ(platform::FileDialogRefusal(open, folder + "abcdefghijklm", 1), "");
+  // The box names what it measured: the name with the extension to come,
+  // and the bytes that are one too many.
   EXPECT_EQ(platform::FileDialogRefusal(save, folder + "abcdefghij", 1),
-            "ファイルのパスが長すぎます。\n"
+            "ファイルのパスが長すぎます（「abcdefghij.stg」で半角256文字分）。\n"
             "パスはフォルダー名と拡張子を含めて半角255文字分（全角文字は2文字分）までです。\n"
             "短い名前にするか、別のフォルダーを選んでください。");
-  EXPECT_NE(platform::FileDialogRefusal(open, folder + "abcdefghijklmn", 1), "");
+  const std::string first = "ファイルのパスが長すぎます（「abcdefghijklmn」で半角256文字分）。";
+  EXPECT_EQ(platform::FileDialogRefusal(open, folder + "abcdefghijklmn", 1).substr(0, first.size()), first);
 }
 
 TEST_F(FileDialogs, FileTitleSkipsDoubleByteTrailBytes) {
@@ -205,6 +208,27 @@ TEST_F(FileDialogs, OnlyPathsTheGameCanHoldInShiftJisFitTheGame) {
   EXPECT_FALSE(platform::HostPathFitsGame("/tmp/st/\xF0\x9F\x98\x80.stg"));  // an emoji
   // A backslash in a host name would become a folder separator in the game.
   EXPECT_FALSE(platform::HostPathFitsGame("/tmp/st/a\\b.stg"));
+}
+
+// What keeps a path out is told apart: a folder on the way, or the name.
+TEST_F(FileDialogs, APathTheGameCannotHoldIsBlamedOnItsFolderOrItsName) {
+  using platform::UnheldPart;
+  const std::string odd = "caf\xC3\xA9_na\xC3\xAFve_\xF0\x9F\x98\x80";  // café_naïve_😀
+  EXPECT_EQ(platform::UnheldPartOf("/tmp/st/s.stg"), UnheldPart::kNone);
+  EXPECT_EQ(platform::UnheldPartOf("/tmp/" + odd + "/s.stg"), UnheldPart::kFolder);
+  EXPECT_EQ(platform::UnheldPartOf("/tmp/" + odd + "/ok/s.stg"), UnheldPart::kFolder);
+  EXPECT_EQ(platform::UnheldPartOf("/tmp/" + odd + "/na\xC3\xAFve.stg"), UnheldPart::kFolder);
+  EXPECT_EQ(platform::UnheldPartOf("/tmp/st/na\xC3\xAFve.stg"), UnheldPart::kName);
+  EXPECT_EQ(platform::UnheldPartOf("na\xC3\xAFve.stg"), UnheldPart::kName);
+  EXPECT_EQ(platform::UnheldPartOf("/tmp/st/\xEF\xBF\xBD.stg"), UnheldPart::kName);  // unreadable bytes
+  // Said in words that fit opening a file as well as saving one.
+  EXPECT_EQ(platform::UnheldPathText(UnheldPart::kFolder),
+            "フォルダー名に、このゲームでは扱えない文字（アクセント記号付きの文字や絵文字など）が"
+            "含まれています。\n別のフォルダーを指定してください。");
+  EXPECT_EQ(platform::UnheldPathText(UnheldPart::kName),
+            "ファイル名に、このゲームでは扱えない文字（アクセント記号付きの文字や絵文字など）が"
+            "含まれています。\n別のファイル名を指定してください。");
+  EXPECT_EQ(platform::UnheldPathText(UnheldPart::kNone), "");
 }
 
 TEST_F(FileDialogs, DropsReachOnlyWindowsThatTakeFiles) {

@@ -19,6 +19,7 @@
 #include "platform/gl_context.h"
 #include "platform/gtk_face.h"
 #include "platform/text_encoding.h"
+#include "platform/win_files.h"
 #include "platform/win_user.h"
 #include "window_waits.h"
 
@@ -57,6 +58,9 @@ LRESULT MainProc(HWND w, UINT message, WPARAM wParam, LPARAM lParam) {
       DragQueryFileA(drop, 0, path, sizeof(path));
       g_dropped.push_back(path);
       g_dropped.push_back(std::to_string(DragQueryFileA(drop, 0xFFFFFFFFu, nullptr, 0)));
+      if (platform::DroppedFileUnheld(drop, 0) != platform::UnheldPart::kNone)
+        g_dropped.push_back(platform::DroppedFileUnheld(drop, 0) == platform::UnheldPart::kName ? "name"
+                                                                                               : "folder");
       DragFinish(drop);
       return 0;
     }
@@ -648,14 +652,28 @@ wait_count -eq 0 "list gone"; echo closed >> "$M"
 
 namespace {
 
+// What lengthens a folder whose game path, with the '\' after it, is held
+// bytes to wanted bytes: components of 200 'd's or fewer (201 for the last
+// at most), never an empty one.
+// Where one byte is left, no component fits ("/d" is two): the last name
+// grows by a 'd' instead.
+std::string Lengthening(size_t held, size_t wanted) {
+  std::string tail;
+  while (held < wanted) {
+    size_t left = wanted - held;
+    size_t add = left == 1 ? 0 : std::min<size_t>(left - 1, 200);
+    tail += left == 1 ? "d" : "/" + std::string(add, 'd');
+    held += add + 1;
+  }
+  return tail;
+}
+
 // A folder under the build folder whose game path, with the '\' after it,
-// is 240 bytes: a name of 15 bytes fills the game's 255 exactly.
-std::string FolderOf240Bytes(const std::string& name) {
+// is bytes long (240: a name of 15 bytes fills the game's 255 exactly).
+std::string FolderOfBytes(const std::string& name, size_t bytes = 240) {
   std::string folder = std::string(TEST_BUILD_DIR) + "/" + name;
   Shell("rm -rf '" + folder + "'");
-  for (size_t held = platform::HostPathToGamePath(folder).size() + 1; held < 240;
-       held = platform::HostPathToGamePath(folder).size() + 1)
-    folder += "/" + std::string(std::min<size_t>(240 - held - 1, 200), 'd');
+  folder += Lengthening(platform::HostPathToGamePath(folder).size() + 1, bytes);
   Shell("mkdir -p '" + folder + "'");
   return folder;
 }
@@ -757,6 +775,20 @@ OPENFILENAMEA StageDialog(char* file, char* title, const std::string& gameFolder
 
 }  // namespace
 
+// Whatever the build folder's length, the long-path tests get a real folder
+// of the length they need: every name in it has one byte at least.
+TEST(GtkFaceHelpers, LongFoldersAreLengthenedByRealNames) {
+  for (size_t held = 1; held < 240; ++held) {
+    const std::string tail = Lengthening(held, 240);
+    EXPECT_EQ(held + tail.size(), 240u) << held;
+    EXPECT_EQ(tail.find("//"), std::string::npos) << held;
+    EXPECT_TRUE(tail.empty() || tail.back() != '/') << held;
+    size_t longest = 0, run = 0;
+    for (char c : tail) longest = std::max(longest, run = c == '/' ? 0 : run + 1);
+    EXPECT_LE(longest, 201u) << held;
+  }
+}
+
 // A name typed into the open dialog comes back as the game's path of it,
 // with the file's own name beside it.
 TEST(GtkFace, FileDialogsReturnTheTypedPathAsAGamePath) {
@@ -788,7 +820,7 @@ wait_count -eq 0 "chooser gone"; echo closed >> "$M"
 // again); a shorter name then saves.
 TEST(GtkFace, ASaveDialogStaysOpenOnAPathTooLongForTheGameAndSaysWhy) {
   ASSERT_TRUE(IsWindow(E().window));
-  const std::string folder = FolderOf240Bytes("gtk_face_long_save");
+  const std::string folder = FolderOfBytes("gtk_face_long_save");
   const std::string gameFolder = platform::HostPathToGamePath(folder) + "\\";
   ASSERT_EQ(gameFolder.size(), 240u);
   const std::string marks = std::string(TEST_BUILD_DIR) + "/gtk_face_long_save_marks.txt";
@@ -824,7 +856,7 @@ wait_count -eq 0 "chooser gone"; echo closed >> "$M"
 // opened: the box says why and the chooser stays for another.
 TEST(GtkFace, AnOpenDialogStaysOpenOnAFileWhosePathIsTooLongForTheGame) {
   ASSERT_TRUE(IsWindow(E().window));
-  const std::string folder = FolderOf240Bytes("gtk_face_long_open");
+  const std::string folder = FolderOfBytes("gtk_face_long_open");
   const std::string gameFolder = platform::HostPathToGamePath(folder) + "\\";
   ASSERT_EQ(gameFolder.size(), 240u);
   Shell("touch '" + folder + "/a_name_too_l.stg' '" + folder + "/short.stg'");
@@ -850,6 +882,113 @@ wait_count -eq 0 "chooser gone"; echo closed >> "$M"
             std::vector<std::string>{gameFolder + "a_name_too_l.stg"});
   EXPECT_EQ(FinalMarksOf(marks), "box\nstill-open\nclosed");
   Shell("rm -rf '" + std::string(TEST_BUILD_DIR) + "/gtk_face_long_open'");
+}
+
+// The chooser over a folder of a long name, and the next one, lie on the
+// screen whole: a name of 200 bytes widens neither beyond it.
+TEST(GtkFace, FileDialogsOverALongFolderNameStayOnTheScreen) {
+  ASSERT_TRUE(IsWindow(E().window));
+  const std::string folder = std::string(TEST_BUILD_DIR) + "/gtk_face_wide/" + std::string(200, 'w');
+  Shell("mkdir -p '" + folder + "'");
+  const std::string screen = Shell("xdotool getdisplaygeometry");
+  int screenW = 0, screenH = 0;
+  ASSERT_EQ(std::sscanf(screen.c_str(), "%d %d", &screenW, &screenH), 2);
+  const std::string gameFolder = platform::HostPathToGamePath(folder);
+  const std::string marks = std::string(TEST_BUILD_DIR) + "/gtk_face_wide_marks.txt";
+  for (int round = 0; round < 2; ++round) {
+    const char* title = round == 0 ? "ステージファイルの保存" : "ステージファイルの読み込み";
+    PlayAtFileDialog(title, marks, std::string(R"sh(
+find_chooser
+eval $(xdotool getwindowgeometry --shell $chooser); echo "$X $Y $WIDTH $HEIGHT" >> "$M"
+import -window root ')sh") + TEST_BUILD_DIR + "/gtk_face_wide_" + std::to_string(round) + R"sh(.png'
+point_at $chooser; xdotool key Escape
+wait_count -eq 0 "chooser gone"; echo closed >> "$M"
+)sh");
+    char file[256] = "";
+    char fileTitle[256] = "";
+    OPENFILENAMEA ofn = StageDialog(file, fileTitle, gameFolder, title);
+    if (round == 0) EXPECT_FALSE(GetSaveFileNameA(&ofn));
+    else EXPECT_FALSE(GetOpenFileNameA(&ofn));
+    const std::string seen = FinalMarksOf(marks);
+    int x = -1, y = -1, w = 0, h = 0;
+    ASSERT_EQ(std::sscanf(seen.c_str(), "%d %d %d %d", &x, &y, &w, &h), 4) << seen;
+    EXPECT_GE(x, 0) << seen;
+    EXPECT_GE(y, 0) << seen;
+    EXPECT_LE(x + w, screenW) << seen;
+    EXPECT_LE(y + h, screenH) << seen;
+  }
+  Shell("rm -rf '" + std::string(TEST_BUILD_DIR) + "/gtk_face_wide'");
+}
+
+// A path of 255 bytes, the most the game holds, is taken by both dialogs;
+// one of 256 brings the box that says so.
+TEST(GtkFace, FileDialogsTakeAPathOfExactlyTheLongestTheGameHolds) {
+  ASSERT_TRUE(IsWindow(E().window));
+  const std::string folder = FolderOfBytes("gtk_face_edge", 241);
+  const std::string gameFolder = platform::HostPathToGamePath(folder) + "\\";
+  ASSERT_EQ(gameFolder.size(), 241u);
+  const std::string marks = std::string(TEST_BUILD_DIR) + "/gtk_face_edge_marks.txt";
+  for (const bool save : {true, false}) {
+    const char* title = save ? "ステージファイルの保存" : "ステージファイルの読み込み";
+    Shell("touch '" + folder + "/abcdefghi.stg'");
+    if (!save) Shell("touch '" + folder + "/abcdefghij.stg' '" + folder + "/klmnopqrstu.stg'");
+    PlayAtFileDialog(title, marks, R"sh(
+find_chooser
+xdotool key ctrl+l ctrl+a type --delay 30 klmnopqrstu.stg; xdotool key Return
+wait_count -ge 2 box; box=$(other_than $chooser); echo box >> "$M"
+point_at $box; xdotool key Return
+wait_count -le 1 "box gone"
+point_at $chooser; xdotool key ctrl+a type --delay 30 abcdefghij.stg; xdotool key Return
+wait_count -eq 0 "chooser gone"; echo closed >> "$M"
+)sh");
+    char file[256] = "";
+    char fileTitle[256] = "";
+    OPENFILENAMEA ofn = StageDialog(file, fileTitle, gameFolder, title);
+    ofn.Flags = save ? OFN_HIDEREADONLY : OFN_FILEMUSTEXIST | OFN_HIDEREADONLY;
+    EXPECT_TRUE(save ? GetSaveFileNameA(&ofn) : GetOpenFileNameA(&ofn));
+    EXPECT_EQ(std::string(file), gameFolder + "abcdefghij.stg");
+    EXPECT_EQ(std::string(file).size(), 255u);
+    EXPECT_EQ(platform::GetFileDialogLog().back().refused,
+              std::vector<std::string>{gameFolder + "klmnopqrstu.stg"});
+    EXPECT_EQ(FinalMarksOf(marks), "box\nclosed") << title;
+  }
+  Shell("rm -rf '" + std::string(TEST_BUILD_DIR) + "/gtk_face_edge'");
+}
+
+// A path the game cannot hold in Shift-JIS keeps the chooser open with a box
+// that says whether its folder or its name is in the way.
+TEST(GtkFace, FileDialogsSayWhetherTheFolderOrTheNameCannotBeHeld) {
+  ASSERT_TRUE(IsWindow(E().window));
+  const std::string folder = std::string(TEST_BUILD_DIR) + "/gtk_face_odd";
+  Shell("rm -rf '" + folder + "'; mkdir -p '" + folder + "/café_naïve_😀' && touch '" + folder +
+        "/naïve.stg'");
+  const std::string gameFolder = platform::HostPathToGamePath(folder);
+  const std::string marks = std::string(TEST_BUILD_DIR) + "/gtk_face_odd_marks.txt";
+  for (const bool save : {true, false}) {
+    const char* title = save ? "ステージファイルの保存" : "ステージファイルの読み込み";
+    PlayAtFileDialog(title, marks, std::string(R"sh(
+find_chooser
+xdotool key ctrl+l ctrl+a type --delay 30 ')sh") + (save ? "café_naïve_😀/s.stg" : "naïve.stg") + R"sh('
+xdotool key Return
+wait_count -ge 2 box; box=$(other_than $chooser); echo box >> "$M"
+shoot_box $box ')sh" + TEST_BUILD_DIR + "/gtk_face_odd_" + (save ? "folder" : "name") + R"sh(.png'
+point_at $box; xdotool key Return
+wait_count -le 1 "box gone"
+# Escape closes the list of matching names first, if it shows, then the chooser.
+for i in $(seq 20); do [ "$(count)" -eq 0 ] && break; point_at $chooser; xdotool key Escape; sleep 0.2; done
+wait_count -eq 0 "chooser gone"; echo closed >> "$M"
+)sh");
+    char file[256] = "";
+    char fileTitle[256] = "";
+    OPENFILENAMEA ofn = StageDialog(file, fileTitle, gameFolder, title);
+    EXPECT_FALSE(save ? GetSaveFileNameA(&ofn) : GetOpenFileNameA(&ofn));
+    EXPECT_EQ(FinalMarksOf(marks), "box\nclosed") << title;
+    ASSERT_FALSE(platform::GetFileDialogLog().empty());
+    EXPECT_EQ(platform::GetFileDialogLog().back().told,
+              std::vector<std::string>{platform::UnheldPathText(
+                  save ? platform::UnheldPart::kFolder : platform::UnheldPart::kName)});
+  }
+  Shell("rm -rf '" + folder + "'");
 }
 
 TEST(GtkFace, TheWindowPositionIsKeptForTheSettings) {
@@ -882,6 +1021,14 @@ TEST(GtkFace, DroppedUrisReachTheWindowAsGamePaths) {
   EXPECT_EQ(g_dropped[0], std::string("\\tmp\\") + Cp932Text("ステージ") + ".stg");
   EXPECT_EQ(g_dropped[1], "1");  // the web address is no file
   EXPECT_FALSE(platform::GtkDropUris(E().window, {"https://example.org/x.ply"}, POINT{5, 5}));
+  // A name the game cannot hold comes without a path, and says why.
+  g_dropped.clear();
+  ASSERT_TRUE(platform::GtkDropUris(E().window, {"file:///tmp/na%C3%AFve.stg", uri}, POINT{5, 5}));
+  PumpUntil([] { return !g_dropped.empty(); });
+  ASSERT_EQ(g_dropped.size(), 3u);
+  EXPECT_EQ(g_dropped[0], "");
+  EXPECT_EQ(g_dropped[1], "2");
+  EXPECT_EQ(g_dropped[2], "name");
   DragAcceptFiles(E().window, FALSE);
   EXPECT_FALSE(platform::GtkDropUris(E().window, {uri}, POINT{5, 5}));
   DragAcceptFiles(E().window, TRUE);

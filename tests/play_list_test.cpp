@@ -145,6 +145,8 @@ TEST_F(PlayList, TheScanFindsPlayFilesBelowTheProgramFolderAndNothingElse) {
   // Names the game cannot spell are not listed: a path built from them
   // would lead to another file.
   WriteHead("caf\xC3\xA9.ply", Head());  // é has no place in CP932
+  MakeFolder("na\xC3\xAFve");  // nor has ï: no file in that folder is listed
+  WriteHead("na\xC3\xAFve/inside.ply", Head());
   WriteHead("back\\slash.ply", Head());
   // A path longer than a row can hand on whole (255 bytes) is not listed;
   // one that just fits is (a folder of its own, looked at below).
