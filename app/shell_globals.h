@@ -19,3 +19,7 @@
 // 1 once start-up has made everything a frame needs; before that WM_PAINT
 // draws nothing.
 extern int32_t g_initDone;
+// 1 when Config.dat was there at start-up but could not be read: the game
+// runs with the default settings and shut-down leaves the file as it is,
+// unless the player gives their editor name.
+extern int32_t g_keepConfigFile;

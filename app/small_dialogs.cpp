@@ -128,6 +128,9 @@ INT_PTR EditorNameDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
     }
     std::memset(g_editorName, 0, sizeof g_editorName);
     std::memcpy(g_editorName, name, std::strlen(name));
+    // A name the player gave is kept at shut-down, even where the settings
+    // file could not be read at start-up: they said what it should hold.
+    g_keepConfigFile = 0;
     UpdateWindowTitle();
     EndDialog(dialog, 0);
   } else if (message == WM_COMMAND && LOWORD(wParam) == IDCANCEL) {

@@ -39,7 +39,6 @@
 #include "world/stage_file_io.h"
 
 char g_configPath[256] = "";
-int32_t g_keepConfigFile = 0;
 IDirect3D9* g_d3d = nullptr;
 HACCEL g_accelerators = nullptr;
 HCURSOR g_handCursor = nullptr;

@@ -16,9 +16,6 @@ extern IDirect3D9* g_d3d;
 extern HACCEL g_accelerators;
 extern HCURSOR g_handCursor;  // the pointing hand of the About dialog's links
 extern int32_t g_startUpFailed;  // 1 when WinMain's start-up failed
-// 1 when Config.dat was there at start-up but could not be read: the game
-// runs with the default settings and shut-down leaves the file as it is.
-extern int32_t g_keepConfigFile;
 
 // Config.dat's fields in the file: a little-endian image of the 52-byte record.
 constexpr int kConfigFileSize = 52;

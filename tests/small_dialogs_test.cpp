@@ -41,6 +41,25 @@ TEST_F(SmallDialogs, EditorNameShowsTheNameAndTakesThirtyFiveBytes) {
   EXPECT_NE(Title().find("Edit by " + std::string(35, 'n')), std::string::npos);
 }
 
+// Settings that could not be read are left alone at shut-down, unless the
+// player names themselves: that name is theirs and is written. Cancel is no
+// word of theirs.
+TEST_F(SmallDialogs, ANameGivenAfterAnUnreadableSettingsFileIsKept) {
+  EditStage();
+  g_keepConfigFile = 1;
+  Open(kCmdEditorName, {[&](HWND dialog) {
+    headless::TypeIntoEdit(dialog, kIdcEditorNameEdit, "other");
+    headless::ClickControl(dialog, IDCANCEL);
+  }});
+  EXPECT_EQ(g_keepConfigFile, 1);
+  Open(kCmdEditorName, {[&](HWND dialog) {
+    headless::TypeIntoEdit(dialog, kIdcEditorNameEdit, "player");
+    headless::ClickControl(dialog, IDOK);
+  }});
+  EXPECT_EQ(Name(), "player");
+  EXPECT_EQ(g_keepConfigFile, 0);
+}
+
 TEST_F(SmallDialogs, AnEmptyNameIsRefusedAndCancelKeepsTheOldOne) {
   EditStage();
   bool stillOpen = false;
