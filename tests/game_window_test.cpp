@@ -557,16 +557,6 @@ TEST(GameWindow, AMessageBoxAfterAFileDialogStandsOverTheGamesPicture) {
 
 namespace {
 
-// The whole names of the game's windows that are shown: a dialog's name is
-// compared whole, never found inside the main window's longer title.
-bool ShowsWindowNamed(pid_t pid, const std::string& name) {
-  std::istringstream ids(
-      Shell("xdotool search --onlyvisible --pid " + std::to_string(pid) + " 2>/dev/null"));
-  for (std::string id; ids >> id;)
-    if (WindowName(id) == name) return true;
-  return false;
-}
-
 // The editor with one item placed, the pointer on the menu bar (off the
 // stage, where the keys still reach the window).
 ::testing::AssertionResult InTheEditorWithAnItem(const Game& game, const std::string& folder,
@@ -603,10 +593,10 @@ TEST(GameWindow, PlainKeysAfterTheShortcutsWindowsAreNoShortcuts) {
   // A shortcut's window comes up, and goes with the keys answering it.
   auto through = [&](const std::string& shortcut, const std::string& name, const std::string& answer) {
     Shell("xdotool key " + shortcut);
-    if (!WaitFor([&] { return ShowsWindowNamed(game.pid, name); }, 30000)) return false;
+    if (WaitForWindowOf(game.pid, name, 30000).empty()) return false;
     Screenshot("game_window_keys_" + shortcut);
     Shell("xdotool key " + answer);
-    return WaitFor([&] { return !ShowsWindowNamed(game.pid, name); }, 30000);
+    return WaitUntilNoWindowOf(game.pid, name, 30000);
   };
   // Ctrl+N asks to save the changed stage; No gives a new one.
   ASSERT_TRUE(through("ctrl+n", kTitle, "alt+n"));
@@ -656,7 +646,7 @@ TEST(GameWindow, PlainKeysAfterTheShortcutsWindowsAreNoShortcuts) {
   EXPECT_TRUE(scrolled) << before.points << " points at " << before.middleY << ", now "
                         << after.points << " at " << after.middleY;
   // No dialog came, and the stage was neither saved nor undone.
-  EXPECT_FALSE(ShowsWindowNamed(game.pid, "ステージファイルの保存"));
+  EXPECT_TRUE(ShownWindowsOf(game.pid, "ステージファイルの保存").empty());
   EXPECT_EQ(WindowName(id), changed);
   EXPECT_EQ(Shell("ls '" + folder + "' | grep -c '\\.stg$'"), "0");
 }
@@ -672,13 +662,13 @@ TEST(GameWindow, ASignalAfterACancelledCloseAsksAgain) {
   std::string id;
   Geometry g;
   ASSERT_TRUE(InTheEditorWithAnItem(game, folder, "game_window_signals_title", &id, &g));
-  auto asked = [&] { return WaitFor([&] { return ShowsWindowNamed(game.pid, kTitle); }, 30000); };
+  auto asked = [&] { return !WaitForWindowOf(game.pid, kTitle, 30000).empty(); };
 
   kill(game.pid, SIGTERM);
   ASSERT_TRUE(asked());
   Screenshot("game_window_signals_asked");
   Shell("xdotool key Escape");  // キャンセル
-  ASSERT_TRUE(WaitFor([&] { return !ShowsWindowNamed(game.pid, kTitle); }, 30000));
+  ASSERT_TRUE(WaitUntilNoWindowOf(game.pid, kTitle, 30000));
   EXPECT_FALSE(game.Ended(0));
 
   kill(game.pid, SIGTERM);
