@@ -10,6 +10,7 @@
 #include "app/window_title.h"
 #include "game/goal_reached.h"
 #include "platform/text_encoding.h"
+#include "platform/win_folders.h"
 #include "platform/win_user.h"
 #include "world/globals.h"
 #include "world/stage_files.h"
@@ -80,8 +81,26 @@ BOOL RunOpenDialog(const char* titleUtf8, const char* filter) {
   return GetOpenFileNameA(&g_ofn);
 }
 
+// Whether the file that saving under the chosen name writes may be written.
+// The chooser asks before it gives back the name of a file that is there,
+// but a name typed without ext gets it added, and that file the chooser never
+// looked at: the player is asked about it here.
+bool MayWriteChosenFile(const char* ext) {
+  if (EndsWithExtension(g_ofn.lpstrFile, ext)) return true;
+  const std::string written = std::string(g_ofn.lpstrFile) + ext;
+  if (GetFileAttributesA(written.c_str()) == INVALID_FILE_ATTRIBUTES) return true;
+  std::string name(written.size() + 1, '\0');
+  GetFileTitleA(written.c_str(), &name[0], static_cast<WORD>(name.size()));
+  std::string question(name.size() + 64, '\0');
+  std::snprintf(&question[0], question.size(), Cp932Text("「%s」は既にあります。\n上書きしますか？"),
+                name.c_str());
+  return MessageBoxA(g_hWnd, question.c_str(), g_appTitle,
+                     MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2) == IDYES;
+}
+
 // A save dialog proposes the open stage's name and path with ext, or nothing
-// for a new stage.
+// for a new stage. A file the player will not have replaced brings the
+// dialog back with the name they chose, for another one.
 BOOL RunSaveDialog(const char* titleUtf8, const char* filter, const char* ext) {
   PrepareDialog(titleUtf8, filter, OFN_OVERWRITEPROMPT | OFN_HIDEREADONLY);
   if (g_stageName[0] != '\0') {
@@ -91,8 +110,10 @@ BOOL RunSaveDialog(const char* titleUtf8, const char* filter, const char* ext) {
     g_ofn.lpstrFileTitle[0] = '\0';
     g_ofn.lpstrFile[0] = '\0';
   }
-  if (!GetSaveFileNameA(&g_ofn)) return FALSE;
-  g_ofn.lpstrInitialDir = nullptr;
+  do {
+    if (!GetSaveFileNameA(&g_ofn)) return FALSE;
+    g_ofn.lpstrInitialDir = nullptr;
+  } while (!MayWriteChosenFile(ext));
   return TRUE;
 }
 

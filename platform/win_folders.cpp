@@ -72,6 +72,18 @@ void FillTimes(const struct stat& st, WIN32_FIND_DATAA* data) {
   data->ftLastAccessTime = data->ftLastWriteTime;
 }
 
+// What st (of full, whose own name is name) is as Windows names it;
+// isLink: full is a link to it.
+DWORD AttributesOf(const std::string& full, const std::string& name, const struct stat& st,
+                   bool isLink) {
+  DWORD attributes = 0;
+  if (S_ISDIR(st.st_mode)) attributes |= FILE_ATTRIBUTE_DIRECTORY;
+  if (isLink) attributes |= FILE_ATTRIBUTE_REPARSE_POINT;
+  if (access(full.c_str(), W_OK) != 0 && !S_ISDIR(st.st_mode)) attributes |= FILE_ATTRIBUTE_READONLY;
+  if (name[0] == '.' && name != "." && name != "..") attributes |= FILE_ATTRIBUTE_HIDDEN;
+  return attributes == 0 ? FILE_ATTRIBUTE_NORMAL : attributes;
+}
+
 // An entry as the game sees it; false when the game could not name it.
 bool MakeEntry(const std::string& hostFolder, const char* hostName, WIN32_FIND_DATAA* data) {
   std::memset(data, 0, sizeof *data);
@@ -90,13 +102,7 @@ bool MakeEntry(const std::string& hostFolder, const char* hostName, WIN32_FIND_D
   // Pipes, sockets and devices have no place in a Windows folder: reading
   // one could wait for ever.
   if (!S_ISREG(st.st_mode) && !S_ISDIR(st.st_mode)) return false;
-  DWORD attributes = 0;
-  if (S_ISDIR(st.st_mode)) attributes |= FILE_ATTRIBUTE_DIRECTORY;
-  if (isLink) attributes |= FILE_ATTRIBUTE_REPARSE_POINT;
-  if (access(full.c_str(), W_OK) != 0 && !S_ISDIR(st.st_mode)) attributes |= FILE_ATTRIBUTE_READONLY;
-  if (name[0] == '.' && name != "." && name != "..") attributes |= FILE_ATTRIBUTE_HIDDEN;
-  if (attributes == 0) attributes = FILE_ATTRIBUTE_NORMAL;
-  data->dwFileAttributes = attributes;
+  data->dwFileAttributes = AttributesOf(full, name, st, isLink);
   if (!S_ISDIR(st.st_mode)) {
     uint64_t size = static_cast<uint64_t>(st.st_size);
     data->nFileSizeLow = static_cast<DWORD>(size);
@@ -170,6 +176,23 @@ BOOL FindClose(HANDLE_FIND find) {
   if (!find || find == INVALID_FIND_HANDLE) return FALSE;
   delete find;
   return TRUE;
+}
+
+DWORD GetFileAttributesA(LPCSTR path) {
+  if (!path || !*path) {
+    g_lastError = ERROR_FILE_NOT_FOUND;
+    return INVALID_FILE_ATTRIBUTES;
+  }
+  const std::string host = GamePathToHost(path);
+  struct stat st;
+  if (lstat(host.c_str(), &st) != 0) {
+    g_lastError = ErrorOf(errno);
+    return INVALID_FILE_ATTRIBUTES;
+  }
+  const bool isLink = S_ISLNK(st.st_mode);
+  if (isLink && stat(host.c_str(), &st) != 0) return FILE_ATTRIBUTE_REPARSE_POINT;
+  const size_t slash = host.rfind('/');
+  return AttributesOf(host, slash == std::string::npos ? host : host.substr(slash + 1), st, isLink);
 }
 
 BOOL DeleteFileA(LPCSTR path) {

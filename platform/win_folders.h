@@ -22,6 +22,7 @@
 #define FILE_ATTRIBUTE_DIRECTORY 0x00000010u
 #define FILE_ATTRIBUTE_NORMAL 0x00000080u
 #define FILE_ATTRIBUTE_REPARSE_POINT 0x00000400u
+#define INVALID_FILE_ATTRIBUTES 0xFFFFFFFFu
 
 #define ERROR_FILE_NOT_FOUND 2u
 #define ERROR_PATH_NOT_FOUND 3u
@@ -57,6 +58,13 @@ HANDLE_FIND FindFirstFileA(LPCSTR pattern, WIN32_FIND_DATAA* data);
 // The next entry; FALSE (GetLastError: ERROR_NO_MORE_FILES) after the last.
 BOOL FindNextFileA(HANDLE_FIND find, WIN32_FIND_DATAA* data);
 BOOL FindClose(HANDLE_FIND find);
+
+// The attributes of whatever has the name, as the find calls give them;
+// INVALID_FILE_ATTRIBUTES when nothing has it (GetLastError says why). A
+// link is there by itself, whether or not what it points to is: one that
+// leads nowhere has FILE_ATTRIBUTE_REPARSE_POINT alone. A pipe, socket or
+// device counts as a file.
+DWORD GetFileAttributesA(LPCSTR path);
 
 // Deletes a file (never a folder). FALSE when it is not there, is a folder
 // or cannot be removed.

@@ -861,3 +861,132 @@ TEST_F(FileCommands, AColonIsPartOfTheFilesName) {
   EXPECT_STREQ(g_stageName, "c:d");
   EXPECT_TRUE(Exists(HostPath("c:d.stg")));
 }
+
+// The chooser asks before it gives back a file that is there, but a name
+// typed without the extension is saved under another file, which the game
+// asks about itself: No brings the dialog back with the name typed.
+TEST_F(FileCommands, SaveAsAsksBeforeReplacingTheFileANameWithoutTheExtensionWrites) {
+  EditStage();
+  Edit();
+  std::ofstream(HostPath("halfway.stg")) << "someone else's stage";
+  const std::vector<uint8_t> other = ReadBytes(HostPath("halfway.stg"));
+
+  // No, then the dialog cancelled: nothing is saved.
+  headless::QueueFileDialogAnswer(GamePath("halfway"));
+  headless::QueueMessageBoxAnswer(IDNO);
+  headless::QueueFileDialogCancel();
+  headless::PressCtrlKey(g_hWnd, 'S');
+  Pump();
+  ASSERT_EQ(headless::MessageBoxes().size(), 1u);
+  const platform::MessageBoxRecord& box = headless::MessageBoxes()[0];
+  EXPECT_EQ(box.textUtf8, "「halfway.stg」は既にあります。\n上書きしますか？");
+  EXPECT_EQ(box.captionUtf8, "ギズモワークス Ver.1.10");
+  EXPECT_EQ(box.owner, g_hWnd);
+  EXPECT_EQ(box.type & 0xFu, MB_YESNO);
+  ASSERT_EQ(DialogCount(), 2u);
+  const platform::FileDialogRequest& again = LastDialog().request;
+  EXPECT_EQ(Cp932ToUtf8(again.title), "ステージファイルの保存");
+  EXPECT_EQ(again.fileName, "halfway");
+  EXPECT_EQ(again.folder, GamePath("") + "\\");
+  EXPECT_EQ(ReadBytes(HostPath("halfway.stg")), other);
+  EXPECT_STREQ(g_stageName, "");
+  EXPECT_EQ(g_stageModified, 1);
+  EXPECT_EQ(g_stageFileChosen, 0);
+
+  // No, then a name nothing has: written without a question.
+  headless::QueueFileDialogAnswer(GamePath("halfway"));
+  headless::QueueMessageBoxAnswer(IDNO);
+  headless::QueueFileDialogAnswer(GamePath("fresh"));
+  ASSERT_EQ(SaveStageAsCommand(), 1);
+  EXPECT_EQ(headless::MessageBoxes().size(), 2u);
+  EXPECT_EQ(DialogCount(), 4u);
+  EXPECT_STREQ(g_stageName, "fresh");
+  EXPECT_EQ(MagicOf(HostPath("fresh.stg")), "GIZMOWORKS_STAGEEDIT");
+  EXPECT_EQ(ReadBytes(HostPath("halfway.stg")), other);
+
+  // Yes replaces it.
+  headless::QueueFileDialogAnswer(GamePath("halfway"));
+  headless::QueueMessageBoxAnswer(IDYES);
+  ASSERT_EQ(SaveStageAsCommand(), 1);
+  EXPECT_EQ(headless::MessageBoxes().size(), 3u);
+  EXPECT_EQ(DialogCount(), 5u);
+  EXPECT_STREQ(g_stageName, "halfway");
+  EXPECT_EQ(MagicOf(HostPath("halfway.stg")), "GIZMOWORKS_STAGEEDIT");
+
+  // Typed with its extension, the file is the one the chooser asked about.
+  headless::QueueFileDialogAnswer(GamePath("fresh.stg"));
+  ASSERT_EQ(SaveStageAsCommand(), 1);
+  EXPECT_EQ(LastDialog().request.flags & OFN_OVERWRITEPROMPT, (DWORD)OFN_OVERWRITEPROMPT);
+  EXPECT_EQ(headless::MessageBoxes().size(), 3u);
+  EXPECT_STREQ(g_stageName, "fresh");
+}
+
+// Whatever has the name is asked about, and only Yes goes on.
+TEST_F(FileCommands, AnythingInTheWayOfANameWithoutTheExtensionIsAskedAbout) {
+  EditStage();
+  ASSERT_EQ(mkdir(HostPath("folder.stg").c_str(), 0700), 0);
+  ASSERT_EQ(symlink("nowhere.stg", HostPath("link.stg").c_str()), 0);
+  for (const std::string name : {"folder", "link"}) {
+    headless::ClearMessageBoxes();
+    // The box left to its default button: No.
+    headless::QueueFileDialogAnswer(GamePath(name));
+    EXPECT_EQ(SaveStageAsCommand(), 0) << name;
+    ASSERT_EQ(headless::MessageBoxes().size(), 1u) << name;
+    EXPECT_EQ(LastMessageUtf8(), "「" + name + ".stg」は既にあります。\n上書きしますか？");
+    EXPECT_EQ(headless::MessageBoxes()[0].answer, IDNO);
+    EXPECT_EQ(LastDialog().request.fileName, name);
+  }
+  struct stat st;
+  EXPECT_TRUE(S_ISDIR(stat(HostPath("folder.stg").c_str(), &st) == 0 ? st.st_mode : 0));
+  EXPECT_FALSE(Exists(HostPath("nowhere.stg")));
+  EXPECT_STREQ(g_stageName, "");
+}
+
+TEST_F(FileCommands, ExportAndPauseSaveAskBeforeReplacingTheFileANameWithoutTheExtensionWrites) {
+  EditStage();
+  SaveAs("own.stg");
+  g_clearVerified = 1;
+  struct Case {
+    UINT command;
+    std::string ext, titleUtf8, magic;
+  };
+  const Case cases[] = {{kCmdExportPlayFile, ".ply", "プレイファイルの保存", "GIZMOWORKS_PLAYONLY"},
+                        {kCmdSavePause, ".pau", "一時ファイルの保存", "GIZMOWORKS_PLAYPAUSE"}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.ext);
+    if (c.command == kCmdSavePause) Command(kCmdTestPlay);
+    const std::string halfway = "halfway" + c.ext;
+    std::ofstream(HostPath(halfway)) << "someone else's file";
+    const std::vector<uint8_t> other = ReadBytes(HostPath(halfway));
+    headless::ClearMessageBoxes();
+    const size_t dialogs = DialogCount();
+
+    headless::QueueFileDialogAnswer(GamePath("halfway"));
+    headless::QueueMessageBoxAnswer(IDNO);
+    headless::QueueFileDialogCancel();
+    Command(c.command);
+    ASSERT_EQ(headless::MessageBoxes().size(), 1u);
+    EXPECT_EQ(LastMessageUtf8(), "「" + halfway + "」は既にあります。\n上書きしますか？");
+    EXPECT_EQ(headless::MessageBoxes()[0].captionUtf8, "ギズモワークス Ver.1.10");
+    ASSERT_EQ(DialogCount(), dialogs + 2);
+    EXPECT_EQ(Cp932ToUtf8(LastDialog().request.title), c.titleUtf8);
+    EXPECT_EQ(LastDialog().request.fileName, "halfway");
+    EXPECT_EQ(ReadBytes(HostPath(halfway)), other);
+    EXPECT_STREQ(g_stageName, "own");
+
+    headless::QueueFileDialogAnswer(GamePath("halfway"));
+    headless::QueueMessageBoxAnswer(IDYES);
+    Command(c.command);
+    EXPECT_EQ(headless::MessageBoxes().size(), 2u);
+    EXPECT_EQ(MagicOf(HostPath(halfway)), c.magic);
+
+    // Typed with the extension, or a name nothing has: no question.
+    headless::QueueFileDialogAnswer(GamePath(halfway));
+    Command(c.command);
+    headless::QueueFileDialogAnswer(GamePath("fresh"));
+    Command(c.command);
+    EXPECT_EQ(DialogCount(), dialogs + 5);
+    EXPECT_EQ(headless::MessageBoxes().size(), 2u);
+    EXPECT_EQ(MagicOf(HostPath("fresh" + c.ext)), c.magic);
+  }
+}
