@@ -56,6 +56,29 @@ wait_for() {  # wait_for <seconds> <command...>: true once the command is
     sleep 0.05
   done
 }
+# The game's windows are found by its process and whole name: a name pattern
+# finds a dialog's name inside the main window's longer title, and a window
+# of another program on the display may bear the same name.
+shown_windows() {  # the ids of the game's shown windows named exactly $1
+  local w
+  for w in $(xdotool search --onlyvisible --pid "$pid" 2>/dev/null); do
+    [ "$(xdotool getwindowname "$w" 2>/dev/null)" = "$1" ] && echo "$w"
+  done
+}
+has_window() { [ -n "$(shown_windows "$1")" ]; }
+no_window() { [ -z "$(shown_windows "$1")" ]; }
+wait_window() {  # wait_window <seconds> <name>: the first such window's id; fails when none came
+  wait_for "$1" has_window "$2" && shown_windows "$2" | head -1
+}
+wait_no_window() {  # wait_no_window <seconds> <name>: fails when one stayed
+  wait_for "$1" no_window "$2"
+}
+# The main window's title names the stage; a message box bears the game's
+# bare name.
+game_name='ギズモワークス Ver.1.10'
+titled() { xdotool getwindowname "$win" 2>/dev/null | grep -qF -- "$1"; }
+titled_or_asked() { titled "$1" || has_window "$game_name"; }
+
 last_log() { grep '^frame_log' "$log" | tail -1; }
 field() { sed -n "s/.* $1=\([0-9]*\).*/\1/p" <<<"$2"; }
 
@@ -75,14 +98,17 @@ press() {  # held long enough for a paced frame to see it
 }
 
 open_stage() {  # the open dialog from the editor's Ctrl+O, then the file's name
+  local chooser='ステージファイルの読み込み'
   press ctrl+o
-  wait_for 20 xdotool search --name 'ステージファイルの読み込み' || fail "no open dialog"
+  wait_window 20 "$chooser" >/dev/null || fail "no open dialog"
   sleep 0.5
   xdotool type --delay 20 "$1.stg"; sleep 0.3; xdotool key Return
+  wait_no_window 20 "$chooser" || fail "the open dialog stayed"
   # The editor's stage changed during the runs: it is not to be saved.
-  if ! wait_for 5 bash -c "xdotool getwindowname $win | grep -q '$1'"; then
+  wait_for 30 titled_or_asked "$1" || fail "$1 did not open"
+  if ! titled "$1"; then
     xdotool key alt+n
-    wait_for 30 bash -c "xdotool getwindowname $win | grep -q '$1'" || fail "$1 did not open"
+    wait_for 30 titled "$1" || fail "$1 did not open"
   fi
   sleep 1
 }
@@ -134,15 +160,14 @@ fi
 
 start_game
 
-wait_for 20 xdotool search --name 'Ver.1.10'
-win=$(xdotool search --name 'Ver.1.10' | head -1)
+win=$(wait_window 20 "$game_name") || fail "no game window"
 eval "$(xdotool getwindowgeometry --shell "$win")"
 # Without a window manager the keyboard follows the pointer.
 xdotool mousemove $((X + 320)) $((Y + HEIGHT - 240))
 sleep 1
 
 press ctrl+n
-wait_for 20 bash -c "xdotool getwindowname $win | grep -q '新規ステージ'" || fail "no editor"
+wait_for 20 titled '新規ステージ' || fail "no editor"
 sleep 2
 read -r editor_ups editor_fps <<<"$(rates 10)"
 echo "idle editor:   $editor_ups updates/s, $editor_fps drawn/s"

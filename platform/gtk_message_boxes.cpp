@@ -85,14 +85,17 @@ void ShortenLabels(GtkWidget* widget, gpointer) {
   }
 }
 
-void ShortenPathBar(GtkWidget* widget, gpointer) {
-  if (std::string(G_OBJECT_TYPE_NAME(widget)) == "GtkPathBar") {
+// Folder names shown in the chooser's path bar and in its side bar (which
+// also lists the folder the game was started from) are shortened as they
+// come: the side bar makes its rows anew whenever its places change.
+void ShortenFolderNames(GtkWidget* widget, gpointer) {
+  if (std::string(G_OBJECT_TYPE_NAME(widget)) == "GtkPathBar" || GTK_IS_LIST_BOX(widget)) {
     ShortenLabels(widget, nullptr);
     g_signal_connect_after(widget, "add", G_CALLBACK(+[](GtkContainer*, GtkWidget* button, gpointer) {
       ShortenLabels(button, nullptr);
     }), nullptr);
   } else if (GTK_IS_CONTAINER(widget)) {
-    gtk_container_forall(GTK_CONTAINER(widget), ShortenPathBar, nullptr);
+    gtk_container_forall(GTK_CONTAINER(widget), ShortenFolderNames, nullptr);
   }
 }
 
@@ -165,7 +168,7 @@ bool RunGtkFileDialog(const platform::FileDialogRequest& request, std::string* g
   GtkFileChooser* chooser = GTK_FILE_CHOOSER(dialog);
   gtk_window_set_default_size(GTK_WINDOW(dialog), 600, 420);
   gtk_window_set_position(GTK_WINDOW(dialog), GTK_WIN_POS_CENTER_ON_PARENT);
-  ShortenPathBar(dialog, nullptr);
+  ShortenFolderNames(dialog, nullptr);
   g_signal_connect(dialog, "set-focus", G_CALLBACK(OnChooserFocus), nullptr);
   KeepOnWorkArea(dialog);
   std::vector<GtkFileFilter*> filters;

@@ -885,11 +885,19 @@ wait_count -eq 0 "chooser gone"; echo closed >> "$M"
 }
 
 // The chooser over a folder of a long name, and the next one, lie on the
-// screen whole: a name of 200 bytes widens neither beyond it.
+// screen whole: a name of 200 bytes widens neither beyond it, in the path
+// bar nor in the side bar, which also lists the folder the game was started
+// from (here the same one).
 TEST(GtkFace, FileDialogsOverALongFolderNameStayOnTheScreen) {
   ASSERT_TRUE(IsWindow(E().window));
   const std::string folder = std::string(TEST_BUILD_DIR) + "/gtk_face_wide/" + std::string(200, 'w');
   Shell("mkdir -p '" + folder + "'");
+  struct BackToStartFolder {
+    char start[4096] = "";
+    BackToStartFolder() { EXPECT_NE(getcwd(start, sizeof start), nullptr); }
+    ~BackToStartFolder() { EXPECT_EQ(chdir(start), 0); }
+  } back;
+  ASSERT_EQ(chdir(folder.c_str()), 0);
   const std::string screen = Shell("xdotool getdisplaygeometry");
   int screenW = 0, screenH = 0;
   ASSERT_EQ(std::sscanf(screen.c_str(), "%d %d", &screenW, &screenH), 2);
