@@ -1,5 +1,6 @@
 // A file dropped on the main window: opened by its extension.
 #include <cstring>
+#include <string>
 #include <vector>
 
 #include "app/command_steps.h"
@@ -41,13 +42,9 @@ int HandleDroppedFiles(HDROP drop) {
   // A file whose path cannot be held in the game's Shift-JIS comes without
   // one: the player learns which part of it is in the way.
   if (unheld != platform::UnheldPart::kNone) {
-    MessageBoxA(g_hWnd,
-                unheld == platform::UnheldPart::kFolder
-                    ? Cp932Text("フォルダー名に、このゲームでは扱えない文字（アクセント記号付きの文字や"
-                                "絵文字など）が含まれているため、このファイルは開けません。")
-                    : Cp932Text("ファイル名に、このゲームでは扱えない文字（アクセント記号付きの文字や"
-                                "絵文字など）が含まれているため、このファイルは開けません。"),
-                g_appTitle, MB_OK);
+    const std::string text =
+        platform::UnheldPartPhrase(unheld) + "含まれているため、このファイルは開けません。";
+    MessageBoxA(g_hWnd, Cp932Text(text.c_str()), g_appTitle, MB_OK);
     return 0;
   }
   if (EndsWith(path, ".stg")) {

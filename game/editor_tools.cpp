@@ -20,17 +20,6 @@ bool IsLive(int item) {
   return item >= 0 && item < kMaxItems && g_items[item].state != kItemFree;
 }
 
-D3DXVECTOR3 GeomPosition(int item) {
-  D3DXVECTOR3 p;
-  ConvertOdeVectorToVector3(dGeomGetPosition(g_items[item].geom), &p);
-  return p;
-}
-
-void StopBody(int item) {
-  dBodySetLinearVel(g_items[item].body, 0, 0, 0);
-  dBodySetAngularVel(g_items[item].body, 0, 0, 0);
-}
-
 // The copy drag is over, whether by the user or because its source is gone.
 void AbandonCopy() {
   g_copySourceItem = -1;

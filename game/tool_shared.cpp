@@ -21,6 +21,17 @@ int32_t g_pressMouseY = 0;
 float g_resizeSize1 = 0.0f;
 float g_resizeSize2 = 0.0f;
 
+D3DXVECTOR3 GeomPosition(int item) {
+  D3DXVECTOR3 p;
+  ConvertOdeVectorToVector3(dGeomGetPosition(g_items[item].geom), &p);
+  return p;
+}
+
+void StopBody(int item) {
+  dBodySetLinearVel(g_items[item].body, 0, 0, 0);
+  dBodySetAngularVel(g_items[item].body, 0, 0, 0);
+}
+
 void CaptureUndo() {
   CaptureUndoSlot(&g_undoSlots[g_undoIndex & 1]);
 }
@@ -41,11 +52,9 @@ void SettleItemsAfterDrag() {
   for (int i = 0; i < kMaxItems; ++i) {
     StageItem& it = g_items[i];
     if (it.state == kItemFree) continue;
-    dBodySetLinearVel(it.body, 0, 0, 0);
-    dBodySetAngularVel(it.body, 0, 0, 0);
+    StopBody(i);
     dGeomEnable(it.geom);
-    D3DXVECTOR3 p;
-    ConvertOdeVectorToVector3(dGeomGetPosition(it.geom), &p);
+    const D3DXVECTOR3 p = GeomPosition(i);
     if (p.x >= 0.0f && p.x <= 800.0f && p.y >= 0.0f && p.y <= 400.0f) continue;
     if (it.kind < kFirstStagePartKind) {
       DestroyItem(i);

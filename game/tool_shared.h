@@ -6,6 +6,7 @@
 #pragma once
 #include <cstdint>
 
+#include "platform/d3dx_math.h"
 #include "platform/win_types.h"
 
 extern POINT g_mousePos;           // client pixels, read every update
@@ -15,6 +16,10 @@ extern int32_t g_pressMouseX;      // client pixels at the press
 extern int32_t g_pressMouseY;
 extern float g_resizeSize1;        // working sizes of a resize drag
 extern float g_resizeSize2;
+
+// An item's position, and its body brought to rest.
+D3DXVECTOR3 GeomPosition(int item);
+void StopBody(int item);
 
 // Takes the state before an edit into the undo slot that the next undo
 // restores.

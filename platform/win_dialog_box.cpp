@@ -456,11 +456,8 @@ INT_PTR DialogBoxParamA(HINSTANCE, LPCSTR templateName, HWND owner, DLGPROC proc
     if (control && !firstTab && (c.style & WS_TABSTOP)) firstTab = control;
   }
   if (owner) EnableWindow(owner, FALSE);
-  // A modal window takes the keyboard and the mouse from here on: what is
-  // let go there never reaches the game's window, so nothing counts as held
-  // any more (a Ctrl+S whose S went up in the dialog would scroll for ever),
-  // and once it is gone the keys read as they are then (a Ctrl let go there
-  // must not make the next plain key a shortcut).
+  // The dialog holds the keyboard from its first message to its end, as
+  // WhileModal (window_model.h) says why.
   platform::ReleaseAllKeys();
   if (SendMessageA(dialog, WM_INITDIALOG, reinterpret_cast<WPARAM>(firstTab), initParam) && firstTab)
     SetFocus(firstTab);
@@ -616,14 +613,7 @@ BOOL IsDialogMessageA(HWND dialog, MSG* msg) {
 
 BOOL TrackPopupMenu(HMENU menu, UINT flags, int x, int y, int, HWND owner, const RECT*) {
   if (!IsMenu(menu) || !IsWindow(owner)) return FALSE;
-  // A modal window takes the keyboard and the mouse from here on: what is
-  // let go there never reaches the game's window, so nothing counts as held
-  // any more (a Ctrl+S whose S went up in the dialog would scroll for ever),
-  // and once it is gone the keys read as they are then (a Ctrl let go there
-  // must not make the next plain key a shortcut).
-  platform::ReleaseAllKeys();
-  UINT chosen = Face().RunPopupMenu(menu, POINT{x, y}, owner);
-  platform::ReadKeysAfresh();
+  UINT chosen = platform::WhileModal([&] { return Face().RunPopupMenu(menu, POINT{x, y}, owner); });
   if (flags & TPM_RETURNCMD) return static_cast<BOOL>(chosen);
   if (chosen) PostMessageA(owner, WM_COMMAND, MAKEWPARAM(chosen, 0), 0);
   return TRUE;

@@ -123,16 +123,11 @@ BOOL RunDialog(OPENFILENAMEA* ofn, bool save) {
 
   std::string path;
   int filterIndex = request.filterIndex;
-  // A modal window takes the keyboard and the mouse from here on: what is
-  // let go there never reaches the game's window, so nothing counts as held
-  // any more (a Ctrl+S whose S went up in the dialog would scroll for ever),
-  // and once it is gone the keys read as they are then (a Ctrl let go there
-  // must not make the next plain key a shortcut).
-  platform::ReleaseAllKeys();
   F().refused.clear();
   F().told.clear();
-  bool chosen = platform::CurrentFace().RunFileDialog(request, &path, &filterIndex) && !path.empty();
-  platform::ReadKeysAfresh();
+  bool chosen = platform::WhileModal([&] {
+    return platform::CurrentFace().RunFileDialog(request, &path, &filterIndex) && !path.empty();
+  });
   platform::FileDialogRecord record;
   record.request = request;
   record.chosen = chosen;
@@ -228,17 +223,17 @@ UnheldPart UnheldPartOf(const std::string& hostUtf8) {
   return UnheldPart::kName;
 }
 
+std::string UnheldPartPhrase(UnheldPart part) {
+  if (part == UnheldPart::kNone) return std::string();
+  return std::string(part == UnheldPart::kFolder ? "フォルダー名" : "ファイル名") +
+         "に、このゲームでは扱えない文字（アクセント記号付きの文字や絵文字など）が";
+}
+
 std::string UnheldPathText(UnheldPart part) {
-  switch (part) {
-    case UnheldPart::kFolder:
-      return "フォルダー名に、このゲームでは扱えない文字（アクセント記号付きの文字や絵文字など）が"
-             "含まれています。\n別のフォルダーを指定してください。";
-    case UnheldPart::kName:
-      return "ファイル名に、このゲームでは扱えない文字（アクセント記号付きの文字や絵文字など）が"
-             "含まれています。\n別のファイル名を指定してください。";
-    default:
-      return std::string();
-  }
+  if (part == UnheldPart::kNone) return std::string();
+  return UnheldPartPhrase(part) + "含まれています。\n" +
+         (part == UnheldPart::kFolder ? "別のフォルダーを指定してください。"
+                                      : "別のファイル名を指定してください。");
 }
 
 const std::vector<FileDialogRecord>& GetFileDialogLog() { return F().log; }

@@ -103,6 +103,9 @@ bool HostPathFitsGame(const std::string& hostUtf8);
 // on the way (the path's every file is out of reach), or the file's own name.
 enum class UnheldPart { kNone, kFolder, kName };
 UnheldPart UnheldPartOf(const std::string& hostUtf8);
+// The start of what the user is told (UTF-8) about that part, up to the verb:
+// "フォルダー名に、このゲームでは扱えない文字（…）が"; "" for kNone.
+std::string UnheldPartPhrase(UnheldPart part);
 // What a file dialog tells the user, in its language (UTF-8), when the path
 // chosen cannot be held for that part; "" for kNone.
 std::string UnheldPathText(UnheldPart part);

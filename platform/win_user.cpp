@@ -530,14 +530,7 @@ int MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT type) {
   request.type = type;
   request.text = text ? text : "";
   request.caption = caption ? caption : "Error";
-  // A modal window takes the keyboard and the mouse from here on: what is
-  // let go there never reaches the game's window, so nothing counts as held
-  // any more (a Ctrl+S whose S went up in the dialog would scroll for ever),
-  // and once it is gone the keys read as they are then (a Ctrl let go there
-  // must not make the next plain key a shortcut).
-  platform::ReleaseAllKeys();
-  int answer = Face().RunMessageBox(request);
-  platform::ReadKeysAfresh();
+  int answer = platform::WhileModal([&] { return Face().RunMessageBox(request); });
   std::vector<int> buttons = Buttons(type);
   bool valid = false;
   for (int b : buttons) valid = valid || b == answer;

@@ -195,6 +195,19 @@ void ReleaseAllKeys();
 // The keyboard back from another window (a modal one closed, the focus came
 // back): nothing held but the modifiers the desktop says are held now.
 void ReadKeysAfresh();
+// Runs a modal window (dialog, message box, file chooser, pop-up menu) and
+// returns what run returns. The window takes the keyboard and the mouse: what
+// is let go there never reaches the game's window, so nothing counts as held
+// meanwhile (a Ctrl+S whose S went up in the dialog would scroll for ever),
+// and once it is gone the keys read as they are then (a Ctrl let go there
+// must not make the next plain key a shortcut).
+template <class Run>
+auto WhileModal(Run run) {
+  ReleaseAllKeys();
+  auto result = run();
+  ReadKeysAfresh();
+  return result;
+}
 // Modifier bits as the desktop reports them held.
 enum : int { kShiftHeld = 1, kCtrlHeld = 2, kAltHeld = 4 };
 // Shift, Ctrl and Alt read as the desktop says they are held (polled keys).
